@@ -1,0 +1,542 @@
+/* Byte strings, zero-filled memory, number parsing, bounded formatting, the
+ * extension-name hash and the text clean-ups. */
+#include "keel_internal.h"
+
+#include <cctype>
+#include <cerrno>
+#include <cfloat>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <iconv.h>
+#include <langinfo.h>
+#include <strings.h>
+
+namespace {
+
+/* Saved position of sysStrTok, one per calling thread. */
+thread_local char *tokenPosition = nullptr;
+
+inline bool ctypeArgumentValid(int c)
+{
+    /* The <cctype> functions accept EOF and the values of unsigned char only;
+     * anything else is undefined, so it is answered here without them. */
+    return c == EOF || (c >= 0 && c <= 255);
+}
+
+} // namespace
+
+namespace keel {
+
+uint32_t hashText(const char *text)
+{
+    uint32_t h = 0;
+    if (!text)
+        return 0;
+    for (size_t i = 0; i < kHashTextSize - 1 && text[i]; ++i) {
+        /* Each byte counts as a signed 8-bit value: 0xE9 adds -23. */
+        int32_t c = static_cast<int8_t>(static_cast<unsigned char>(text[i]));
+        h = h * 31u + static_cast<uint32_t>(c);
+    }
+    return h;
+}
+
+} // namespace keel
+
+extern "C" {
+
+/* ---- memory ----------------------------------------------------------- */
+
+KEEL_API void *sysMemAlloc(sysSize size)
+{
+    if (size > SIZE_MAX)
+        return nullptr;
+    return calloc(1, static_cast<size_t>(size));
+}
+
+KEEL_API void sysMemFree(void *p)
+{
+    free(p);
+}
+
+KEEL_API void sysStrDupFree(void *p)
+{
+    free(p);
+}
+
+KEEL_API void sysFileFreeBuffer(void *p)
+{
+    free(p);
+}
+
+KEEL_API int sysMemCmp(const void *a, const void *b, sysSize count)
+{
+    if (count == 0)
+        return 0;
+    const unsigned char *pa = static_cast<const unsigned char *>(a);
+    const unsigned char *pb = static_cast<const unsigned char *>(b);
+    for (sysSize i = 0; i < count; ++i) {
+        if (pa[i] != pb[i])
+            return static_cast<int>(pa[i]) - static_cast<int>(pb[i]);
+    }
+    return 0;
+}
+
+/* ---- strings, unbounded ------------------------------------------------ */
+
+KEEL_API sysSize sysStrLen(const char *s)
+{
+    return s ? strlen(s) : 0;
+}
+
+KEEL_API char *sysStrCpy(char *dst, const char *src)
+{
+    if (!dst)
+        return dst;
+    if (!src) {
+        dst[0] = '\0';
+        return dst;
+    }
+    return strcpy(dst, src);
+}
+
+KEEL_API char *sysStrCat(char *dst, const char *src)
+{
+    if (!dst || !src)
+        return dst;
+    return strcat(dst, src);
+}
+
+KEEL_API char *sysStrDup(const char *s)
+{
+    if (!s)
+        return nullptr;
+    size_t len = strlen(s);
+    char *copy = static_cast<char *>(calloc(1, len + 1));
+    if (copy)
+        memcpy(copy, s, len);
+    return copy;
+}
+
+KEEL_API char *sysStrResize(char *s, sysSize size)
+{
+    /* A size smaller than the text cuts the copy instead of overrunning the
+     * new block; a zero size still yields an empty, terminated text. */
+    if (size == 0)
+        size = 1;
+    if (size > SIZE_MAX)
+        return nullptr;
+    char *block = static_cast<char *>(calloc(1, static_cast<size_t>(size)));
+    if (!block)
+        return nullptr; /* s stays valid and owned by the caller */
+    if (s) {
+        size_t len = strnlen(s, static_cast<size_t>(size) - 1);
+        memcpy(block, s, len);
+        free(s);
+    }
+    return block;
+}
+
+/* ---- strings, bounded -------------------------------------------------- */
+
+KEEL_API sysSize sysStrlCpy(char *dst, const char *src, sysSize size)
+{
+    size_t len = src ? strlen(src) : 0;
+    if (size == 0 || !dst)
+        return len;
+    size_t n = len < size - 1 ? len : static_cast<size_t>(size - 1);
+    if (n)
+        memcpy(dst, src, n);
+    dst[n] = '\0';
+    return len;
+}
+
+KEEL_API sysSize sysStrlCat(char *dst, const char *src, sysSize size)
+{
+    size_t srcLen = src ? strlen(src) : 0;
+    if (!dst)
+        return size + srcLen;
+    /* Look for the end of dst within size bytes only. */
+    sysSize dstLen = 0;
+    while (dstLen < size && dst[dstLen] != '\0')
+        ++dstLen;
+    if (dstLen == size)
+        return size + srcLen;
+    sysSize room = size - dstLen - 1;
+    size_t n = srcLen < room ? srcLen : static_cast<size_t>(room);
+    if (n)
+        memcpy(dst + dstLen, src, n);
+    dst[dstLen + n] = '\0';
+    return dstLen + srcLen;
+}
+
+/* ---- comparison -------------------------------------------------------- */
+
+KEEL_API int sysStrCmp(const char *a, const char *b)
+{
+    const unsigned char *pa = reinterpret_cast<const unsigned char *>(a ? a : "");
+    const unsigned char *pb = reinterpret_cast<const unsigned char *>(b ? b : "");
+    while (*pa && *pa == *pb) {
+        ++pa;
+        ++pb;
+    }
+    return static_cast<int>(*pa) - static_cast<int>(*pb);
+}
+
+KEEL_API int sysStrnCmp(const char *a, const char *b, sysSize n)
+{
+    const unsigned char *pa = reinterpret_cast<const unsigned char *>(a ? a : "");
+    const unsigned char *pb = reinterpret_cast<const unsigned char *>(b ? b : "");
+    for (sysSize i = 0; i < n; ++i) {
+        if (pa[i] != pb[i])
+            return static_cast<int>(pa[i]) - static_cast<int>(pb[i]);
+        if (pa[i] == 0)
+            break;
+    }
+    return 0;
+}
+
+KEEL_API int sysStriCmp(const char *a, const char *b)
+{
+    return strcasecmp(a ? a : "", b ? b : "");
+}
+
+KEEL_API int sysStrStartsWith(const char *s, const char *prefix)
+{
+    if (!prefix || !*prefix)
+        return 1;
+    if (!s)
+        return 0;
+    size_t n = strlen(prefix);
+    return strncmp(s, prefix, n) == 0 ? 1 : 0;
+}
+
+/* ---- searching --------------------------------------------------------- */
+
+KEEL_API char *sysStrStr(const char *hay, const char *needle)
+{
+    if (!hay)
+        return nullptr;
+    if (!needle || !*needle)
+        return const_cast<char *>(hay);
+    return const_cast<char *>(strstr(hay, needle));
+}
+
+KEEL_API char *sysStrCaseStr(const char *hay, const char *needle)
+{
+    if (!hay || !*hay)
+        return nullptr;
+    if (!needle || !*needle)
+        return const_cast<char *>(hay);
+    /* Bytes are equal when they are equal with bit 0x20 set in both. */
+    for (const char *pos = hay; *pos; ++pos) {
+        size_t i = 0;
+        while (needle[i]) {
+            unsigned char h = static_cast<unsigned char>(pos[i]);
+            unsigned char n = static_cast<unsigned char>(needle[i]);
+            if (h == 0 || (h | 0x20) != (n | 0x20))
+                break;
+            ++i;
+        }
+        if (needle[i] == '\0')
+            return const_cast<char *>(pos);
+    }
+    return nullptr;
+}
+
+KEEL_API char *sysStrTok(char *s, const char *delimiters)
+{
+    unsigned char member[256 / 8] = {};
+    member[0] |= 1; /* the terminator always ends a token */
+    if (delimiters) {
+        for (const unsigned char *d = reinterpret_cast<const unsigned char *>(delimiters); *d; ++d)
+            member[*d >> 3] |= static_cast<unsigned char>(1u << (*d & 7));
+    }
+    auto isDelimiter = [&member](char ch) {
+        unsigned char c = static_cast<unsigned char>(ch);
+        return (member[c >> 3] & (1u << (c & 7))) != 0;
+    };
+
+    char *p = s ? s : tokenPosition;
+    if (!p)
+        return nullptr;
+    while (*p && isDelimiter(*p))
+        ++p;
+    if (!*p) {
+        tokenPosition = p;
+        return nullptr;
+    }
+    char *token = p;
+    while (!isDelimiter(*p))
+        ++p;
+    if (*p) {
+        *p = '\0';
+        tokenPosition = p + 1;
+    } else {
+        tokenPosition = p;
+    }
+    return token;
+}
+
+KEEL_API char *sysStrRchr(const char *s, int c)
+{
+    if (!s)
+        return nullptr;
+    return const_cast<char *>(strrchr(s, static_cast<char>(c)));
+}
+
+/* ---- case and character classes ---------------------------------------- */
+
+KEEL_API char *sysStrUpr(char *s)
+{
+    if (!s)
+        return s;
+    for (char *p = s; *p; ++p)
+        *p = static_cast<char>(toupper(static_cast<unsigned char>(*p)));
+    return s;
+}
+
+KEEL_API char *sysStrLwr(char *s)
+{
+    if (!s)
+        return s;
+    for (char *p = s; *p; ++p)
+        *p = static_cast<char>(tolower(static_cast<unsigned char>(*p)));
+    return s;
+}
+
+KEEL_API int sysToUpper(int c)
+{
+    return ctypeArgumentValid(c) ? toupper(c) : c;
+}
+
+KEEL_API int sysToLower(int c)
+{
+    return ctypeArgumentValid(c) ? tolower(c) : c;
+}
+
+KEEL_API int sysIsAlpha(int c)
+{
+    return ctypeArgumentValid(c) ? isalpha(c) : 0;
+}
+
+KEEL_API int sysIsSpace(int c)
+{
+    return ctypeArgumentValid(c) ? isspace(c) : 0;
+}
+
+KEEL_API int sysIsPrint(int c)
+{
+    return ctypeArgumentValid(c) ? isprint(c) : 0;
+}
+
+/* ---- number parsing ---------------------------------------------------- */
+
+static int32_t clampToInt32(long long v)
+{
+    if (v > INT32_MAX)
+        return INT32_MAX;
+    if (v < INT32_MIN)
+        return INT32_MIN;
+    return static_cast<int32_t>(v);
+}
+
+KEEL_API int32_t sysStrAtoI(const char *s)
+{
+    if (!s)
+        return 0;
+    int saved = errno;
+    long long v = strtoll(s, nullptr, 10);
+    errno = saved;
+    return clampToInt32(v);
+}
+
+KEEL_API int32_t sysStrAtoX(const char *s)
+{
+    if (!s)
+        return 0;
+    int saved = errno;
+    long long v = strtoll(s, nullptr, 16);
+    errno = saved;
+    return clampToInt32(v);
+}
+
+KEEL_API float sysStrAtoF(const char *s)
+{
+    if (!s)
+        return 0.0f;
+    int saved = errno;
+    double d = strtod(s, nullptr);
+    errno = saved;
+    /* Out of single-precision range: infinity, as the rounding would give. */
+    if (d > FLT_MAX)
+        return HUGE_VALF;
+    if (d < -FLT_MAX)
+        return -HUGE_VALF;
+    return static_cast<float>(d);
+}
+
+KEEL_API int sysStrAtoB(const char *s)
+{
+    if (!s)
+        return 0;
+    if (strcasecmp(s, "true") == 0)
+        return 1;
+    return sysStrAtoI(s) != 0 ? 1 : 0;
+}
+
+/* ---- formatted output -------------------------------------------------- */
+
+KEEL_API int sysSprintf(char *dst, const char *fmt, ...)
+{
+    if (!dst || !fmt)
+        return 0;
+    va_list args;
+    va_start(args, fmt);
+#if defined(__GNUC__)
+#  pragma GCC diagnostic push
+#  pragma GCC diagnostic ignored "-Wformat-nonliteral"
+#endif
+    vsprintf(dst, fmt, args);
+#if defined(__GNUC__)
+#  pragma GCC diagnostic pop
+#endif
+    va_end(args);
+    return 0;
+}
+
+KEEL_API int sysVSnPrintf(char *dst, sysSize size, const char *fmt, va_list args)
+{
+    if (!dst || size == 0)
+        return -1;
+    if (!fmt) {
+        dst[0] = '\0';
+        return 0;
+    }
+    size_t cap = size > SIZE_MAX ? SIZE_MAX : static_cast<size_t>(size);
+    int n = vsnprintf(dst, cap, fmt, args);
+    if (n < 0) {
+        dst[0] = '\0';
+        return -1;
+    }
+    if (static_cast<size_t>(n) >= cap)
+        return -1;
+    return n;
+}
+
+KEEL_API int sysSnPrintf(char *dst, sysSize size, const char *fmt, ...)
+{
+    va_list args;
+    va_start(args, fmt);
+    int n = sysVSnPrintf(dst, size, fmt, args);
+    va_end(args);
+    return n;
+}
+
+KEEL_API uint32_t sysStrHash(const char *fmt, ...)
+{
+    char text[keel::kHashTextSize];
+    text[0] = '\0';
+    va_list args;
+    va_start(args, fmt);
+    sysVSnPrintf(text, sizeof text, fmt, args);
+    va_end(args);
+    return keel::hashText(text);
+}
+
+/* ---- text clean-ups ---------------------------------------------------- */
+
+KEEL_API char *sysStrChop(char *s)
+{
+    if (!s)
+        return nullptr;
+    size_t len = strlen(s);
+    while (len > 0) {
+        int8_t c = static_cast<int8_t>(static_cast<unsigned char>(s[len - 1]));
+        if (c <= 0 || c >= 32)
+            break;
+        s[--len] = '\0';
+    }
+    return s;
+}
+
+KEEL_API void sysStrFileFormatISO(char *dst, const char *src)
+{
+    if (!dst)
+        return;
+    size_t n = 0;
+    if (src) {
+        for (; n < 65 && src[n]; ++n) {
+            char c = src[n];
+            if (strchr("*./:<>?\\|", c))
+                c = '_';
+            dst[n] = c;
+        }
+    }
+    dst[n] = '\0';
+}
+
+KEEL_API char *sysStrUTF8toAnsi(char *s, sysSize length)
+{
+    if (!s || length == 0)
+        return s;
+    const char *codeset = nl_langinfo(CODESET);
+    if (!codeset || strcasecmp(codeset, "UTF-8") == 0 || strcasecmp(codeset, "utf8") == 0)
+        return s; /* 8-bit texts are UTF-8 already */
+
+    size_t inLen = strnlen(s, length > SIZE_MAX ? SIZE_MAX : static_cast<size_t>(length));
+    if (inLen == 0)
+        return s;
+    iconv_t cd = iconv_open(codeset, "UTF-8");
+    if (cd == reinterpret_cast<iconv_t>(-1))
+        return s;
+
+    /* The result is written to a separate block of at most inLen bytes, so
+     * it can never be longer than the input, then copied back over s. */
+    char *out = static_cast<char *>(calloc(1, inLen + 1));
+    if (!out) {
+        iconv_close(cd);
+        return s;
+    }
+    char *in = s;
+    size_t inLeft = inLen;
+    char *op = out;
+    size_t outLeft = inLen;
+    while (inLeft > 0 && outLeft > 0) {
+        size_t r = iconv(cd, &in, &inLeft, &op, &outLeft);
+        if (r != static_cast<size_t>(-1))
+            break;
+        if (errno == EILSEQ || errno == EINVAL) {
+            /* A character without a form in the target set, or a broken
+             * sequence: one question mark for the whole UTF-8 sequence. */
+            unsigned char lead = static_cast<unsigned char>(*in);
+            size_t skip = 1;
+            if (lead >= 0xF0)
+                skip = 4;
+            else if (lead >= 0xE0)
+                skip = 3;
+            else if (lead >= 0xC0)
+                skip = 2;
+            size_t k = 1;
+            while (k < skip && k < inLeft &&
+                   (static_cast<unsigned char>(in[k]) & 0xC0) == 0x80)
+                ++k;
+            in += k;
+            inLeft -= k;
+            *op++ = '?';
+            --outLeft;
+            iconv(cd, nullptr, nullptr, nullptr, nullptr);
+        } else {
+            break; /* E2BIG: the output is full, the rest is cut */
+        }
+    }
+    iconv_close(cd);
+    size_t outLen = static_cast<size_t>(op - out);
+    memcpy(s, out, outLen);
+    s[outLen] = '\0';
+    free(out);
+    return s;
+}
+
+} // extern "C"

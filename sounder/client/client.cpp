@@ -1,0 +1,493 @@
+/* The client interface: the lum* exports over one process-wide client state
+ * (database, two renderer records, system description, driver list, two
+ * tree contexts) and one output buffer that every document is written to. */
+#include "sounder/client.h"
+
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "keel/keel.h"
+#include "sounder/database.h"
+#include "sounder/links.h"
+#include "sounder/probe.h"
+#include "sounder/rendertest.h"
+#include "sounder/reportfile.h"
+#include "sounder/system.h"
+#include "sounder/tree.h"
+
+#include "client/document.h"
+#include "client/options.h"
+#include "common/paths.h"
+#include "probe/display.h"
+#include "views/render.h"
+#include "views/textreport.h"
+
+namespace {
+
+using sounder::client::DocumentWriter;
+using sounder::client::outputDocument;
+
+struct ClientState {
+    tsDatabase *database = nullptr;
+    tsRendererCaps records[2];
+    tsSystemInfo system;
+    tsIcdList icd;
+    tsTree *mainTree = nullptr;
+    tsTree *capsTree = nullptr;
+    char path[LUM_PATH_SIZE];
+    /* Slots of the last rendering-test run and whether each unit was
+     * selected. */
+    int32_t lastResults[LUM_TEST_UNITS];
+    bool lastSelected[LUM_TEST_UNITS];
+    lumProgressCallback progress = nullptr;
+    void *progressUser = nullptr;
+
+    ClientState()
+    {
+        std::memset(records, 0, sizeof records);
+        std::memset(&system, 0, sizeof system);
+        std::memset(&icd, 0, sizeof icd);
+        std::memset(path, 0, sizeof path);
+        for (int i = 0; i < LUM_TEST_UNITS; ++i) {
+            lastResults[i] = -1;
+            lastSelected[i] = false;
+        }
+    }
+};
+
+ClientState &state()
+{
+    static ClientState s;
+    return s;
+}
+
+bool validIndex(int renderer)
+{
+    return renderer == 0 || renderer == 1;
+}
+
+/* The database the calls work on; an empty one when the client loaded
+ * none, so that a client that skipped the load still gets documents. */
+tsDatabase *database()
+{
+    ClientState &s = state();
+    if (!s.database)
+        s.database = tsDatabaseCreateFromCString(nullptr);
+    return s.database;
+}
+
+/* A tree context of the client, cleared before it is built.  The context is
+ * large (tens of megabytes), so it lives on the heap for the whole process. */
+tsTree *clearedTree(tsTree *&slot)
+{
+    if (!slot) {
+        slot = static_cast<tsTree *>(std::calloc(1, sizeof(tsTree)));
+        return slot;
+    }
+    std::memset(slot, 0, sizeof(tsTree));
+    return slot;
+}
+
+void writeTree(DocumentWriter &out, const tsTreeNode *root)
+{
+    sounder::writeTreeXml(root, [&out](const std::string &line) { out.line("%s", line.c_str()); });
+}
+
+const char *emptyTree()
+{
+    DocumentWriter &out = outputDocument();
+    out.begin();
+    out.line("<tree>");
+    out.line("</tree>");
+    return out.text();
+}
+
+std::string escaped(const char *text)
+{
+    return sounder::xmlEscape(text ? text : "");
+}
+
+void writeReport(DocumentWriter &out, const tsReportPiece *pieces, int count)
+{
+    out.line("<report>");
+    for (int i = 0; i < count; ++i) {
+        const tsReportPiece &p = pieces[i];
+        switch (p.kind) {
+        case TS_PIECE_TEXT:
+            out.line("<item type=\"STR\" value=\"%s\"/>", escaped(p.text).c_str());
+            break;
+        case TS_PIECE_TEXT_ID_ARGS:
+            out.line("<item type=\"STR2\" value=\"%d\" text=\"%s\" text2=\"%s\"/>", p.textId,
+                     escaped(p.text).c_str(), escaped(p.text2).c_str());
+            break;
+        case TS_PIECE_TEXT_ID:
+            out.line("<item type=\"LOCAL\" value=\"%d\"/>", p.textId);
+            break;
+        case TS_PIECE_REFERENCE:
+            out.line("<item type=\"STR\" value=\"%s\"/>", escaped(p.reference).c_str());
+            break;
+        default:
+            break;
+        }
+    }
+    out.line("</report>");
+}
+
+const char *trueFalse(uint8_t v)
+{
+    return (v & 1) ? "True" : "False";
+}
+
+void logRefusal(const char *text)
+{
+    tsReportContext("Rendering test options");
+    tsReportFailure("%s", text);
+}
+
+} // namespace
+
+extern "C" {
+
+SOUNDER_API struct tsDatabase *lumClientLoadDatabase(const char *text)
+{
+    ClientState &s = state();
+    tsDatabase *db = tsDatabaseCreateFromCString(text);
+    if (!db)
+        return nullptr;
+    /* The records point into nothing of the database, so the old one can
+     * go at once. */
+    if (s.database)
+        tsDatabaseRelease(s.database);
+    s.database = db;
+    db->modified = 1;
+    return db;
+}
+
+SOUNDER_API int lumClientInitialize(void)
+{
+    ClientState &s = state();
+    tsDatabase *db = database();
+    if (!db)
+        return 0;
+
+    /* The system description and the driver list, Direct3D texts
+     * included.  They are built once: nothing in them changes between the
+     * two readings, and the driver list asks the package database, which
+     * costs more than a reading. */
+    tsDescribeSystem(&s.system, &s.icd, 1);
+
+    int result = 0;
+    for (int index = 0; index < 2; ++index) {
+        if (s.progress)
+            s.progress(index == 0 ? "renderer 0 (software)" : "renderer 1 (accelerated)", s.progressUser);
+
+        db->currentReading = index;
+        tsRendererCaps &caps = s.records[index];
+        tsInfoRelease(&caps);
+        std::memset(&caps, 0, sizeof caps);
+        caps.size = sizeof(tsRendererCaps);
+
+        if (!tsInfoBegin(index) && (index == 0 || !tsInfoBegin(0)))
+            continue;
+        tsInfoRead(&caps, 0);
+        const int r = tsDatabaseUpdate(db, &caps, &s.icd, s.system.system);
+        tsInfoSolveDb(db, &caps, index);
+        tsInfoEnd();
+        result |= r;
+    }
+    return result;
+}
+
+SOUNDER_API void lumClientSetProgress(lumProgressCallback callback, void *user)
+{
+    ClientState &s = state();
+    s.progress = callback;
+    s.progressUser = user;
+}
+
+SOUNDER_API const char *lumClientGetMainTree(int renderer)
+{
+    if (!validIndex(renderer))
+        return nullptr;
+    ClientState &s = state();
+    tsDatabase *db = database();
+    if (db)
+        db->currentReading = renderer;
+    tsTree *tree = clearedTree(s.mainTree);
+    if (!tree)
+        return nullptr;
+    tsTreeBegin(tree);
+    tsCreateMainTree(tree, db, &s.icd, &s.system, &s.records[renderer]);
+    const tsTreeNode *root = tsTreeEnd(tree);
+
+    DocumentWriter &out = outputDocument();
+    out.begin();
+    writeTree(out, root);
+    return out.text();
+}
+
+SOUNDER_API const char *lumClientGetCapsAndExtTree(int renderer)
+{
+    if (!validIndex(renderer))
+        return nullptr;
+    ClientState &s = state();
+    tsDatabase *db = database();
+    if (db)
+        db->currentReading = renderer;
+    const tsRendererCaps &caps = s.records[renderer];
+    if (!caps.filled)
+        return emptyTree();
+    tsTree *tree = clearedTree(s.capsTree);
+    if (!tree)
+        return nullptr;
+    tsTreeBegin(tree);
+    tsCreateCapsTree(tree, &caps);
+    if (db)
+        tsCreateExtTree(tree, db);
+    const tsTreeNode *root = tsTreeEnd(tree);
+
+    DocumentWriter &out = outputDocument();
+    out.begin();
+    writeTree(out, root);
+    return out.text();
+}
+
+SOUNDER_API const char *lumClientGetReport(int renderer)
+{
+    if (!validIndex(renderer))
+        return nullptr;
+    ClientState &s = state();
+    tsDatabase *db = database();
+    if (db)
+        db->currentReading = renderer;
+    /* The exported list of 1024 pieces is too small for a modern driver's
+     * summary; the client builds into a list sized for any real reading. */
+    std::vector<tsReportPiece> pieces =
+        sounder::buildReportList(&s.system, &s.records[renderer], &s.icd, db, 1);
+
+    DocumentWriter &out = outputDocument();
+    out.begin();
+    writeReport(out, pieces.data(), static_cast<int>(pieces.size()));
+    return out.text();
+}
+
+SOUNDER_API const char *lumClientGetUpdateReport(void)
+{
+    ClientState &s = state();
+    tsDatabase *db = database();
+    std::vector<tsReportPiece> pieces;
+    sounder::PieceList list(pieces, sounder::kLargeReportCapacity);
+    sounder::buildChangesReport(list, &s.records[0], db, 1);
+    sounder::buildChangesReport(list, &s.records[1], db, 1);
+
+    DocumentWriter &out = outputDocument();
+    out.begin();
+    writeReport(out, list.data(), list.count());
+    return out.text();
+}
+
+SOUNDER_API const char *lumClientGetMonitorList(void)
+{
+    const std::vector<sounder::MonitorInfo> monitors = sounder::listMonitors();
+    DocumentWriter &out = outputDocument();
+    out.begin();
+    out.line("<monitor>");
+    for (const sounder::MonitorInfo &m : monitors)
+        out.line("<device id=\"%s\" name=\"%s\"/>", escaped(m.deviceName.c_str()).c_str(),
+                 escaped(m.deviceString.c_str()).c_str());
+    out.line("</monitor>");
+    return out.text();
+}
+
+SOUNDER_API const char *lumClientGetDisplayModeList(const char *deviceName)
+{
+    /* The modes come from the primary output; a named output that is not
+     * known falls back to it, as a named device without modes does. */
+    (void)deviceName;
+    const std::vector<sounder::DisplayModeInfo> modes = sounder::listDisplayModes();
+    DocumentWriter &out = outputDocument();
+    out.begin();
+    out.line("<modes>");
+    for (const sounder::DisplayModeInfo &m : modes)
+        out.line("<mode dmBitsPerPel=\"%d\" dmPelsWidth=\"%d\" dmPelsHeight=\"%d\" "
+                 "dmDisplayFrequency=\"%d\" />",
+                 m.bitsPerPixel, m.width, m.height, m.refresh);
+    out.line("</modes>");
+    return out.text();
+}
+
+SOUNDER_API const char *lumClientGetPixelFormats(int renderer)
+{
+    if (!validIndex(renderer))
+        return nullptr;
+    ClientState &s = state();
+    tsDatabase *db = database();
+    if (db)
+        db->currentReading = renderer;
+    const tsRendererCaps &caps = s.records[renderer];
+    int count = caps.pixelFormatCount;
+    if (count < 0)
+        count = 0;
+    if (count > TS_MAX_PIXEL_FORMATS)
+        count = TS_MAX_PIXEL_FORMATS;
+
+    DocumentWriter &out = outputDocument();
+    out.begin();
+    out.line("<pf>");
+    for (int n = 1; n <= count; ++n) {
+        const tsPixelFormat &p = caps.pixelFormats[n - 1];
+        out.line("<p id=\"%d\" color_bits=\"%d\" depth_bits=\"%d\" stencil_bits=\"%d\" "
+                 "accum_bits=\"%d\" pixel_type=\"%d\" transparent=\"%s\" acceleration=\"%s\" "
+                 "support_gdi=\"%s\" aux_buffers=\"%d\" double_buffer=\"%s\" "
+                 "support_opengl=\"%s\" draw_to_window=\"%s\" draw_to_bitmap=\"%s\" "
+                 "swap_layers_buffers=\"%d\" stereo=\"%s\" auxbuffers=\"%d\" samples=\"%d\" "
+                 "number_overlays=\"%d\" number_underlays=\"%d\"  />",
+                 n, static_cast<int8_t>(p.color_bits), static_cast<int8_t>(p.depth_bits),
+                 static_cast<int8_t>(p.stencil_bits), static_cast<int8_t>(p.accum_bits),
+                 static_cast<int8_t>(p.pixel_type), trueFalse(p.transparent),
+                 trueFalse(p.acceleration), trueFalse(p.support_gdi),
+                 static_cast<int8_t>(p.aux_buffers), trueFalse(p.double_buffer),
+                 trueFalse(p.support_opengl), trueFalse(p.draw_to_window),
+                 trueFalse(p.draw_to_bitmap), static_cast<int8_t>(p.swap_layers_buffers),
+                 trueFalse(p.stereo), static_cast<int8_t>(p.auxbuffers),
+                 static_cast<int8_t>(p.samples), static_cast<int8_t>(p.number_overlays),
+                 static_cast<int8_t>(p.number_underlays));
+    }
+    out.line("</pf>");
+    return out.text();
+}
+
+SOUNDER_API int lumGetDesktopDepth(void)
+{
+    sounder::DisplayModeInfo mode;
+    if (!sounder::desktopMode(mode) || mode.bitsPerPixel <= 0)
+        return 32;
+    return mode.bitsPerPixel;
+}
+
+SOUNDER_API int lumIsType(const char *text, int renderer, int type)
+{
+    if (!validIndex(renderer) || !text)
+        return 0;
+    ClientState &s = state();
+    tsDatabase *db = database();
+    if (!db)
+        return 0;
+    db->currentReading = renderer;
+    return tsIsType(text, db, &s.records[renderer], type);
+}
+
+SOUNDER_API const char *lumGetRenderingTests(void)
+{
+    DocumentWriter &out = outputDocument();
+    out.begin();
+    out.line("<test>");
+    for (int i = 0; i < TS_TEST_UNIT_COUNT; ++i)
+        out.line("<t name=\"%s\" />", escaped(tsTestUnitDefault[i].name).c_str());
+    out.line("</test>");
+    return out.text();
+}
+
+SOUNDER_API int lumRunRenderingTests(const char *document)
+{
+    ClientState &s = state();
+    for (int i = 0; i < LUM_TEST_UNITS; ++i) {
+        s.lastResults[i] = -1;
+        s.lastSelected[i] = false;
+    }
+    tsReportSetLogFile();
+
+    sounder::client::TestOptionDocument doc;
+    if (!sounder::client::parseTestOptionDocument(document, doc)) {
+        for (const std::string &e : doc.errors)
+            logRefusal(e.c_str());
+        return -2;
+    }
+
+    /* Full screen switches to mode displayMode of the primary display; an
+     * index the display does not have is refused, never used. */
+    tsDisplayMode mode;
+    std::memset(&mode, 0, sizeof mode);
+    const tsDisplayMode *modeArg = nullptr;
+    if (doc.flags & optFullscreen) {
+        const std::vector<sounder::DisplayModeInfo> modes = sounder::listDisplayModes();
+        if (doc.displayMode < 0 || static_cast<size_t>(doc.displayMode) >= modes.size()) {
+            char line[160];
+            std::snprintf(line, sizeof line,
+                          "Display mode %d not available (the primary display has %d modes).\n",
+                          static_cast<int>(doc.displayMode), static_cast<int>(modes.size()));
+            logRefusal(line);
+            return -2;
+        }
+        const sounder::DisplayModeInfo &m = modes[static_cast<size_t>(doc.displayMode)];
+        mode.width = static_cast<uint16_t>(m.width);
+        mode.height = static_cast<uint16_t>(m.height);
+        mode.bitsPerPixel = static_cast<uint8_t>(m.bitsPerPixel);
+        mode.refreshRate = static_cast<uint8_t>(m.refresh);
+        modeArg = &mode;
+    }
+
+    /* Shaders and images are the data files shipped with the program. */
+    tsTestOptions options;
+    std::memset(&options, 0, sizeof options);
+    tsTestLoadDefaults(&options);
+    options.flags = doc.flags;
+    options.anisotropy = doc.anisotropy;
+    options.samples = doc.samples;
+    options.lodBias = doc.lodBias;
+    options.hardware = doc.hardware;
+    options.displayMode = doc.displayMode;
+
+    int32_t slots[TS_TEST_UNIT_COUNT];
+    for (int i = 0; i < TS_TEST_UNIT_COUNT; ++i)
+        slots[i] = doc.slots[i];
+    const int32_t result = tsTestRun(slots, modeArg, &options);
+    tsTestReleaseDefaults(&options);
+
+    for (int i = 0; i < LUM_TEST_UNITS; ++i) {
+        s.lastSelected[i] = doc.slots[i] == 0;
+        s.lastResults[i] = (s.lastSelected[i] && result == 0) ? slots[i] : -1;
+    }
+    return result;
+}
+
+SOUNDER_API const char *lumGetRenderingTestResults(void)
+{
+    ClientState &s = state();
+    DocumentWriter &out = outputDocument();
+    out.begin();
+    out.line("<results>");
+    for (int i = 0; i < LUM_TEST_UNITS; ++i)
+        out.line("<t name=\"%s\" run=\"%d\" fps=\"%d\" />", escaped(tsTestUnitDefault[i].name).c_str(),
+                 s.lastSelected[i] ? 1 : 0, static_cast<int>(s.lastResults[i]));
+    out.line("</results>");
+    return out.text();
+}
+
+SOUNDER_API const char *lumGenerateReport(const char *folder, int renderer)
+{
+    if (!folder || !validIndex(renderer))
+        return nullptr;
+    ClientState &s = state();
+    const tsRendererCaps &caps = s.records[renderer];
+    if (!caps.filled)
+        return nullptr;
+    char name[TS_REPORT_FILENAME_SIZE];
+    tsFormatReportFilename(name, &caps, "XML");
+    const std::string path = sounder::joinPath(folder, name);
+    if (path.size() >= sizeof s.path)
+        return nullptr;
+    sysStrlCpy(s.path, path.c_str(), sizeof s.path);
+    if (tsSaveReportXML(s.path, &s.system, &caps, 1, &s.icd) != 0)
+        return nullptr;
+    return s.path;
+}
+
+SOUNDER_API void lumClientRelease(void)
+{
+}
+
+} // extern "C"

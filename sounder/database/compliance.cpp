@@ -1,0 +1,286 @@
+// Matching a reading against the database and the core-version compliance
+// that the trees and reports show; the vendor word of extension names.
+#include "database/compliance.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "database/database_index.h"
+#include "keel/keel.h"
+#include "probe/info_internal.h"
+#include "sounder/probe.h"
+
+namespace sounder {
+namespace db {
+
+const char *isSupported(const tsDatabase *db, const tsExtension *ext)
+{
+    if (!db || !ext)
+        return nullptr;
+    if (supportBit(db, ext))
+        return ext->name;
+    if (!ext->alias[0])
+        return nullptr;
+    // Each "|"-separated twin is looked up on its own, one step only: the
+    // alias of an alias does not count.
+    static char answer[sizeof(tsExtension::alias)];
+    const char *p = ext->alias;
+    while (*p) {
+        const char *bar = strchr(p, '|');
+        size_t length = bar ? static_cast<size_t>(bar - p) : strlen(p);
+        if (length > 0) {
+            char name[sizeof(tsExtension::alias)];
+            memcpy(name, p, length);
+            name[length] = '\0';
+            const tsExtension *twin = findExtension(db, name);
+            if (twin && supportBit(db, twin)) {
+                sysStrlCpy(answer, name, sizeof answer);
+                return answer;
+            }
+        }
+        if (!bar)
+            break;
+        p = bar + 1;
+    }
+    return nullptr;
+}
+
+bool belongsToVersion(const tsExtension *ext, const char *version)
+{
+    if (!ext || !version || !ext->core[0])
+        return false;
+    bool optional = strcmp(ext->status, "Optional") == 0;
+    if (strcmp(version, "ARB_imaging") == 0)
+        return strcmp(ext->core, "1.2") == 0 && optional;
+    if (strcmp(version, "1.1") == 0)
+        return strcmp(ext->core, "1.1") == 0 && optional;
+    return strcmp(ext->core, version) == 0 && !optional;
+}
+
+const char *driverClaimsVersion(const tsRendererCaps *caps, const char *version)
+{
+    static char answer[32];
+    if (!caps || !caps->version || !version || !version[0])
+        return nullptr;
+    const char *v = caps->version;
+    // Three characters are needed, and a version text that does not begin
+    // with a digit ("OpenGL ES ...") claims nothing.
+    if (strnlen(v, 3) < 3 || v[0] < '0' || v[0] > '9')
+        return nullptr;
+    const unsigned char d0 = static_cast<unsigned char>(v[0]);
+    const unsigned char d2 = static_cast<unsigned char>(v[2]);
+    const unsigned char a0 = static_cast<unsigned char>(version[0]);
+    bool claims = d0 > a0;
+    if (!claims && d0 == a0 && strnlen(version, 3) >= 3)
+        claims = d2 >= static_cast<unsigned char>(version[2]);
+    if (!claims)
+        return nullptr;
+    snprintf(answer, sizeof answer, "GL_VERSION %.3s", v);
+    return answer;
+}
+
+int shadingLanguageCheck(const tsRendererCaps *caps, const char *version, char *out,
+                         size_t outSize)
+{
+    if (!version)
+        return -1;
+    int major = sysStrAtoI(version);
+    int minor = strnlen(version, 3) >= 3 ? sysStrAtoI(version + 2) : 0;
+    int required;
+    if (major == 2 && minor == 0)
+        required = 10;
+    else if ((major == 2 && minor >= 1) || major > 2)
+        required = 20;
+    else
+        return -1;
+    if (out && outSize > 0)
+        snprintf(out, outSize, "%d.%02d", 1, required);
+    if (!caps || !caps->glslVersion)
+        return 0;
+    const char *glsl = caps->glslVersion;
+    int glslMajor = sysStrAtoI(glsl);
+    if (glslMajor > 1)
+        return 1;
+    if (glslMajor == 1 && strnlen(glsl, 3) >= 3 && sysStrAtoI(glsl + 2) >= required)
+        return 1;
+    return 0;
+}
+
+Compliance compliance(const tsDatabase *db, const tsRendererCaps *caps, const char *version)
+{
+    Compliance c;
+    if (!version)
+        return c;
+    if (db) {
+        const char *claim = driverClaimsVersion(caps, version);
+        for (const tsExtension *e = db->extensions; e; e = e->next) {
+            if (!belongsToVersion(e, version))
+                continue;
+            ++c.total;
+            if (claim || isSupported(db, e))
+                ++c.supported;
+        }
+    }
+    switch (shadingLanguageCheck(caps, version, nullptr, 0)) {
+    case 0: ++c.total; break;
+    case 1: ++c.total; ++c.supported; break;
+    default: break;
+    }
+    c.percent = c.total ? c.supported * 100 / c.total : 0;
+    return c;
+}
+
+bool complianceText(const tsDatabase *db, const tsRendererCaps *caps, const char *version,
+                    bool reportForm, char *out, size_t outSize)
+{
+    if (!out || outSize == 0)
+        return false;
+    out[0] = '\0';
+    Compliance c = compliance(db, caps, version);
+    if (c.total == 0)
+        return false;
+    snprintf(out, outSize, reportForm ? "v%s (%d %% - %d/%d)" : "%s (%d %% - %d/%d)", version,
+             c.percent, c.supported, c.total);
+    return true;
+}
+
+VersionListing listVersion(const tsDatabase *db, const tsRendererCaps *caps, const char *version)
+{
+    VersionListing listing;
+    listing.counts = compliance(db, caps, version);
+    char required[16] = "";
+    int glsl = shadingLanguageCheck(caps, version, required, sizeof required);
+    char claim[32] = "";
+    if (const char *c = driverClaimsVersion(caps, version))
+        sysStrlCpy(claim, c, sizeof claim);
+
+    if (listing.counts.supported > 0) {
+        if (glsl == 1)
+            listing.supported.push_back({ListItem::ShadingLanguage, nullptr, required});
+        for (const tsExtension *e = db ? db->extensions : nullptr; e; e = e->next) {
+            if (!belongsToVersion(e, version))
+                continue;
+            const char *under = isSupported(db, e);
+            std::string line;
+            if (under && under == e->name)
+                line = e->name;
+            else if (under)
+                line = std::string(e->name) + " (" + under + ")";
+            else if (claim[0])
+                line = std::string(e->name) + " (" + claim + ")";
+            else
+                continue;
+            listing.supported.push_back({ListItem::Extension, e, line});
+        }
+    }
+    if (listing.counts.supported < listing.counts.total) {
+        if (glsl == 0)
+            listing.unsupported.push_back({ListItem::ShadingLanguage, nullptr, required});
+        for (const tsExtension *e = db ? db->extensions : nullptr; e; e = e->next) {
+            if (!belongsToVersion(e, version) || claim[0] || isSupported(db, e))
+                continue;
+            listing.unsupported.push_back({ListItem::Extension, e, e->name});
+        }
+    }
+    const tsCoreVersion *core = findCoreVersion(db, version);
+    if (core && core->entryPoints)
+        listing.core = core;
+    return listing;
+}
+
+}  // namespace db
+}  // namespace sounder
+
+using namespace sounder::db;
+
+namespace {
+
+// True when the entry point counts as present in the current context.  The
+// window-system names (glX*) have no dispatch offset; their extension being
+// listed is the proof.
+bool entryPointPresent(const char *name, bool extensionListed)
+{
+    if (extensionListed && strncmp(name, "glX", 3) == 0)
+        return true;
+    return infoHasEntryPoint(name) != 0;
+}
+
+}  // namespace
+
+extern "C" {
+
+SOUNDER_API int tsInfoSolveDb(tsDatabase *db, const tsRendererCaps *caps, int reading)
+{
+    if (!db || !caps || reading < 0 || reading >= 32)
+        return 0;
+    const uint32_t bit = 1u << reading;
+    for (tsExtension *e = db->extensions; e; e = e->next) {
+        bool listed = tsInfoSearchExtension(e->name, caps->extensions) != 0;
+        if (listed)
+            e->support |= bit;
+        for (tsEntryPoint *ep = e->entryPoints; ep; ep = ep->next)
+            if (entryPointPresent(ep->name, listed))
+                ep->resolved |= bit;
+    }
+    for (tsCoreVersion *c = db->coreVersions; c; c = c->next)
+        for (tsEntryPoint *ep = c->entryPoints; ep; ep = ep->next)
+            if (entryPointPresent(ep->name, false))
+                ep->resolved |= bit;
+    return 0;
+}
+
+SOUNDER_API int tsDatabaseTestCompliance(tsDatabase *db, const tsRendererCaps *caps,
+                                         const char *version, int *supported, int *total)
+{
+    if (supported)
+        *supported = 0;
+    if (total)
+        *total = 0;
+    Compliance c = compliance(db, caps, version);
+    if (supported)
+        *supported = c.supported;
+    if (total)
+        *total = c.total;
+    return c.supported == c.total ? 1 : 0;
+}
+
+SOUNDER_API void tsExtractVendorFromExtension(char *out, const char *name, int size)
+{
+    if (!out || size <= 0)
+        return;
+    if (!name)
+        name = "";
+    char prefix[256];
+    const char *bar = strchr(name, '_');
+    size_t length = bar ? static_cast<size_t>(bar - name) : strlen(name);
+    if (length >= sizeof prefix)
+        length = sizeof prefix - 1;
+    memcpy(prefix, name, length);
+    prefix[length] = '\0';
+
+    const size_t outSize = static_cast<size_t>(size);
+    if (strcmp(prefix, "GL") != 0 && strcmp(prefix, "WGL") != 0) {
+        sysStrlCpy(out, prefix, outSize);
+        return;
+    }
+    if (!bar) {
+        sysStrlCpy(out, "<unknown>", outSize);
+        return;
+    }
+    const char *word = bar + 1;
+    const char *end = strchr(word, '_');
+    size_t wordLength = end ? static_cast<size_t>(end - word) : strlen(word);
+    if (wordLength >= outSize)
+        wordLength = outSize - 1;
+    memcpy(out, word, wordLength);
+    out[wordLength] = '\0';
+}
+
+SOUNDER_API const char *tsGetVendorFromExtension(const char *name)
+{
+    static char buffer[128];
+    tsExtractVendorFromExtension(buffer, name, sizeof buffer);
+    return buffer;
+}
+
+}  // extern "C"

@@ -1,0 +1,265 @@
+/* Display facts over Xlib and XRandR.  Every public call opens its own
+ * connection, installs a quiet X error handler for its duration (a vanished
+ * output or a missing property must not end the process) and restores the
+ * previous handler and closes the connection before returning. */
+#include "probe/display.h"
+
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+#include <X11/extensions/Xrandr.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <ctime>
+#include <memory>
+
+namespace sounder {
+namespace {
+
+int quietErrorHandler(Display *, XErrorEvent *) { return 0; }
+
+/* One connection with the quiet handler installed; both undone on scope exit. */
+class DisplaySession {
+public:
+    DisplaySession() {
+        previous_ = XSetErrorHandler(quietErrorHandler);
+        display_ = XOpenDisplay(nullptr);
+        /* A server whose last client just left resets itself and refuses
+         * connections for a moment: try twice more before giving up. */
+        const char *name = std::getenv("DISPLAY");
+        for (int attempt = 0; !display_ && name && name[0] && attempt < 2; ++attempt) {
+            struct timespec pause = {0, 50 * 1000 * 1000};
+            nanosleep(&pause, nullptr);
+            display_ = XOpenDisplay(nullptr);
+        }
+    }
+    ~DisplaySession() {
+        if (display_) {
+            XSync(display_, False);
+            XCloseDisplay(display_);
+        }
+        XSetErrorHandler(previous_);
+    }
+    DisplaySession(const DisplaySession &) = delete;
+    DisplaySession &operator=(const DisplaySession &) = delete;
+
+    Display *get() const { return display_; }
+
+    bool hasRandr() const {
+        if (!display_) return false;
+        int event = 0, error = 0, major = 0, minor = 0;
+        if (!XRRQueryExtension(display_, &event, &error)) return false;
+        if (!XRRQueryVersion(display_, &major, &minor)) return false;
+        /* Screen resources and primary outputs need 1.3. */
+        return major > 1 || (major == 1 && minor >= 3);
+    }
+
+private:
+    Display *display_ = nullptr;
+    XErrorHandler previous_ = nullptr;
+};
+
+struct ResourcesDeleter {
+    void operator()(XRRScreenResources *r) const { XRRFreeScreenResources(r); }
+};
+struct OutputDeleter {
+    void operator()(XRROutputInfo *o) const { XRRFreeOutputInfo(o); }
+};
+struct CrtcDeleter {
+    void operator()(XRRCrtcInfo *c) const { XRRFreeCrtcInfo(c); }
+};
+using Resources = std::unique_ptr<XRRScreenResources, ResourcesDeleter>;
+using Output = std::unique_ptr<XRROutputInfo, OutputDeleter>;
+using Crtc = std::unique_ptr<XRRCrtcInfo, CrtcDeleter>;
+
+/* Bits per pixel of the pixmap format that matches the root depth (depth 24
+ * is stored in 32 bits); the depth itself when the server lists no match. */
+int rootBitsPerPixel(Display *display) {
+    const int screen = DefaultScreen(display);
+    const int depth = DefaultDepth(display, screen);
+    int count = 0;
+    XPixmapFormatValues *formats = XListPixmapFormats(display, &count);
+    int bits = depth;
+    if (formats) {
+        for (int i = 0; i < count; ++i) {
+            if (formats[i].depth == depth) {
+                bits = formats[i].bits_per_pixel;
+                break;
+            }
+        }
+        XFree(formats);
+    }
+    return bits;
+}
+
+Resources screenResources(Display *display) {
+    return Resources(XRRGetScreenResourcesCurrent(display, DefaultRootWindow(display)));
+}
+
+Output outputInfo(Display *display, XRRScreenResources *res, RROutput id) {
+    return Output(XRRGetOutputInfo(display, res, id));
+}
+
+/* The primary output when it is connected, else the first connected one in
+ * the server's order; None when no output is connected. */
+RROutput chooseOutput(Display *display, XRRScreenResources *res) {
+    RROutput primary = XRRGetOutputPrimary(display, DefaultRootWindow(display));
+    if (primary != None) {
+        Output info = outputInfo(display, res, primary);
+        if (info && info->connection == RR_Connected) return primary;
+    }
+    for (int i = 0; i < res->noutput; ++i) {
+        Output info = outputInfo(display, res, res->outputs[i]);
+        if (info && info->connection == RR_Connected) return res->outputs[i];
+    }
+    return None;
+}
+
+const XRRModeInfo *findMode(const XRRScreenResources *res, RRMode id) {
+    for (int i = 0; i < res->nmode; ++i)
+        if (res->modes[i].id == id) return &res->modes[i];
+    return nullptr;
+}
+
+int modeRefresh(const XRRModeInfo &mode) {
+    return refreshFromTimings(mode.dotClock, mode.hTotal, mode.vTotal);
+}
+
+/* EDID bytes of an output, empty when it has none. */
+std::vector<unsigned char> outputEdid(Display *display, RROutput output) {
+    std::vector<unsigned char> bytes;
+    Atom edidAtom = XInternAtom(display, "EDID", True);
+    if (edidAtom == None) return bytes;
+    Atom actualType = None;
+    int actualFormat = 0;
+    unsigned long count = 0, remaining = 0;
+    unsigned char *data = nullptr;
+    /* 256 bytes (64 longs) covers the base block and one extension. */
+    int status = XRRGetOutputProperty(display, output, edidAtom, 0, 64, False, False,
+                                      AnyPropertyType, &actualType, &actualFormat,
+                                      &count, &remaining, &data);
+    if (status == Success && data && actualFormat == 8 && count > 0)
+        bytes.assign(data, data + count);
+    if (data) XFree(data);
+    return bytes;
+}
+
+} // namespace
+
+std::string edidMonitorName(const unsigned char *edid, size_t size) {
+    if (!edid || size < 128) return std::string();
+    /* Four 18-byte descriptors follow the fixed header at offset 54; a display
+     * descriptor starts with three zero bytes, then its tag. */
+    for (size_t offset = 54; offset + 18 <= 126; offset += 18) {
+        const unsigned char *d = edid + offset;
+        if (d[0] != 0 || d[1] != 0 || d[2] != 0 || d[3] != 0xFC) continue;
+        std::string name;
+        for (size_t i = 5; i < 18; ++i) {
+            unsigned char c = d[i];
+            if (c == 0x0A || c == 0) break;
+            if (c >= 0x20 && c < 0x7F) name.push_back(static_cast<char>(c));
+        }
+        while (!name.empty() && name.back() == ' ') name.pop_back();
+        return name;
+    }
+    return std::string();
+}
+
+int refreshFromTimings(unsigned long dotClock, unsigned int htotal, unsigned int vtotal) {
+    if (dotClock == 0 || htotal == 0 || vtotal == 0) return 0;
+    double hz = static_cast<double>(dotClock) /
+                (static_cast<double>(htotal) * static_cast<double>(vtotal));
+    if (!(hz < 1e6)) return 0;
+    return static_cast<int>(std::lround(hz));
+}
+
+bool desktopMode(DisplayModeInfo &out) {
+    out = DisplayModeInfo();
+    DisplaySession session;
+    Display *display = session.get();
+    if (!display) return false;
+    const int screen = DefaultScreen(display);
+    out.width = DisplayWidth(display, screen);
+    out.height = DisplayHeight(display, screen);
+    out.bitsPerPixel = rootBitsPerPixel(display);
+    if (session.hasRandr()) {
+        Resources res = screenResources(display);
+        if (res) {
+            RROutput chosen = chooseOutput(display, res.get());
+            if (chosen != None) {
+                Output info = outputInfo(display, res.get(), chosen);
+                if (info && info->crtc != None) {
+                    Crtc crtc(XRRGetCrtcInfo(display, res.get(), info->crtc));
+                    if (crtc) {
+                        if (const XRRModeInfo *mode = findMode(res.get(), crtc->mode))
+                            out.refresh = modeRefresh(*mode);
+                    }
+                }
+            }
+        }
+    }
+    return true;
+}
+
+std::vector<DisplayModeInfo> listDisplayModes() {
+    std::vector<DisplayModeInfo> modes;
+    DisplaySession session;
+    Display *display = session.get();
+    if (!display) return modes;
+    const int bits = rootBitsPerPixel(display);
+    if (!session.hasRandr()) {
+        /* Without RandR the only mode known is the current one. */
+        const int screen = DefaultScreen(display);
+        DisplayModeInfo current;
+        current.width = DisplayWidth(display, screen);
+        current.height = DisplayHeight(display, screen);
+        current.bitsPerPixel = bits;
+        modes.push_back(current);
+        return modes;
+    }
+    Resources res = screenResources(display);
+    if (!res) return modes;
+    RROutput chosen = chooseOutput(display, res.get());
+    if (chosen == None) return modes;
+    Output info = outputInfo(display, res.get(), chosen);
+    if (!info) return modes;
+    for (int i = 0; i < info->nmode; ++i) {
+        const XRRModeInfo *mode = findMode(res.get(), info->modes[i]);
+        if (!mode) continue;
+        DisplayModeInfo m;
+        m.width = static_cast<int>(mode->width);
+        m.height = static_cast<int>(mode->height);
+        m.bitsPerPixel = bits;
+        m.refresh = modeRefresh(*mode);
+        modes.push_back(m);
+    }
+    return modes;
+}
+
+std::vector<MonitorInfo> listMonitors() {
+    std::vector<MonitorInfo> monitors;
+    DisplaySession session;
+    Display *display = session.get();
+    if (!display || !session.hasRandr()) return monitors;
+    Resources res = screenResources(display);
+    if (!res) return monitors;
+    RROutput primary = XRRGetOutputPrimary(display, DefaultRootWindow(display));
+    for (int i = 0; i < res->noutput; ++i) {
+        Output info = outputInfo(display, res.get(), res->outputs[i]);
+        if (!info || info->connection != RR_Connected) continue;
+        MonitorInfo m;
+        m.deviceName.assign(info->name, static_cast<size_t>(std::max(info->nameLen, 0)));
+        std::vector<unsigned char> edid = outputEdid(display, res->outputs[i]);
+        m.deviceString = edidMonitorName(edid.data(), edid.size());
+        if (m.deviceString.empty()) m.deviceString = m.deviceName;
+        m.primary = res->outputs[i] == primary;
+        monitors.push_back(std::move(m));
+    }
+    /* Primary first; the others keep the server's order. */
+    std::stable_partition(monitors.begin(), monitors.end(),
+                          [](const MonitorInfo &m) { return m.primary; });
+    return monitors;
+}
+
+} // namespace sounder

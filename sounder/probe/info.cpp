@@ -1,0 +1,388 @@
+/* The information probe: opening and closing the hidden window with its
+ * context, reading one renderer record, releasing it, the whole-word
+ * extension search, and the window routines the rendering tests share. */
+#include <GL/glew.h>
+
+#include <stddef.h>
+#include <string.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "keel/keel.h"
+#include "probe/display.h"
+#include "probe/info_internal.h"
+#include "probe/platform.h"
+#include "sounder/probe.h"
+
+static_assert(sizeof(tsPixelFormat) == 20, "tsPixelFormat is 20 bytes");
+static_assert(sizeof(tsDisplayMode) == 6, "tsDisplayMode is 6 bytes");
+static_assert(sizeof(tsRendererCaps) == TS_RENDERER_CAPS_SIZE, "tsRendererCaps is 12048 bytes");
+static_assert(offsetof(tsRendererCaps, vendor) == 16, "text members follow the header");
+static_assert(offsetof(tsRendererCaps, newestVersion) == 64, "newestVersion offset");
+static_assert(offsetof(tsRendererCaps, videoMemory) == 192, "videoMemory offset");
+static_assert(offsetof(tsRendererCaps, NumLights) == 196, "first capability member");
+static_assert(offsetof(tsRendererCaps, PointSizeMin) == 196 + 102 * 4, "float members");
+static_assert(offsetof(tsRendererCaps, pixelFormatCount) == 644, "pixelFormatCount offset");
+static_assert(offsetof(tsRendererCaps, RGBAMode) == 648, "byte members");
+static_assert(offsetof(tsRendererCaps, pixelFormats) == 652, "pixel-format table offset");
+static_assert(offsetof(tsRendererCaps, displayModes) == 652 + 256 * 20, "display-mode table offset");
+static_assert(offsetof(tsRendererCaps, compressedFormats) == 652 + 256 * 20 + 1024 * 6,
+              "compressed-format table offset");
+
+namespace {
+
+bool g_quit = false;
+int g_quitCode = 0;
+
+void appendWindowSystemList(tsRendererCaps *caps)
+{
+    std::string list = sounder::probePlatform().extensions();
+    if (list.empty())
+        return;
+    if (!caps->extensions || !caps->extensions[0]) {
+        char *joined = sysStrDup(list.c_str());
+        if (joined) {
+            if (caps->extensions)
+                sysMemFree(caps->extensions);
+            caps->extensions = joined;
+        }
+        return;
+    }
+    /* Drivers end their list with a space; the two lists are joined by
+     * exactly one, so that no empty word appears between them. */
+    std::string joined(caps->extensions);
+    while (!joined.empty() && joined.back() == ' ')
+        joined.pop_back();
+    joined += ' ';
+    joined += list;
+    char *text = sysStrDup(joined.c_str());
+    if (!text)
+        return; /* out of memory: the GL list stays as it was */
+    sysMemFree(caps->extensions);
+    caps->extensions = text;
+}
+
+void readPixelFormats(tsRendererCaps *caps)
+{
+    std::vector<tsPixelFormat> formats = sounder::probePlatform().pixelFormats(TS_MAX_PIXEL_FORMATS);
+    size_t count = std::min<size_t>(formats.size(), TS_MAX_PIXEL_FORMATS);
+    for (size_t i = 0; i < count; ++i)
+        caps->pixelFormats[i] = formats[i];
+    caps->pixelFormatCount = static_cast<int16_t>(count);
+}
+
+void readDisplayModes(tsRendererCaps *caps)
+{
+    std::vector<sounder::DisplayModeInfo> modes = sounder::listDisplayModes();
+    size_t count = std::min<size_t>(modes.size(), TS_MAX_DISPLAY_MODES);
+    for (size_t i = 0; i < count; ++i) {
+        tsDisplayMode &m = caps->displayModes[i];
+        m.width = static_cast<uint16_t>(modes[i].width);
+        m.height = static_cast<uint16_t>(modes[i].height);
+        m.bitsPerPixel = static_cast<uint8_t>(modes[i].bitsPerPixel);
+        m.refreshRate = static_cast<uint8_t>(modes[i].refresh & 0xff);
+    }
+    caps->displayModeCount = static_cast<int16_t>(count);
+}
+
+} // namespace
+
+/* ---- window routines ------------------------------------------------------ */
+
+bool infoCreateWindow(const char *title, int width, int height, int bits, int refreshRate,
+                      int samples, bool fullscreen, bool keepDesktopMode, bool show,
+                      bool hardware, InfoEventHandler handler, void *user)
+{
+    sounder::WindowRequest request;
+    request.title = title ? title : "";
+    request.width = width;
+    request.height = height;
+    request.bits = bits;
+    request.refreshRate = refreshRate;
+    request.samples = samples;
+    request.fullscreen = fullscreen;
+    request.keepDesktopMode = keepDesktopMode;
+    request.show = show;
+    request.hardware = hardware;
+    request.handler = handler;
+    request.user = user;
+    return sounder::probePlatform().createWindow(request);
+}
+
+void infoDestroyWindow()
+{
+    sounder::probePlatform().destroyWindow();
+}
+
+bool infoWindowOpen()
+{
+    return sounder::probePlatform().isOpen();
+}
+
+void infoSwapBuffers()
+{
+    sounder::probePlatform().swapBuffers();
+}
+
+void infoHideWindow()
+{
+    sounder::probePlatform().hideWindow();
+}
+
+bool infoProcessEvents()
+{
+    return sounder::probePlatform().processEvents();
+}
+
+void infoPostQuit(int code)
+{
+    g_quit = true;
+    g_quitCode = code;
+}
+
+bool infoQuitRequested()
+{
+    return g_quit;
+}
+
+void infoClearQuit()
+{
+    g_quit = false;
+    g_quitCode = 0;
+}
+
+int infoDefaultEventHandler(union _XEvent *event, void *)
+{
+    if (infoIsCloseRequest(event)) {
+        infoPostQuit(0);
+        return 1;
+    }
+    return 0;
+}
+
+void infoWindowSize(int *width, int *height)
+{
+    sounder::probePlatform().windowSize(width, height);
+}
+
+void *infoNativeDisplay()
+{
+    return sounder::probePlatform().nativeDisplay();
+}
+
+unsigned long infoNativeWindow()
+{
+    return sounder::probePlatform().nativeWindow();
+}
+
+void *infoNativeConfig()
+{
+    return sounder::probePlatform().nativeConfig();
+}
+
+void *infoNativeContext()
+{
+    return sounder::probePlatform().nativeContext();
+}
+
+int infoNativeScreen()
+{
+    return sounder::probePlatform().nativeScreen();
+}
+
+int infoSetSwapInterval(int interval)
+{
+    return sounder::probePlatform().setSwapInterval(interval);
+}
+
+int infoDesktopBits()
+{
+    return sounder::probePlatform().desktopBits();
+}
+
+std::string infoWindowSystemExtensions()
+{
+    return sounder::probePlatform().extensions();
+}
+
+int infoHasEntryPoint(const char *name)
+{
+    if (!name)
+        return 0;
+    if (strncmp(name, "wgl", 3) == 0) {
+        const char *mapped = infoWindowSystemName(name);
+        return mapped ? sounder::probePlatform().hasEntryPoint(mapped) : 0;
+    }
+    return sounder::probePlatform().hasEntryPoint(name);
+}
+
+const char *framebufferStatusText(unsigned int status)
+{
+    switch (status) {
+    case 0x8CD5: return "";
+    case 0x8CD6: return "Incomplete attachement";
+    case 0x8CD7: return "Framebuffer incomplete, missing attachment";
+    case 0x8CD9: return "Framebuffer incomplete, attached images must have same dimensions";
+    case 0x8CDA: return "Framebuffer incomplete, attached images must have same format";
+    case 0x8CDB: return "Framebuffer incomplete, missing draw buffer";
+    case 0x8CDC: return "Framebuffer incomplete, missing read buffer";
+    case 0x8CDD: return "Unsupported framebuffer format";
+    default: return "Framebuffer: Unknown result";
+    }
+}
+
+/* WGL names and the GLX names of the same feature: extensions first, then
+ * entry points.  Pixel-format, pbuffer and extension-string functions are
+ * core in GLX 1.3 (1.1 for the extension string). */
+namespace {
+struct NameMapping {
+    const char *wgl;
+    const char *glx;
+};
+const NameMapping kWglToGlx[] = {
+    {"WGL_ARB_multisample", "GLX_ARB_multisample"},
+    {"WGL_EXT_multisample", "GLX_EXT_multisample"},
+    {"WGL_ARB_pbuffer", "GLX_SGIX_pbuffer"},
+    {"WGL_EXT_pbuffer", "GLX_SGIX_pbuffer"},
+    {"WGL_ARB_pixel_format", "GLX_SGIX_fbconfig"},
+    {"WGL_EXT_pixel_format", "GLX_SGIX_fbconfig"},
+    {"WGL_ARB_pixel_format_float", "GLX_ARB_fbconfig_float"},
+    {"WGL_EXT_pixel_format_packed_float", "GLX_EXT_fbconfig_packed_float"},
+    {"WGL_ARB_make_current_read", "GLX_SGI_make_current_read"},
+    {"WGL_EXT_make_current_read", "GLX_SGI_make_current_read"},
+    {"WGL_EXT_swap_control", "GLX_EXT_swap_control"},
+    {"WGL_EXT_swap_control_tear", "GLX_EXT_swap_control_tear"},
+    {"WGL_ARB_create_context", "GLX_ARB_create_context"},
+    {"WGL_ARB_create_context_profile", "GLX_ARB_create_context_profile"},
+    {"WGL_ARB_create_context_robustness", "GLX_ARB_create_context_robustness"},
+    {"WGL_ARB_create_context_no_error", "GLX_ARB_create_context_no_error"},
+    {"WGL_EXT_create_context_es_profile", "GLX_EXT_create_context_es_profile"},
+    {"WGL_EXT_create_context_es2_profile", "GLX_EXT_create_context_es2_profile"},
+    {"WGL_ARB_context_flush_control", "GLX_ARB_context_flush_control"},
+    {"WGL_ARB_framebuffer_sRGB", "GLX_ARB_framebuffer_sRGB"},
+    {"WGL_EXT_framebuffer_sRGB", "GLX_EXT_framebuffer_sRGB"},
+    {"WGL_ARB_robustness_application_isolation", "GLX_ARB_robustness_application_isolation"},
+    {"WGL_NV_copy_image", "GLX_NV_copy_image"},
+    {"WGL_NV_delay_before_swap", "GLX_NV_delay_before_swap"},
+    {"wglGetExtensionsStringARB", "glXQueryExtensionsString"},
+    {"wglGetExtensionsStringEXT", "glXQueryExtensionsString"},
+    {"wglChoosePixelFormatARB", "glXChooseFBConfig"},
+    {"wglChoosePixelFormatEXT", "glXChooseFBConfig"},
+    {"wglGetPixelFormatAttribivARB", "glXGetFBConfigAttrib"},
+    {"wglGetPixelFormatAttribfvARB", "glXGetFBConfigAttrib"},
+    {"wglGetPixelFormatAttribivEXT", "glXGetFBConfigAttrib"},
+    {"wglGetPixelFormatAttribfvEXT", "glXGetFBConfigAttrib"},
+    {"wglCreatePbufferARB", "glXCreatePbuffer"},
+    {"wglCreatePbufferEXT", "glXCreatePbuffer"},
+    {"wglDestroyPbufferARB", "glXDestroyPbuffer"},
+    {"wglDestroyPbufferEXT", "glXDestroyPbuffer"},
+    {"wglGetPbufferDCARB", "glXCreatePbuffer"},
+    {"wglGetPbufferDCEXT", "glXCreatePbuffer"},
+    {"wglReleasePbufferDCARB", "glXDestroyPbuffer"},
+    {"wglReleasePbufferDCEXT", "glXDestroyPbuffer"},
+    {"wglQueryPbufferARB", "glXQueryDrawable"},
+    {"wglQueryPbufferEXT", "glXQueryDrawable"},
+    {"wglMakeContextCurrentARB", "glXMakeContextCurrent"},
+    {"wglMakeContextCurrentEXT", "glXMakeContextCurrent"},
+    {"wglGetCurrentReadDCARB", "glXGetCurrentReadDrawable"},
+    {"wglGetCurrentReadDCEXT", "glXGetCurrentReadDrawable"},
+    {"wglSwapIntervalEXT", "glXSwapIntervalEXT"},
+    {"wglGetSwapIntervalEXT", "glXSwapIntervalEXT"},
+    {"wglCreateContextAttribsARB", "glXCreateContextAttribsARB"},
+    {"wglCopyImageSubDataNV", "glXCopyImageSubDataNV"},
+    {"wglDelayBeforeSwapNV", "glXDelayBeforeSwapNV"},
+};
+} // namespace
+
+const char *infoWindowSystemName(const char *wglName)
+{
+    if (!wglName)
+        return nullptr;
+    if (strncmp(wglName, "WGL_", 4) != 0 && strncmp(wglName, "wgl", 3) != 0)
+        return wglName;
+    for (const NameMapping &m : kWglToGlx)
+        if (strcmp(m.wgl, wglName) == 0)
+            return m.glx;
+    return nullptr;
+}
+
+uint32_t infoVideoMemoryMegabytes(uint64_t bytes)
+{
+    uint64_t megabytes = ((bytes / 1048576ull) + 16ull) & ~static_cast<uint64_t>(31);
+    return megabytes > 0xffffffffull ? 0xffffffffu : static_cast<uint32_t>(megabytes);
+}
+
+/* ---- exports -------------------------------------------------------------- */
+
+extern "C" {
+
+SOUNDER_API int tsInfoBegin(int hardware)
+{
+    infoDestroyWindow();
+    if (!infoCreateWindow("OpenGL", 1, 1, -1, 0, 0, false, false, false, hardware != 0,
+                          nullptr, nullptr)) {
+        tsReportFailure("OpenGL initialization failed.\n");
+        return 0;
+    }
+    return 1;
+}
+
+SOUNDER_API int tsInfoEnd(void)
+{
+    infoDestroyWindow();
+    return 1;
+}
+
+SOUNDER_API int tsInfoRead(tsRendererCaps *caps, int tag)
+{
+    if (!caps) {
+        tsReportFailure("Invalid parameter.\n");
+        return 0;
+    }
+    if (caps->size != sizeof(tsRendererCaps)) {
+        tsReportFailure("size doesn't match (invalid tsRendererCaps)\n");
+        return 0;
+    }
+    caps->tag = tag;
+    tsInfoReadCaps(caps);
+    appendWindowSystemList(caps);
+    readPixelFormats(caps);
+    readDisplayModes(caps);
+    tsInfoReadCapsEx(caps);
+    caps->reserved = 0;
+    caps->videoMemory = infoVideoMemoryMegabytes(sounder::probePlatform().videoMemoryBytes());
+    return 1;
+}
+
+SOUNDER_API void tsInfoRelease(tsRendererCaps *caps)
+{
+    if (!caps || !caps->filled)
+        return;
+    char **texts[] = {&caps->extensions, &caps->renderer, &caps->glslVersion, &caps->version,
+                      &caps->vendor};
+    for (char **t : texts)
+        if (*t)
+            sysMemFree(*t);
+    memset(caps, 0, sizeof *caps);
+}
+
+SOUNDER_API int tsInfoSearchExtension(const char *name, const char *list)
+{
+    if (!name || !list)
+        return 0;
+    size_t length = strlen(name);
+    const char *token = list;
+    for (;;) {
+        const char *end = strchr(token, ' ');
+        size_t tokenLength = end ? static_cast<size_t>(end - token) : strlen(token);
+        if (tokenLength == length && memcmp(token, name, length) == 0)
+            return 1;
+        if (!end)
+            return 0;
+        token = end + 1;
+    }
+}
+
+} // extern "C"

@@ -1,0 +1,76 @@
+/* The window-system layer under the information probe.  One backend is
+ * active per process (X11/GLX today); another one (EGL, WGL) implements the
+ * same interface in a file of its own beside it. */
+#ifndef SOUNDER_PROBE_PLATFORM_H
+#define SOUNDER_PROBE_PLATFORM_H
+
+#include <stdint.h>
+
+#include <string>
+#include <vector>
+
+#include "probe/info_internal.h"
+
+namespace sounder {
+
+struct WindowRequest {
+    const char *title = "OpenGL";
+    int width = 1;
+    int height = 1;
+    int bits = -1;        /* -1: the desktop's colour depth */
+    int refreshRate = 0;
+    int samples = 0;
+    bool fullscreen = false;
+    bool keepDesktopMode = false;
+    bool show = false;
+    bool hardware = false;
+    InfoEventHandler handler = nullptr;
+    void *user = nullptr;
+};
+
+class ProbePlatform {
+public:
+    virtual ~ProbePlatform() = default;
+
+    /* Window and current context; logs its failures into the failure log
+     * and returns false after tearing down what it built. */
+    virtual bool createWindow(const WindowRequest &request) = 0;
+    /* Tears everything down; each part only if present. */
+    virtual void destroyWindow() = 0;
+    virtual bool isOpen() const = 0;
+    virtual void swapBuffers() = 0;
+    virtual void hideWindow() = 0;
+    /* Dispatches pending events to the handler; false once quit was asked. */
+    virtual bool processEvents() = 0;
+    virtual void windowSize(int *width, int *height) = 0;
+
+    /* Window-system extension list of the open probe ("" when none). */
+    virtual std::string extensions() = 0;
+    /* Pixel formats of the open probe's screen, in the window system's
+     * order, at most `limit`. */
+    virtual std::vector<tsPixelFormat> pixelFormats(size_t limit) = 0;
+    /* Video memory in bytes from the first source that answers; 0 when
+     * none does.  Needs the probe's context current. */
+    virtual uint64_t videoMemoryBytes() = 0;
+    /* Entry-point check while the probe's context is current. */
+    virtual int hasEntryPoint(const char *name) = 0;
+    virtual int setSwapInterval(int interval) = 0;
+    /* Bits per pixel of the desktop; 0 without display. */
+    virtual int desktopBits() = 0;
+
+    virtual void *nativeDisplay() = 0;
+    virtual unsigned long nativeWindow() = 0;
+    virtual void *nativeConfig() = 0;
+    virtual void *nativeContext() = 0;
+    virtual int nativeScreen() = 0;
+};
+
+/* The backend of this build. */
+ProbePlatform &probePlatform();
+
+/* Quit request shared by every backend's event pump. */
+void platformPostQuit(int code);
+
+} // namespace sounder
+
+#endif

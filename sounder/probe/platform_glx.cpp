@@ -1,0 +1,933 @@
+/* X11/GLX backend of the probe: a private display connection per window, a
+ * GLX context on an FBConfig that matches the wishes, XRandR for full-screen
+ * mode switches, and the GLX answers for pixel formats, the window-system
+ * extension list, video memory and entry points. */
+#include <GL/glew.h>
+#include <GL/glx.h>
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <X11/extensions/Xrandr.h>
+
+#include <dirent.h>
+#include <dlfcn.h>
+#include <errno.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "keel/keel.h"
+#include "probe/platform.h"
+
+namespace sounder {
+namespace {
+
+/* ---- X error handling ---------------------------------------------------- */
+
+/* The probe's connection gets its own error handler while it is open, so that
+ * a protocol error (a refused visual, a bad mode) is logged instead of ending
+ * the process.  Errors of other connections go to the handler that was
+ * installed before. */
+Display *g_errorDisplay = nullptr;
+XErrorHandler g_previousHandler = nullptr;
+int g_xErrors = 0;
+char g_xErrorText[256] = "";
+
+int probeErrorHandler(Display *dpy, XErrorEvent *event)
+{
+    if (dpy != g_errorDisplay) {
+        return g_previousHandler ? g_previousHandler(dpy, event) : 0;
+    }
+    ++g_xErrors;
+    char text[200] = "";
+    XGetErrorText(dpy, event->error_code, text, sizeof text);
+    snprintf(g_xErrorText, sizeof g_xErrorText, "%s (request %d.%d)\n", text,
+             static_cast<int>(event->request_code), static_cast<int>(event->minor_code));
+    return 0;
+}
+
+/* ---- environment for the software rasteriser -------------------------- */
+
+/* Saves and sets environment variables; restore() puts the previous values
+ * back (or removes what was not set). */
+class EnvOverride {
+public:
+    void set(const char *name, const char *value)
+    {
+        const char *old = getenv(name);
+        saved_.push_back({name, old != nullptr, old ? old : ""});
+        setenv(name, value, 1);
+    }
+    void unset(const char *name)
+    {
+        const char *old = getenv(name);
+        saved_.push_back({name, old != nullptr, old ? old : ""});
+        unsetenv(name);
+    }
+    void restore()
+    {
+        for (auto it = saved_.rbegin(); it != saved_.rend(); ++it) {
+            if (it->had)
+                setenv(it->name.c_str(), it->value.c_str(), 1);
+            else
+                unsetenv(it->name.c_str());
+        }
+        saved_.clear();
+    }
+    ~EnvOverride() { restore(); }
+
+private:
+    struct Saved {
+        std::string name;
+        bool had;
+        std::string value;
+    };
+    std::vector<Saved> saved_;
+};
+
+int bitsPerPixelOfDepth(Display *dpy, int depth)
+{
+    int count = 0;
+    XPixmapFormatValues *formats = XListPixmapFormats(dpy, &count);
+    int bpp = depth;
+    for (int i = 0; formats && i < count; ++i)
+        if (formats[i].depth == depth)
+            bpp = formats[i].bits_per_pixel;
+    if (formats)
+        XFree(formats);
+    return bpp;
+}
+
+/* Parses "major.minor" into major * 100 + minor; 0 when unreadable. */
+int parseGlxVersion(const char *text)
+{
+    if (!text)
+        return 0;
+    int major = 0, minor = 0;
+    if (sscanf(text, "%d.%d", &major, &minor) < 2)
+        return 0;
+    return major * 100 + minor;
+}
+
+uint8_t toByte(int v)
+{
+    return static_cast<uint8_t>(std::clamp(v, 0, 255));
+}
+
+/* GLX entry points and what makes them available: a GLX version (major *
+ * 100 + minor) or an extension. */
+struct GlxEntry {
+    const char *name;
+    int version;
+    const char *extension;
+};
+
+const GlxEntry kGlxEntries[] = {
+    {"glXChooseVisual", 100, nullptr},
+    {"glXCreateContext", 100, nullptr},
+    {"glXDestroyContext", 100, nullptr},
+    {"glXMakeCurrent", 100, nullptr},
+    {"glXCopyContext", 100, nullptr},
+    {"glXSwapBuffers", 100, nullptr},
+    {"glXCreateGLXPixmap", 100, nullptr},
+    {"glXDestroyGLXPixmap", 100, nullptr},
+    {"glXQueryExtension", 100, nullptr},
+    {"glXQueryVersion", 100, nullptr},
+    {"glXIsDirect", 100, nullptr},
+    {"glXGetConfig", 100, nullptr},
+    {"glXGetCurrentContext", 100, nullptr},
+    {"glXGetCurrentDrawable", 100, nullptr},
+    {"glXWaitGL", 100, nullptr},
+    {"glXWaitX", 100, nullptr},
+    {"glXUseXFont", 100, nullptr},
+    {"glXQueryExtensionsString", 101, nullptr},
+    {"glXQueryServerString", 101, nullptr},
+    {"glXGetClientString", 101, nullptr},
+    {"glXGetCurrentDisplay", 102, nullptr},
+    {"glXGetFBConfigs", 103, nullptr},
+    {"glXChooseFBConfig", 103, nullptr},
+    {"glXGetFBConfigAttrib", 103, nullptr},
+    {"glXGetVisualFromFBConfig", 103, nullptr},
+    {"glXCreateWindow", 103, nullptr},
+    {"glXDestroyWindow", 103, nullptr},
+    {"glXCreatePixmap", 103, nullptr},
+    {"glXDestroyPixmap", 103, nullptr},
+    {"glXCreatePbuffer", 103, nullptr},
+    {"glXDestroyPbuffer", 103, nullptr},
+    {"glXQueryDrawable", 103, nullptr},
+    {"glXCreateNewContext", 103, nullptr},
+    {"glXMakeContextCurrent", 103, nullptr},
+    {"glXGetCurrentReadDrawable", 103, nullptr},
+    {"glXQueryContext", 103, nullptr},
+    {"glXSelectEvent", 103, nullptr},
+    {"glXGetSelectedEvent", 103, nullptr},
+    {"glXGetProcAddress", 104, nullptr},
+    {"glXGetProcAddressARB", 0, "GLX_ARB_get_proc_address"},
+    {"glXCreateContextAttribsARB", 0, "GLX_ARB_create_context"},
+    {"glXSwapIntervalEXT", 0, "GLX_EXT_swap_control"},
+    {"glXSwapIntervalMESA", 0, "GLX_MESA_swap_control"},
+    {"glXGetSwapIntervalMESA", 0, "GLX_MESA_swap_control"},
+    {"glXSwapIntervalSGI", 0, "GLX_SGI_swap_control"},
+    {"glXMakeCurrentReadSGI", 0, "GLX_SGI_make_current_read"},
+    {"glXGetCurrentReadDrawableSGI", 0, "GLX_SGI_make_current_read"},
+    {"glXGetVideoSyncSGI", 0, "GLX_SGI_video_sync"},
+    {"glXWaitVideoSyncSGI", 0, "GLX_SGI_video_sync"},
+    {"glXGetFBConfigAttribSGIX", 0, "GLX_SGIX_fbconfig"},
+    {"glXChooseFBConfigSGIX", 0, "GLX_SGIX_fbconfig"},
+    {"glXCreateGLXPixmapWithConfigSGIX", 0, "GLX_SGIX_fbconfig"},
+    {"glXCreateContextWithConfigSGIX", 0, "GLX_SGIX_fbconfig"},
+    {"glXGetVisualFromFBConfigSGIX", 0, "GLX_SGIX_fbconfig"},
+    {"glXGetFBConfigFromVisualSGIX", 0, "GLX_SGIX_fbconfig"},
+    {"glXCreateGLXPbufferSGIX", 0, "GLX_SGIX_pbuffer"},
+    {"glXDestroyGLXPbufferSGIX", 0, "GLX_SGIX_pbuffer"},
+    {"glXQueryGLXPbufferSGIX", 0, "GLX_SGIX_pbuffer"},
+    {"glXSelectEventSGIX", 0, "GLX_SGIX_pbuffer"},
+    {"glXGetSelectedEventSGIX", 0, "GLX_SGIX_pbuffer"},
+    {"glXGetCurrentDisplayEXT", 0, "GLX_EXT_import_context"},
+    {"glXQueryContextInfoEXT", 0, "GLX_EXT_import_context"},
+    {"glXGetContextIDEXT", 0, "GLX_EXT_import_context"},
+    {"glXImportContextEXT", 0, "GLX_EXT_import_context"},
+    {"glXFreeContextEXT", 0, "GLX_EXT_import_context"},
+    {"glXBindTexImageEXT", 0, "GLX_EXT_texture_from_pixmap"},
+    {"glXReleaseTexImageEXT", 0, "GLX_EXT_texture_from_pixmap"},
+    {"glXQueryCurrentRendererIntegerMESA", 0, "GLX_MESA_query_renderer"},
+    {"glXQueryCurrentRendererStringMESA", 0, "GLX_MESA_query_renderer"},
+    {"glXQueryRendererIntegerMESA", 0, "GLX_MESA_query_renderer"},
+    {"glXQueryRendererStringMESA", 0, "GLX_MESA_query_renderer"},
+    {"glXCopySubBufferMESA", 0, "GLX_MESA_copy_sub_buffer"},
+    {"glXCreateGLXPixmapMESA", 0, "GLX_MESA_pixmap_colormap"},
+    {"glXReleaseBuffersMESA", 0, "GLX_MESA_release_buffers"},
+    {"glXGetAGPOffsetMESA", 0, "GLX_MESA_agp_offset"},
+    {"glXGetSyncValuesOML", 0, "GLX_OML_sync_control"},
+    {"glXGetMscRateOML", 0, "GLX_OML_sync_control"},
+    {"glXSwapBuffersMscOML", 0, "GLX_OML_sync_control"},
+    {"glXWaitForMscOML", 0, "GLX_OML_sync_control"},
+    {"glXWaitForSbcOML", 0, "GLX_OML_sync_control"},
+    {"glXJoinSwapGroupSGIX", 0, "GLX_SGIX_swap_group"},
+    {"glXBindSwapBarrierSGIX", 0, "GLX_SGIX_swap_barrier"},
+    {"glXQueryMaxSwapBarriersSGIX", 0, "GLX_SGIX_swap_barrier"},
+    {"glXCushionSGI", 0, "GLX_SGI_cushion"},
+    {"glXCopyImageSubDataNV", 0, "GLX_NV_copy_image"},
+    {"glXDelayBeforeSwapNV", 0, "GLX_NV_delay_before_swap"},
+};
+
+bool listed(const std::string &list, const char *name)
+{
+    return tsInfoSearchExtension(name, list.c_str()) != 0;
+}
+
+/* ---- the backend -------------------------------------------------------- */
+
+class GlxPlatform final : public ProbePlatform {
+public:
+    bool createWindow(const WindowRequest &request) override;
+    void destroyWindow() override;
+    bool isOpen() const override { return dpy_ && ctx_ && win_; }
+    void swapBuffers() override
+    {
+        if (dpy_ && win_)
+            glXSwapBuffers(dpy_, win_);
+    }
+    void hideWindow() override;
+    bool processEvents() override;
+    void windowSize(int *width, int *height) override;
+    std::string extensions() override;
+    std::vector<tsPixelFormat> pixelFormats(size_t limit) override;
+    uint64_t videoMemoryBytes() override;
+    int hasEntryPoint(const char *name) override;
+    int setSwapInterval(int interval) override;
+    int desktopBits() override;
+    void *nativeDisplay() override { return dpy_; }
+    unsigned long nativeWindow() override { return win_; }
+    void *nativeConfig() override { return config_; }
+    void *nativeContext() override { return ctx_; }
+    int nativeScreen() override { return screen_; }
+
+private:
+    enum class Attempt { Ok, NoDisplay, Failed };
+    Attempt attempt(const WindowRequest &request, bool softpipe);
+    bool switchMode(int width, int height, int refreshRate);
+    void restoreMode();
+    const char *errorText();
+    int configIndex(GLXFBConfig config);
+    Display *displayForQueries() const { return dpy_ ? dpy_ : glXGetCurrentDisplay(); }
+    bool unacceleratedRenderer(const std::string &glxList);
+
+    Display *dpy_ = nullptr;
+    int screen_ = 0;
+    Window win_ = 0;
+    Colormap cmap_ = 0;
+    Cursor blankCursor_ = 0;
+    GLXContext ctx_ = nullptr;
+    GLXFBConfig config_ = nullptr;
+    int width_ = 0;
+    int height_ = 0;
+    InfoEventHandler handler_ = nullptr;
+    void *user_ = nullptr;
+    bool handlerInstalled_ = false;
+
+    /* Full-screen mode switch, undone by the teardown. */
+    bool modeChanged_ = false;
+    RRCrtc crtc_ = 0;
+    RRMode savedMode_ = 0;
+    Rotation savedRotation_ = RR_Rotate_0;
+    int savedX_ = 0;
+    int savedY_ = 0;
+    std::vector<RROutput> savedOutputs_;
+};
+
+const char *GlxPlatform::errorText()
+{
+    if (g_xErrors > 0 && g_xErrorText[0])
+        return g_xErrorText;
+    const char *text = sysDebugGetWinError();
+    return text ? text : "";
+}
+
+bool GlxPlatform::createWindow(const WindowRequest &request)
+{
+    if (isOpen() || dpy_)
+        destroyWindow();
+    if (request.hardware)
+        return attempt(request, false) == Attempt::Ok;
+    Attempt first = attempt(request, true);
+    if (first != Attempt::Failed)
+        return first == Attempt::Ok;
+    /* A Mesa built without softpipe refuses the whole screen when it is
+     * named; its other software rasteriser (llvmpipe) stands in. */
+    return attempt(request, false) == Attempt::Ok;
+}
+
+/* Opens a connection.  A server that is resetting (Xvfb does when its last
+ * client leaves) refuses connections for a moment: those errors are retried
+ * briefly, a display that does not exist is not. */
+Display *openDisplay()
+{
+    for (int tries = 0;; ++tries) {
+        errno = 0;
+        Display *dpy = XOpenDisplay(nullptr);
+        if (dpy)
+            return dpy;
+        bool transient = errno == ECONNRESET || errno == EAGAIN || errno == EINTR;
+        if (!transient || tries >= 20)
+            return nullptr;
+        struct timespec pause = {0, 25 * 1000 * 1000};
+        nanosleep(&pause, nullptr);
+    }
+}
+
+GlxPlatform::Attempt GlxPlatform::attempt(const WindowRequest &request, bool softpipe)
+{
+    tsReportSetLogFile();
+    char description[128];
+    snprintf(description, sizeof description, "%d x %d, %d (AAx%d)", request.width,
+             request.height, request.bits, request.samples);
+    handler_ = request.handler;
+    user_ = request.user;
+    int width = request.width > 0 ? request.width : 1;
+    int height = request.height > 0 ? request.height : 1;
+    int bits = request.bits;
+
+    tsReportContext("Legacy PFD creation.");
+
+    /* The software rasteriser is chosen by the environment, which glvnd and
+     * Mesa read at the first GLX request on the connection, not when it is
+     * opened: the variables stay set until glXChooseFBConfig has returned. */
+    EnvOverride env;
+    if (!request.hardware) {
+        env.set("__GLX_VENDOR_LIBRARY_NAME", "mesa");
+        env.set("LIBGL_ALWAYS_SOFTWARE", "1");
+        if (softpipe)
+            env.set("GALLIUM_DRIVER", "softpipe");
+        else
+            env.unset("GALLIUM_DRIVER");
+    }
+
+    dpy_ = openDisplay();
+    if (!dpy_) {
+        int error = errno;
+        env.restore();
+        const char *name = getenv("DISPLAY");
+        char reason[300];
+        snprintf(reason, sizeof reason, "cannot open display \"%s\": %s\n", name ? name : "",
+                 error ? strerror(error) : "no X server");
+        tsReportFailure("CreateWindowEx failed (1): %s - %s\n", reason, description);
+        return Attempt::NoDisplay;
+    }
+    g_xErrors = 0;
+    g_xErrorText[0] = '\0';
+    g_errorDisplay = dpy_;
+    g_previousHandler = XSetErrorHandler(probeErrorHandler);
+    handlerInstalled_ = true;
+    screen_ = DefaultScreen(dpy_);
+
+    int errorBase = 0, eventBase = 0;
+    if (!glXQueryExtension(dpy_, &errorBase, &eventBase)) {
+        env.restore();
+        tsReportFailure("Can't Create A GL Device Context: %s\n",
+                        "the X server has no GLX extension\n");
+        destroyWindow();
+        return Attempt::Failed;
+    }
+    int major = 0, minor = 0;
+    if (!glXQueryVersion(dpy_, &major, &minor) || major * 100 + minor < 103) {
+        env.restore();
+        tsReportFailure("Can't Create A GL Device Context: %s\n", "GLX 1.3 is not available\n");
+        destroyWindow();
+        return Attempt::Failed;
+    }
+    /* The first request that makes glvnd and Mesa pick vendor and driver. */
+    glXQueryExtensionsString(dpy_, screen_);
+
+    if (bits == -1)
+        bits = bitsPerPixelOfDepth(dpy_, DefaultDepth(dpy_, screen_));
+
+    if (request.fullscreen) {
+        if (!request.keepDesktopMode)
+            modeChanged_ = switchMode(width, height, request.refreshRate);
+        if (!modeChanged_ || request.keepDesktopMode) {
+            /* No switch: the window covers the screen at the current mode. */
+            width = DisplayWidth(dpy_, screen_);
+            height = DisplayHeight(dpy_, screen_);
+        }
+    }
+
+    tsReportContext("ARB PFD creation.");
+    int colour = bits >= 24 ? 8 : (bits >= 15 ? 5 : 1);
+    std::vector<int> attribs = {
+        GLX_X_RENDERABLE,  True,
+        GLX_DRAWABLE_TYPE, GLX_WINDOW_BIT,
+        GLX_RENDER_TYPE,   GLX_RGBA_BIT,
+        GLX_DOUBLEBUFFER,  True,
+        GLX_RED_SIZE,      colour,
+        GLX_GREEN_SIZE,    bits == 16 ? 6 : colour,
+        GLX_BLUE_SIZE,     colour,
+        GLX_DEPTH_SIZE,    bits == 16 ? 16 : 24,
+    };
+    if (request.samples > 0) {
+        attribs.insert(attribs.end(), {GLX_SAMPLE_BUFFERS, 1, GLX_SAMPLES, request.samples});
+    }
+    attribs.push_back(None);
+
+    int count = 0;
+    GLXFBConfig *configs = glXChooseFBConfig(dpy_, screen_, attribs.data(), &count);
+    env.restore();
+    XVisualInfo *visual = nullptr;
+    for (int i = 0; configs && i < count && !visual; ++i) {
+        visual = glXGetVisualFromFBConfig(dpy_, configs[i]);
+        if (visual)
+            config_ = configs[i];
+    }
+    if (configs)
+        XFree(configs);
+    if (!visual) {
+        destroyWindow();
+        tsReportFailure("Can't Find A Suitable PixelFormat: %s, %s\n",
+                        g_xErrors > 0 ? g_xErrorText : "no frame-buffer configuration matches",
+                        description);
+        return Attempt::Failed;
+    }
+
+    Window root = RootWindow(dpy_, screen_);
+    g_xErrors = 0;
+    cmap_ = XCreateColormap(dpy_, root, visual->visual, AllocNone);
+    XSetWindowAttributes attributes;
+    memset(&attributes, 0, sizeof attributes);
+    attributes.colormap = cmap_;
+    attributes.border_pixel = 0;
+    attributes.background_pixmap = None;
+    attributes.override_redirect = request.fullscreen ? True : False;
+    attributes.event_mask = StructureNotifyMask | ExposureMask | KeyPressMask | KeyReleaseMask |
+                            ButtonPressMask | ButtonReleaseMask | FocusChangeMask |
+                            VisibilityChangeMask | PropertyChangeMask;
+    win_ = XCreateWindow(dpy_, root, 0, 0, static_cast<unsigned>(width),
+                         static_cast<unsigned>(height), 0, visual->depth, InputOutput,
+                         visual->visual,
+                         CWColormap | CWBorderPixel | CWBackPixmap | CWOverrideRedirect |
+                             CWEventMask,
+                         &attributes);
+    XFree(visual);
+    XSync(dpy_, False);
+    if (!win_ || g_xErrors > 0) {
+        std::string reason = errorText();
+        if (win_ && g_xErrors > 0)
+            win_ = 0; /* the server refused it: nothing to destroy */
+        destroyWindow();
+        tsReportFailure("Window Creation Error: %s, %s\n", reason.c_str(), description);
+        return Attempt::Failed;
+    }
+    width_ = width;
+    height_ = height;
+    XStoreName(dpy_, win_, request.title ? request.title : "");
+    Atom wmDelete = XInternAtom(dpy_, "WM_DELETE_WINDOW", False);
+    XSetWMProtocols(dpy_, win_, &wmDelete, 1);
+    if (request.fullscreen) {
+        Atom state = XInternAtom(dpy_, "_NET_WM_STATE", False);
+        Atom full = XInternAtom(dpy_, "_NET_WM_STATE_FULLSCREEN", False);
+        XChangeProperty(dpy_, win_, state, XA_ATOM, 32, PropModeReplace,
+                        reinterpret_cast<unsigned char *>(&full), 1);
+        /* Full screen hides the cursor. */
+        static const char empty[8] = {0};
+        Pixmap blank = XCreateBitmapFromData(dpy_, win_, empty, 8, 8);
+        XColor black;
+        memset(&black, 0, sizeof black);
+        blankCursor_ = XCreatePixmapCursor(dpy_, blank, blank, &black, &black, 0, 0);
+        XFreePixmap(dpy_, blank);
+        XDefineCursor(dpy_, win_, blankCursor_);
+    }
+
+    g_xErrors = 0;
+    ctx_ = glXCreateNewContext(dpy_, config_, GLX_RGBA_TYPE, nullptr, True);
+    XSync(dpy_, False);
+    if (!ctx_) {
+        int index = configIndex(config_);
+        tsReportFailure("wglCreateContext failed : %s\n", errorText());
+        destroyWindow();
+        tsReportFailure("Context Creation Failed. PixelFormat %d, %s\n", index, description);
+        return Attempt::Failed;
+    }
+    if (!glXMakeContextCurrent(dpy_, win_, win_, ctx_)) {
+        int index = configIndex(config_);
+        tsReportFailure("wglMakeCurrent failed : %s\n", errorText());
+        destroyWindow();
+        tsReportFailure("Context Creation Failed. PixelFormat %d, %s\n", index, description);
+        return Attempt::Failed;
+    }
+    glewExperimental = GL_TRUE;
+    glewInit();
+    /* GLEW probes with queries a compatibility context may reject; leave
+     * no error behind for the caller. */
+    for (int i = 0; i < 64 && glGetError() != GL_NO_ERROR; ++i) {
+    }
+
+    if (request.show) {
+        XMapRaised(dpy_, win_);
+        for (int i = 0; i < 200; ++i) {
+            XWindowAttributes wa;
+            XSync(dpy_, False);
+            if (XGetWindowAttributes(dpy_, win_, &wa) && wa.map_state == IsViewable)
+                break;
+            struct timespec pause = {0, 10 * 1000 * 1000};
+            nanosleep(&pause, nullptr);
+        }
+        XSetInputFocus(dpy_, win_, RevertToParent, CurrentTime);
+        XSync(dpy_, False);
+    }
+    return Attempt::Ok;
+}
+
+int GlxPlatform::configIndex(GLXFBConfig config)
+{
+    int count = 0;
+    GLXFBConfig *all = dpy_ ? glXGetFBConfigs(dpy_, screen_, &count) : nullptr;
+    int index = 0;
+    for (int i = 0; all && i < count; ++i)
+        if (all[i] == config) {
+            index = i + 1;
+            break;
+        }
+    if (all)
+        XFree(all);
+    return index;
+}
+
+bool GlxPlatform::switchMode(int width, int height, int refreshRate)
+{
+    int eventBase = 0, errorBase = 0;
+    if (!XRRQueryExtension(dpy_, &eventBase, &errorBase))
+        return false;
+    Window root = RootWindow(dpy_, screen_);
+    XRRScreenResources *res = XRRGetScreenResourcesCurrent(dpy_, root);
+    if (!res)
+        return false;
+    bool changed = false;
+    RROutput output = XRRGetOutputPrimary(dpy_, root);
+    XRROutputInfo *info = output ? XRRGetOutputInfo(dpy_, res, output) : nullptr;
+    if (!info || info->connection != RR_Connected || !info->crtc) {
+        if (info)
+            XRRFreeOutputInfo(info);
+        info = nullptr;
+        for (int i = 0; i < res->noutput && !info; ++i) {
+            XRROutputInfo *candidate = XRRGetOutputInfo(dpy_, res, res->outputs[i]);
+            if (candidate && candidate->connection == RR_Connected && candidate->crtc)
+                info = candidate;
+            else if (candidate)
+                XRRFreeOutputInfo(candidate);
+        }
+    }
+    XRRCrtcInfo *crtc = info ? XRRGetCrtcInfo(dpy_, res, info->crtc) : nullptr;
+    if (crtc) {
+        RRMode best = 0;
+        int bestDiff = 1 << 30;
+        for (int i = 0; i < info->nmode; ++i) {
+            for (int m = 0; m < res->nmode; ++m) {
+                const XRRModeInfo &mode = res->modes[m];
+                if (mode.id != info->modes[i] || static_cast<int>(mode.width) != width ||
+                    static_cast<int>(mode.height) != height)
+                    continue;
+                int rate = 0;
+                if (mode.hTotal && mode.vTotal)
+                    rate = static_cast<int>(static_cast<double>(mode.dotClock) /
+                                                (static_cast<double>(mode.hTotal) * mode.vTotal) +
+                                            0.5);
+                int diff = refreshRate > 0 ? std::abs(rate - refreshRate) : 0;
+                if (diff < bestDiff) {
+                    bestDiff = diff;
+                    best = mode.id;
+                }
+            }
+        }
+        if (best && best != crtc->mode) {
+            g_xErrors = 0;
+            Status status = XRRSetCrtcConfig(dpy_, res, info->crtc, CurrentTime, crtc->x, crtc->y,
+                                             best, crtc->rotation, crtc->outputs, crtc->noutput);
+            XSync(dpy_, False);
+            if (status == RRSetConfigSuccess && g_xErrors == 0) {
+                changed = true;
+                crtc_ = info->crtc;
+                savedMode_ = crtc->mode;
+                savedRotation_ = crtc->rotation;
+                savedX_ = crtc->x;
+                savedY_ = crtc->y;
+                savedOutputs_.assign(crtc->outputs, crtc->outputs + crtc->noutput);
+            }
+        }
+        XRRFreeCrtcInfo(crtc);
+    }
+    if (info)
+        XRRFreeOutputInfo(info);
+    XRRFreeScreenResources(res);
+    return changed;
+}
+
+void GlxPlatform::restoreMode()
+{
+    if (!modeChanged_ || !dpy_)
+        return;
+    Window root = RootWindow(dpy_, screen_);
+    XRRScreenResources *res = XRRGetScreenResourcesCurrent(dpy_, root);
+    if (res) {
+        XRRSetCrtcConfig(dpy_, res, crtc_, CurrentTime, savedX_, savedY_, savedMode_,
+                         savedRotation_, savedOutputs_.data(),
+                         static_cast<int>(savedOutputs_.size()));
+        XRRFreeScreenResources(res);
+        XSync(dpy_, False);
+    }
+    modeChanged_ = false;
+}
+
+void GlxPlatform::destroyWindow()
+{
+    if (modeChanged_) {
+        restoreMode();
+        if (dpy_ && win_)
+            XUndefineCursor(dpy_, win_);
+    }
+    tsReportContext("DestroyWindow");
+    if (ctx_) {
+        if (!glXMakeContextCurrent(dpy_, None, None, nullptr))
+            tsReportFailure("wglMakeCurrent(0,0) failed : %s\n", errorText());
+        glXDestroyContext(dpy_, ctx_);
+        ctx_ = nullptr;
+    }
+    if (dpy_) {
+        if (blankCursor_) {
+            if (win_)
+                XUndefineCursor(dpy_, win_);
+            XFreeCursor(dpy_, blankCursor_);
+            blankCursor_ = 0;
+        }
+        if (win_) {
+            g_xErrors = 0;
+            XDestroyWindow(dpy_, win_);
+            XSync(dpy_, False);
+            if (g_xErrors > 0)
+                tsReportFailure("DestroyWindow failed: %s\n", g_xErrorText);
+            win_ = 0;
+        }
+        if (cmap_) {
+            XFreeColormap(dpy_, cmap_);
+            cmap_ = 0;
+        }
+        XSync(dpy_, False);
+        XCloseDisplay(dpy_);
+        dpy_ = nullptr;
+    }
+    if (handlerInstalled_) {
+        XSetErrorHandler(g_previousHandler);
+        g_previousHandler = nullptr;
+        g_errorDisplay = nullptr;
+        handlerInstalled_ = false;
+    }
+    config_ = nullptr;
+    win_ = 0;
+    width_ = height_ = 0;
+    modeChanged_ = false;
+    savedOutputs_.clear();
+}
+
+void GlxPlatform::hideWindow()
+{
+    if (!dpy_ || !win_)
+        return;
+    XUnmapWindow(dpy_, win_);
+    XUndefineCursor(dpy_, win_);
+    XFlush(dpy_);
+}
+
+bool GlxPlatform::processEvents()
+{
+    while (dpy_ && XPending(dpy_) > 0) {
+        XEvent event;
+        XNextEvent(dpy_, &event);
+        if (event.type == ConfigureNotify && event.xconfigure.window == win_) {
+            width_ = event.xconfigure.width;
+            height_ = event.xconfigure.height;
+        }
+        int handled = handler_ ? handler_(&event, user_) : 0;
+        if (!handled)
+            infoDefaultEventHandler(&event, user_);
+    }
+    return !infoQuitRequested();
+}
+
+void GlxPlatform::windowSize(int *width, int *height)
+{
+    if (width)
+        *width = width_;
+    if (height)
+        *height = height_;
+}
+
+std::string GlxPlatform::extensions()
+{
+    Display *dpy = displayForQueries();
+    if (!dpy)
+        return std::string();
+    int screen = dpy_ ? screen_ : DefaultScreen(dpy);
+    const char *list = glXQueryExtensionsString(dpy, screen);
+    return list ? std::string(list) : std::string();
+}
+
+bool GlxPlatform::unacceleratedRenderer(const std::string &glxList)
+{
+    if (!glXGetCurrentContext() || !listed(glxList, "GLX_MESA_query_renderer"))
+        return false;
+    auto query = reinterpret_cast<PFNGLXQUERYCURRENTRENDERERINTEGERMESAPROC>(
+        glXGetProcAddressARB(reinterpret_cast<const GLubyte *>("glXQueryCurrentRendererIntegerMESA")));
+    unsigned int accelerated = 1;
+    if (query && query(GLX_RENDERER_ACCELERATED_MESA, &accelerated))
+        return accelerated == 0;
+    return false;
+}
+
+std::vector<tsPixelFormat> GlxPlatform::pixelFormats(size_t limit)
+{
+    std::vector<tsPixelFormat> out;
+    Display *dpy = displayForQueries();
+    if (!dpy)
+        return out;
+    int screen = dpy_ ? screen_ : DefaultScreen(dpy);
+    bool unaccelerated = unacceleratedRenderer(extensions());
+    int count = 0;
+    GLXFBConfig *configs = glXGetFBConfigs(dpy, screen, &count);
+    for (int i = 0; configs && i < count && out.size() < limit; ++i) {
+        auto get = [&](int attribute) {
+            int value = 0;
+            if (glXGetFBConfigAttrib(dpy, configs[i], attribute, &value) != Success)
+                value = 0;
+            return value;
+        };
+        tsPixelFormat pf;
+        memset(&pf, 0, sizeof pf);
+        pf.color_bits = toByte(get(GLX_BUFFER_SIZE));
+        pf.depth_bits = toByte(get(GLX_DEPTH_SIZE));
+        pf.stencil_bits = toByte(get(GLX_STENCIL_SIZE));
+        pf.accum_bits = toByte(get(GLX_ACCUM_RED_SIZE) + get(GLX_ACCUM_GREEN_SIZE) +
+                               get(GLX_ACCUM_BLUE_SIZE) + get(GLX_ACCUM_ALPHA_SIZE));
+        int renderType = get(GLX_RENDER_TYPE);
+        pf.pixel_type = (renderType & GLX_COLOR_INDEX_BIT) && !(renderType & GLX_RGBA_BIT) ? 1 : 0;
+        pf.double_buffer = get(GLX_DOUBLEBUFFER) ? 1 : 0;
+        pf.stereo = get(GLX_STEREO) ? 1 : 0;
+        pf.samples = toByte(get(GLX_SAMPLES));
+        int drawable = get(GLX_DRAWABLE_TYPE);
+        pf.draw_to_window = (drawable & GLX_WINDOW_BIT) ? 1 : 0;
+        pf.draw_to_bitmap = (drawable & GLX_PIXMAP_BIT) ? 1 : 0;
+        /* Core X drawing works on the same drawable as GL on a pixmap. */
+        pf.support_gdi = (drawable & GLX_PIXMAP_BIT) ? 1 : 0;
+        pf.support_opengl = 1;
+        pf.acceleration = (get(GLX_CONFIG_CAVEAT) == GLX_SLOW_CONFIG || unaccelerated) ? 0 : 1;
+        int level = get(GLX_LEVEL);
+        if (level > 0)
+            pf.number_overlays = toByte(level);
+        else if (level < 0)
+            pf.number_underlays = toByte(-level);
+        out.push_back(pf);
+    }
+    if (configs)
+        XFree(configs);
+    return out;
+}
+
+uint64_t GlxPlatform::videoMemoryBytes()
+{
+    const uint64_t mib = 1048576ull;
+    if (glXGetCurrentContext() && listed(extensions(), "GLX_MESA_query_renderer")) {
+        auto query = reinterpret_cast<PFNGLXQUERYCURRENTRENDERERINTEGERMESAPROC>(glXGetProcAddressARB(
+            reinterpret_cast<const GLubyte *>("glXQueryCurrentRendererIntegerMESA")));
+        unsigned int megabytes = 0;
+        if (query && query(GLX_RENDERER_VIDEO_MEMORY_MESA, &megabytes) && megabytes > 0)
+            return static_cast<uint64_t>(megabytes) * mib;
+    }
+    if (glXGetCurrentContext()) {
+        const char *gl = reinterpret_cast<const char *>(glGetString(GL_EXTENSIONS));
+        if (tsInfoSearchExtension("GL_NVX_gpu_memory_info", gl)) {
+            GLint kilobytes = 0;
+            glGetIntegerv(0x9047 /* GL_GPU_MEMORY_INFO_DEDICATED_VIDMEM_NVX */, &kilobytes);
+            if (kilobytes > 0)
+                return static_cast<uint64_t>(kilobytes) * 1024ull;
+        }
+        if (tsInfoSearchExtension("GL_ATI_meminfo", gl)) {
+            GLint values[4] = {0, 0, 0, 0};
+            glGetIntegerv(0x87FB /* GL_VBO_FREE_MEMORY_ATI */, values);
+            if (values[0] > 0)
+                return static_cast<uint64_t>(values[0]) * 1024ull;
+        }
+        while (glGetError() != GL_NO_ERROR) {
+        }
+    }
+    DIR *dir = opendir("/sys/class/drm");
+    uint64_t bytes = 0;
+    if (dir) {
+        std::vector<std::string> cards;
+        while (dirent *entry = readdir(dir)) {
+            if (strncmp(entry->d_name, "card", 4) == 0 && !strchr(entry->d_name, '-'))
+                cards.push_back(entry->d_name);
+        }
+        closedir(dir);
+        std::sort(cards.begin(), cards.end());
+        for (const std::string &card : cards) {
+            std::string path = "/sys/class/drm/" + card + "/device/mem_info_vram_total";
+            FILE *f = fopen(path.c_str(), "r");
+            if (!f)
+                continue;
+            unsigned long long value = 0;
+            if (fscanf(f, "%llu", &value) == 1 && value > 0)
+                bytes = value;
+            fclose(f);
+            if (bytes)
+                break;
+        }
+    }
+    return bytes;
+}
+
+int GlxPlatform::hasEntryPoint(const char *name)
+{
+    if (!name || strncmp(name, "gl", 2) != 0)
+        return 0;
+    if (strncmp(name, "glX", 3) != 0) {
+        /* Mesa's dispatch table knows every function its drivers can
+         * offer; glvnd hands out a stub for any name, so the pointer from
+         * glXGetProcAddress proves nothing. */
+        void *glapi = dlopen("libglapi.so.0", RTLD_NOLOAD | RTLD_LAZY);
+        if (!glapi)
+            return 0;
+        using OffsetFn = int (*)(const char *);
+        auto offset = reinterpret_cast<OffsetFn>(dlsym(glapi, "_glapi_get_proc_offset"));
+        int result = offset && offset(name) >= 0 ? 1 : 0;
+        dlclose(glapi);
+        return result;
+    }
+    Display *dpy = displayForQueries();
+    if (!dpy)
+        return 0;
+    int screen = dpy_ ? screen_ : DefaultScreen(dpy);
+    for (const GlxEntry &entry : kGlxEntries) {
+        if (strcmp(entry.name, name) != 0)
+            continue;
+        if (entry.extension)
+            return listed(extensions(), entry.extension) ? 1 : 0;
+        int client = parseGlxVersion(glXGetClientString(dpy, GLX_VERSION));
+        int server = parseGlxVersion(glXQueryServerString(dpy, screen, GLX_VERSION));
+        int major = 0, minor = 0;
+        int negotiated = glXQueryVersion(dpy, &major, &minor) ? major * 100 + minor : 0;
+        int version = std::min({client, server, negotiated});
+        return version >= entry.version ? 1 : 0;
+    }
+    return 0;
+}
+
+int GlxPlatform::setSwapInterval(int interval)
+{
+    if (!dpy_ || !win_)
+        return 0;
+    std::string list = extensions();
+    auto address = [](const char *fn) {
+        return glXGetProcAddressARB(reinterpret_cast<const GLubyte *>(fn));
+    };
+    if (listed(list, "GLX_EXT_swap_control")) {
+        auto fn = reinterpret_cast<PFNGLXSWAPINTERVALEXTPROC>(address("glXSwapIntervalEXT"));
+        if (fn) {
+            g_xErrors = 0;
+            fn(dpy_, win_, interval);
+            XSync(dpy_, False);
+            if (g_xErrors == 0)
+                return 1;
+        }
+    }
+    if (listed(list, "GLX_MESA_swap_control")) {
+        auto fn = reinterpret_cast<PFNGLXSWAPINTERVALMESAPROC>(address("glXSwapIntervalMESA"));
+        if (fn && interval >= 0 && fn(static_cast<unsigned>(interval)) == 0)
+            return 1;
+    }
+    if (listed(list, "GLX_SGI_swap_control") && interval > 0) {
+        auto fn = reinterpret_cast<PFNGLXSWAPINTERVALSGIPROC>(address("glXSwapIntervalSGI"));
+        if (fn && fn(interval) == 0)
+            return 1;
+    }
+    return 0;
+}
+
+int GlxPlatform::desktopBits()
+{
+    if (dpy_)
+        return bitsPerPixelOfDepth(dpy_, DefaultDepth(dpy_, screen_));
+    Display *dpy = openDisplay();
+    if (!dpy)
+        return 0;
+    int bits = bitsPerPixelOfDepth(dpy, DefaultDepth(dpy, DefaultScreen(dpy)));
+    XCloseDisplay(dpy);
+    return bits;
+}
+
+} // namespace
+
+ProbePlatform &probePlatform()
+{
+    static GlxPlatform platform;
+    return platform;
+}
+
+} // namespace sounder
+
+/* The X side of the event routines lives with the backend. */
+int infoIsCloseRequest(const union _XEvent *event)
+{
+    if (!event || event->type != ClientMessage)
+        return 0;
+    Display *dpy = event->xclient.display;
+    if (!dpy)
+        return 0;
+    Atom wmDelete = XInternAtom(dpy, "WM_DELETE_WINDOW", True);
+    return wmDelete != None && event->xclient.format == 32 &&
+                   static_cast<Atom>(event->xclient.data.l[0]) == wmDelete
+               ? 1
+               : 0;
+}

@@ -1,0 +1,521 @@
+// Text ids, argument substitution, rich text to plain text, and the plain and
+// XML forms of a linked tree.
+#include "views/render.h"
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "views/texts.h"
+
+namespace sounder {
+namespace {
+
+constexpr int kMaxWidth = 512;
+
+// Formats one value with a conversion whose flags, width and precision were
+// checked; the format handed to snprintf is built here, never taken from a
+// text table.
+template <typename T>
+void appendFormatted(std::string &out, const std::string &directive, T value)
+{
+    char buf[1200];
+    int n = std::snprintf(buf, sizeof buf, directive.c_str(), value);
+    if (n > 0)
+        out.append(buf, static_cast<size_t>(n) < sizeof buf ? static_cast<size_t>(n) : sizeof buf - 1);
+}
+
+std::string intText(int64_t v)
+{
+    return std::to_string(v);
+}
+
+}  // namespace
+
+std::string formatText(const char *format, std::initializer_list<TextArg> args)
+{
+    std::string out;
+    if (!format)
+        return out;
+    const TextArg *next = args.begin();
+    const TextArg *end = args.end();
+    const char *p = format;
+    while (*p) {
+        if (*p != '%') {
+            out.push_back(*p++);
+            continue;
+        }
+        const char *start = p++;
+        if (*p == '%') {
+            out.push_back('%');
+            ++p;
+            continue;
+        }
+        // flags
+        std::string flags;
+        while (*p && std::strchr("-+ #0'", *p)) {
+            if (*p != '\'')
+                flags.push_back(*p);
+            ++p;
+        }
+        bool star = false;
+        int width = -1;
+        if (*p == '*') {
+            star = true;
+            ++p;
+        } else {
+            while (*p >= '0' && *p <= '9') {
+                width = (width < 0 ? 0 : width) * 10 + (*p - '0');
+                if (width > kMaxWidth)
+                    width = kMaxWidth;
+                ++p;
+            }
+        }
+        int precision = -1;
+        if (*p == '.') {
+            ++p;
+            precision = 0;
+            if (*p == '*') {
+                star = true;
+                ++p;
+            }
+            while (*p >= '0' && *p <= '9') {
+                precision = precision * 10 + (*p - '0');
+                if (precision > kMaxWidth)
+                    precision = kMaxWidth;
+                ++p;
+            }
+        }
+        while (*p && std::strchr("hlLqjzt", *p))
+            ++p;
+        char conv = *p;
+        if (!conv) {
+            // A lone '%' at the end is shown as it stands.
+            out.append(start);
+            break;
+        }
+        ++p;
+        if (star || !std::strchr("diuxXocCeEfFgGsS", conv)) {
+            // %n, %p, '*' widths and unknown conversions produce nothing.
+            if (conv == 'n' || conv == 'p' || star)
+                continue;
+            out.append(start, static_cast<size_t>(p - start));
+            continue;
+        }
+        if (next == end)
+            continue;  // more conversions than values: the rest shows nothing
+        const TextArg &arg = *next++;
+        std::string directive = "%" + flags;
+        if (width >= 0)
+            directive += std::to_string(width);
+        if (precision >= 0)
+            directive += "." + std::to_string(precision);
+        switch (conv) {
+        case 'd':
+        case 'i':
+        case 'u':
+        case 'x':
+        case 'X':
+        case 'o':
+            if (arg.kind == TextArg::Text) {
+                appendFormatted(out, directive + "s", arg.s);
+            } else {
+                long long v = arg.kind == TextArg::Int ? static_cast<long long>(arg.i)
+                                                       : static_cast<long long>(arg.f);
+                if (conv == 'i')
+                    conv = 'd';
+                if (conv == 'u' || conv == 'x' || conv == 'X' || conv == 'o')
+                    appendFormatted(out, directive + "ll" + conv, static_cast<unsigned long long>(v));
+                else
+                    appendFormatted(out, directive + "lld", v);
+            }
+            break;
+        case 'c':
+        case 'C':
+            if (arg.kind == TextArg::Text)
+                appendFormatted(out, directive + "s", arg.s);
+            else
+                appendFormatted(out, directive + "c", static_cast<int>(static_cast<unsigned char>(
+                                                     arg.kind == TextArg::Int ? arg.i : 0)));
+            break;
+        case 's':
+        case 'S':
+            if (arg.kind == TextArg::Text)
+                appendFormatted(out, directive + "s", arg.s);
+            else if (arg.kind == TextArg::Int)
+                appendFormatted(out, directive + "s", intText(arg.i).c_str());
+            else
+                appendFormatted(out, directive + "s", std::to_string(arg.f).c_str());
+            break;
+        default:  // e E f F g G
+            if (arg.kind == TextArg::Text)
+                appendFormatted(out, directive + "s", arg.s);
+            else
+                appendFormatted(out, directive + conv,
+                                arg.kind == TextArg::Float ? arg.f : static_cast<double>(arg.i));
+            break;
+        }
+    }
+    return out;
+}
+
+std::string lookupText(TextLookup lookup, int id)
+{
+    const char *text = lookup ? lookup(id) : nullptr;
+    if (!text || !*text)
+        text = builtinText(id);
+    return text ? text : "";
+}
+
+std::string resolveText(TextLookup lookup, int id, std::initializer_list<TextArg> args)
+{
+    std::string fmt = lookupText(lookup, id);
+    return formatText(fmt.c_str(), args);
+}
+
+std::string plainFromRich(const std::string &rich, bool keepLineFeeds)
+{
+    std::string out;
+    // Depth of each open group and whether its contents are skipped.
+    std::vector<bool> skipping;
+    bool skip = false;
+    size_t i = 0;
+    const size_t n = rich.size();
+    bool groupStart = false;  // just after '{': the first word may make a destination
+    while (i < n) {
+        char c = rich[i];
+        if (c == '{') {
+            skipping.push_back(skip);
+            groupStart = true;
+            ++i;
+            continue;
+        }
+        if (c == '}') {
+            if (!skipping.empty()) {
+                skip = skipping.back();
+                skipping.pop_back();
+            }
+            groupStart = false;
+            ++i;
+            continue;
+        }
+        if (c == '\\') {
+            if (i + 1 >= n) {
+                ++i;
+                continue;
+            }
+            char d = rich[i + 1];
+            if (d == '\\' || d == '{' || d == '}') {
+                if (!skip)
+                    out.push_back(d);
+                i += 2;
+                groupStart = false;
+                continue;
+            }
+            if (d == '*') {
+                if (groupStart)
+                    skip = true;
+                i += 2;
+                continue;
+            }
+            if (d == '\'') {
+                auto hex = [](char h) -> int {
+                    if (h >= '0' && h <= '9') return h - '0';
+                    if (h >= 'a' && h <= 'f') return h - 'a' + 10;
+                    if (h >= 'A' && h <= 'F') return h - 'A' + 10;
+                    return -1;
+                };
+                int hi = i + 2 < n ? hex(rich[i + 2]) : -1;
+                int lo = i + 3 < n ? hex(rich[i + 3]) : -1;
+                if (hi >= 0 && lo >= 0) {
+                    if (!skip)
+                        out.push_back(static_cast<char>(hi * 16 + lo));
+                    i += 4;
+                } else {
+                    i += 2;
+                }
+                groupStart = false;
+                continue;
+            }
+            bool alpha = (d >= 'a' && d <= 'z') || (d >= 'A' && d <= 'Z');
+            if (!alpha) {
+                // Control symbol: "\~" is a space, "\-" and others vanish; a
+                // backslash before a line feed is a paragraph break.
+                if (!skip) {
+                    if (d == '~')
+                        out.push_back(' ');
+                    else if (d == '\n' || d == '\r')
+                        out.push_back('\n');
+                }
+                i += 2;
+                groupStart = false;
+                continue;
+            }
+            size_t j = i + 1;
+            while (j < n && ((rich[j] >= 'a' && rich[j] <= 'z') || (rich[j] >= 'A' && rich[j] <= 'Z')))
+                ++j;
+            std::string word = rich.substr(i + 1, j - i - 1);
+            if (j < n && (rich[j] == '-' || (rich[j] >= '0' && rich[j] <= '9'))) {
+                ++j;
+                while (j < n && rich[j] >= '0' && rich[j] <= '9')
+                    ++j;
+            }
+            if (j < n && rich[j] == ' ')
+                ++j;  // the delimiter belongs to the control word
+            if (groupStart && (word == "colortbl" || word == "fonttbl" || word == "stylesheet" ||
+                               word == "info" || word == "pict" || word == "header" ||
+                               word == "footer"))
+                skip = true;
+            groupStart = false;
+            if (!skip) {
+                if (word == "line" || word == "par")
+                    out.push_back('\n');
+                else if (word == "tab")
+                    out.push_back('\t');
+            }
+            i = j;
+            continue;
+        }
+        groupStart = false;
+        ++i;
+        if (skip)
+            continue;
+        if (c == '\n' || c == '\r') {
+            if (keepLineFeeds && c == '\n')
+                out.push_back('\n');
+            continue;
+        }
+        if (c == '\t' || static_cast<unsigned char>(c) >= 0x20)
+            out.push_back(c);
+    }
+    return out;
+}
+
+std::string treeItemLabel(const tsTreeItem &item, TextLookup lookup)
+{
+    switch (item.kind) {
+    case TS_TREE_PUSH:
+    case TS_TREE_STRLOCAL:
+        return lookupText(lookup, item.textId);
+    case TS_TREE_PUSHI:
+        return lookupText(lookup, item.textId) + formatText(" (%d)", {item.value0.i});
+    case TS_TREE_PUSHS:
+    case TS_TREE_STR:
+        return std::string(item.text, strnlen(item.text, sizeof item.text));
+    case TS_TREE_PUSHSI:
+        return std::string(item.text, strnlen(item.text, sizeof item.text)) +
+               formatText(" (%d)", {item.value0.i});
+    case TS_TREE_STR2: {
+        std::string text(item.text, strnlen(item.text, sizeof item.text));
+        return resolveText(lookup, item.textId, {text});
+    }
+    case TS_TREE_1I:
+        return resolveText(lookup, item.textId, {item.value0.i});
+    case TS_TREE_2I:
+        return resolveText(lookup, item.textId, {item.value0.i, item.value1.i});
+    case TS_TREE_3I:
+        return resolveText(lookup, item.textId, {item.value0.i, item.value1.i, item.value2});
+    case TS_TREE_1F:
+        return resolveText(lookup, item.textId, {static_cast<double>(item.value0.f)});
+    case TS_TREE_2F:
+        return resolveText(lookup, item.textId,
+                           {static_cast<double>(item.value0.f), static_cast<double>(item.value1.f)});
+    default:
+        return std::string();
+    }
+}
+
+namespace {
+
+bool isGroupKind(int kind)
+{
+    return kind >= TS_TREE_PUSH && kind <= TS_TREE_PUSHSI;
+}
+
+bool isShownKind(int kind)
+{
+    return (kind >= TS_TREE_PUSH && kind <= TS_TREE_PUSHSI) ||
+           (kind >= TS_TREE_STR && kind <= TS_TREE_2F);
+}
+
+int clampedChildren(const tsTreeNode *node)
+{
+    int n = node->childCount;
+    return n < 0 ? 0 : (n > TS_TREE_MAX_CHILDREN ? TS_TREE_MAX_CHILDREN : n);
+}
+
+// Walks the tree depth-first without recursion: enter(node, depth) for each
+// shown node, leave(node, depth) after a group's children.  Items of kinds
+// that show nothing are skipped with their children.
+template <typename Enter, typename Leave>
+void walk(const tsTreeNode *root, Enter enter, Leave leave)
+{
+    if (!root)
+        return;
+    struct Frame {
+        const tsTreeNode *node;
+        int next;
+    };
+    std::vector<Frame> stack;
+    stack.push_back({root, 0});
+    // Linking never makes more than 4096 nodes; a damaged tree cannot make
+    // the walk run away either.
+    size_t budget = TS_TREE_MAX_NODES * 4;
+    while (!stack.empty()) {
+        Frame &top = stack.back();
+        if (top.next >= clampedChildren(top.node)) {
+            const tsTreeNode *done = top.node;
+            stack.pop_back();
+            if (done != root)
+                leave(done, static_cast<int>(stack.size()) - 1);
+            continue;
+        }
+        const tsTreeNode *child = top.node->children[top.next++];
+        if (!child || !child->item || !isShownKind(child->item->kind) || budget == 0)
+            continue;
+        --budget;
+        int depth = static_cast<int>(stack.size()) - 1;
+        enter(child, depth);
+        if (isGroupKind(child->item->kind))
+            stack.push_back({child, 0});
+    }
+}
+
+}  // namespace
+
+std::string renderTree(const tsTreeNode *root, TextLookup lookup, const std::string &indent)
+{
+    std::string out;
+    walk(
+        root,
+        [&](const tsTreeNode *node, int depth) {
+            for (int i = 0; i < depth; ++i)
+                out += indent;
+            out += treeItemLabel(*node->item, lookup);
+            out += '\n';
+        },
+        [](const tsTreeNode *, int) {});
+    return out;
+}
+
+std::string xmlEscape(const char *text)
+{
+    std::string out;
+    if (!text)
+        return out;
+    for (const char *p = text; *p; ++p) {
+        unsigned char c = static_cast<unsigned char>(*p);
+        switch (c) {
+        case '&': out += "&amp;"; break;
+        case '<': out += "&lt;"; break;
+        case '>': out += "&gt;"; break;
+        case '"': out += "&quot;"; break;
+        case '\t': out += "&#9;"; break;
+        case '\n': out += "&#10;"; break;
+        case '\r': out += "&#13;"; break;
+        default:
+            if (c >= 0x20)
+                out.push_back(static_cast<char>(c));
+            break;
+        }
+    }
+    return out;
+}
+
+namespace {
+
+std::string itemText(const tsTreeItem &item)
+{
+    return xmlEscape(std::string(item.text, strnlen(item.text, sizeof item.text)).c_str());
+}
+
+std::string xmlLine(const tsTreeItem &it)
+{
+    char buf[256];
+    std::string line;
+    switch (it.kind) {
+    case TS_TREE_PUSH:
+        std::snprintf(buf, sizeof buf, "<item name=\"PUSH\" text_id=\"%d\" image0=\"%d\" image1=\"%d\">",
+                      it.textId, it.image0, it.image1);
+        return buf;
+    case TS_TREE_PUSHI:
+        std::snprintf(buf, sizeof buf,
+                      "<item name=\"PUSHI\" text_id=\"%d\" value=\"%d\" image0=\"%d\" image1=\"%d\">",
+                      it.textId, it.value0.i, it.image0, it.image1);
+        return buf;
+    case TS_TREE_PUSHS:
+        std::snprintf(buf, sizeof buf, "\" image0=\"%d\" image1=\"%d\">", it.image0, it.image1);
+        return "<item name=\"PUSHS\" text=\"" + itemText(it) + buf;
+    case TS_TREE_PUSHSI:
+        std::snprintf(buf, sizeof buf, "\" value=\"%d\" image0=\"%d\" image1=\"%d\">", it.value0.i,
+                      it.image0, it.image1);
+        return "<item name=\"PUSHSI\" text=\"" + itemText(it) + buf;
+    case TS_TREE_STR:
+        std::snprintf(buf, sizeof buf, "\" image0=\"%d\" image1=\"%d\"/>", it.image0, it.image1);
+        return "<item name=\"STR\" text=\"" + itemText(it) + buf;
+    case TS_TREE_STR2:
+        std::snprintf(buf, sizeof buf, "<item name=\"STR2\" text_id=\"%d\" text=\"", it.textId);
+        line = buf + itemText(it);
+        std::snprintf(buf, sizeof buf, "\" image0=\"%d\" image1=\"%d\"/>", it.image0, it.image1);
+        return line + buf;
+    case TS_TREE_STRLOCAL:
+        std::snprintf(buf, sizeof buf,
+                      "<item name=\"STRLOCAL\" text_id=\"%d\" image0=\"%d\" image1=\"%d\"/>", it.textId,
+                      it.image0, it.image1);
+        return buf;
+    case TS_TREE_1I:
+        std::snprintf(buf, sizeof buf,
+                      "<item name=\"1I\" text_id=\"%d\" value=\"%d\" image0=\"%d\" image1=\"%d\"/>",
+                      it.textId, it.value0.i, it.image0, it.image1);
+        return buf;
+    case TS_TREE_2I:
+        std::snprintf(buf, sizeof buf,
+                      "<item name=\"2I\" text_id=\"%d\" value0=\"%d\" value1=\"%d\" image0=\"%d\" "
+                      "image1=\"%d\"/>",
+                      it.textId, it.value0.i, it.value1.i, it.image0, it.image1);
+        return buf;
+    case TS_TREE_3I:
+        std::snprintf(buf, sizeof buf,
+                      "<item name=\"3I\" text_id=\"%d\" value0=\"%d\" value1=\"%d\" value2=\"%d\"  "
+                      "image0=\"%d\" image1=\"%d\"/>",
+                      it.textId, it.value0.i, it.value1.i, it.value2, it.image0, it.image1);
+        return buf;
+    case TS_TREE_1F:
+        line = formatText("<item name=\"1F\" text_id=\"%d\" value=\"%f\" image0=\"%d\" image1=\"%d\"/>",
+                          {it.textId, static_cast<double>(it.value0.f), it.image0, it.image1});
+        return line;
+    case TS_TREE_2F:
+        line = formatText("<item name=\"2F\" text_id=\"%d\" value0=\"%f\" value1=\"%f\" image0=\"%d\" "
+                          "image1=\"%d\"/>",
+                          {it.textId, static_cast<double>(it.value0.f),
+                           static_cast<double>(it.value1.f), it.image0, it.image1});
+        return line;
+    default:
+        return std::string();
+    }
+}
+
+}  // namespace
+
+void writeTreeXml(const tsTreeNode *root, const std::function<void(const std::string &line)> &emit)
+{
+    emit("<tree>");
+    walk(
+        root, [&](const tsTreeNode *node, int) { emit(xmlLine(*node->item)); },
+        [&](const tsTreeNode *, int) { emit("</item>"); });
+    emit("</tree>");
+}
+
+std::string treeXml(const tsTreeNode *root, const char *eol)
+{
+    std::string out;
+    const char *end = eol ? eol : "";
+    writeTreeXml(root, [&](const std::string &line) {
+        out += line;
+        out += end;
+    });
+    return out;
+}
+
+}  // namespace sounder

@@ -1,0 +1,91 @@
+// Turning text ids, trees and rich-text fragments into readable text.
+//
+// Trees and reports carry text ids plus arguments; the texts come from a table
+// that the caller gives (a language file, the built-in English table, ...).
+// The routines here resolve those ids and substitute the arguments without
+// ever handing a table text to printf as a format: a text from a language
+// file may hold any conversion, and a mismatch must not read past the
+// arguments.
+#ifndef SOUNDER_VIEWS_RENDER_H
+#define SOUNDER_VIEWS_RENDER_H
+
+#include <cstdint>
+#include <functional>
+#include <initializer_list>
+#include <string>
+
+#include "sounder/tree.h"
+
+namespace sounder {
+
+// Text table lookup: the text of an id, or null (or "") when the table lacks it.
+using TextLookup = const char *(*)(int id);
+
+// One argument of a text format.  Integers, floating-point values and texts
+// are accepted by every conversion: %d given a float prints it truncated, %f
+// given an integer prints it widened, %s given a number prints it in decimal,
+// %d given a text prints the text.
+struct TextArg {
+    enum Kind { Int, Float, Text } kind;
+    int64_t i = 0;
+    double f = 0.0;
+    const char *s = nullptr;
+
+    TextArg(int v) : kind(Int), i(v) {}
+    TextArg(unsigned v) : kind(Int), i(v) {}
+    TextArg(long v) : kind(Int), i(v) {}
+    TextArg(long long v) : kind(Int), i(v) {}
+    TextArg(double v) : kind(Float), f(v) {}
+    TextArg(float v) : kind(Float), f(v) {}
+    TextArg(const char *v) : kind(Text), s(v ? v : "") {}
+    TextArg(const std::string &v) : kind(Text), s(v.c_str()) {}
+};
+
+// printf-style substitution of args into format.  Supported: flags, width and
+// precision (each capped at 512), length modifiers (ignored), conversions
+// d i u x X o c e E f F g G s and %%.  A conversion beyond the last argument
+// produces nothing; arguments beyond the last conversion are not shown; %n,
+// %p, '*' widths and unknown conversions produce nothing.  A null format is "".
+std::string formatText(const char *format, std::initializer_list<TextArg> args);
+
+// Text of id from lookup; when lookup is null or gives null or "", the
+// built-in English text; when that lacks the id too, "".
+std::string lookupText(TextLookup lookup, int id);
+
+// The text of id used as a format for args (see formatText).
+std::string resolveText(TextLookup lookup, int id, std::initializer_list<TextArg> args = {});
+
+// Plain text from rich text: \line and \par become line feeds, \tab a tab,
+// \\ \{ \} their character, \'hh its byte; every other control word, the
+// braces and the contents of destination groups ({\colortbl ...},
+// {\fonttbl ...}, {\* ...}) are dropped, and so are control characters other
+// than tab and line feed.  With keepLineFeeds false, raw line feeds and
+// carriage returns in the source are dropped as rich text readers do.
+std::string plainFromRich(const std::string &rich, bool keepLineFeeds = true);
+
+// The line that a tree item shows, as the viewer makes it (label formats with
+// the item's values, " (%d)" after counting groups).  Kinds 0 and 5 and
+// unknown kinds give "".
+std::string treeItemLabel(const tsTreeItem &item, TextLookup lookup);
+
+// Indented plain-text form of a linked tree: one line per node, children
+// indented by indent under their group, each line ended by "\n".
+std::string renderTree(const tsTreeNode *root, TextLookup lookup, const std::string &indent = "  ");
+
+// XML form of a linked tree: "<tree>", one line per node ("<item .../>" for
+// leaves, "<item ...>" ... "</item>" for groups), "</tree>".  Each line is
+// handed to emit without line ending.  Text attributes are escaped (& < > "
+// and control characters).
+void writeTreeXml(const tsTreeNode *root, const std::function<void(const std::string &line)> &emit);
+
+// The same joined into one text, each line followed by eol.
+std::string treeXml(const tsTreeNode *root, const char *eol = "\r\n");
+
+// XML attribute escaping used by writeTreeXml: & < > " become entities,
+// tab, line feed and carriage return character references, other control
+// characters are dropped (XML 1.0 cannot carry them).
+std::string xmlEscape(const char *text);
+
+}  // namespace sounder
+
+#endif

@@ -1,0 +1,545 @@
+#include "cli.h"
+
+#include <cstdlib>
+#include <cstring>
+
+namespace tessera {
+namespace cli {
+
+namespace {
+
+struct ActionName {
+    const char *option;
+    Action action;
+};
+
+bool takeValue(int argc, const char *const *argv, int &i, const std::string &arg, const char *option,
+               std::string &value, bool &matched, std::string &error)
+{
+    const std::string opt(option);
+    if (arg == opt) {
+        matched = true;
+        if (i + 1 >= argc) {
+            error = opt + " needs a value";
+            return false;
+        }
+        value = argv[++i];
+        return true;
+    }
+    if (arg.compare(0, opt.size() + 1, opt + "=") == 0) {
+        matched = true;
+        value = arg.substr(opt.size() + 1);
+        return true;
+    }
+    matched = false;
+    return true;
+}
+
+bool setAction(Options &out, Action action, bool &actionGiven, const std::string &arg,
+               std::string &error)
+{
+    if (actionGiven && out.action != action) {
+        error = "only one action may be given (" + arg + " conflicts with an earlier one)";
+        return false;
+    }
+    out.action = action;
+    actionGiven = true;
+    return true;
+}
+
+void appendUtf8(std::string &out, unsigned long code)
+{
+    if (code == 0 || code > 0x10FFFF)
+        return;
+    if (code < 0x80) {
+        out.push_back(static_cast<char>(code));
+    } else if (code < 0x800) {
+        out.push_back(static_cast<char>(0xC0 | (code >> 6)));
+        out.push_back(static_cast<char>(0x80 | (code & 0x3F)));
+    } else if (code < 0x10000) {
+        out.push_back(static_cast<char>(0xE0 | (code >> 12)));
+        out.push_back(static_cast<char>(0x80 | ((code >> 6) & 0x3F)));
+        out.push_back(static_cast<char>(0x80 | (code & 0x3F)));
+    } else {
+        out.push_back(static_cast<char>(0xF0 | (code >> 18)));
+        out.push_back(static_cast<char>(0x80 | ((code >> 12) & 0x3F)));
+        out.push_back(static_cast<char>(0x80 | ((code >> 6) & 0x3F)));
+        out.push_back(static_cast<char>(0x80 | (code & 0x3F)));
+    }
+}
+
+int hexDigit(char c)
+{
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    return -1;
+}
+
+bool isLetter(char c)
+{
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+}
+
+/* Skips a group whose opening brace is at text[i]; returns the index after
+ * its closing brace (or the end). */
+size_t skipGroup(const std::string &text, size_t i)
+{
+    int depth = 0;
+    for (; i < text.size(); ++i) {
+        const char c = text[i];
+        if (c == '\\') {
+            ++i; /* an escaped brace does not count */
+        } else if (c == '{') {
+            ++depth;
+        } else if (c == '}') {
+            if (--depth == 0)
+                return i + 1;
+        }
+    }
+    return text.size();
+}
+
+bool startsDestination(const std::string &text, size_t brace)
+{
+    static const char *const kDestinations[] = {"\\*", "\\colortbl", "\\fonttbl", "\\stylesheet",
+                                                "\\info", "\\pict"};
+    for (const char *d : kDestinations) {
+        const size_t n = std::strlen(d);
+        if (text.compare(brace + 1, n, d) == 0)
+            return true;
+    }
+    return false;
+}
+
+} // namespace
+
+bool parseArguments(int argc, const char *const *argv, Options &out, std::string &error)
+{
+    out = Options();
+    bool actionGiven = false;
+    static const ActionName kFlags[] = {
+        {"--pixel-formats", Action::PixelFormats}, {"--modes", Action::Modes},
+        {"--monitors", Action::Monitors},           {"--tests", Action::Tests},
+        {"--help", Action::Help},                   {"-h", Action::Help},
+        {"--version", Action::Version},
+    };
+
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i] ? argv[i] : "";
+        bool matched = false;
+        for (const ActionName &f : kFlags) {
+            if (arg == f.option) {
+                if (!setAction(out, f.action, actionGiven, arg, error))
+                    return false;
+                matched = true;
+                break;
+            }
+        }
+        if (matched)
+            continue;
+
+        std::string value;
+        if (!takeValue(argc, argv, i, arg, "--renderer", value, matched, error))
+            return false;
+        if (matched) {
+            if (value == "0" || value == "1") {
+                out.renderer = value[0] - '0';
+                continue;
+            }
+            error = "--renderer takes 0 (software) or 1 (accelerated), not \"" + value + "\"";
+            return false;
+        }
+        if (!takeValue(argc, argv, i, arg, "--xml-report", value, matched, error))
+            return false;
+        if (matched) {
+            if (value.empty()) {
+                error = "--xml-report needs a folder";
+                return false;
+            }
+            if (!setAction(out, Action::XmlReport, actionGiven, arg, error))
+                return false;
+            out.folder = value;
+            continue;
+        }
+        if (!takeValue(argc, argv, i, arg, "--tree", value, matched, error))
+            return false;
+        if (matched) {
+            if (value != "main" && value != "caps") {
+                error = "--tree takes main or caps, not \"" + value + "\"";
+                return false;
+            }
+            if (!setAction(out, Action::Tree, actionGiven, arg, error))
+                return false;
+            out.capsTree = value == "caps";
+            continue;
+        }
+        if (!takeValue(argc, argv, i, arg, "--run-tests", value, matched, error))
+            return false;
+        if (matched) {
+            if (value.empty()) {
+                error = "--run-tests needs an option document";
+                return false;
+            }
+            if (!setAction(out, Action::RunTests, actionGiven, arg, error))
+                return false;
+            out.optionFile = value;
+            continue;
+        }
+        if (!takeValue(argc, argv, i, arg, "--database", value, matched, error))
+            return false;
+        if (matched) {
+            if (value.empty()) {
+                error = "--database needs a file";
+                return false;
+            }
+            out.database = value;
+            continue;
+        }
+        error = "unknown option \"" + arg + "\"";
+        return false;
+    }
+    return true;
+}
+
+std::string usageText()
+{
+    return "Usage: tessera-cli [OPTION]...\n"
+           "Reports this machine's OpenGL: both renderers are read (0: the software\n"
+           "rasteriser, 1: the accelerated driver) and held against the extension database.\n"
+           "\n"
+           "Without an action: the plain-text report of renderer 1, then one compliance\n"
+           "line per OpenGL core version.\n"
+           "\n"
+           "Actions (at most one):\n"
+           "  --xml-report DIR       write the report file into DIR and print its path\n"
+           "  --tree main|caps       print the main tree or the capability and extension\n"
+           "                         tree as its XML document\n"
+           "  --pixel-formats        print the pixel formats of the renderer\n"
+           "  --modes                print the display modes of the primary display\n"
+           "  --monitors             print the monitors\n"
+           "  --tests                list the rendering-test units\n"
+           "  --run-tests FILE       run the rendering tests that the option document FILE\n"
+           "                         chooses; print each unit's frames per second and the\n"
+           "                         failure log\n"
+           "  --help                 print this text\n"
+           "  --version              print the version\n"
+           "\n"
+           "Settings:\n"
+           "  --renderer 0|1         renderer to report (default 1)\n"
+           "  --database PATH        extension database (default: extensions.xml beside\n"
+           "                         the program or in the installed data folder)\n"
+           "\n"
+           "Exit status: 0 success, 1 no OpenGL context could be made or an input file\n"
+           "could not be used (the reason on standard error), 2 usage error.\n";
+}
+
+std::string xmlUnescape(const std::string &text)
+{
+    std::string out;
+    out.reserve(text.size());
+    for (size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if (c != '&') {
+            out.push_back(c);
+            continue;
+        }
+        const size_t semi = text.find(';', i + 1);
+        if (semi == std::string::npos || semi - i > 12) {
+            out.push_back(c);
+            continue;
+        }
+        const std::string name = text.substr(i + 1, semi - i - 1);
+        if (name == "amp")
+            out.push_back('&');
+        else if (name == "lt")
+            out.push_back('<');
+        else if (name == "gt")
+            out.push_back('>');
+        else if (name == "quot")
+            out.push_back('"');
+        else if (name == "apos")
+            out.push_back('\'');
+        else if (name.size() > 1 && name[0] == '#') {
+            const bool hex = name[1] == 'x' || name[1] == 'X';
+            const std::string digits = name.substr(hex ? 2 : 1);
+            if (digits.empty()) {
+                out.push_back(c);
+                continue;
+            }
+            char *end = nullptr;
+            const unsigned long code = std::strtoul(digits.c_str(), &end, hex ? 16 : 10);
+            if (!end || *end) {
+                out.push_back(c);
+                continue;
+            }
+            appendUtf8(out, code);
+        } else {
+            out.push_back(c);
+            continue;
+        }
+        i = semi;
+    }
+    return out;
+}
+
+std::string rtfToPlain(const std::string &rtf)
+{
+    std::string out;
+    out.reserve(rtf.size());
+    size_t i = 0;
+    while (i < rtf.size()) {
+        const char c = rtf[i];
+        if (c == '{') {
+            if (startsDestination(rtf, i))
+                i = skipGroup(rtf, i);
+            else
+                ++i;
+            continue;
+        }
+        if (c == '}') {
+            ++i;
+            continue;
+        }
+        if (c == '\\') {
+            if (i + 1 >= rtf.size()) {
+                ++i;
+                continue;
+            }
+            const char d = rtf[i + 1];
+            if (d == '\\' || d == '{' || d == '}') {
+                out.push_back(d);
+                i += 2;
+                continue;
+            }
+            if (d == '\'') {
+                const int hi = i + 2 < rtf.size() ? hexDigit(rtf[i + 2]) : -1;
+                const int lo = i + 3 < rtf.size() ? hexDigit(rtf[i + 3]) : -1;
+                if (hi >= 0 && lo >= 0) {
+                    const char byte = static_cast<char>(hi * 16 + lo);
+                    if (static_cast<unsigned char>(byte) >= 0x20 || byte == '\t' || byte == '\n')
+                        out.push_back(byte);
+                    i += 4;
+                } else {
+                    i += 2;
+                }
+                continue;
+            }
+            if (isLetter(d)) {
+                size_t j = i + 1;
+                while (j < rtf.size() && isLetter(rtf[j]))
+                    ++j;
+                const std::string word = rtf.substr(i + 1, j - i - 1);
+                if (j < rtf.size() && (rtf[j] == '-' || (rtf[j] >= '0' && rtf[j] <= '9'))) {
+                    ++j;
+                    while (j < rtf.size() && rtf[j] >= '0' && rtf[j] <= '9')
+                        ++j;
+                }
+                if (j < rtf.size() && rtf[j] == ' ')
+                    ++j; /* the delimiting space belongs to the control word */
+                if (word == "line" || word == "par")
+                    out.push_back('\n');
+                else if (word == "tab")
+                    out.push_back('\t');
+                i = j;
+                continue;
+            }
+            if (d == '~')
+                out.push_back(' ');
+            i += 2; /* other control symbols vanish */
+            continue;
+        }
+        if (static_cast<unsigned char>(c) < 0x20 && c != '\t') {
+            ++i; /* raw line ends are not text in rich text */
+            continue;
+        }
+        out.push_back(c);
+        ++i;
+    }
+    return out;
+}
+
+std::string formatWithTexts(const std::string &format, const std::vector<std::string> &args)
+{
+    std::string out;
+    size_t next = 0;
+    for (size_t i = 0; i < format.size(); ++i) {
+        const char c = format[i];
+        if (c != '%' || i + 1 >= format.size()) {
+            out.push_back(c);
+            continue;
+        }
+        if (format[i + 1] == '%') {
+            out.push_back('%');
+            ++i;
+            continue;
+        }
+        /* A string conversion with flags, width and precision: "%s",
+         * "% s", "%-20s", "%.5s". */
+        size_t j = i + 1;
+        bool left = false;
+        while (j < format.size() && std::strchr("-+ #0", format[j])) {
+            if (format[j] == '-')
+                left = true;
+            ++j;
+        }
+        size_t width = 0;
+        /* Widths and precisions are capped at 512 so that a table text
+         * cannot ask for a huge block. */
+        while (j < format.size() && format[j] >= '0' && format[j] <= '9') {
+            width = width * 10 + static_cast<size_t>(format[j++] - '0');
+            if (width > 512)
+                width = 512;
+        }
+        size_t precision = std::string::npos;
+        if (j < format.size() && format[j] == '.') {
+            precision = 0;
+            ++j;
+            while (j < format.size() && format[j] >= '0' && format[j] <= '9') {
+                precision = precision * 10 + static_cast<size_t>(format[j++] - '0');
+                if (precision > 512)
+                    precision = 512;
+            }
+        }
+        if (j >= format.size() || format[j] != 's') {
+            out.push_back(c); /* any other conversion is copied as it stands */
+            continue;
+        }
+        std::string value = next < args.size() ? args[next] : std::string();
+        ++next;
+        if (precision != std::string::npos && value.size() > precision)
+            value.resize(precision);
+        if (value.size() < width) {
+            const std::string pad(width - value.size(), ' ');
+            value = left ? value + pad : pad + value;
+        }
+        out += value;
+        i = j;
+    }
+    return out;
+}
+
+std::string tableTextAsRich(const std::string &text)
+{
+    std::string out;
+    out.reserve(text.size());
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\x08') {
+            if (i + 1 < text.size() && text[i + 1] == '0')
+                ++i;
+            continue;
+        }
+        out.push_back(text[i]);
+    }
+    return out;
+}
+
+std::string attributeValue(const std::string &line, const char *name)
+{
+    const std::string key = std::string(" ") + name + "=\"";
+    const size_t at = line.find(key);
+    if (at == std::string::npos)
+        return std::string();
+    const size_t begin = at + key.size();
+    const size_t end = line.find('"', begin);
+    if (end == std::string::npos)
+        return std::string();
+    return xmlUnescape(line.substr(begin, end - begin));
+}
+
+namespace {
+
+std::vector<std::string> splitLines(const std::string &document)
+{
+    std::vector<std::string> lines;
+    size_t start = 0;
+    while (start < document.size()) {
+        size_t end = document.find('\n', start);
+        if (end == std::string::npos)
+            end = document.size();
+        std::string line = document.substr(start, end - start);
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        lines.push_back(line);
+        start = end + 1;
+    }
+    return lines;
+}
+
+std::string lookupText(TextLookup lookup, int id)
+{
+    const char *text = lookup ? lookup(id) : nullptr;
+    return text ? std::string(text) : std::string();
+}
+
+} // namespace
+
+std::string renderReportDocument(const std::string &document, TextLookup lookup)
+{
+    /* Each piece is converted on its own: a control word ends with its
+     * piece, so "\\line" at the end of one piece and a word at the start of
+     * the next stay apart.  Destination groups never span pieces. */
+    std::string plain;
+    for (const std::string &line : splitLines(document)) {
+        if (line.compare(0, 6, "<item ") != 0)
+            continue;
+        const std::string type = attributeValue(line, "type");
+        std::string rich;
+        if (type == "STR") {
+            rich = attributeValue(line, "value");
+        } else if (type == "LOCAL") {
+            rich = tableTextAsRich(lookupText(lookup, std::atoi(attributeValue(line, "value").c_str())));
+        } else if (type == "STR2") {
+            const std::string format =
+                tableTextAsRich(lookupText(lookup, std::atoi(attributeValue(line, "value").c_str())));
+            rich = formatWithTexts(format, {attributeValue(line, "text"), attributeValue(line, "text2")});
+        }
+        plain += rtfToPlain(rich);
+    }
+    return plain;
+}
+
+std::vector<std::string> complianceFigures(const std::string &treeDocument)
+{
+    std::vector<std::string> figures;
+    int depth = 0;
+    int coreDepth = -1; /* depth of the core-features group's children */
+    for (const std::string &line : splitLines(treeDocument)) {
+        if (line.compare(0, 7, "</item>") == 0) {
+            --depth;
+            if (coreDepth >= 0 && depth < coreDepth)
+                coreDepth = -1;
+            continue;
+        }
+        if (line.compare(0, 6, "<item ") != 0)
+            continue;
+        const bool group = line.size() >= 2 && line.compare(line.size() - 2, 2, "/>") != 0;
+        const std::string name = attributeValue(line, "name");
+        if (coreDepth >= 0 && depth == coreDepth && name == "PUSHS")
+            figures.push_back(attributeValue(line, "text"));
+        if (group) {
+            ++depth;
+            if (name == "PUSH" && attributeValue(line, "text_id") == "192")
+                coreDepth = depth;
+        }
+    }
+    return figures;
+}
+
+std::string unixLines(const std::string &document)
+{
+    std::string out;
+    out.reserve(document.size());
+    for (size_t i = 0; i < document.size(); ++i) {
+        if (document[i] == '\r' && i + 1 < document.size() && document[i + 1] == '\n')
+            continue;
+        out.push_back(document[i]);
+    }
+    return out;
+}
+
+} // namespace cli
+} // namespace tessera

@@ -1,0 +1,376 @@
+/* tessera-cli: prints this machine's OpenGL report through sounder's client
+ * interface, as an outside program would.  The ts* exports are used only
+ * for what the client documents do not carry: the failure log and whether
+ * the loaded database holds anything. */
+#include <cerrno>
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <sstream>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+#include "keel/keel.h"
+#include "sounder/client.h"
+#include "sounder/database.h"
+#include "sounder/probe.h"
+#include "sounder/texts.h"
+
+#include "cli.h"
+
+#ifndef TESSERA_VERSION
+#define TESSERA_VERSION "0.0.0"
+#endif
+#ifndef TESSERA_INSTALL_DATA_DIR
+#define TESSERA_INSTALL_DATA_DIR "/usr/local/share/tessera"
+#endif
+
+using namespace tessera::cli;
+
+namespace {
+
+bool g_progress = false;
+
+std::string programDirectory()
+{
+    char buf[4096];
+    const ssize_t n = ::readlink("/proc/self/exe", buf, sizeof buf - 1);
+    if (n <= 0)
+        return ".";
+    buf[n] = '\0';
+    char *slash = std::strrchr(buf, '/');
+    if (!slash)
+        return ".";
+    if (slash == buf)
+        return "/";
+    *slash = '\0';
+    return buf;
+}
+
+bool fileExists(const std::string &path)
+{
+    return ::access(path.c_str(), R_OK) == 0;
+}
+
+/* The shipped database: beside the program, then in the installed data
+ * folder. */
+std::string defaultDatabase()
+{
+    const std::string beside = programDirectory() + "/extensions.xml";
+    if (fileExists(beside))
+        return beside;
+    const std::string installed = std::string(TESSERA_INSTALL_DATA_DIR) + "/extensions.xml";
+    if (fileExists(installed))
+        return installed;
+    return beside;
+}
+
+bool readFile(const std::string &path, std::string &text, std::string &error)
+{
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        error = "cannot read " + path + ": " + std::strerror(errno);
+        return false;
+    }
+    std::ostringstream s;
+    s << in.rdbuf();
+    if (in.bad()) {
+        error = "cannot read " + path;
+        return false;
+    }
+    text = s.str();
+    if (text.find('\0') != std::string::npos) {
+        error = path + " is not a text file";
+        return false;
+    }
+    return true;
+}
+
+void printLog(FILE *to)
+{
+    const char *log = tsReportGetLogFile();
+    if (log && *log)
+        std::fputs(unixLines(log).c_str(), to);
+}
+
+int fail(const std::string &message)
+{
+    std::fprintf(stderr, "tessera-cli: %s\n", message.c_str());
+    return kExitFailure;
+}
+
+void printDocument(const char *document)
+{
+    if (document)
+        std::fputs(unixLines(document).c_str(), stdout);
+}
+
+/* Loads the database and reads both renderers.  Returns 0 when the chosen
+ * renderer holds a reading, else the exit status. */
+int readRenderers(const Options &options)
+{
+    const std::string path = options.database.empty() ? defaultDatabase() : options.database;
+    std::string text, error;
+    if (!readFile(path, text, error))
+        return fail(error);
+    tsDatabase *db = lumClientLoadDatabase(text.c_str());
+    if (!db || (!db->extensions && !db->coreVersions))
+        return fail(path + " holds no extension database");
+
+    if (g_progress)
+        lumClientSetProgress([](const char *step, void *) { std::fprintf(stderr, "tessera-cli: reading %s...\n", step); },
+                             nullptr);
+    const auto start = std::chrono::steady_clock::now();
+    lumClientInitialize();
+    if (g_progress) {
+        const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(
+                            std::chrono::steady_clock::now() - start)
+                            .count();
+        std::fprintf(stderr, "tessera-cli: both renderers read in %lld ms\n",
+                     static_cast<long long>(ms));
+    }
+
+    /* An unfilled record gives an empty capability tree. */
+    const char *tree = lumClientGetCapsAndExtTree(options.renderer);
+    if (!tree || std::strcmp(tree, "<tree>\r\n</tree>\r\n") == 0) {
+        std::fprintf(stderr, "tessera-cli: no OpenGL context could be made for renderer %d\n",
+                     options.renderer);
+        printLog(stderr);
+        return kExitFailure;
+    }
+    return 0;
+}
+
+int runReport(const Options &options)
+{
+    const char *report = lumClientGetReport(options.renderer);
+    const std::string reportText(report ? report : "");
+    const char *tree = lumClientGetMainTree(options.renderer);
+    const std::string treeText(tree ? tree : "");
+
+    std::string plain = renderReportDocument(reportText, tsGetBuiltinText);
+    if (!plain.empty() && plain.back() != '\n')
+        plain.push_back('\n');
+    std::fputs(plain.c_str(), stdout);
+    std::fputs("\nCompliance:\n", stdout);
+    for (const std::string &figure : complianceFigures(treeText))
+        std::printf("OpenGL %s\n", figure.c_str());
+    return kExitSuccess;
+}
+
+/* What the option document holds: how many rendering-test elements and
+ * whether one of them picks a unit.  A file that holds none is not an
+ * option document. */
+struct OptionScan {
+    int known = 0;
+    bool picksUnit = false;
+    int unit = -1; /* the value of the last test element */
+};
+
+OptionScan scanOptionDocument(const std::string &text)
+{
+    OptionScan scan;
+    sysXmlCallbacks callbacks;
+    callbacks.user = static_cast<uint64_t>(reinterpret_cast<uintptr_t>(&scan));
+    callbacks.onElement = [](uint64_t user, char *name, char *value) -> int {
+        static const char *const kNames[] = {"option",      "anisotropy", "multisample", "texturelod",
+                                             "renderer",    "displaymode", "test",       "pixelformat",
+                                             "fbenable",    "fbformat"};
+        auto *scan = reinterpret_cast<OptionScan *>(static_cast<uintptr_t>(user));
+        std::string word(name ? name : "");
+        const size_t blank = word.find_first_of(" \t\r\n");
+        if (blank != std::string::npos)
+            word.resize(blank);
+        for (const char *k : kNames) {
+            if (sysStriCmp(word.c_str(), k) == 0) {
+                ++scan->known;
+                if (sysStriCmp(k, "test") == 0) {
+                    scan->picksUnit = true;
+                    scan->unit = value ? sysStrAtoI(value) : -1;
+                }
+            }
+        }
+        return 0;
+    };
+    callbacks.onTag = [](uint64_t, char *) -> int { return 0; };
+    callbacks.onCData = nullptr;
+    sysXmlParseDocument(&callbacks, text.c_str());
+    return scan;
+}
+
+struct UnitResult {
+    std::string name;
+    bool run = false;
+    std::string fps = "-1";
+};
+
+/* Reads the results document of the last run into results (units that ran
+ * only). */
+void collectResults(std::vector<UnitResult> &results)
+{
+    const std::string text(lumGetRenderingTestResults());
+    std::istringstream lines(text);
+    std::string line;
+    size_t unit = 0;
+    while (std::getline(lines, line)) {
+        if (line.compare(0, 3, "<t ") != 0)
+            continue;
+        if (unit >= results.size())
+            results.resize(unit + 1);
+        UnitResult &r = results[unit++];
+        r.name = attributeValue(line, "name");
+        if (attributeValue(line, "run") == "1") {
+            r.run = true;
+            r.fps = attributeValue(line, "fps");
+        }
+    }
+}
+
+int runTests(const Options &options)
+{
+    std::string text, error;
+    if (!readFile(options.optionFile, text, error))
+        return fail(error);
+    const OptionScan scan = scanOptionDocument(text);
+    if (scan.known == 0)
+        return fail(options.optionFile + " holds no rendering-test options (elements option, test, "
+                                         "anisotropy, multisample, texturelod, renderer, displaymode)");
+
+    /* A document that picks no unit runs all seven; they run one call each
+     * (a test element in front picks the unit), so that progress can name
+     * the unit and the failure log of each unit is kept. */
+    std::vector<std::string> names(LUM_TEST_UNITS);
+    {
+        std::istringstream lines{std::string(lumGetRenderingTests())};
+        std::string line;
+        size_t unit = 0;
+        while (std::getline(lines, line) && unit < names.size())
+            if (line.compare(0, 3, "<t ") == 0)
+                names[unit++] = attributeValue(line, "name");
+    }
+    std::vector<std::string> documents;
+    std::vector<std::string> unitNames;
+    if (scan.picksUnit) {
+        documents.push_back(text);
+        unitNames.push_back(scan.unit >= 0 && scan.unit < LUM_TEST_UNITS
+                                ? names[static_cast<size_t>(scan.unit)]
+                                : std::string("the chosen unit"));
+    } else {
+        for (int i = 0; i < LUM_TEST_UNITS; ++i) {
+            documents.push_back("<test>" + std::to_string(i) + "</test>\n" + text);
+            unitNames.push_back(names[static_cast<size_t>(i)]);
+        }
+    }
+
+    std::vector<UnitResult> results(LUM_TEST_UNITS);
+    std::string log;
+    for (size_t k = 0; k < documents.size(); ++k) {
+        if (g_progress)
+            std::fprintf(stderr, "tessera-cli: running %s (%zu/%zu, 5 s)...\n", unitNames[k].c_str(), k + 1,
+                         documents.size());
+        const int result = lumRunRenderingTests(documents[k].c_str());
+        if (result == -2) {
+            std::fprintf(stderr, "tessera-cli: %s was refused:\n", options.optionFile.c_str());
+            printLog(stderr);
+            return kExitFailure;
+        }
+        if (result == -1) {
+            std::fputs("tessera-cli: no OpenGL context could be made for the rendering tests\n", stderr);
+            printLog(stderr);
+            return kExitFailure;
+        }
+        if (result != 0) {
+            std::fprintf(stderr, "tessera-cli: the rendering tests failed (%d)\n", result);
+            printLog(stderr);
+            return kExitFailure;
+        }
+        std::vector<UnitResult> run(LUM_TEST_UNITS);
+        collectResults(run);
+        for (size_t i = 0; i < run.size() && i < results.size(); ++i) {
+            if (results[i].name.empty())
+                results[i].name = run[i].name;
+            if (run[i].run)
+                results[i] = run[i];
+        }
+        if (tsReportHasErrors() > 0)
+            log += unixLines(tsReportGetLogFile());
+    }
+
+    for (const UnitResult &r : results) {
+        if (!r.run)
+            std::printf("%-28s not run\n", r.name.c_str());
+        else if (r.fps == "-1")
+            std::printf("%-28s failed\n", r.name.c_str());
+        else
+            std::printf("%-28s %s fps\n", r.name.c_str(), r.fps.c_str());
+    }
+    if (!log.empty()) {
+        std::fputs("\nFailure log:\n", stdout);
+        std::fputs(log.c_str(), stdout);
+    }
+    return kExitSuccess;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    Options options;
+    std::string error;
+    if (!parseArguments(argc, argv, options, error)) {
+        std::fprintf(stderr, "tessera-cli: %s\nTry 'tessera-cli --help'.\n", error.c_str());
+        return kExitUsage;
+    }
+    g_progress = ::isatty(STDERR_FILENO) == 1;
+
+    switch (options.action) {
+    case Action::Help:
+        std::fputs(usageText().c_str(), stdout);
+        return kExitSuccess;
+    case Action::Version:
+        std::printf("tessera-cli %s\n", TESSERA_VERSION);
+        return kExitSuccess;
+    case Action::Modes:
+        printDocument(lumClientGetDisplayModeList(nullptr));
+        return kExitSuccess;
+    case Action::Monitors:
+        printDocument(lumClientGetMonitorList());
+        return kExitSuccess;
+    case Action::Tests:
+        printDocument(lumGetRenderingTests());
+        return kExitSuccess;
+    case Action::RunTests:
+        return runTests(options);
+    case Action::Report:
+    case Action::XmlReport:
+    case Action::Tree:
+    case Action::PixelFormats:
+        break;
+    }
+
+    const int status = readRenderers(options);
+    if (status != 0)
+        return status;
+
+    switch (options.action) {
+    case Action::XmlReport: {
+        const char *path = lumGenerateReport(options.folder.c_str(), options.renderer);
+        if (!path)
+            return fail("cannot write the report file into " + options.folder);
+        std::printf("%s\n", path);
+        return kExitSuccess;
+    }
+    case Action::Tree:
+        printDocument(options.capsTree ? lumClientGetCapsAndExtTree(options.renderer)
+                                       : lumClientGetMainTree(options.renderer));
+        return kExitSuccess;
+    case Action::PixelFormats:
+        printDocument(lumClientGetPixelFormats(options.renderer));
+        return kExitSuccess;
+    default:
+        return runReport(options);
+    }
+}

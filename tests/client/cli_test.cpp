@@ -1,0 +1,210 @@
+// tessera-cli as a user runs it: a separate process, its output and its exit
+// status.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include "client_helpers.h"
+#include "sounder/probe.h"
+#include "sounder/reportfile.h"
+#include "sounder/system.h"
+
+using clienttest::makeTempDir;
+using clienttest::readFile;
+using clienttest::writeFile;
+
+namespace {
+
+struct CliRun {
+    bool exited = false; // false: killed by a signal
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+
+// Runs tessera-cli with args (already shell-quoted) and an optional
+// environment prefix such as "DISPLAY=:9999".
+CliRun cli(const std::string &args, const std::string &env = "")
+{
+    static const std::string dir = makeTempDir();
+    const std::string out = dir + "/out", err = dir + "/err";
+    const std::string cmd = env + (env.empty() ? "" : " ") + "'" TESSERA_BIN_DIR "/tessera-cli' " + args +
+                            " >'" + out + "' 2>'" + err + "' </dev/null";
+    const int raw = std::system(cmd.c_str());
+    CliRun r;
+    // The shell reports a child killed by a signal as 128 + the signal.
+    r.exited = WIFEXITED(raw) && WEXITSTATUS(raw) < 128;
+    r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    r.out = readFile(out);
+    r.err = readFile(err);
+    return r;
+}
+
+std::string shq(const std::string &s)
+{
+    return "'" + s + "'";
+}
+
+class CliFiles : public ::testing::Test {
+protected:
+    void SetUp() override { dir_ = makeTempDir(); }
+    void TearDown() override { std::system(("rm -rf '" + dir_ + "'").c_str()); }
+    std::string file(const std::string &name, const std::string &text)
+    {
+        const std::string p = dir_ + "/" + name;
+        writeFile(p, text);
+        return p;
+    }
+    std::string dir_;
+};
+
+const std::string kShippedDatabase = TESSERA_BIN_DIR "/extensions.xml";
+
+} // namespace
+
+TEST(Cli, HelpAndVersion)
+{
+    CliRun r = cli("--help");
+    EXPECT_EQ(r.status, 0);
+    EXPECT_NE(r.out.find("Usage: tessera-cli"), std::string::npos);
+    EXPECT_NE(r.out.find("--run-tests FILE"), std::string::npos);
+    r = cli("--version");
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out.rfind("tessera-cli ", 0), 0u);
+}
+
+TEST(Cli, UsageErrorsExitTwoWithAShortMessage)
+{
+    for (const char *args : {"--bogus", "--renderer 5", "--renderer", "--tree leaves", "--modes --tests",
+                             "report", "--xml-report="}) {
+        const CliRun r = cli(args);
+        EXPECT_TRUE(r.exited) << args;
+        EXPECT_EQ(r.status, 2) << args;
+        EXPECT_EQ(r.err.rfind("tessera-cli: ", 0), 0u) << args << ": " << r.err;
+        EXPECT_NE(r.err.find("--help"), std::string::npos) << args;
+        EXPECT_TRUE(r.out.empty()) << args;
+    }
+}
+
+TEST(Cli, ListsWithoutReading)
+{
+    CliRun r = cli("--tests");
+    EXPECT_EQ(r.status, 0);
+    EXPECT_NE(r.out.find("<t name=\"1.1 (texturing)\" />\n"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("<t name=\"2.1 (pixel buffer object)\" />\n"), std::string::npos);
+    EXPECT_EQ(r.out.find('\r'), std::string::npos);
+    r = cli("--modes");
+    EXPECT_EQ(r.status, 0);
+    EXPECT_NE(r.out.find("dmPelsWidth=\"1280\" dmPelsHeight=\"1024\""), std::string::npos) << r.out;
+    r = cli("--monitors");
+    EXPECT_EQ(r.status, 0);
+    EXPECT_NE(r.out.find("<device id=\""), std::string::npos) << r.out;
+}
+
+TEST_F(CliFiles, MissingAndGarbageFilesFailClearly)
+{
+    CliRun r = cli("--database /no/such/extensions.xml");
+    EXPECT_TRUE(r.exited);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("cannot read /no/such/extensions.xml"), std::string::npos) << r.err;
+
+    r = cli("--database " + shq(file("text.xml", "hello, this is no database\n")));
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("holds no extension database"), std::string::npos) << r.err;
+
+    r = cli("--database " + shq(file("binary.xml", std::string("\x7f" "ELF\0\0\x01\x02<ext", 11))));
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("not a text file"), std::string::npos) << r.err;
+
+    r = cli("--run-tests /no/such/options.xml");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("cannot read /no/such/options.xml"), std::string::npos) << r.err;
+
+    r = cli("--run-tests " + shq(file("garbage.xml", "<<<<\"\"\"> not options")));
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("holds no rendering-test options"), std::string::npos) << r.err;
+
+    r = cli("--run-tests " + shq(file("index.xml", "<options><test>12</test></options>")));
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("Test index 12"), std::string::npos) << r.err;
+}
+
+TEST_F(CliFiles, NoDisplayAtAllFailsWithTheLog)
+{
+    const CliRun r = cli("", "DISPLAY=:9999");
+    EXPECT_TRUE(r.exited) << r.err;
+    EXPECT_EQ(r.status, 1) << r.err;
+    EXPECT_NE(r.err.find("no OpenGL context could be made"), std::string::npos) << r.err;
+    EXPECT_TRUE(r.out.empty()) << r.out;
+
+    const CliRun t = cli("--run-tests " + shq(file("o.xml", "<o><option>0</option><test>0</test></o>")),
+                      "DISPLAY=:9999");
+    EXPECT_TRUE(t.exited) << t.err;
+    EXPECT_EQ(t.status, 1) << t.err;
+    EXPECT_NE(t.err.find("no OpenGL context could be made"), std::string::npos) << t.err;
+}
+
+TEST(Cli, DefaultReportOfTheAcceleratedRenderer)
+{
+    ASSERT_EQ(access(kShippedDatabase.c_str(), R_OK), 0) << "the shipped database is missing";
+    const CliRun r = cli("");
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.out.find("llvmpipe"), std::string::npos);
+    EXPECT_NE(r.out.find("GL_ARB_multitexture"), std::string::npos);
+    // Rich text is gone, every text id resolved.
+    EXPECT_EQ(r.out.find('\\'), std::string::npos) << r.out.substr(0, 3000);
+    EXPECT_EQ(r.out.find("rtf1"), std::string::npos);
+    EXPECT_EQ(r.out.find('\r'), std::string::npos);
+    const size_t summary = r.out.find("\nCompliance:\n");
+    ASSERT_NE(summary, std::string::npos);
+    for (const char *v : {"1.1", "1.2", "1.3", "1.4", "1.5", "2.0", "2.1"})
+        EXPECT_NE(r.out.find(std::string("\nOpenGL ") + v + " (", summary), std::string::npos) << v;
+    // No progress lines when standard error is not a terminal.
+    EXPECT_EQ(r.err.find("reading renderer"), std::string::npos) << r.err;
+
+    const CliRun soft = cli("--renderer 0");
+    ASSERT_EQ(soft.status, 0) << soft.err;
+    EXPECT_NE(soft.out.find("softpipe"), std::string::npos);
+}
+
+TEST(Cli, DocumentsOfTheReading)
+{
+    CliRun r = cli("--tree main");
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out.rfind("<tree>\n", 0), 0u);
+    EXPECT_EQ(clienttest::xmlProblem(r.out), "");
+    r = cli("--tree caps --renderer 0");
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.out.find("text=\"GL_ARB_multitexture\""), std::string::npos);
+    r = cli("--pixel-formats");
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out.rfind("<pf>\n<p id=\"1\" ", 0), 0u) << r.out.substr(0, 200);
+}
+
+TEST_F(CliFiles, XmlReportLoadsBack)
+{
+    const CliRun r = cli("--xml-report " + shq(dir_));
+    ASSERT_EQ(r.status, 0) << r.err;
+    ASSERT_FALSE(r.out.empty());
+    const std::string path = r.out.substr(0, r.out.find('\n'));
+    EXPECT_EQ(path.rfind(dir_ + "/", 0), 0u) << path;
+
+    tsRendererCaps caps;
+    std::memset(&caps, 0, sizeof caps);
+    tsIcdList icd;
+    tsSystemInfo system;
+    std::memset(&system, 0, sizeof system);
+    ASSERT_EQ(tsReadReportXML(path.c_str(), &caps, &icd, &system), 0);
+    ASSERT_NE(caps.renderer, nullptr);
+    EXPECT_NE(std::string(caps.renderer).find("llvmpipe"), std::string::npos);
+    EXPECT_GT(caps.pixelFormatCount, 0);
+    tsInfoRelease(&caps);
+
+    const CliRun bad = cli("--xml-report /proc/self/no-such-folder");
+    EXPECT_EQ(bad.status, 1);
+    EXPECT_NE(bad.err.find("cannot write the report file"), std::string::npos) << bad.err;
+}

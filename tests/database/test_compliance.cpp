@@ -1,0 +1,240 @@
+// Matching and core-version compliance.
+#include <gtest/gtest.h>
+
+#include "database/compliance.h"
+#include "db_test_util.h"
+
+namespace {
+
+using namespace sounder::db;
+
+// Marks the listed extensions as supported in reading 0 the way a loaded
+// report does.
+void support(tsDatabase *db, const char *list)
+{
+    FakeReading reading("V", "R", "1.0", list);
+    db->currentReading = 0;
+    tsDatabaseUpdateExtStatus(db, &reading.caps);
+}
+
+TEST(Compliance, ShadingLanguageIsTheOnlyItemOfAnEmptyDatabase)
+{
+    tsDatabase *db = tsDatabaseCreateFromCString("");
+    int supported = -1, total = -1;
+    FakeReading glsl120("V", "R", "1.5", "", "1.20 NVIDIA via Cg compiler");
+    EXPECT_EQ(tsDatabaseTestCompliance(db, &glsl120.caps, "2.1", &supported, &total), 1);
+    EXPECT_EQ(supported, 1);
+    EXPECT_EQ(total, 1);
+
+    FakeReading glsl110("V", "R", "1.5", "", "1.10");
+    EXPECT_EQ(tsDatabaseTestCompliance(db, &glsl110.caps, "2.1", &supported, &total), 0);
+    EXPECT_EQ(supported, 0);
+    EXPECT_EQ(total, 1);
+    EXPECT_EQ(tsDatabaseTestCompliance(db, &glsl110.caps, "2.0", &supported, &total), 1);
+    EXPECT_EQ(total, 1);
+
+    // Without a shading language, 2.0 and 2.1 count one missing item.
+    FakeReading none("V", "R", "1.5", "");
+    EXPECT_EQ(tsDatabaseTestCompliance(db, &none.caps, "2.0", &supported, &total), 0);
+    EXPECT_EQ(supported, 0);
+    EXPECT_EQ(total, 1);
+    // Versions before 2.0 have no shading-language item: 0 of 0 complies.
+    EXPECT_EQ(tsDatabaseTestCompliance(db, &none.caps, "1.5", &supported, &total), 1);
+    EXPECT_EQ(total, 0);
+    tsDatabaseRelease(db);
+}
+
+TEST(Compliance, ShadingLanguageCheck)
+{
+    char required[16];
+    FakeReading glsl("V", "R", "2.1", "", "4.50");
+    EXPECT_EQ(shadingLanguageCheck(&glsl.caps, "2.0", required, sizeof required), 1);
+    EXPECT_STREQ(required, "1.10");
+    EXPECT_EQ(shadingLanguageCheck(&glsl.caps, "2.1", required, sizeof required), 1);
+    EXPECT_STREQ(required, "1.20");
+    EXPECT_EQ(shadingLanguageCheck(&glsl.caps, "3.0", nullptr, 0), 1);
+    EXPECT_EQ(shadingLanguageCheck(&glsl.caps, "1.5", nullptr, 0), -1);
+    EXPECT_EQ(shadingLanguageCheck(&glsl.caps, "ARB_imaging", nullptr, 0), -1);
+    FakeReading shortText("V", "R", "2.1", "", "1");
+    EXPECT_EQ(shadingLanguageCheck(&shortText.caps, "2.0", nullptr, 0), 0);
+}
+
+TEST(Compliance, DriverClaimsVersionByItsVersionText)
+{
+    FakeReading v15("V", "R", "1.5.0 NVIDIA", "");
+    EXPECT_STREQ(driverClaimsVersion(&v15.caps, "1.1"), "GL_VERSION 1.5");
+    EXPECT_STREQ(driverClaimsVersion(&v15.caps, "1.5"), "GL_VERSION 1.5");
+    EXPECT_EQ(driverClaimsVersion(&v15.caps, "2.0"), nullptr);
+    EXPECT_EQ(driverClaimsVersion(&v15.caps, "ARB_imaging"), nullptr);
+    FakeReading v45("V", "R", "4.5 (Compatibility Profile) Mesa 22.3.6", "");
+    EXPECT_STREQ(driverClaimsVersion(&v45.caps, "2.1"), "GL_VERSION 4.5");
+    // Too short, not a number, or missing: no claim and no read past the end.
+    FakeReading shortText("V", "R", "2", "");
+    EXPECT_EQ(driverClaimsVersion(&shortText.caps, "1.1"), nullptr);
+    FakeReading es("V", "R", "OpenGL ES 3.2 Mesa", "");
+    EXPECT_EQ(driverClaimsVersion(&es.caps, "1.1"), nullptr);
+    FakeReading none("V", "R", nullptr, "");
+    EXPECT_EQ(driverClaimsVersion(&none.caps, "1.1"), nullptr);
+}
+
+const char *const kVersionDatabase =
+    "<tessera version=\"1\">"
+    "<ext name=\"GL_EXT_texture_object\" core=\"1.1\" status=\"Optional\"/>"
+    "<ext name=\"GL_EXT_plain11\" core=\"1.1\"/>"
+    "<ext name=\"GL_EXT_texture3D\" core=\"1.2\"/>"
+    "<ext name=\"GL_EXT_histogram\" core=\"1.2\" status=\"Optional\"/>"
+    "<ext name=\"GL_ARB_multitexture\" core=\"1.3\"/>"
+    "<ext name=\"GL_ARB_window_pos\" core=\"1.4\" alias=\"GL_MESA_window_pos\"/>"
+    "<ext name=\"GL_MESA_window_pos\" alias=\"GL_ARB_window_pos\"/>"
+    "<ext name=\"GL_ARB_point_parameters\" core=\"1.4\" alias=\"GL_EXT_point_parameters|GL_SGIS_point_parameters\"/>"
+    "<ext name=\"GL_SGIS_point_parameters\"/>"
+    "<ext name=\"GL_ARB_depth_texture\" core=\"1.4\" alias=\"GL_SGIX_depth_texture\"/>"
+    "<ext name=\"GL_SGIX_depth_texture\" alias=\"GL_OTHER_depth\"/>"
+    "<ext name=\"GL_OTHER_depth\"/>"
+    "<ext name=\"GL_ARB_shader_objects\" core=\"2.0\"/>"
+    "<core version=\"1.4\"><f>glWindowPos2i</f><f>glPointParameterf</f></core>"
+    "</tessera>";
+
+TEST(Compliance, BelongsToVersion)
+{
+    tsDatabase *db = tsDatabaseCreateFromCString(kVersionDatabase);
+    tsExtension *opt11 = findExtension(db, "GL_EXT_texture_object");
+    tsExtension *plain11 = findExtension(db, "GL_EXT_plain11");
+    tsExtension *imaging = findExtension(db, "GL_EXT_histogram");
+    tsExtension *core12 = findExtension(db, "GL_EXT_texture3D");
+    EXPECT_TRUE(belongsToVersion(opt11, "1.1"));
+    EXPECT_FALSE(belongsToVersion(plain11, "1.1"));
+    EXPECT_TRUE(belongsToVersion(imaging, "ARB_imaging"));
+    EXPECT_FALSE(belongsToVersion(imaging, "1.2"));
+    EXPECT_TRUE(belongsToVersion(core12, "1.2"));
+    EXPECT_FALSE(belongsToVersion(core12, "ARB_imaging"));
+    EXPECT_FALSE(belongsToVersion(findExtension(db, "GL_MESA_window_pos"), "1.4"));
+    tsDatabaseRelease(db);
+}
+
+TEST(Compliance, AliasesAreFollowedOneStep)
+{
+    tsDatabase *db = tsDatabaseCreateFromCString(kVersionDatabase);
+    // The second twin of a "|" list counts; an alias of an alias does not.
+    support(db, "GL_MESA_window_pos GL_SGIS_point_parameters GL_OTHER_depth");
+    EXPECT_STREQ(isSupported(db, findExtension(db, "GL_ARB_window_pos")), "GL_MESA_window_pos");
+    EXPECT_STREQ(isSupported(db, findExtension(db, "GL_ARB_point_parameters")),
+                 "GL_SGIS_point_parameters");
+    EXPECT_EQ(isSupported(db, findExtension(db, "GL_ARB_depth_texture")), nullptr);
+
+    FakeReading v13("V", "R", "1.3", "");
+    int supported = 0, total = 0;
+    EXPECT_EQ(tsDatabaseTestCompliance(db, &v13.caps, "1.4", &supported, &total), 0);
+    EXPECT_EQ(supported, 2);
+    EXPECT_EQ(total, 3);
+
+    VersionListing listing = listVersion(db, &v13.caps, "1.4");
+    ASSERT_EQ(listing.supported.size(), 2u);
+    // Database order: point_parameters sorts before window_pos.
+    EXPECT_EQ(listing.supported[0].text, "GL_ARB_point_parameters (GL_SGIS_point_parameters)");
+    EXPECT_EQ(listing.supported[1].text, "GL_ARB_window_pos (GL_MESA_window_pos)");
+    ASSERT_EQ(listing.unsupported.size(), 1u);
+    EXPECT_EQ(listing.unsupported[0].text, "GL_ARB_depth_texture");
+    ASSERT_NE(listing.core, nullptr);
+    EXPECT_EQ(listLength(listing.core->entryPoints), 2);
+    tsDatabaseRelease(db);
+}
+
+TEST(Compliance, ClaimedVersionsCountEveryExtension)
+{
+    tsDatabase *db = tsDatabaseCreateFromCString(kVersionDatabase);
+    support(db, "");
+    FakeReading v15("V", "R", "1.5.0", "");
+    int supported = 0, total = 0;
+    for (const char *v : {"1.1", "1.2", "1.3", "1.4"}) {
+        EXPECT_EQ(tsDatabaseTestCompliance(db, &v15.caps, v, &supported, &total), 1) << v;
+        EXPECT_EQ(supported, total) << v;
+        EXPECT_GT(total, 0) << v;
+    }
+    EXPECT_EQ(tsDatabaseTestCompliance(db, &v15.caps, "2.0", &supported, &total), 0);
+    EXPECT_EQ(supported, 0);
+    EXPECT_EQ(total, 2);  // GL_ARB_shader_objects and the shading language
+    // The imaging subset is never claimed by a version number.
+    EXPECT_EQ(tsDatabaseTestCompliance(db, &v15.caps, "ARB_imaging", &supported, &total), 0);
+    EXPECT_EQ(total, 1);
+
+    VersionListing listing = listVersion(db, &v15.caps, "1.4");
+    ASSERT_EQ(listing.supported.size(), 3u);
+    EXPECT_EQ(listing.supported[0].text, "GL_ARB_depth_texture (GL_VERSION 1.5)");
+    EXPECT_EQ(listing.supported[2].text, "GL_ARB_window_pos (GL_VERSION 1.5)");
+    EXPECT_TRUE(listing.unsupported.empty());
+
+    listing = listVersion(db, &v15.caps, "2.0");
+    EXPECT_TRUE(listing.supported.empty());
+    ASSERT_EQ(listing.unsupported.size(), 2u);
+    EXPECT_EQ(listing.unsupported[0].kind, ListItem::ShadingLanguage);
+    EXPECT_EQ(listing.unsupported[0].text, "1.10");
+    EXPECT_EQ(listing.unsupported[1].text, "GL_ARB_shader_objects");
+    tsDatabaseRelease(db);
+}
+
+TEST(Compliance, FigureTruncatesThePercentage)
+{
+    std::string text = "<tessera version=\"1\">";
+    for (int i = 0; i < 7; ++i)
+        text += "<ext name=\"GL_EXT_v15_" + std::to_string(i) + "\" core=\"1.5\"/>";
+    text += "</tessera>";
+    tsDatabase *db = tsDatabaseCreateFromCString(text.c_str());
+    support(db, "GL_EXT_v15_0 GL_EXT_v15_1 GL_EXT_v15_2 GL_EXT_v15_3 GL_EXT_v15_4 GL_EXT_v15_5");
+    FakeReading v14("V", "R", "1.4", "");
+    Compliance c = compliance(db, &v14.caps, "1.5");
+    EXPECT_EQ(c.supported, 6);
+    EXPECT_EQ(c.total, 7);
+    EXPECT_EQ(c.percent, 85);
+    char line[32];
+    ASSERT_TRUE(complianceText(db, &v14.caps, "1.5", false, line, sizeof line));
+    EXPECT_STREQ(line, "1.5 (85 % - 6/7)");
+    ASSERT_TRUE(complianceText(db, &v14.caps, "1.5", true, line, sizeof line));
+    EXPECT_STREQ(line, "v1.5 (85 % - 6/7)");
+    // A version with nothing to count is left out.
+    EXPECT_FALSE(complianceText(db, &v14.caps, "1.3", false, line, sizeof line));
+    EXPECT_STREQ(line, "");
+    tsDatabaseRelease(db);
+}
+
+TEST(Compliance, CurrentReadingSelectsTheBit)
+{
+    tsDatabase *db = tsDatabaseCreateFromCString(kVersionDatabase);
+    tsExtension *mt = findExtension(db, "GL_ARB_multitexture");
+    mt->support = 2;  // reading 1 only
+    FakeReading v12("V", "R", "1.2", "");
+    int supported = 0, total = 0;
+    db->currentReading = 0;
+    EXPECT_EQ(tsDatabaseTestCompliance(db, &v12.caps, "1.3", &supported, &total), 0);
+    db->currentReading = 1;
+    EXPECT_EQ(tsDatabaseTestCompliance(db, &v12.caps, "1.3", &supported, &total), 1);
+    EXPECT_EQ(supported, 1);
+    tsDatabaseRelease(db);
+}
+
+TEST(VendorWord, FromExtensionNames)
+{
+    EXPECT_STREQ(tsGetVendorFromExtension("GL_ARB_multitexture"), "ARB");
+    EXPECT_STREQ(tsGetVendorFromExtension("WGL_ARB_pbuffer"), "ARB");
+    EXPECT_STREQ(tsGetVendorFromExtension("WGL_EXT_swap_control"), "EXT");
+    EXPECT_STREQ(tsGetVendorFromExtension("GLX_SGIX_fbconfig"), "GLX");
+    EXPECT_STREQ(tsGetVendorFromExtension("GLU_EXT_nurbs_tessellator"), "GLU");
+    EXPECT_STREQ(tsGetVendorFromExtension("GL"), "<unknown>");
+    EXPECT_STREQ(tsGetVendorFromExtension("WGL"), "<unknown>");
+    EXPECT_STREQ(tsGetVendorFromExtension("GL_NV"), "NV");
+    EXPECT_STREQ(tsGetVendorFromExtension(""), "");
+    EXPECT_STREQ(tsGetVendorFromExtension(nullptr), "");
+
+    char small[3];
+    tsExtractVendorFromExtension(small, "GL_NVX_gpu_memory_info", sizeof small);
+    EXPECT_STREQ(small, "NV");
+    tsExtractVendorFromExtension(small, "GL", sizeof small);
+    EXPECT_STREQ(small, "<u");
+    std::string huge(1000, 'A');
+    tsExtractVendorFromExtension(small, huge.c_str(), sizeof small);
+    EXPECT_STREQ(small, "AA");
+    std::string hugeVendor = "GL_" + std::string(1000, 'B') + "_x";
+    EXPECT_EQ(strlen(tsGetVendorFromExtension(hugeVendor.c_str())), 127u);
+}
+
+}  // namespace

@@ -1,0 +1,383 @@
+/* The rendering tests on a real Mesa context under Xvfb: full runs of the
+ * seven units, option sets, screenshots taken by Alt+P, keys, closing the
+ * window, failure paths and the off-screen targets. */
+#include <gtest/gtest.h>
+
+#include <GL/glew.h>
+#include <X11/Xlib.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <regex>
+#include <string>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "common/paths.h"
+#include "keel/keel.h"
+#include "probe/info_internal.h"
+#include "render/x_injector.h"
+#include "sounder/probe.h"
+#include "sounder/rendertest.h"
+#include "tests/test_internal.h"
+
+using rendertest::Action;
+using rendertest::XInjector;
+
+namespace {
+
+int quietXErrors(Display *, XErrorEvent *)
+{
+    return 0;
+}
+
+/* Two threads talk to the X server (the harness and the injector), and a
+ * synthetic event may reach a window that is already gone. */
+const bool g_xReady = [] {
+    XInitThreads();
+    XSetErrorHandler(quietXErrors);
+    return true;
+}();
+
+std::string readFile(const std::string &path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+uint32_t le32(const std::string &s, size_t at)
+{
+    return uint32_t(uint8_t(s[at])) | uint32_t(uint8_t(s[at + 1])) << 8 | uint32_t(uint8_t(s[at + 2])) << 16 |
+           uint32_t(uint8_t(s[at + 3])) << 24;
+}
+
+bool exists(const std::string &path)
+{
+    struct stat st;
+    return ::stat(path.c_str(), &st) == 0;
+}
+
+/* HOME and XDG_CONFIG_HOME point into a fresh folder whose Desktop is the
+ * screenshot folder; both are restored afterwards. */
+class ScopedDesktop {
+public:
+    ScopedDesktop()
+    {
+        char tmpl[] = "/tmp/tessera-desktop-XXXXXX";
+        root_ = mkdtemp(tmpl);
+        desktop_ = root_ + "/Desktop";
+        ::mkdir(desktop_.c_str(), 0700);
+        save("HOME");
+        save("XDG_CONFIG_HOME");
+        setenv("HOME", root_.c_str(), 1);
+        setenv("XDG_CONFIG_HOME", (root_ + "/config").c_str(), 1);
+    }
+    ~ScopedDesktop()
+    {
+        for (auto &s : saved_) {
+            if (s.had)
+                setenv(s.name.c_str(), s.value.c_str(), 1);
+            else
+                unsetenv(s.name.c_str());
+        }
+        std::string cmd = "rm -rf '" + root_ + "'";
+        if (std::system(cmd.c_str()) != 0) {
+        }
+    }
+    const std::string &desktop() const { return desktop_; }
+    std::string shot(int n) const
+    {
+        char name[32];
+        std::snprintf(name, sizeof name, "/driftshot%04d.BMP", n);
+        return desktop_ + name;
+    }
+
+private:
+    struct Saved {
+        std::string name;
+        bool had;
+        std::string value;
+    };
+    void save(const char *name)
+    {
+        const char *v = getenv(name);
+        saved_.push_back({name, v != nullptr, v ? v : ""});
+    }
+    std::string root_, desktop_;
+    std::vector<Saved> saved_;
+};
+
+/* Default options with the shipped shaders and images. */
+class Options {
+public:
+    Options() { missing = tsTestLoadDefaults(&o); }
+    ~Options() { tsTestReleaseDefaults(&o); }
+    tsTestOptions o;
+    int missing;
+};
+
+void expectAllMeasured(const int32_t results[7], const char *what)
+{
+    for (int i = 0; i < 7; ++i)
+        EXPECT_GE(results[i], 1) << what << ": " << tsTestUnitDefault[i].name;
+    std::printf("[ fps      ] %s:", what);
+    for (int i = 0; i < 7; ++i)
+        std::printf(" %s=%d", tsTestUnitDefault[i].name, results[i]);
+    std::printf("\n");
+}
+
+/* Checks a screenshot file: header, size, and that the centre of the
+ * picture holds something other than the background colours given. */
+void expectScreenshot(const std::string &path, int width, int height, bool wantDrawnCentre,
+                      const std::vector<uint32_t> &backgrounds)
+{
+    SCOPED_TRACE(path);
+    const std::string bytes = readFile(path);
+    ASSERT_EQ(bytes.size(), size_t(width) * height * 3 + 54);
+    EXPECT_EQ(bytes.substr(0, 2), "BM");
+    EXPECT_EQ(le32(bytes, 2), bytes.size());
+    EXPECT_EQ(le32(bytes, 10), 54u);
+    EXPECT_EQ(le32(bytes, 14), 40u);
+    EXPECT_EQ(int32_t(le32(bytes, 18)), width);
+    EXPECT_EQ(int32_t(le32(bytes, 22)), height);
+    if (exists("/usr/bin/file")) {
+        FILE *p = popen(("/usr/bin/file -b '" + path + "'").c_str(), "r");
+        ASSERT_NE(p, nullptr);
+        char line[256] = "";
+        if (!fgets(line, sizeof line, p))
+            line[0] = 0;
+        pclose(p);
+        EXPECT_NE(std::string(line).find("PC bitmap"), std::string::npos) << line;
+        EXPECT_NE(std::string(line).find(std::to_string(width) + " x " + std::to_string(height) + " x 24"),
+                  std::string::npos)
+            << line;
+    }
+    tsImage *img = tsLoadImage(path.c_str());
+    ASSERT_NE(img, nullptr);
+    int drawn = 0;
+    for (int y = height / 2 - 40; y < height / 2 + 40; ++y)
+        for (int x = width / 2 - 40; x < width / 2 + 40; ++x) {
+            const uint8_t *px = img->pixels + size_t(y) * img->stride + size_t(x) * 3;
+            const uint32_t bgr = uint32_t(px[0]) << 16 | uint32_t(px[1]) << 8 | px[2];
+            bool background = false;
+            for (uint32_t b : backgrounds)
+                background = background || bgr == b;
+            drawn += background ? 0 : 1;
+        }
+    tsReleaseImage(img);
+    if (wantDrawnCentre) {
+        EXPECT_GT(drawn, 400) << "the centre of the picture shows only background";
+    }
+}
+
+double secondsSince(std::chrono::steady_clock::time_point start)
+{
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+} // namespace
+
+TEST(RenderRun, AllSevenUnitsMeasuredAndAltPSavesNumberedScreenshots)
+{
+    ScopedDesktop desk;
+    ASSERT_EQ(sounder::desktopDirectory(), desk.desktop());
+    Options opt;
+    ASSERT_EQ(opt.missing, 0);
+    int32_t results[7] = {0, 0, 0, 0, 0, 0, 0};
+    XInjector keys({{1000, Action::AltPXTest}, {2000, Action::AltPSendEvent}});
+    const int rc = tsTestRun(results, nullptr, &opt.o);
+    EXPECT_TRUE(keys.finish()) << keys.error();
+    EXPECT_EQ(rc, 0);
+    expectAllMeasured(results, "default options");
+    EXPECT_EQ(tsReportHasErrors(), 0) << tsReportGetLogFile();
+    EXPECT_STREQ(tsReportGetLogFile(), "");
+
+    const std::string status = sounder::testState().statusLine;
+    EXPECT_NE(status.find(", OpenGL 2.1 (pixel buffer object) (7/7), 640 x 480, (D24Z"), std::string::npos)
+        << status;
+    EXPECT_NE(status.find("llvmpipe"), std::string::npos) << status;
+
+    ASSERT_TRUE(exists(desk.shot(0)));
+    ASSERT_TRUE(exists(desk.shot(1)));
+    EXPECT_FALSE(exists(desk.shot(2)));
+    /* Black background, a lit textured cube in the middle. */
+    expectScreenshot(desk.shot(0), 640, 480, true, {0x000000});
+    expectScreenshot(desk.shot(1), 640, 480, true, {0x000000});
+}
+
+TEST(RenderRun, FogClipGridAnisotropyFramebufferObject)
+{
+    ScopedDesktop desk;
+    Options opt;
+    opt.o.flags = optFog | optClipPlane | optObjectGrid | optAnisotropy | optFramebufferObject;
+    opt.o.anisotropy = 4.0f;
+    int32_t results[7] = {0, 0, 0, 0, 0, 0, 0};
+    XInjector keys({{1500, Action::AltPSendEvent}});
+    const int rc = tsTestRun(results, nullptr, &opt.o);
+    EXPECT_TRUE(keys.finish()) << keys.error();
+    EXPECT_EQ(rc, 0);
+    expectAllMeasured(results, "fog, clip plane, grid, anisotropy, FBO");
+    EXPECT_EQ(tsReportHasErrors(), 0) << tsReportGetLogFile();
+    EXPECT_EQ(opt.o.flags, uint32_t(optFog | optClipPlane | optObjectGrid | optAnisotropy | optFramebufferObject));
+    const std::string status = sounder::testState().statusLine;
+    EXPECT_NE(status.find(", FBO, AF:  4"), std::string::npos) << status;
+
+    /* The picture comes from the framebuffer object: the window shows the
+     * cubes, not only the fog colour (blue) or black. */
+    ASSERT_TRUE(exists(desk.shot(0)));
+    expectScreenshot(desk.shot(0), 640, 480, true, {0x000000, 0x0000ff});
+}
+
+TEST(RenderRun, FailingUnitsAreLoggedWhileOthersRun)
+{
+    Options opt;
+    /* 1.4: a vertex program with a syntax error; 2.0: a fragment shader
+     * that does not compile; 2.1: its shader file is missing. */
+    tsReleaseShader(&opt.o.shaders[tsShaderARB]);
+    tsLoadShaderFromCString(&opt.o.shaders[tsShaderARB],
+                            "<VS a=\"1\"/><![CDATA[!!ARBvp1.0\nMOV result.position, vertex.bogus;\nEND\n]]>");
+    tsReleaseShader(&opt.o.shaders[tsShaderGLSL]);
+    tsLoadShaderFromCString(&opt.o.shaders[tsShaderGLSL],
+                            "<VS a=\"1\"/><![CDATA[#version 110\nvoid main() { gl_Position = ftransform(); }\n]]>"
+                            "<PS a=\"1\"/><![CDATA[#version 110\nvoid main() { gl_FragColor = undefinedThing; }\n]]>");
+    tsReleaseShader(&opt.o.shaders[tsShaderGLSL21]);
+    EXPECT_EQ(tsLoadShader(&opt.o.shaders[tsShaderGLSL21], "/nonexistent/shaderGLSL21.kls"), -1);
+
+    int32_t results[7] = {0, 7, 7, 0, 7, 0, 0};
+    EXPECT_EQ(tsTestRun(results, nullptr, &opt.o), 0);
+    EXPECT_GE(results[0], 1);
+    EXPECT_EQ(results[3], -1);
+    EXPECT_EQ(results[5], -1);
+    EXPECT_EQ(results[6], -1);
+    EXPECT_EQ(results[1], 7);
+    EXPECT_EQ(results[2], 7);
+    EXPECT_EQ(results[4], 7);
+
+    const std::string log = tsReportGetLogFile();
+    EXPECT_EQ(tsReportHasErrors(), 3) << log;
+    const std::regex vp("\\.\\.\\.1\\.4 \\(vertex program\\):\r\nRenderer is violating GL_ARB_vertex_program "
+                        "specification:\nUnexpected error @ position: [0-9]+\n[^\n]*DOT\n?\\.\n\n\r\n");
+    EXPECT_TRUE(std::regex_search(log, vp)) << log;
+    const size_t glsl = log.find("...2.0 (shading language):\r\nGL_ARB_fragment_shader. violation:\n");
+    ASSERT_NE(glsl, std::string::npos) << log;
+    EXPECT_NE(log.find("undefinedThing", glsl), std::string::npos) << log;
+    EXPECT_EQ(log.find("GLSLang"), std::string::npos) << "no link after a failed compile";
+    EXPECT_NE(log.find("...2.1 (pixel buffer object):\r\n"), std::string::npos) << log;
+    EXPECT_EQ(log.find("1.1 (texturing)"), std::string::npos) << log;
+}
+
+TEST(RenderRun, PlainKeyEndsUnitControlKeyDoesNot)
+{
+    Options opt;
+    int32_t results[7] = {0, -1, -1, -1, -1, -1, -1};
+    XInjector keys({{300, Action::ControlKey}, {1500, Action::PlainKey}});
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(tsTestRun(results, nullptr, &opt.o), 0);
+    const double seconds = secondsSince(start);
+    EXPECT_TRUE(keys.finish()) << keys.error();
+    EXPECT_GE(results[0], 1);
+    EXPECT_GE(seconds, 1.4) << "Ctrl+A ended the unit";
+    EXPECT_LT(seconds, 4.5) << "the key did not end the unit";
+    EXPECT_NE(std::string(sounder::testState().statusLine).find("1.1 (texturing) (1/1), 640 x 480"),
+              std::string::npos);
+    EXPECT_EQ(tsReportHasErrors(), 0) << tsReportGetLogFile();
+}
+
+TEST(RenderRun, ClosingTheWindowEndsTheRun)
+{
+    Options opt;
+    int32_t results[7] = {0, 0, -1, -1, -1, -1, -1};
+    XInjector close({{800, Action::CloseWindow}});
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(tsTestRun(results, nullptr, &opt.o), 0);
+    const double seconds = secondsSince(start);
+    EXPECT_TRUE(close.finish()) << close.error();
+    EXPECT_GE(results[0], 1) << "frames drawn before the close count";
+    EXPECT_EQ(results[1], -1) << "a unit after the close is not measured";
+    EXPECT_LT(seconds, 4.0);
+    EXPECT_FALSE(infoWindowOpen());
+}
+
+TEST(RenderRun, TextureBufferFailureAndMissingDisplay)
+{
+    Options opt;
+    sounder::testSetTextureBufferFailure(true);
+    int32_t results[7] = {0, 7, 0, 7, 7, 7, 7};
+    EXPECT_EQ(tsTestRun(results, nullptr, &opt.o), -9);
+    sounder::testSetTextureBufferFailure(false);
+    const int32_t expected[7] = {-1, 7, -1, 7, 7, 7, 7};
+    for (int i = 0; i < 7; ++i)
+        EXPECT_EQ(results[i], expected[i]) << i;
+    EXPECT_FALSE(infoWindowOpen());
+
+    /* No X server: the window cannot be opened, results stay untouched. */
+    const std::string display = getenv("DISPLAY") ? getenv("DISPLAY") : "";
+    setenv("DISPLAY", ":4321", 1);
+    int32_t untouched[7] = {0, 0, 0, 0, 0, 0, 0};
+    EXPECT_EQ(tsTestRun(untouched, nullptr, &opt.o), -1);
+    setenv("DISPLAY", display.c_str(), 1);
+    for (int i = 0; i < 7; ++i)
+        EXPECT_EQ(untouched[i], 0);
+    EXPECT_GT(tsReportHasErrors(), 0);
+}
+
+/* White-box: the targets show a known colour on the window, both kinds. */
+TEST(RenderTargets, KnownColourReachesTheWindow)
+{
+    using namespace sounder;
+    Options opt;
+    TestState &g = testState();
+    ASSERT_TRUE(testPlatformCreateWindow(nullptr, &opt.o));
+    g.glReady = true;
+    g.frameCount = 0;
+    for (bool fbo : {true, false}) {
+        SCOPED_TRACE(fbo ? "framebuffer object" : "pixel buffer");
+        testRenderTarget *t = nullptr;
+        ASSERT_EQ(testCreateRenderTarget(&t, GL_TEXTURE_2D, 320, 240, fbo, false), 0) << tsReportGetLogFile();
+        ASSERT_NE(t, nullptr);
+        EXPECT_EQ(t->width, 320);
+        EXPECT_EQ(t->height, 240);
+        testMakeTargetCurrent(t);
+        glViewport(0, 0, t->width, t->height);
+        glClearColor(0.2f, 0.6f, 0.4f, 1.f);
+        glClear(GL_COLOR_BUFFER_BIT);
+        glFinish();
+        testDrawTargetToWindow(t, false);
+        uint8_t px[4] = {0, 0, 0, 0};
+        glReadBuffer(GL_BACK);
+        glReadPixels(320, 240, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, px);
+        EXPECT_NEAR(px[0], 51, 2);
+        EXPECT_NEAR(px[1], 153, 2);
+        EXPECT_NEAR(px[2], 102, 2);
+        testReleaseRenderTarget(t);
+    }
+
+    /* A framebuffer without attachments is incomplete: logged with our
+     * source, the line, the status text and its code. */
+    tsReportSetLogFile();
+    GLuint fb = 0;
+    glGenFramebuffersEXT(1, &fb);
+    glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, fb);
+    EXPECT_EQ(testCheckFramebuffer("sounder/tests/targets.cpp", 77), -1);
+    glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, 0);
+    glDeleteFramebuffersEXT(1, &fb);
+    EXPECT_EQ(testCheckFramebuffer("sounder/tests/targets.cpp", 78), 0);
+    EXPECT_NE(std::string(tsReportGetLogFile())
+                  .find("GL_EXT_framebuffer_object violation: sounder/tests/targets.cpp(77): Framebuffer "
+                        "incomplete, missing attachment (8cd7)\n"),
+              std::string::npos)
+        << tsReportGetLogFile();
+
+    /* A pixel buffer the server cannot make: a failure code, nothing left. */
+    testRenderTarget *huge = nullptr;
+    const int code = testCreateRenderTarget(&huge, GL_TEXTURE_2D, 1 << 20, 1 << 20, false, false);
+    EXPECT_LT(code, 0);
+    EXPECT_EQ(huge, nullptr);
+
+    g.glReady = false;
+    testPlatformDestroyWindow();
+}
