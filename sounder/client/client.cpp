@@ -25,6 +25,9 @@
 #include "views/render.h"
 #include "views/textreport.h"
 
+static_assert(LUM_TEST_UNITS == TS_TEST_UNIT_COUNT, "one result per test unit");
+static_assert(LUM_PATH_SIZE == TS_REPORT_FILENAME_SIZE, "the path buffer holds 260 bytes");
+
 namespace {
 
 using sounder::client::DocumentWriter;

@@ -197,9 +197,14 @@ namespace {
 
 // True when the entry point counts as present in the current context.  The
 // window-system names (glX*) have no dispatch offset; their extension being
-// listed is the proof.
+// listed is the proof.  There is no WGL on this system: a wgl* name never
+// resolves (the database's GLX extensions carry their own glX* entry
+// points), so a WGL extension is not reported as "not in list but has the
+// entry point" through a GLX function that merely does the same job.
 bool entryPointPresent(const char *name, bool extensionListed)
 {
+    if (strncmp(name, "wgl", 3) == 0)
+        return false;
     if (extensionListed && strncmp(name, "glX", 3) == 0)
         return true;
     return infoHasEntryPoint(name) != 0;

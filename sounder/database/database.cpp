@@ -217,7 +217,10 @@ tsVendor *findOrAddVendor(tsDatabase *db, const char *name)
     return v;
 }
 
-tsRenderer *findOrAddRenderer(tsDatabase *db, tsVendor *vendor, const char *name,
+// The vendor is looked up (or added) only for a new renderer: a known
+// renderer keeps its vendor, and a vendor that no renderer refers to would
+// not survive writing the file.
+tsRenderer *findOrAddRenderer(tsDatabase *db, const char *vendorName, const char *name,
                               const char *version, const char *os)
 {
     char normalised[sizeof(tsRenderer::name)];
@@ -225,6 +228,7 @@ tsRenderer *findOrAddRenderer(tsDatabase *db, tsVendor *vendor, const char *name
     Index &index = indexOf(db);
     if (tsRenderer *r = index.renderers.find(normalised))
         return r;
+    tsVendor *vendor = findOrAddVendor(db, vendorName);
     tsRenderer *r = newRecord<tsRenderer>();
     if (!r)
         return nullptr;
@@ -489,8 +493,7 @@ void readRenderer(ReaderState &st, const char *attributes)
     attribute(attributes, "os=", st.keptOs, sizeof st.keptOs);
     if (!st.haveExtName)
         return;
-    tsVendor *vendor = findOrAddVendor(st.db, st.keptVendor);
-    tsRenderer *renderer = findOrAddRenderer(st.db, vendor, st.keptName, st.keptVersion, st.keptOs);
+    tsRenderer *renderer = findOrAddRenderer(st.db, st.keptVendor, st.keptName, st.keptVersion, st.keptOs);
     if (!renderer)
         return;
     tsExtension *ext = addExtension(st.db, renderer, st.lastExtName, st.keptVersion, &st.linkOrders);
@@ -503,6 +506,18 @@ int onElement(uint64_t user, char *name, char *text)
     ReaderState &st = *reinterpret_cast<ReaderState *>(static_cast<uintptr_t>(user));
     if (!name)
         return 0;
+    // An element with attributes but only text inside (`<core version="1.1">
+    // </core>`, as written for a core version without entry points) arrives
+    // as one tag text holding the attributes: split it so that the record
+    // is not lost.  An entry point keeps its text.
+    char *space = name;
+    while (*space && !sysIsSpace(static_cast<unsigned char>(*space)))
+        ++space;
+    if (*space) {
+        *space = '\0';
+        if (sysStriCmp(name, "f") != 0 && sysStriCmp(name, "function") != 0)
+            text = space + 1;
+    }
     if (sysStriCmp(name, "TESSERA") == 0) {
         char version[32];
         if (attribute(text ? text : "", "version", version, sizeof version))
@@ -794,8 +809,7 @@ SOUNDER_API int tsDatabaseUpdate(tsDatabase *db, tsRendererCaps *caps, const tsI
     bool changed = false;
 
     auto rendererForReading = [&]() -> tsRenderer * {
-        tsVendor *vendor = findOrAddVendor(db, caps->vendor);
-        return findOrAddRenderer(db, vendor, caps->renderer, versionText, os);
+        return findOrAddRenderer(db, caps->vendor, caps->renderer, versionText, os);
     };
 
     // The first word ends at a space, CR or LF, the following ones at
@@ -830,9 +844,10 @@ SOUNDER_API int tsDatabaseUpdate(tsDatabase *db, tsRendererCaps *caps, const tsI
                 if (!link->version[0] || sysStriCmp(versionText, link->version) < 0) {
                     if (strcmp(link->version, versionText) != 0) {
                         copyField(link->version, sizeof link->version, versionText);
-                        // A lowered version is a change: the database is
-                        // only written back when modified is set.
-                        changed = true;
+                        // A lowered version adds nothing (the result stays
+                        // 0), but the database is only written back when
+                        // modified is set, so it must be set here.
+                        db->modified = 1;
                     }
                 }
                 if (sysStriCmp(link->version, caps->newestVersion) >= 0)

@@ -353,6 +353,10 @@ SOUNDER_API int tsInfoRead(tsRendererCaps *caps, int tag)
     tsInfoReadCapsEx(caps);
     caps->reserved = 0;
     caps->videoMemory = infoVideoMemoryMegabytes(sounder::probePlatform().videoMemoryBytes());
+    /* A display that went away while reading leaves parts of the record
+     * empty: the reading is not reported as complete. */
+    if (!sounder::probePlatform().checkConnection())
+        return 0;
     return 1;
 }
 

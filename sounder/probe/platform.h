@@ -52,6 +52,10 @@ public:
     /* Video memory in bytes from the first source that answers; 0 when
      * none does.  Needs the probe's context current. */
     virtual uint64_t videoMemoryBytes() = 0;
+    /* True while the open probe's connection to the window system stands
+     * (or no probe is open); logs "Display connection lost: ..." and
+     * returns false once it is gone. */
+    virtual bool checkConnection() = 0;
     /* Entry-point check while the probe's context is current. */
     virtual int hasEntryPoint(const char *name) = 0;
     virtual int setSwapInterval(int interval) = 0;

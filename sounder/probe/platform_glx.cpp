@@ -52,6 +52,63 @@ int probeErrorHandler(Display *dpy, XErrorEvent *event)
     return 0;
 }
 
+/* A lost connection (the server died or dropped the client) ends the process
+ * inside Xlib unless the connection has an exit handler of its own, which
+ * libX11 offers from 1.7 on.  The probe's connection gets one that only marks
+ * it lost: every later request on it is then skipped, and the operation that
+ * runs into the loss fails with a logged message.  The process-wide I/O error
+ * handler is replaced as well, since Xlib's default one ends the process by
+ * itself; it is chained like the protocol error handler, so that other
+ * connections keep the handler they had.  With an older libX11 (no exit
+ * handler) nothing is installed and Xlib's own behaviour stays.  A server
+ * that dies while the connection is being opened, before a handler can be
+ * set on it, still ends the process inside Xlib. */
+using IOErrorExitFn = void (*)(Display *, void *);
+using SetIOErrorExitHandlerFn = void (*)(Display *, IOErrorExitFn, void *);
+
+XIOErrorHandler g_previousIOHandler = nullptr;
+bool g_connectionLost = false;
+char g_lostReason[128] = "";
+char g_lostText[192] = ""; /* the error text of a lost connection */
+
+SetIOErrorExitHandlerFn ioErrorExitSetter()
+{
+    static SetIOErrorExitHandlerFn setter =
+        reinterpret_cast<SetIOErrorExitHandlerFn>(dlsym(RTLD_DEFAULT, "XSetIOErrorExitHandler"));
+    return setter;
+}
+
+void markConnectionLost(int error)
+{
+    if (g_connectionLost)
+        return;
+    g_connectionLost = true;
+    snprintf(g_lostReason, sizeof g_lostReason, "%s",
+             error == 0 || error == EAGAIN ? "closed by the server" : strerror(error));
+    snprintf(g_lostText, sizeof g_lostText, "Display connection lost: %s\n", g_lostReason);
+}
+
+void reportConnectionLost()
+{
+    tsReportFailure("Display connection lost: %s\n", g_lostReason);
+}
+
+int probeIOErrorHandler(Display *dpy)
+{
+    if (dpy != g_errorDisplay)
+        return g_previousIOHandler ? g_previousIOHandler(dpy) : 0;
+    markConnectionLost(errno);
+    return 0;
+}
+
+void probeIOErrorExit(Display *dpy, void *)
+{
+    /* Returning instead of exiting leaves the connection marked broken;
+     * Xlib answers every later request on it with a failure. */
+    if (dpy == g_errorDisplay)
+        markConnectionLost(errno);
+}
+
 /* ---- environment for the software rasteriser -------------------------- */
 
 /* Saves and sets environment variables; restore() puts the previous values
@@ -228,10 +285,10 @@ class GlxPlatform final : public ProbePlatform {
 public:
     bool createWindow(const WindowRequest &request) override;
     void destroyWindow() override;
-    bool isOpen() const override { return dpy_ && ctx_ && win_; }
+    bool isOpen() const override { return dpy_ && ctx_ && win_ && !g_connectionLost; }
     void swapBuffers() override
     {
-        if (dpy_ && win_)
+        if (dpy_ && win_ && !g_connectionLost)
             glXSwapBuffers(dpy_, win_);
     }
     void hideWindow() override;
@@ -240,6 +297,7 @@ public:
     std::string extensions() override;
     std::vector<tsPixelFormat> pixelFormats(size_t limit) override;
     uint64_t videoMemoryBytes() override;
+    bool checkConnection() override;
     int hasEntryPoint(const char *name) override;
     int setSwapInterval(int interval) override;
     int desktopBits() override;
@@ -271,6 +329,7 @@ private:
     InfoEventHandler handler_ = nullptr;
     void *user_ = nullptr;
     bool handlerInstalled_ = false;
+    bool ioHandlerInstalled_ = false;
 
     /* Full-screen mode switch, undone by the teardown. */
     bool modeChanged_ = false;
@@ -284,6 +343,8 @@ private:
 
 const char *GlxPlatform::errorText()
 {
+    if (g_connectionLost)
+        return g_lostText;
     if (g_xErrors > 0 && g_xErrorText[0])
         return g_xErrorText;
     const char *text = sysDebugGetWinError();
@@ -362,8 +423,16 @@ GlxPlatform::Attempt GlxPlatform::attempt(const WindowRequest &request, bool sof
     }
     g_xErrors = 0;
     g_xErrorText[0] = '\0';
+    g_connectionLost = false;
+    g_lostReason[0] = '\0';
+    g_lostText[0] = '\0';
     g_errorDisplay = dpy_;
     g_previousHandler = XSetErrorHandler(probeErrorHandler);
+    if (SetIOErrorExitHandlerFn setExit = ioErrorExitSetter()) {
+        setExit(dpy_, probeIOErrorExit, nullptr);
+        g_previousIOHandler = XSetIOErrorHandler(probeIOErrorHandler);
+        ioHandlerInstalled_ = true;
+    }
     handlerInstalled_ = true;
     screen_ = DefaultScreen(dpy_);
 
@@ -371,18 +440,29 @@ GlxPlatform::Attempt GlxPlatform::attempt(const WindowRequest &request, bool sof
     if (!glXQueryExtension(dpy_, &errorBase, &eventBase)) {
         env.restore();
         tsReportFailure("Can't Create A GL Device Context: %s\n",
-                        "the X server has no GLX extension\n");
+                        g_connectionLost ? g_lostText : "the X server has no GLX extension\n");
         destroyWindow();
         return Attempt::Failed;
     }
     int major = 0, minor = 0;
     if (!glXQueryVersion(dpy_, &major, &minor) || major * 100 + minor < 103) {
         env.restore();
-        tsReportFailure("Can't Create A GL Device Context: %s\n", "GLX 1.3 is not available\n");
+        tsReportFailure("Can't Create A GL Device Context: %s\n",
+                        g_connectionLost ? g_lostText : "GLX 1.3 is not available\n");
         destroyWindow();
         return Attempt::Failed;
     }
-    /* The first request that makes glvnd and Mesa pick vendor and driver. */
+    /* The first request that makes glvnd and Mesa pick vendor and driver.
+     * The server's list is fetched on its own first: the client's list is
+     * built from it without a check, so a server that is gone by now must be
+     * caught here. */
+    if (!glXQueryServerString(dpy_, screen_, GLX_EXTENSIONS) || g_connectionLost) {
+        env.restore();
+        tsReportFailure("Can't Create A GL Device Context: %s\n",
+                        g_connectionLost ? g_lostText : "the X server gave no GLX extension list\n");
+        destroyWindow();
+        return Attempt::Failed;
+    }
     glXQueryExtensionsString(dpy_, screen_);
 
     if (bits == -1)
@@ -426,11 +506,14 @@ GlxPlatform::Attempt GlxPlatform::attempt(const WindowRequest &request, bool sof
     }
     if (configs)
         XFree(configs);
-    if (!visual) {
+    if (!visual || g_connectionLost) {
+        if (visual)
+            XFree(visual);
+        std::string reason = g_connectionLost ? g_lostText
+                             : g_xErrors > 0  ? g_xErrorText
+                                              : "no frame-buffer configuration matches";
         destroyWindow();
-        tsReportFailure("Can't Find A Suitable PixelFormat: %s, %s\n",
-                        g_xErrors > 0 ? g_xErrorText : "no frame-buffer configuration matches",
-                        description);
+        tsReportFailure("Can't Find A Suitable PixelFormat: %s, %s\n", reason.c_str(), description);
         return Attempt::Failed;
     }
 
@@ -454,7 +537,7 @@ GlxPlatform::Attempt GlxPlatform::attempt(const WindowRequest &request, bool sof
                          &attributes);
     XFree(visual);
     XSync(dpy_, False);
-    if (!win_ || g_xErrors > 0) {
+    if (!win_ || g_xErrors > 0 || g_connectionLost) {
         std::string reason = errorText();
         if (win_ && g_xErrors > 0)
             win_ = 0; /* the server refused it: nothing to destroy */
@@ -485,14 +568,14 @@ GlxPlatform::Attempt GlxPlatform::attempt(const WindowRequest &request, bool sof
     g_xErrors = 0;
     ctx_ = glXCreateNewContext(dpy_, config_, GLX_RGBA_TYPE, nullptr, True);
     XSync(dpy_, False);
-    if (!ctx_) {
+    if (!ctx_ || g_connectionLost) {
         int index = configIndex(config_);
         tsReportFailure("wglCreateContext failed : %s\n", errorText());
         destroyWindow();
         tsReportFailure("Context Creation Failed. PixelFormat %d, %s\n", index, description);
         return Attempt::Failed;
     }
-    if (!glXMakeContextCurrent(dpy_, win_, win_, ctx_)) {
+    if (!glXMakeContextCurrent(dpy_, win_, win_, ctx_) || g_connectionLost) {
         int index = configIndex(config_);
         tsReportFailure("wglMakeCurrent failed : %s\n", errorText());
         destroyWindow();
@@ -508,7 +591,7 @@ GlxPlatform::Attempt GlxPlatform::attempt(const WindowRequest &request, bool sof
 
     if (request.show) {
         XMapRaised(dpy_, win_);
-        for (int i = 0; i < 200; ++i) {
+        for (int i = 0; i < 200 && !g_connectionLost; ++i) {
             XWindowAttributes wa;
             XSync(dpy_, False);
             if (XGetWindowAttributes(dpy_, win_, &wa) && wa.map_state == IsViewable)
@@ -517,7 +600,16 @@ GlxPlatform::Attempt GlxPlatform::attempt(const WindowRequest &request, bool sof
             nanosleep(&pause, nullptr);
         }
         XSetInputFocus(dpy_, win_, RevertToParent, CurrentTime);
-        XSync(dpy_, False);
+    }
+    /* A round trip proves the connection still stands before success is
+     * reported. */
+    XSync(dpy_, False);
+    if (g_connectionLost) {
+        int index = configIndex(config_);
+        reportConnectionLost();
+        destroyWindow();
+        tsReportFailure("Context Creation Failed. PixelFormat %d, %s\n", index, description);
+        return Attempt::Failed;
     }
     return Attempt::Ok;
 }
@@ -608,7 +700,7 @@ bool GlxPlatform::switchMode(int width, int height, int refreshRate)
 
 void GlxPlatform::restoreMode()
 {
-    if (!modeChanged_ || !dpy_)
+    if (!modeChanged_ || !dpy_ || g_connectionLost)
         return;
     Window root = RootWindow(dpy_, screen_);
     XRRScreenResources *res = XRRGetScreenResourcesCurrent(dpy_, root);
@@ -626,7 +718,7 @@ void GlxPlatform::destroyWindow()
 {
     if (modeChanged_) {
         restoreMode();
-        if (dpy_ && win_)
+        if (dpy_ && win_ && !g_connectionLost)
             XUndefineCursor(dpy_, win_);
     }
     tsReportContext("DestroyWindow");
@@ -635,6 +727,13 @@ void GlxPlatform::destroyWindow()
             tsReportFailure("wglMakeCurrent(0,0) failed : %s\n", errorText());
         glXDestroyContext(dpy_, ctx_);
         ctx_ = nullptr;
+    }
+    if (dpy_ && g_connectionLost) {
+        /* Nothing can be released on a server that is gone; closing the
+         * connection frees the client side without another request. */
+        blankCursor_ = 0;
+        win_ = 0;
+        cmap_ = 0;
     }
     if (dpy_) {
         if (blankCursor_) {
@@ -655,16 +754,23 @@ void GlxPlatform::destroyWindow()
             XFreeColormap(dpy_, cmap_);
             cmap_ = 0;
         }
-        XSync(dpy_, False);
+        if (!g_connectionLost)
+            XSync(dpy_, False);
         XCloseDisplay(dpy_);
         dpy_ = nullptr;
     }
     if (handlerInstalled_) {
         XSetErrorHandler(g_previousHandler);
         g_previousHandler = nullptr;
+        if (ioHandlerInstalled_) {
+            XSetIOErrorHandler(g_previousIOHandler);
+            g_previousIOHandler = nullptr;
+            ioHandlerInstalled_ = false;
+        }
         g_errorDisplay = nullptr;
         handlerInstalled_ = false;
     }
+    g_connectionLost = false;
     config_ = nullptr;
     win_ = 0;
     width_ = height_ = 0;
@@ -674,7 +780,7 @@ void GlxPlatform::destroyWindow()
 
 void GlxPlatform::hideWindow()
 {
-    if (!dpy_ || !win_)
+    if (!dpy_ || !win_ || g_connectionLost)
         return;
     XUnmapWindow(dpy_, win_);
     XUndefineCursor(dpy_, win_);
@@ -683,7 +789,7 @@ void GlxPlatform::hideWindow()
 
 bool GlxPlatform::processEvents()
 {
-    while (dpy_ && XPending(dpy_) > 0) {
+    while (dpy_ && !g_connectionLost && XPending(dpy_) > 0) {
         XEvent event;
         XNextEvent(dpy_, &event);
         if (event.type == ConfigureNotify && event.xconfigure.window == win_) {
@@ -694,7 +800,22 @@ bool GlxPlatform::processEvents()
         if (!handled)
             infoDefaultEventHandler(&event, user_);
     }
+    /* A window whose server is gone cannot be driven any longer. */
+    if (dpy_ && g_connectionLost)
+        return false;
     return !infoQuitRequested();
+}
+
+bool GlxPlatform::checkConnection()
+{
+    if (!dpy_)
+        return true;
+    if (!g_connectionLost)
+        XSync(dpy_, False); /* a round trip finds a server that is gone */
+    if (!g_connectionLost)
+        return true;
+    reportConnectionLost();
+    return false;
 }
 
 void GlxPlatform::windowSize(int *width, int *height)
@@ -866,7 +987,7 @@ int GlxPlatform::hasEntryPoint(const char *name)
 
 int GlxPlatform::setSwapInterval(int interval)
 {
-    if (!dpy_ || !win_)
+    if (!dpy_ || !win_ || g_connectionLost)
         return 0;
     std::string list = extensions();
     auto address = [](const char *fn) {

@@ -204,13 +204,15 @@ void testDrawTargetToWindow(testRenderTarget *target, bool blended)
     const float w = float(target->width), h = float(target->height);
     glBegin(GL_TRIANGLE_STRIP);
     if (target->type == GL_TEXTURE_2D) {
-        glTexCoord2f(1, 0);
-        glVertex2f(0, 0);
-        glTexCoord2f(1, 1);
-        glVertex2f(0, 1);
-        glTexCoord2f(0, 0);
-        glVertex2f(1, 0);
+        /* The same orientation as the rectangle texture below: the target's
+         * top row at the top of the window, not turned half round. */
         glTexCoord2f(0, 1);
+        glVertex2f(0, 0);
+        glTexCoord2f(0, 0);
+        glVertex2f(0, 1);
+        glTexCoord2f(1, 1);
+        glVertex2f(1, 0);
+        glTexCoord2f(1, 0);
         glVertex2f(1, 1);
     } else {
         glTexCoord2f(0, h);

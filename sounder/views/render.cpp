@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "sounder/texts.h"
 #include "views/texts.h"
 
 namespace sounder {
@@ -111,6 +112,15 @@ std::string formatText(const char *format, std::initializer_list<TextArg> args)
             directive += std::to_string(width);
         if (precision >= 0)
             directive += "." + std::to_string(precision);
+        // A text takes only the '-' flag: "% s" (as a table text may hold)
+        // or "%+s" leave the text as it is rather than being handed to
+        // snprintf with a flag that has no meaning for strings.
+        std::string textDirective = flags.find('-') != std::string::npos ? "%-" : "%";
+        if (width >= 0)
+            textDirective += std::to_string(width);
+        if (precision >= 0)
+            textDirective += "." + std::to_string(precision);
+        textDirective += 's';
         switch (conv) {
         case 'd':
         case 'i':
@@ -119,7 +129,7 @@ std::string formatText(const char *format, std::initializer_list<TextArg> args)
         case 'X':
         case 'o':
             if (arg.kind == TextArg::Text) {
-                appendFormatted(out, directive + "s", arg.s);
+                appendFormatted(out, textDirective, arg.s);
             } else {
                 long long v = arg.kind == TextArg::Int ? static_cast<long long>(arg.i)
                                                        : static_cast<long long>(arg.f);
@@ -134,7 +144,7 @@ std::string formatText(const char *format, std::initializer_list<TextArg> args)
         case 'c':
         case 'C':
             if (arg.kind == TextArg::Text)
-                appendFormatted(out, directive + "s", arg.s);
+                appendFormatted(out, textDirective, arg.s);
             else
                 appendFormatted(out, directive + "c", static_cast<int>(static_cast<unsigned char>(
                                                      arg.kind == TextArg::Int ? arg.i : 0)));
@@ -142,15 +152,15 @@ std::string formatText(const char *format, std::initializer_list<TextArg> args)
         case 's':
         case 'S':
             if (arg.kind == TextArg::Text)
-                appendFormatted(out, directive + "s", arg.s);
+                appendFormatted(out, textDirective, arg.s);
             else if (arg.kind == TextArg::Int)
-                appendFormatted(out, directive + "s", intText(arg.i).c_str());
+                appendFormatted(out, textDirective, intText(arg.i).c_str());
             else
-                appendFormatted(out, directive + "s", std::to_string(arg.f).c_str());
+                appendFormatted(out, textDirective, std::to_string(arg.f).c_str());
             break;
         default:  // e E f F g G
             if (arg.kind == TextArg::Text)
-                appendFormatted(out, directive + "s", arg.s);
+                appendFormatted(out, textDirective, arg.s);
             else
                 appendFormatted(out, directive + conv,
                                 arg.kind == TextArg::Float ? arg.f : static_cast<double>(arg.i));
@@ -519,3 +529,14 @@ std::string treeXml(const tsTreeNode *root, const char *eol)
 }
 
 }  // namespace sounder
+
+extern "C" SOUNDER_API size_t tsRichTextToPlain(const char *rich, char *out, size_t size)
+{
+    const std::string plain = sounder::plainFromRich(rich ? rich : "", true);
+    if (out && size > 0) {
+        const size_t n = plain.size() < size - 1 ? plain.size() : size - 1;
+        std::memcpy(out, plain.data(), n);
+        out[n] = '\0';
+    }
+    return plain.size();
+}

@@ -18,6 +18,7 @@
 #include "sounder/database.h"
 #include "sounder/probe.h"
 #include "sounder/system.h"
+#include "sounder/texts.h"
 
 namespace sounder {
 
@@ -297,9 +298,16 @@ void entryPointVerification(Emitter &e, const tsRendererCaps *caps, const tsData
     e.rtfOnly("\\i ");
     e.textId(310);
     e.literal(": ");
-    e.sep("\\i0 \\line", "\n");
+    // The RTF break ends with a delimiter: the next piece begins with a
+    // letter and would otherwise run into the control word and be lost.
+    e.sep("\\i0 \\line ", "\n");
     if (!db || db->fromReport)
         return;
+    // What the check below means: an entry point counts as resolved when the
+    // driver stack knows the function (a dispatch offset, or the GLX
+    // extension or version), not when this context implements it.
+    e.textId(TS_TEXT_ENTRY_POINT_CHECK);
+    e.sep("\\line ", "\n");
 
     const uint32_t mark = static_cast<uint32_t>(caps->tag) + 1u;
     for (const tsExtension *ext = db->extensions; ext; ext = ext->next) {
@@ -450,8 +458,10 @@ void buildChangesReport(PieceList &list, const tsRendererCaps *caps, tsDatabase 
     if (!caps || !caps->filled)
         return;
     Emitter e(list, rtf != 0);
+    // The header ends in a control word; the space delimits it from the text
+    // that follows (a letter would otherwise run into it and be lost).
     if (e.rtf())
-        e.literal(kRtfHeader);
+        e.literal((std::string(kRtfHeader) + " ").c_str());
     if (db) {
         const uint32_t mark = static_cast<uint32_t>(caps->tag) + 1u;
         for (const tsExtension *ext = db->extensions; ext; ext = ext->next) {

@@ -61,11 +61,13 @@ std::vector<tsReportPiece> buildReportList(const tsSystemInfo *system, const tsR
 
 /* Renders a built list as the caller would show it: kind 8 is the text of
  * its id, kind 7 that text used as a format with text and text2 as its two
- * string arguments (only "%s" and "%%" are interpreted; anything else is
- * copied as it stands), kinds 6 and 14 are their texts (a null reference
- * is empty).  lookup null, or a lookup without the id, means the built-in
- * English table (TextLookup and the text resolution are those of
- * views/render.h). */
+ * string arguments (formatText of views/render.h: the arguments are never
+ * formats), kinds 6 and 14 are their texts (a null reference is empty).
+ * In a list built as an RTF document the control character 8 that the
+ * texts 308 and 309 put around their arguments becomes \b / \b0, and a
+ * piece that ends in a control word is followed by its delimiting space.
+ * lookup null, or a lookup without the id, means the built-in English
+ * table. */
 std::string renderReport(const tsReportPiece *pieces, int count, TextLookup lookup = nullptr);
 
 /* The same as plain text: RTF control words are removed (\line and \par

@@ -55,6 +55,63 @@ std::string dropBoldMarks(const std::string &text)
     return out;
 }
 
+// The RTF form of the same marks, for a list built as an RTF document: a
+// mark followed by "0" ends the bold run (\b0), any other mark switches it
+// (\b when off, \b0 when on), so "\x08%s\x08" sets the argument in bold.
+// The raw control character would otherwise reach the document and the "0"
+// would show after the argument.
+std::string rtfBoldMarks(const std::string &text)
+{
+    if (text.find('\x08') == std::string::npos)
+        return text;
+    std::string out;
+    out.reserve(text.size() + 16);
+    bool bold = false;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] != '\x08') {
+            out += text[i];
+            continue;
+        }
+        if (i + 1 < text.size() && text[i + 1] == '0') {
+            ++i;
+            out += "\\b0 ";
+            bold = false;
+        } else if (bold) {
+            out += "\\b0 ";
+            bold = false;
+        } else {
+            // A space after the mark delimits the control word, so the
+            // space that the mark stood beside is not doubled.
+            out += (i + 1 < text.size() && text[i + 1] == ' ') ? "\\b" : "\\b ";
+            bold = true;
+        }
+    }
+    if (bold)
+        out += "\\b0 ";
+    return out;
+}
+
+// True when text ends in an RTF control word (a backslash that is not itself
+// escaped, letters, an optional number): a letter or digit of the next piece
+// would run into it.
+bool endsWithControlWord(const std::string &text)
+{
+    std::size_t i = text.size();
+    while (i > 0 && text[i - 1] >= '0' && text[i - 1] <= '9')
+        --i;
+    if (i < text.size() && i > 0 && text[i - 1] == '-')
+        --i;
+    const std::size_t lettersEnd = i;
+    while (i > 0 && ((text[i - 1] >= 'a' && text[i - 1] <= 'z') || (text[i - 1] >= 'A' && text[i - 1] <= 'Z')))
+        --i;
+    if (i == lettersEnd || i == 0 || text[i - 1] != '\\')
+        return false;
+    std::size_t backslashes = 0;
+    for (std::size_t j = i; j > 0 && text[j - 1] == '\\'; --j)
+        ++backslashes;
+    return backslashes % 2 == 1;
+}
+
 // The plain form of a text of the table, used as a format afterwards.
 std::string plainFormat(TextLookup lookup, int id)
 {
@@ -68,22 +125,38 @@ std::string renderReport(const tsReportPiece *pieces, int count, TextLookup look
     std::string out;
     if (!pieces)
         return out;
+    // In an RTF document the bold marks of the table texts become control
+    // words, and a piece that ends in a control word gets its delimiter
+    // (texts such as 308 end in "\line" and the next line begins with a
+    // letter, which would run into the word and vanish with it).
+    const bool rtf = isRtfDocument(pieces, count);
+    auto format = [&](int id) {
+        const std::string text = lookupText(lookup, id);
+        return rtf ? rtfBoldMarks(text) : text;
+    };
     for (int i = 0; i < count; ++i) {
         const tsReportPiece &p = pieces[i];
+        std::string piece;
         switch (p.kind) {
-        case TS_PIECE_TEXT: out += fieldText(p.text); break;
-        case TS_PIECE_TEXT_ID: out += lookupText(lookup, p.textId); break;
+        case TS_PIECE_TEXT: piece = fieldText(p.text); break;
+        case TS_PIECE_TEXT_ID: piece = format(p.textId); break;
         case TS_PIECE_TEXT_ID_ARGS: {
             const std::string a = fieldText(p.text), b = fieldText(p.text2);
-            out += resolveText(lookup, p.textId, {a.c_str(), b.c_str()});
+            piece = formatText(format(p.textId).c_str(), {a.c_str(), b.c_str()});
             break;
         }
         case TS_PIECE_REFERENCE:
             if (p.reference)
-                out += p.reference;
+                piece = p.reference;
             break;
         default: break;
         }
+        out += piece;
+        // A literal of full length may be the first part of a longer one
+        // that was split over pieces: it runs on into the next piece.
+        const bool split = p.kind == TS_PIECE_TEXT && piece.size() >= TS_REPORT_PIECE_TEXT_SIZE - 1;
+        if (rtf && !split && i + 1 < count && endsWithControlWord(piece))
+            out += ' ';
     }
     return out;
 }

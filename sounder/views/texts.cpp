@@ -1,6 +1,8 @@
 // The built-in English text table.  Ids 101-383 carry the program's own
 // texts; ids that the trees and reports use beyond them (357, 358, 384-392,
 // 395-402, 409, 410) have texts here too so that no label renders blank.
+// 411 is this library's own: the text report's sentence that says what its
+// entry-point verification checks (a free id, no language file uses it).
 // Rich-text fragments (113-140, 308, 309, 384-389) hold RTF control words
 // with one backslash; 308 and 309 enclose their arguments in the control
 // character 8.
@@ -307,6 +309,7 @@ const BuiltinText kTexts[] = {
     {402, "Max. geometry total output components: %d"},
     {409, "Direct3D: %s"},
     {410, "Shader model: %s"},
+    {411, "An entry point counts as present when the driver stack knows the function (it has a dispatch offset, or for GLX its extension or version is offered). This proves that the function is known, not that this context implements it."},
 };
 
 }  // namespace

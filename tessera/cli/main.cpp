@@ -108,6 +108,18 @@ void printDocument(const char *document)
         std::fputs(unixLines(document).c_str(), stdout);
 }
 
+/* Prints a list document; a list without entries means that the display
+ * could not be asked (every X display has a mode and an output). */
+int printList(const char *document, const char *entry, const char *what)
+{
+    const std::string text(document ? document : "");
+    if (text.find(entry) == std::string::npos)
+        return fail(std::string("no ") + what + " could be read: no X display (is DISPLAY set to a running "
+                    "X server with the RandR extension?)");
+    printDocument(text.c_str());
+    return kExitSuccess;
+}
+
 /* Loads the database and reads both renderers.  Returns 0 when the chosen
  * renderer holds a reading, else the exit status. */
 int readRenderers(const Options &options)
@@ -334,11 +346,9 @@ int main(int argc, char **argv)
         std::printf("tessera-cli %s\n", TESSERA_VERSION);
         return kExitSuccess;
     case Action::Modes:
-        printDocument(lumClientGetDisplayModeList(nullptr));
-        return kExitSuccess;
+        return printList(lumClientGetDisplayModeList(nullptr), "<mode ", "display modes");
     case Action::Monitors:
-        printDocument(lumClientGetMonitorList());
-        return kExitSuccess;
+        return printList(lumClientGetMonitorList(), "<device ", "monitors");
     case Action::Tests:
         printDocument(lumGetRenderingTests());
         return kExitSuccess;

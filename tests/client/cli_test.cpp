@@ -146,6 +146,13 @@ TEST_F(CliFiles, NoDisplayAtAllFailsWithTheLog)
     EXPECT_TRUE(t.exited) << t.err;
     EXPECT_EQ(t.status, 1) << t.err;
     EXPECT_NE(t.err.find("no OpenGL context could be made"), std::string::npos) << t.err;
+
+    for (const char *list : {"--modes", "--monitors"}) {
+        const CliRun l = cli(list, "DISPLAY=:9999");
+        EXPECT_TRUE(l.exited) << list;
+        EXPECT_EQ(l.status, 1) << list;
+        EXPECT_NE(l.err.find("no X display"), std::string::npos) << list << ": " << l.err;
+    }
 }
 
 TEST(Cli, DefaultReportOfTheAcceleratedRenderer)

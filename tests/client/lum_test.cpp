@@ -36,6 +36,7 @@ const char *kDatabase =
     "</tessera>\n";
 
 tsDatabase *g_db = nullptr;
+int g_firstUpdate = -1;
 
 class Lum : public ::testing::Test {
 protected:
@@ -46,7 +47,7 @@ protected:
         g_db = lumClientLoadDatabase(kDatabase);
         ASSERT_NE(g_db, nullptr);
         EXPECT_EQ(g_db->modified, 1u);
-        lumClientInitialize();
+        g_firstUpdate = lumClientInitialize();
     }
 };
 
@@ -101,6 +102,13 @@ TEST_F(Lum, BothReadingsFilledTheDatabase)
     for (const tsExtension *e = g_db->extensions; e; e = e->next)
         ++count;
     EXPECT_GT(count, 100);
+    // The readings added to the database; reading again adds nothing more.
+    EXPECT_EQ(g_firstUpdate, 1);
+    EXPECT_EQ(lumClientInitialize(), 0);
+    int again = 0;
+    for (const tsExtension *e = g_db->extensions; e; e = e->next)
+        ++again;
+    EXPECT_EQ(again, count);
     EXPECT_EQ(lumIsType("GL_ARB_multitexture", 1, 2), -1);
     EXPECT_EQ(lumIsType("GL_ARB_multitexture", 0, 2), -1);
     EXPECT_EQ(lumIsType("GL_NO_such_extension", 1, 2), 0);

@@ -75,7 +75,10 @@ TEST(DatabaseFile, WrittenLayoutIsExact)
     tsDatabaseRelease(db);
 }
 
-TEST(DatabaseFile, EmptyDatabaseReadsBackAsEditionZero)
+// An element that holds only text and has attributes (the root of an empty
+// database, a core version without entry points) reaches the reader as one
+// tag text; it is split so that neither the edition nor the record is lost.
+TEST(DatabaseFile, ElementsWithAttributesAndNoChildrenKeepTheirValues)
 {
     tsDatabase *db = tsDatabaseCreateFromCString("");
     TempDir dir;
@@ -84,13 +87,26 @@ TEST(DatabaseFile, EmptyDatabaseReadsBackAsEditionZero)
     EXPECT_EQ(readWhole(path), std::string(kHeader) + "<tessera version=\"1\">\n</tessera>\n");
     tsDatabaseRelease(db);
 
-    // The root is now a leaf element whose name is not split from its
-    // attributes, so the edition is not recognised.
     db = tsDatabaseCreate(path.c_str());
-    EXPECT_EQ(db->version, 0u);
+    EXPECT_EQ(db->version, 1u);
     EXPECT_EQ(db->extensions, nullptr);
     ASSERT_EQ(tsDatabaseWrite(path.c_str(), db), 0);
-    EXPECT_EQ(db->version, 1u);
+    EXPECT_EQ(db->version, 2u);
+    tsDatabaseRelease(db);
+
+    db = tsDatabaseCreateFromCString(
+        "<tessera version=\"5\">\n<core version=\"1.1\">\n</core>\n"
+        "<core version=\"1.2\">\n<f>glTexImage3D</f>\n</core>\n"
+        "<ext name=\"GL_A\" core=\"1.3\">\n</ext>\n</tessera>\n");
+    EXPECT_EQ(db->version, 5u);
+    ASSERT_EQ(listLength(db->coreVersions), 2);
+    EXPECT_STREQ(db->coreVersions->version, "1.1");
+    EXPECT_EQ(db->coreVersions->entryPoints, nullptr);
+    ASSERT_NE(db->coreVersions->next->entryPoints, nullptr);
+    EXPECT_STREQ(db->coreVersions->next->entryPoints->name, "glTexImage3D");
+    ASSERT_NE(db->extensions, nullptr);
+    EXPECT_STREQ(db->extensions->name, "GL_A");
+    EXPECT_STREQ(db->extensions->core, "1.3");
     tsDatabaseRelease(db);
 }
 

@@ -110,11 +110,33 @@ TEST(DatabaseUpdate, LowerVersionLowersTheLinkAndMarksTheDatabase)
     EXPECT_STREQ(higher.caps.newestVersion, "2.0");
     EXPECT_EQ(db->modified, 0u);
 
+    // Lowering adds nothing, so the result is 0, but the change must be
+    // written back at exit.
     FakeReading lower("V", "Card", "1.5", "GL_A");
-    EXPECT_EQ(tsDatabaseUpdate(db, &lower.caps, nullptr, "Linux"), 1);
+    EXPECT_EQ(tsDatabaseUpdate(db, &lower.caps, nullptr, "Linux"), 0);
     EXPECT_STREQ(db->extensions->links->version, "1.5");
     EXPECT_EQ(db->modified, 1u);
     EXPECT_EQ(listLength(db->extensions->links), 1);
+    tsDatabaseRelease(db);
+}
+
+// A renderer already recorded keeps its vendor; the reading's other vendor
+// name is not added, since no record would refer to it and the file could
+// not keep it.
+TEST(DatabaseUpdate, KnownRendererKeepsItsVendor)
+{
+    tsDatabase *db = tsDatabaseCreateFromCString(
+        "<tessera version=\"1\"><ext name=\"GL_A\">"
+        "<renderer vendor=\"Old Vendor\" name=\"Card\" version=\"2.0\" os=\"Linux\"/>"
+        "</ext></tessera>");
+    FakeReading other("New Vendor", "Card", "2.0", "GL_A GL_B");
+    EXPECT_EQ(tsDatabaseUpdate(db, &other.caps, nullptr, "Linux"), 1);
+    EXPECT_EQ(listLength(db->vendors), 1);
+    EXPECT_EQ(listLength(db->renderers), 1);
+    tsExtension *b = findExtension(db, "GL_B");
+    ASSERT_NE(b, nullptr);
+    ASSERT_NE(b->links, nullptr);
+    EXPECT_STREQ(b->links->renderer->vendor->name, "Old Vendor");
     tsDatabaseRelease(db);
 }
 

@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "glxinfo_oracle.h"
 #include "keel/keel.h"
@@ -355,6 +356,19 @@ TEST(ProbeReading, ReadCapsAloneOnAFreshRecord)
     tsInfoReadCapsEx(c.get());
     EXPECT_GT(c->MaxTextureUnits, 1);
     EXPECT_EQ(c->MaxSamples, 0); // no pixel formats read
+
+    // The compressed formats: the driver's count kept whole, its list cut to
+    // the first 32 codes and nothing written past them.
+    GLint count = 0;
+    glGetIntegerv(GL_NUM_COMPRESSED_TEXTURE_FORMATS, &count);
+    ASSERT_GT(count, 0);
+    EXPECT_EQ(c->NumCompressedTextureFormats, count);
+    std::vector<GLint> all(static_cast<size_t>(count));
+    glGetIntegerv(GL_COMPRESSED_TEXTURE_FORMATS, all.data());
+    for (int i = 0; i < TS_MAX_COMPRESSED_FORMATS; ++i) {
+        uint32_t expected = i < count ? static_cast<uint32_t>(all[static_cast<size_t>(i)]) : 0u;
+        EXPECT_EQ(c->compressedFormats[i], expected) << i;
+    }
     tsInfoRelease(c.get());
     tsInfoEnd();
 
@@ -468,9 +482,15 @@ int foreignHandler(Display *, XErrorEvent *)
     return 0;
 }
 
+int foreignIOHandler(Display *)
+{
+    return 0;
+}
+
 TEST(ProbeReading, ErrorHandlerOfTheCallerIsRestored)
 {
     XErrorHandler old = XSetErrorHandler(foreignHandler);
+    XIOErrorHandler oldIO = XSetIOErrorHandler(foreignIOHandler);
     ASSERT_EQ(tsInfoBegin(1), 1);
     // While the probe is open, another connection's errors still reach the
     // caller's handler.
@@ -481,6 +501,7 @@ TEST(ProbeReading, ErrorHandlerOfTheCallerIsRestored)
     EXPECT_EQ(g_foreignErrors, 1);
     EXPECT_EQ(tsInfoEnd(), 1);
     EXPECT_EQ(XSetErrorHandler(old), foreignHandler);
+    EXPECT_EQ(XSetIOErrorHandler(oldIO), foreignIOHandler);
     XCloseDisplay(other);
 }
 

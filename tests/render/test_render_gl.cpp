@@ -6,6 +6,7 @@
 #include <GL/glew.h>
 #include <X11/Xlib.h>
 
+#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -23,6 +24,7 @@
 #include "render/x_injector.h"
 #include "sounder/probe.h"
 #include "sounder/rendertest.h"
+#include "sounder/system.h"
 #include "tests/test_internal.h"
 
 using rendertest::Action;
@@ -260,7 +262,7 @@ TEST(RenderRun, FailingUnitsAreLoggedWhileOthersRun)
     const std::string log = tsReportGetLogFile();
     EXPECT_EQ(tsReportHasErrors(), 3) << log;
     const std::regex vp("\\.\\.\\.1\\.4 \\(vertex program\\):\r\nRenderer is violating GL_ARB_vertex_program "
-                        "specification:\nUnexpected error @ position: [0-9]+\n[^\n]*DOT\n?\\.\n\n\r\n");
+                        "specification:\nUnexpected error @ position: [0-9]+\n[^\n]*DOT\n?\\.\n\r\n");
     EXPECT_TRUE(std::regex_search(log, vp)) << log;
     const size_t glsl = log.find("...2.0 (shading language):\r\nGL_ARB_fragment_shader. violation:\n");
     ASSERT_NE(glsl, std::string::npos) << log;
@@ -299,6 +301,60 @@ TEST(RenderRun, ClosingTheWindowEndsTheRun)
     EXPECT_GE(results[0], 1) << "frames drawn before the close count";
     EXPECT_EQ(results[1], -1) << "a unit after the close is not measured";
     EXPECT_LT(seconds, 4.0);
+    EXPECT_FALSE(infoWindowOpen());
+}
+
+TEST(RenderRun, UnmappedWindowDrawsNothingUntilMappedAgain)
+{
+    Options opt;
+    int32_t results[7] = {0, -1, -1, -1, -1, -1, -1};
+    /* The frame count is sampled while the window is unmapped: it must not
+     * move.  (Read from the injector thread; the harness only increments
+     * it.) */
+    std::atomic<int> during1{-1}, during2{-1};
+    const volatile int &frames = sounder::testState().frameCount;
+    XInjector steps({{1200, Action::Unmap},
+                     {1700, Action::Callback, [&] { during1 = frames; }},
+                     {2700, Action::Callback, [&] { during2 = frames; }},
+                     {2800, Action::Map},
+                     {3400, Action::PlainKey}});
+    EXPECT_EQ(tsTestRun(results, nullptr, &opt.o), 0);
+    EXPECT_TRUE(steps.finish()) << steps.error();
+    EXPECT_GT(during1.load(), 0);
+    EXPECT_EQ(during1.load(), during2.load()) << "frames were drawn while the window was unmapped";
+    EXPECT_GT(sounder::testState().frameCount, during2.load()) << "drawing did not resume after mapping";
+    EXPECT_GE(results[0], 1);
+}
+
+TEST(RenderRun, WindowDestroyedByAnotherClientEndsTheRun)
+{
+    Options opt;
+    int32_t results[7] = {0, 0, -1, -1, -1, -1, -1};
+    XInjector steps({{700, Action::DestroyWindow}});
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(tsTestRun(results, nullptr, &opt.o), 0);
+    EXPECT_TRUE(steps.finish()) << steps.error();
+    EXPECT_LT(secondsSince(start), 4.0);
+    EXPECT_GE(results[0], -1);
+    EXPECT_EQ(results[1], -1);
+    EXPECT_FALSE(infoWindowOpen());
+}
+
+TEST(RenderRun, FullScreenCoversTheDesktop)
+{
+    Options opt;
+    opt.o.flags = optFullscreen;
+    int desktopWidth = 0, desktopHeight = 0, bits = 0;
+    tsInfoGetDesktop(&desktopWidth, &desktopHeight, &bits);
+    ASSERT_GT(desktopWidth, 0);
+    int32_t results[7] = {0, -1, -1, -1, -1, -1, -1};
+    XInjector steps({{2000, Action::PlainKey}});
+    EXPECT_EQ(tsTestRun(results, nullptr, &opt.o), 0);
+    EXPECT_TRUE(steps.finish()) << steps.error();
+    EXPECT_GE(results[0], 1);
+    const std::string size = std::to_string(desktopWidth) + " x " + std::to_string(desktopHeight);
+    EXPECT_NE(std::string(sounder::testState().statusLine).find("(1/1), " + size + ", "), std::string::npos)
+        << sounder::testState().statusLine;
     EXPECT_FALSE(infoWindowOpen());
 }
 
@@ -345,14 +401,29 @@ TEST(RenderTargets, KnownColourReachesTheWindow)
         glViewport(0, 0, t->width, t->height);
         glClearColor(0.2f, 0.6f, 0.4f, 1.f);
         glClear(GL_COLOR_BUFFER_BIT);
+        /* The target's top-left quadrant in a second colour. */
+        glEnable(GL_SCISSOR_TEST);
+        glScissor(0, t->height / 2, t->width / 2, t->height / 2);
+        glClearColor(1.f, 0.f, 0.f, 1.f);
+        glClear(GL_COLOR_BUFFER_BIT);
+        glDisable(GL_SCISSOR_TEST);
         glFinish();
         testDrawTargetToWindow(t, false);
-        uint8_t px[4] = {0, 0, 0, 0};
-        glReadBuffer(GL_BACK);
-        glReadPixels(320, 240, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, px);
-        EXPECT_NEAR(px[0], 51, 2);
-        EXPECT_NEAR(px[1], 153, 2);
-        EXPECT_NEAR(px[2], 102, 2);
+        auto pixel = [](int x, int y) {
+            uint8_t px[4] = {0, 0, 0, 0};
+            glReadBuffer(GL_BACK);
+            glReadPixels(x, y, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, px);
+            return uint32_t(px[0]) << 16 | uint32_t(px[1]) << 8 | px[2];
+        };
+        /* Window rows count from the bottom here. */
+        const uint32_t known = 0x339966;
+        for (auto xy : {std::pair<int, int>{480, 120}, {480, 360}, {160, 120}}) {
+            const uint32_t c = pixel(xy.first, xy.second);
+            EXPECT_NEAR(int(c >> 16), int(known >> 16), 2) << xy.first << "," << xy.second;
+            EXPECT_NEAR(int((c >> 8) & 0xff), int((known >> 8) & 0xff), 2) << xy.first << "," << xy.second;
+            EXPECT_NEAR(int(c & 0xff), int(known & 0xff), 2) << xy.first << "," << xy.second;
+        }
+        EXPECT_EQ(pixel(160, 360), 0xff0000u) << "the target's top-left is the window's top-left";
         testReleaseRenderTarget(t);
     }
 

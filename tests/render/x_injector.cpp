@@ -135,6 +135,19 @@ void XInjector::run()
             XSendEvent(dpy, win, False, NoEventMask, &ev);
             break;
         }
+        case Action::DestroyWindow:
+            XDestroyWindow(dpy, win);
+            break;
+        case Action::Unmap:
+            XUnmapWindow(dpy, win);
+            break;
+        case Action::Map:
+            XMapWindow(dpy, win);
+            break;
+        case Action::Callback:
+            if (step.callback)
+                step.callback();
+            break;
         }
         XSync(dpy, False);
     }

@@ -18,11 +18,16 @@ enum class Action {
     ControlKey,      /* Ctrl+A pressed (synthetic events) */
     PlainKey,        /* A pressed (synthetic event) */
     CloseWindow,     /* WM_DELETE_WINDOW client message */
+    DestroyWindow,   /* another client destroys the window */
+    Unmap,           /* the window is unmapped (as when minimised) */
+    Map,             /* and mapped again */
+    Callback,        /* runs the step's function on the injector thread */
 };
 
 struct Step {
     int atMilliseconds; /* after the window was found */
     Action action;
+    std::function<void()> callback = nullptr;
 };
 
 class XInjector {

@@ -13,6 +13,7 @@
 #include "sounder/database.h"
 #include "sounder/report.h"
 #include "sounder/system.h"
+#include "sounder/texts.h"
 #include "views/render.h"
 #include "views/textreport.h"
 
@@ -162,7 +163,27 @@ TEST_F(RealReading, PlainTextReportSummarisesTheReading)
     EXPECT_EQ(shows(133), !accelerated32);
     EXPECT_EQ(shows(131), c.TextureSize <= 256);
     EXPECT_EQ(shows(138), icd.count == 0);
-    EXPECT_NE(plain.find(sounder::lookupText(nullptr, 310) + ": \n"), std::string::npos);
+    // The verification says what its check means, then lists its findings;
+    // the RTF form loses none of them.
+    EXPECT_NE(plain.find(sounder::lookupText(nullptr, 310) + ": \n" +
+                         sounder::lookupText(nullptr, TS_TEXT_ENTRY_POINT_CHECK) + "\n"),
+              std::string::npos);
+    auto count = [](const std::string &text, const std::string &what) {
+        std::size_t n = 0;
+        for (std::size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1))
+            ++n;
+        return n;
+    };
+    const std::size_t missing = count(plain, " missing !\n");
+    const std::size_t unlisted = count(plain, " not in list but has the entry point ");
+    std::printf("entry points: %zu missing from listed extensions, %zu resolved for unlisted ones\n", missing,
+                unlisted);
+    const auto rtfPieces = sounder::buildReportList(&sys, &c, &icd, db, 1);
+    const std::string fromRtf =
+        sounder::renderReportPlain(rtfPieces.data(), static_cast<int>(rtfPieces.size()));
+    EXPECT_EQ(count(fromRtf, "\nExtension "), count(plain, "\nExtension "));
+    EXPECT_EQ(count(fromRtf, " missing !\n"), missing);
+    EXPECT_EQ(count(fromRtf, " not in list but has the entry point "), unlisted);
 }
 
 TEST_F(RealReading, ExportedListStopsAtItsCapacity)

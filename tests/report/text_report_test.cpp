@@ -12,6 +12,7 @@
 #include "report_test_util.h"
 #include "sounder/database.h"
 #include "sounder/report.h"
+#include "sounder/texts.h"
 #include "views/render.h"
 #include "views/textreport.h"
 
@@ -167,6 +168,7 @@ TEST_F(TextReport, StepsAndHighlightsFollowTheReading)
                                        387,  // no shading language
                                        388,  // framebuffer object
                                        310,
+                                       411,  // what the entry-point check means
                                        308,  // multitexture lacks glClientActiveTextureARB
                                        309,  // vertex buffers not listed but resolved
                                        384,  // GL_NV_fence added
@@ -251,6 +253,54 @@ TEST_F(TextReport, LoadedReportShowsTheVerificationHeadingOnly)
         EXPECT_EQ(pieces[i].kind, TS_PIECE_TEXT) << i;
     const std::string plain = sounder::renderReportPlain(pieces.data(), static_cast<int>(pieces.size()));
     EXPECT_EQ(plain.substr(plain.size() - text(310).size() - 5), text(310) + ": \n\n\n");
+    EXPECT_FALSE(hasId(pieces, TS_TEXT_ENTRY_POINT_CHECK));  // no check, nothing to explain
+}
+
+// The verification says what it checks, in both forms, before its lines; the
+// lines come out whole (bold marks of 308 and 309 handled, no line lost to a
+// control word that runs into the next piece).
+TEST_F(TextReport, EntryPointVerificationExplainsItsCheck)
+{
+    const std::string line308 =
+        "Extension GL_ARB_multitexture has the entry point glClientActiveTextureARB missing !\n";
+    const std::string line309 =
+        "Extension GL_ARB_vertex_buffer_object not in list but has the entry point glBindBufferARB \n";
+    const std::string expected = text(310) + ": \n" + text(TS_TEXT_ENTRY_POINT_CHECK) + "\n" + line308 + line309;
+
+    const auto plainPieces = build(0);
+    const std::string plain =
+        sounder::renderReportPlain(plainPieces.data(), static_cast<int>(plainPieces.size()));
+    EXPECT_NE(plain.find(expected), std::string::npos) << plain;
+
+    const auto rtfPieces = build(1);
+    const std::string rtf = sounder::renderReport(rtfPieces.data(), static_cast<int>(rtfPieces.size()));
+    EXPECT_NE(rtf.find("\\i0 \\line " + text(TS_TEXT_ENTRY_POINT_CHECK) + "\\line "), std::string::npos)
+        << rtf;
+    // The control character 8 of the table texts reaches the document as
+    // bold control words around the arguments.
+    EXPECT_EQ(rtf.find('\x08'), std::string::npos);
+    EXPECT_NE(rtf.find("Extension \\b GL_ARB_multitexture\\b0  has the entry point \\b "
+                       "glClientActiveTextureARB\\b0  missing !\\line Extension \\b "
+                       "GL_ARB_vertex_buffer_object\\b0 "),
+              std::string::npos)
+        << rtf;
+    const std::string fromRtf =
+        sounder::renderReportPlain(rtfPieces.data(), static_cast<int>(rtfPieces.size()));
+    EXPECT_NE(fromRtf.find(expected), std::string::npos) << fromRtf;
+    expectNoRtf(fromRtf);
+}
+
+// The changes report in RTF: the first line after the header keeps its
+// first word.
+TEST_F(TextReport, ChangesReportRtfKeepsItsFirstLine)
+{
+    std::vector<tsReportPiece> pieces;
+    sounder::PieceList list(pieces, 64);
+    sounder::buildChangesReport(list, caps.get(), db.get(), 1);
+    const std::string plain = sounder::renderReportPlain(pieces.data(), list.count());
+    EXPECT_EQ(plain.rfind("Extension GL_NV_fence was added to the database for " + std::string(caps->renderer), 0),
+              0u)
+        << plain;
 }
 
 TEST_F(TextReport, RtfFormIsOneDocument)

@@ -1,8 +1,10 @@
 // Argument substitution, text lookup with fallback, and rich text to plain.
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <string>
 
+#include "sounder/texts.h"
 #include "views/render.h"
 #include "views/texts.h"
 
@@ -47,6 +49,8 @@ TEST(FormatText, ConversionsFlagsAndMismatches)
     EXPECT_EQ(formatText("%f", {3}), "3.000000");
     // The space flag on a text conversion (as in one report text).
     EXPECT_EQ(formatText("[% s]", {"glFoo"}), "[glFoo]");
+    // Flags without meaning for texts are not passed on; width and '-' are.
+    EXPECT_EQ(formatText("[%+s|%08s|%-4s|% 5s]", {"a", "b", "c", "d"}), "[a|       b|c   |    d]");
     // Conversions that would write memory or read pointers produce nothing.
     EXPECT_EQ(formatText("a%nb%pc", {1, 2}), "abc");
     EXPECT_EQ(formatText("%*d|", {5, 6}), "|");
@@ -85,6 +89,27 @@ TEST(PlainFromRich, ReportFragmentsAndHeader)
     EXPECT_EQ(plainFromRich(t308), "Extension GL_ARB_x has the entry point  glFoo0 missing !\n");
     EXPECT_EQ(plainFromRich("{\\*\\generator x;}kept{\\fonttbl{\\f0 Arial;}}"), "kept");
     EXPECT_EQ(plainFromRich("unbalanced }} braces {{ and \\"), "unbalanced  braces  and ");
+}
+
+// The exported form of the same converter, for the programs: bounded like
+// sysStrlCpy, same result.
+TEST(PlainFromRich, ExportedConverterIsBounded)
+{
+    const std::string rich = "\\b Bold\\b0 \\line next\\par {\\fonttbl{\\f0 Arial;}}end";
+    const std::string plain = plainFromRich(rich);
+    ASSERT_EQ(plain, "Bold\nnext\nend");
+    char out[64];
+    std::memset(out, 'x', sizeof out);
+    EXPECT_EQ(tsRichTextToPlain(rich.c_str(), out, sizeof out), plain.size());
+    EXPECT_EQ(std::string(out), plain);
+    char small[6];
+    std::memset(small, 'x', sizeof small);
+    EXPECT_EQ(tsRichTextToPlain(rich.c_str(), small, 5), plain.size());
+    EXPECT_EQ(std::string(small), "Bold");
+    EXPECT_EQ(small[5], 'x');
+    EXPECT_EQ(tsRichTextToPlain(rich.c_str(), nullptr, 0), plain.size());
+    EXPECT_EQ(tsRichTextToPlain(nullptr, out, sizeof out), 0u);
+    EXPECT_STREQ(out, "");
 }
 
 TEST(TreeItemLabel, KindsAsTheViewerShowsThem)

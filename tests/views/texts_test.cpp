@@ -42,7 +42,8 @@ TEST(BuiltinTexts, EveryIdOfTreesAndReportsHasAText)
                         325, 326, 328, 329, 330, 331, 332, 333, 334, 335, 336, 339, 340, 341, 342,
                         343, 344, 345, 346, 347, 356, 357, 358, 365, 366, 367, 372, 373, 374, 375,
                         376, 377, 378, 379, 380, 382, 384, 385, 386, 387, 388, 389, 390, 391, 392,
-                        395, 396, 397, 398, 399, 400, 401, 402, 409, 410};
+                        395, 396, 397, 398, 399, 400, 401, 402, 409, 410,
+                        TS_TEXT_ENTRY_POINT_CHECK};
     for (int i = 222; i <= 257; ++i)
         EXPECT_NE(tsGetBuiltinText(i), nullptr) << i;
     for (int id : used) {
@@ -72,4 +73,18 @@ TEST(BuiltinTexts, FormatsTakeTheArgumentsTheirItemsCarry)
     EXPECT_NE(std::string(tsGetBuiltinText(308)).find("\x08%s\x08"), std::string::npos);
     EXPECT_EQ(std::string(tsGetBuiltinText(113)).back(), '\n');
     EXPECT_STREQ(tsGetBuiltinText(103), "Lumenscope\nVersion %s");
+}
+
+// The report's explanation of its entry-point check has an id of its own,
+// outside the ids that language files carry, and plain words (it is put into
+// RTF and plain reports alike).
+TEST(BuiltinTexts, EntryPointCheckSentence)
+{
+    const int id = TS_TEXT_ENTRY_POINT_CHECK;
+    EXPECT_GT(id, 410);
+    EXPECT_LE(id, 612);
+    const std::string text = tsGetBuiltinText(id);
+    EXPECT_NE(text.find("dispatch offset"), std::string::npos);
+    EXPECT_NE(text.find("not that this context implements it"), std::string::npos);
+    EXPECT_EQ(text.find_first_of("\\{}%\x08"), std::string::npos);
 }

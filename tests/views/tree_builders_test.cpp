@@ -368,7 +368,9 @@ TEST(ExtTree, ExtensionSubtreeWithSplitLists)
     std::strcpy(e->req, "1.4");
     std::strcpy(e->core, "1.5");
     std::strcpy(e->depends, "GL_ARB_a||GL_ARB_b|");
-    std::strcpy(e->affects, "GL_ARB_c|GL_ARB_d");
+    // A leading empty piece: it must not repeat the last piece of the field
+    // before (depends), which an uncleared work buffer would show.
+    std::strcpy(e->affects, "|GL_ARB_c|GL_ARB_d");
     hd.addEntryPoint(e, "glBindBufferARB", 1);
     hd.addEntryPoint(e, "glMissingARB", 2);
     auto tree = newTree();

@@ -100,7 +100,8 @@ SOUNDER_API tsDatabase *tsDatabaseCreateFromCString(const char *text);
 
 /* Merges a reading into the database.  icd may be null; systemName is the
  * system description text (it decides the os family).  Returns 1 when
- * anything was added or changed (and sets modified), else 0. */
+ * anything was added (and sets modified), else 0; lowering a link's version
+ * sets modified without adding anything. */
 SOUNDER_API int tsDatabaseUpdate(tsDatabase *db, struct tsRendererCaps *caps,
                                  const struct tsIcdList *icd, const char *systemName);
 

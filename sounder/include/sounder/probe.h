@@ -211,7 +211,9 @@ typedef struct tsRendererCaps {
  * Returns 1, or 0 after logging "OpenGL initialization failed.\n". */
 SOUNDER_API int tsInfoBegin(int hardware);
 /* Fills the record from the probe's current context.  Returns 1, or 0 with
- * the record untouched (null record, wrong size field). */
+ * the record untouched (null record, wrong size field), or 0 after logging
+ * when the display connection was lost during the reading (the record then
+ * holds what could be read and is released as usual). */
 SOUNDER_API int tsInfoRead(tsRendererCaps *caps, int tag);
 /* Tears the probe down; harmless when it is closed.  Returns 1. */
 SOUNDER_API int tsInfoEnd(void);
