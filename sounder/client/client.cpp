@@ -82,6 +82,16 @@ tsDatabase *database()
     return s.database;
 }
 
+/* The loaded database with renderer made its current reading: the trees,
+ * reports and compliance figures read that reading's bit. */
+tsDatabase *selectReading(int renderer)
+{
+    tsDatabase *db = database();
+    if (db)
+        db->currentReading = renderer;
+    return db;
+}
+
 /* A tree context of the client, cleared before it is built.  The context is
  * large (tens of megabytes), so it lives on the heap for the whole process. */
 tsTree *clearedTree(tsTree *&slot)
@@ -216,9 +226,7 @@ SOUNDER_API const char *lumClientGetMainTree(int renderer)
     if (!validIndex(renderer))
         return nullptr;
     ClientState &s = state();
-    tsDatabase *db = database();
-    if (db)
-        db->currentReading = renderer;
+    tsDatabase *db = selectReading(renderer);
     tsTree *tree = clearedTree(s.mainTree);
     if (!tree)
         return nullptr;
@@ -237,9 +245,7 @@ SOUNDER_API const char *lumClientGetCapsAndExtTree(int renderer)
     if (!validIndex(renderer))
         return nullptr;
     ClientState &s = state();
-    tsDatabase *db = database();
-    if (db)
-        db->currentReading = renderer;
+    tsDatabase *db = selectReading(renderer);
     const tsRendererCaps &caps = s.records[renderer];
     if (!caps.filled)
         return emptyTree();
@@ -263,9 +269,7 @@ SOUNDER_API const char *lumClientGetReport(int renderer)
     if (!validIndex(renderer))
         return nullptr;
     ClientState &s = state();
-    tsDatabase *db = database();
-    if (db)
-        db->currentReading = renderer;
+    tsDatabase *db = selectReading(renderer);
     /* The exported list of 1024 pieces is too small for a modern driver's
      * summary; the client builds into a list sized for any real reading. */
     std::vector<tsReportPiece> pieces =
@@ -327,9 +331,7 @@ SOUNDER_API const char *lumClientGetPixelFormats(int renderer)
     if (!validIndex(renderer))
         return nullptr;
     ClientState &s = state();
-    tsDatabase *db = database();
-    if (db)
-        db->currentReading = renderer;
+    selectReading(renderer);
     const tsRendererCaps &caps = s.records[renderer];
     int count = caps.pixelFormatCount;
     if (count < 0)

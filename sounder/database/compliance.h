@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "common/xml_entities.h"
 #include "sounder/database.h"
 
 struct tsRendererCaps;
@@ -119,17 +120,9 @@ inline bool supportBit(const tsDatabase *db, const tsExtension *ext)
 
 // ---- file values ---------------------------------------------------------------
 
-// Appends text to out with ", &, < and > written as entities.
-void appendEscaped(std::string &out, const char *text);
-
-// Decodes &quot; &amp; &lt; &gt; (and &apos;) in place; other '&' stay.
-void decodeEntities(char *text);
-
-// Replaces the file at path with text: a temporary file in the same
-// folder (mkstemp), written, flushed, synced, closed and renamed over the
-// old one.  False when any step fails; the old file is then untouched and
-// the temporary file removed.
-bool writeFileAtomically(const char *path, const std::string &text);
+// Entities of the file's values (common/xml_entities.h).
+using sounder::appendEscaped;
+using sounder::decodeEntities;
 
 }  // namespace db
 }  // namespace sounder

@@ -2,9 +2,6 @@
 // a reading and the renderer family names.
 #include "sounder/database.h"
 
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cstddef>
 #include <cstdio>
 #include <cstdlib>
@@ -14,6 +11,8 @@
 #include <unordered_map>
 #include <vector>
 
+#include "common/atomic_file.h"
+#include "common/xml_entities.h"
 #include "database/compliance.h"
 #include "database/database_index.h"
 #include "keel/keel.h"
@@ -148,52 +147,6 @@ tsRenderer *findRenderer(const tsDatabase *db, const char *name)
         if (sysStriCmp(r->name, normalised) == 0)
             return r;
     return nullptr;
-}
-
-// ---- entities -------------------------------------------------------------
-
-void appendEscaped(std::string &out, const char *text)
-{
-    if (!text)
-        return;
-    for (const char *p = text; *p; ++p) {
-        switch (*p) {
-        case '"': out += "&quot;"; break;
-        case '&': out += "&amp;"; break;
-        case '<': out += "&lt;"; break;
-        case '>': out += "&gt;"; break;
-        default: out += *p; break;
-        }
-    }
-}
-
-void decodeEntities(char *text)
-{
-    if (!text)
-        return;
-    static const struct {
-        const char *entity;
-        size_t length;
-        char value;
-    } kEntities[] = {{"&quot;", 6, '"'}, {"&amp;", 5, '&'}, {"&lt;", 4, '<'},
-                     {"&gt;", 4, '>'},   {"&apos;", 6, '\''}};
-    char *out = text;
-    for (const char *p = text; *p;) {
-        bool decoded = false;
-        if (*p == '&') {
-            for (const auto &e : kEntities) {
-                if (strncmp(p, e.entity, e.length) == 0) {
-                    *out++ = e.value;
-                    p += e.length;
-                    decoded = true;
-                    break;
-                }
-            }
-        }
-        if (!decoded)
-            *out++ = *p++;
-    }
-    *out = '\0';
 }
 
 // ---- records ----------------------------------------------------------------
@@ -620,46 +573,6 @@ std::string render(const tsDatabase *db, uint32_t edition)
 
 }  // namespace
 
-// Writes text to path through a temporary file in the same folder that
-// replaces the old file only once everything was written and synced.
-bool writeFileAtomically(const char *path, const std::string &text)
-{
-    if (!path || !*path)
-        return false;
-    std::string tmpl(path);
-    tmpl += ".XXXXXX";
-    int fd = mkstemp(&tmpl[0]);
-    if (fd < 0)
-        return false;
-    // Keep the old file's permissions; a new file gets the usual 0666 less
-    // the umask instead of mkstemp's 0600.
-    struct stat st;
-    mode_t mode;
-    if (stat(path, &st) == 0) {
-        mode = st.st_mode & 07777;
-    } else {
-        mode_t mask = umask(0);
-        umask(mask);
-        mode = 0666 & ~mask;
-    }
-    bool ok = fchmod(fd, mode) == 0;
-    FILE *f = ok ? fdopen(fd, "w") : nullptr;
-    if (!f) {
-        close(fd);
-        unlink(tmpl.c_str());
-        return false;
-    }
-    ok = fwrite(text.data(), 1, text.size(), f) == text.size();
-    ok = fflush(f) == 0 && ok;
-    ok = fsync(fileno(f)) == 0 && ok;
-    ok = fclose(f) == 0 && ok;
-    if (ok)
-        ok = rename(tmpl.c_str(), path) == 0;
-    if (!ok)
-        unlink(tmpl.c_str());
-    return ok;
-}
-
 // The index of extensions whose name equals the word case-insensitively.
 template <class F>
 void forEachNamed(const tsDatabase *db, const char *word, F &&fn)
@@ -733,7 +646,7 @@ SOUNDER_API int tsDatabaseWrite(const char *path, tsDatabase *db)
     if (!db)
         return -1;
     uint32_t edition = db->version + 1;
-    if (!writeFileAtomically(path, render(db, edition)))
+    if (!sounder::writeFileAtomically(path, render(db, edition)))
         return -1;
     db->version = edition;
     return 0;

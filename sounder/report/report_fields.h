@@ -10,6 +10,7 @@
 #include <string>
 #include <type_traits>
 
+#include "common/xml_entities.h"
 #include "sounder/probe.h"
 
 struct tsSystemInfo;
@@ -228,10 +229,9 @@ inline const Field kNvidiaReadFields[] = {
 
 // ---- shared with the tests ---------------------------------------------------------
 
-// Appends text with ", &, <, > as entities (null appends nothing).
-void appendEscaped(std::string &out, const char *text);
-// Decodes &quot; &amp; &lt; &gt; &apos; in place; any other '&' stays.
-void decodeEntities(char *text);
+// Entities of the file's values (common/xml_entities.h).
+using sounder::appendEscaped;
+using sounder::decodeEntities;
 // The whole report document as tsSaveReportXML writes it.
 std::string reportDocument(const tsSystemInfo *system, const tsRendererCaps *caps, const tsIcdList *icd);
 

@@ -15,61 +15,13 @@
 #include <string>
 
 #include "keel/keel.h"
-#include "report/atomic_file.h"
+#include "common/atomic_file.h"
 #include "report/report_fields.h"
 #include "sounder/probe.h"
 #include "sounder/system.h"
 
 namespace sounder {
 namespace report {
-
-// ---- values --------------------------------------------------------------
-
-void appendEscaped(std::string &out, const char *text)
-{
-    if (!text)
-        return;
-    for (const char *p = text; *p; ++p) {
-        switch (*p) {
-        case '"': out += "&quot;"; break;
-        case '&': out += "&amp;"; break;
-        case '<': out += "&lt;"; break;
-        case '>': out += "&gt;"; break;
-        default: out += *p; break;
-        }
-    }
-}
-
-void decodeEntities(char *text)
-{
-    if (!text)
-        return;
-    static const struct {
-        const char *entity;
-        std::size_t length;
-        char value;
-    } kEntities[] = {
-        {"&quot;", 6, '"'}, {"&amp;", 5, '&'}, {"&lt;", 4, '<'}, {"&gt;", 4, '>'}, {"&apos;", 6, '\''},
-    };
-    char *out = text;
-    for (const char *in = text; *in;) {
-        if (*in == '&') {
-            bool decoded = false;
-            for (const auto &e : kEntities) {
-                if (std::strncmp(in, e.entity, e.length) == 0) {
-                    *out++ = e.value;
-                    in += e.length;
-                    decoded = true;
-                    break;
-                }
-            }
-            if (decoded)
-                continue;
-        }
-        *out++ = *in++;
-    }
-    *out = '\0';
-}
 
 namespace {
 

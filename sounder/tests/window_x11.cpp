@@ -8,6 +8,7 @@
 #include <X11/keysym.h>
 
 #include <ctime>
+#include <unistd.h>
 
 #include "probe/info_internal.h"
 #include "sounder/probe.h"
@@ -192,6 +193,14 @@ bool testPlatformCreateWindow(const tsDisplayMode *mode, const tsTestOptions *op
                           true, options->hardware != 0, testEventHandler, nullptr))
         return false;
     infoClearQuit();
+    /* Window managers (and tools that drive the window) tell the test
+     * window apart from other programs' windows by the owning process. */
+    if (Display *dpy = display()) {
+        const unsigned long pid = static_cast<unsigned long>(getpid());
+        XChangeProperty(dpy, infoNativeWindow(), XInternAtom(dpy, "_NET_WM_PID", False), XA_CARDINAL, 32,
+                        PropModeReplace, reinterpret_cast<const unsigned char *>(&pid), 1);
+        XFlush(dpy);
+    }
     g_windowDrawable = glXGetCurrentDrawable();
     g_windowContext = glXGetCurrentContext();
     /* The routine may have fitted the window to the screen. */

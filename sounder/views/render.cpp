@@ -193,8 +193,22 @@ std::string plainFromRich(const std::string &rich, bool keepLineFeeds)
     size_t i = 0;
     const size_t n = rich.size();
     bool groupStart = false;  // just after '{': the first word may make a destination
+    bool boldMark = false;    // a run opened by the bold mark (byte 8) is open
     while (i < n) {
         char c = rich[i];
+        if (c == '\x08') {
+            // Some table texts (308, 309) switch bold with the byte 8, where
+            // "\b" was read as a C escape: a mark opens or closes a run, and
+            // a closing mark followed by "0" (as \b0) takes the "0" with it.
+            // A mark between two spaces leaves one, as "\b " would.
+            ++i;
+            if (boldMark && i < n && rich[i] == '0')
+                ++i;
+            boldMark = !boldMark;
+            if (i < n && rich[i] == ' ' && !out.empty() && out.back() == ' ' && !skip)
+                ++i;
+            continue;
+        }
         if (c == '{') {
             skipping.push_back(skip);
             groupStart = true;
@@ -239,8 +253,11 @@ std::string plainFromRich(const std::string &rich, bool keepLineFeeds)
                 int hi = i + 2 < n ? hex(rich[i + 2]) : -1;
                 int lo = i + 3 < n ? hex(rich[i + 3]) : -1;
                 if (hi >= 0 && lo >= 0) {
-                    if (!skip)
-                        out.push_back(static_cast<char>(hi * 16 + lo));
+                    // A byte given in hex is text like any other: control
+                    // characters other than tab and line feed are dropped.
+                    const int byte = hi * 16 + lo;
+                    if (!skip && (byte >= 0x20 || byte == '\t' || byte == '\n'))
+                        out.push_back(static_cast<char>(byte));
                     i += 4;
                 } else {
                     i += 2;

@@ -59,8 +59,10 @@ std::string resolveText(TextLookup lookup, int id, std::initializer_list<TextArg
 // \\ \{ \} their character, \'hh its byte; every other control word, the
 // braces and the contents of destination groups ({\colortbl ...},
 // {\fonttbl ...}, {\* ...}) are dropped, and so are control characters other
-// than tab and line feed.  With keepLineFeeds false, raw line feeds and
-// carriage returns in the source are dropped as rich text readers do.
+// than tab and line feed.  The byte 8 that some table texts use as a bold
+// switch is dropped with the "0" after a closing one and a space it would
+// double.  With keepLineFeeds false, raw line feeds and carriage returns in
+// the source are dropped as rich text readers do.
 std::string plainFromRich(const std::string &rich, bool keepLineFeeds = true);
 
 // The line that a tree item shows, as the viewer makes it (label formats with

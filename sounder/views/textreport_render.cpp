@@ -35,29 +35,10 @@ void appendPlainText(std::string &out, const char *text)
 }
 
 // The built-in texts of the entry-point lines (308, 309) enclose their
-// arguments in the control character 8, a bold mark ("\x08" "0" ends the
-// run, as \b0 does).  The plain form drops the marks with their digits, and
-// a space that the removal doubles.
-std::string dropBoldMarks(const std::string &text)
-{
-    std::string out;
-    out.reserve(text.size());
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] != '\x08') {
-            out += text[i];
-            continue;
-        }
-        while (i + 1 < text.size() && text[i + 1] >= '0' && text[i + 1] <= '9')
-            ++i;
-        if (i + 1 < text.size() && text[i + 1] == ' ' && !out.empty() && out.back() == ' ')
-            ++i;
-    }
-    return out;
-}
-
-// The RTF form of the same marks, for a list built as an RTF document: a
-// mark followed by "0" ends the bold run (\b0), any other mark switches it
-// (\b when off, \b0 when on), so "\x08%s\x08" sets the argument in bold.
+// arguments in the byte 8, a bold mark (plainFromRich drops the marks).  In
+// a list built as an RTF document they become control words: a mark
+// followed by "0" ends the bold run (\b0), any other mark switches it (\b
+// when off, \b0 when on), so "\x08%s\x08" sets the argument in bold.
 // The raw control character would otherwise reach the document and the "0"
 // would show after the argument.
 std::string rtfBoldMarks(const std::string &text)
@@ -115,7 +96,7 @@ bool endsWithControlWord(const std::string &text)
 // The plain form of a text of the table, used as a format afterwards.
 std::string plainFormat(TextLookup lookup, int id)
 {
-    return plainFromRich(dropBoldMarks(lookupText(lookup, id)), true);
+    return plainFromRich(lookupText(lookup, id), true);
 }
 
 }  // namespace
@@ -168,7 +149,7 @@ std::string renderReportPlain(const tsReportPiece *pieces, int count, TextLookup
     // A list built as RTF is one RTF document: convert it as a whole (raw
     // line feeds mean nothing in RTF).
     if (isRtfDocument(pieces, count))
-        return plainFromRich(dropBoldMarks(renderReport(pieces, count, lookup)), false);
+        return plainFromRich(renderReport(pieces, count, lookup), false);
 
     // A plain list: only the texts of text ids carry RTF.  A format is made
     // plain before the arguments go in, so an argument is shown as it is.

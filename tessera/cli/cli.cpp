@@ -3,6 +3,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "sounder/texts.h"
+
 namespace tessera {
 namespace cli {
 
@@ -66,53 +68,6 @@ void appendUtf8(std::string &out, unsigned long code)
         out.push_back(static_cast<char>(0x80 | ((code >> 6) & 0x3F)));
         out.push_back(static_cast<char>(0x80 | (code & 0x3F)));
     }
-}
-
-int hexDigit(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
-
-bool isLetter(char c)
-{
-    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
-}
-
-/* Skips a group whose opening brace is at text[i]; returns the index after
- * its closing brace (or the end). */
-size_t skipGroup(const std::string &text, size_t i)
-{
-    int depth = 0;
-    for (; i < text.size(); ++i) {
-        const char c = text[i];
-        if (c == '\\') {
-            ++i; /* an escaped brace does not count */
-        } else if (c == '{') {
-            ++depth;
-        } else if (c == '}') {
-            if (--depth == 0)
-                return i + 1;
-        }
-    }
-    return text.size();
-}
-
-bool startsDestination(const std::string &text, size_t brace)
-{
-    static const char *const kDestinations[] = {"\\*", "\\colortbl", "\\fonttbl", "\\stylesheet",
-                                                "\\info", "\\pict"};
-    for (const char *d : kDestinations) {
-        const size_t n = std::strlen(d);
-        if (text.compare(brace + 1, n, d) == 0)
-            return true;
-    }
-    return false;
 }
 
 } // namespace
@@ -286,80 +241,13 @@ std::string xmlUnescape(const std::string &text)
     return out;
 }
 
-std::string rtfToPlain(const std::string &rtf)
+std::string richTextToPlain(const std::string &rich)
 {
-    std::string out;
-    out.reserve(rtf.size());
-    size_t i = 0;
-    while (i < rtf.size()) {
-        const char c = rtf[i];
-        if (c == '{') {
-            if (startsDestination(rtf, i))
-                i = skipGroup(rtf, i);
-            else
-                ++i;
-            continue;
-        }
-        if (c == '}') {
-            ++i;
-            continue;
-        }
-        if (c == '\\') {
-            if (i + 1 >= rtf.size()) {
-                ++i;
-                continue;
-            }
-            const char d = rtf[i + 1];
-            if (d == '\\' || d == '{' || d == '}') {
-                out.push_back(d);
-                i += 2;
-                continue;
-            }
-            if (d == '\'') {
-                const int hi = i + 2 < rtf.size() ? hexDigit(rtf[i + 2]) : -1;
-                const int lo = i + 3 < rtf.size() ? hexDigit(rtf[i + 3]) : -1;
-                if (hi >= 0 && lo >= 0) {
-                    const char byte = static_cast<char>(hi * 16 + lo);
-                    if (static_cast<unsigned char>(byte) >= 0x20 || byte == '\t' || byte == '\n')
-                        out.push_back(byte);
-                    i += 4;
-                } else {
-                    i += 2;
-                }
-                continue;
-            }
-            if (isLetter(d)) {
-                size_t j = i + 1;
-                while (j < rtf.size() && isLetter(rtf[j]))
-                    ++j;
-                const std::string word = rtf.substr(i + 1, j - i - 1);
-                if (j < rtf.size() && (rtf[j] == '-' || (rtf[j] >= '0' && rtf[j] <= '9'))) {
-                    ++j;
-                    while (j < rtf.size() && rtf[j] >= '0' && rtf[j] <= '9')
-                        ++j;
-                }
-                if (j < rtf.size() && rtf[j] == ' ')
-                    ++j; /* the delimiting space belongs to the control word */
-                if (word == "line" || word == "par")
-                    out.push_back('\n');
-                else if (word == "tab")
-                    out.push_back('\t');
-                i = j;
-                continue;
-            }
-            if (d == '~')
-                out.push_back(' ');
-            i += 2; /* other control symbols vanish */
-            continue;
-        }
-        if (static_cast<unsigned char>(c) < 0x20 && c != '\t') {
-            ++i; /* raw line ends are not text in rich text */
-            continue;
-        }
-        out.push_back(c);
-        ++i;
-    }
-    return out;
+    const size_t length = tsRichTextToPlain(rich.c_str(), nullptr, 0);
+    std::string plain(length + 1, '\0');
+    tsRichTextToPlain(rich.c_str(), &plain[0], plain.size());
+    plain.resize(length);
+    return plain;
 }
 
 std::string formatWithTexts(const std::string &format, const std::vector<std::string> &args)
@@ -422,21 +310,6 @@ std::string formatWithTexts(const std::string &format, const std::vector<std::st
     return out;
 }
 
-std::string tableTextAsRich(const std::string &text)
-{
-    std::string out;
-    out.reserve(text.size());
-    for (size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '\x08') {
-            if (i + 1 < text.size() && text[i + 1] == '0')
-                ++i;
-            continue;
-        }
-        out.push_back(text[i]);
-    }
-    return out;
-}
-
 std::string attributeValue(const std::string &line, const char *name)
 {
     const std::string key = std::string(" ") + name + "=\"";
@@ -475,6 +348,23 @@ std::string lookupText(TextLookup lookup, int id)
     return text ? std::string(text) : std::string();
 }
 
+/* The report is one RTF document, where a raw line end is not text; only a
+ * backslash before it (a paragraph break) keeps it.  The converter keeps
+ * raw line feeds, as fragments shown on their own need, so they go here. */
+std::string withoutRawLineEnds(const std::string &rich)
+{
+    std::string out;
+    out.reserve(rich.size());
+    bool escaped = false;
+    for (const char c : rich) {
+        if ((c == '\n' || c == '\r') && !escaped)
+            continue;
+        escaped = c == '\\' && !escaped;
+        out.push_back(c);
+    }
+    return out;
+}
+
 } // namespace
 
 std::string renderReportDocument(const std::string &document, TextLookup lookup)
@@ -491,13 +381,12 @@ std::string renderReportDocument(const std::string &document, TextLookup lookup)
         if (type == "STR") {
             rich = attributeValue(line, "value");
         } else if (type == "LOCAL") {
-            rich = tableTextAsRich(lookupText(lookup, std::atoi(attributeValue(line, "value").c_str())));
+            rich = lookupText(lookup, std::atoi(attributeValue(line, "value").c_str()));
         } else if (type == "STR2") {
-            const std::string format =
-                tableTextAsRich(lookupText(lookup, std::atoi(attributeValue(line, "value").c_str())));
+            const std::string format = lookupText(lookup, std::atoi(attributeValue(line, "value").c_str()));
             rich = formatWithTexts(format, {attributeValue(line, "text"), attributeValue(line, "text2")});
         }
-        plain += rtfToPlain(rich);
+        plain += richTextToPlain(withoutRawLineEnds(rich));
     }
     return plain;
 }

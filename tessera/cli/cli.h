@@ -50,11 +50,9 @@ std::string usageText();
 /* Decodes the five XML entities and numeric character references. */
 std::string xmlUnescape(const std::string &text);
 
-/* Plain text from rich text: \line and \par become line feeds, \tab a tab,
- * \\ \{ \} their character, \'hh its byte; other control words, braces,
- * destination groups ({\colortbl ...}, {\fonttbl ...}, {\* ...}), raw line
- * ends and other control characters are dropped. */
-std::string rtfToPlain(const std::string &rtf);
+/* Plain text from rich text through the library's converter
+ * (tsRichTextToPlain), whole however long. */
+std::string richTextToPlain(const std::string &rich);
 
 /* Substitutes args into format for string conversions ("%s", "% s",
  * "%-20s", "%.5s", in order) and "%%"; every other character and
@@ -62,18 +60,13 @@ std::string rtfToPlain(const std::string &rtf);
  * argument gives nothing, so a format can never read past the arguments. */
 std::string formatWithTexts(const std::string &format, const std::vector<std::string> &args);
 
-/* A text of the table made ready for the rich-text reader: some texts
- * carry the byte 8 where a bold switch was meant ("\b" read as a C escape);
- * that byte and the "0" of a closing switch after it are removed. */
-std::string tableTextAsRich(const std::string &text);
-
 /* Text lookup used to resolve text ids. */
 using TextLookup = const char *(*)(int id);
 
 /* Renders a report document ("<report>", <item .../> lines, "</report>") as
  * plain text with the text table: LOCAL items are the text of their id, STR2
  * items that text used as a format for their two texts, STR items their
- * value; the whole is then turned from rich text into plain text. */
+ * value; each piece is then turned from rich text into plain text. */
 std::string renderReportDocument(const std::string &document, TextLookup lookup);
 
 /* The compliance figures ("1.1 (100 % - 7/7)", ...) of a main tree

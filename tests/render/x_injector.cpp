@@ -8,10 +8,30 @@
 
 #include <chrono>
 #include <cstring>
+#include <unistd.h>
 
 namespace rendertest {
 
 namespace {
+
+/* Other test programs may show a window of the same title on the same
+ * server: only this process's window counts (_NET_WM_PID). */
+bool ownedByThisProcess(Display *dpy, Window win)
+{
+    Atom type = None;
+    int format = 0;
+    unsigned long count = 0, after = 0;
+    unsigned char *data = nullptr;
+    bool mine = false;
+    if (XGetWindowProperty(dpy, win, XInternAtom(dpy, "_NET_WM_PID", False), 0, 1, False, XA_CARDINAL, &type,
+                           &format, &count, &after, &data) == Success &&
+        data) {
+        if (format == 32 && count == 1)
+            mine = *reinterpret_cast<unsigned long *>(data) == static_cast<unsigned long>(getpid());
+        XFree(data);
+    }
+    return mine;
+}
 
 Window findWindow(Display *dpy, Window parent, const std::string &title)
 {
@@ -24,7 +44,8 @@ Window findWindow(Display *dpy, Window parent, const std::string &title)
         char *name = nullptr;
         if (XFetchName(dpy, children[i], &name) && name) {
             XWindowAttributes wa;
-            if (title == name && XGetWindowAttributes(dpy, children[i], &wa) && wa.map_state == IsViewable)
+            if (title == name && ownedByThisProcess(dpy, children[i]) && XGetWindowAttributes(dpy, children[i], &wa) &&
+                wa.map_state == IsViewable)
                 found = children[i];
             XFree(name);
         }

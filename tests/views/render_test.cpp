@@ -84,9 +84,14 @@ TEST(PlainFromRich, ReportFragmentsAndHeader)
                       "\\deflang0419\\pard\\tx360\\plain\\f3\\fs20\\box\\i System information\\line \\i0 "
                       "Linux\\line \\line \\i a\\{b\\}c\\\\d \\'e9\\par }";
     EXPECT_EQ(plainFromRich(doc, false), "System information\nLinux\n\na{b}c\\d \xe9\n");
-    // Report text 308 encloses its arguments in control character 8.
+    // Report texts 308 and 309 switch bold with the byte 8: the marks go,
+    // with the "0" of a closing one and the space a mark would double; an
+    // argument that begins with "0" right after an opening mark keeps it.
     std::string t308 = resolveText(nullptr, 308, {"GL_ARB_x", "glFoo"});
-    EXPECT_EQ(plainFromRich(t308), "Extension GL_ARB_x has the entry point  glFoo0 missing !\n");
+    EXPECT_EQ(plainFromRich(t308), "Extension GL_ARB_x has the entry point glFoo missing !\n");
+    std::string t309 = resolveText(nullptr, 309, {"GL_ARB_y", "0glBar"});
+    EXPECT_EQ(plainFromRich(t309), "Extension GL_ARB_y not in list but has the entry point 0glBar \n");
+    EXPECT_EQ(plainFromRich("\x08" "0a\x08" "0b\x08 c"), "0ab c");
     EXPECT_EQ(plainFromRich("{\\*\\generator x;}kept{\\fonttbl{\\f0 Arial;}}"), "kept");
     EXPECT_EQ(plainFromRich("unbalanced }} braces {{ and \\"), "unbalanced  braces  and ");
 }

@@ -25,7 +25,9 @@ SOUNDER_API const char *tsGetBuiltinText(int id);
 /* Plain text from rich text (a fragment such as texts 113-140, or a whole
  * RTF document): \line and \par become line feeds, \tab a tab, \\ \{ \}
  * their character, \'hh its byte; other control words, braces, destination
- * groups and control characters other than tab and line feed are dropped.
+ * groups and control characters other than tab and line feed are dropped;
+ * the byte 8 that texts 308 and 309 use as a bold switch goes with the "0"
+ * after a closing one, as \b0 would.
  * Writes at most size - 1 bytes and a terminator into out (nothing when out
  * is null or size is 0) and returns the length of the whole plain text, as
  * sysStrlCpy does.  This is the one converter of the system: the viewer and

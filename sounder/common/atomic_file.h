@@ -2,8 +2,8 @@
 // the same folder, is flushed to disk and renamed over the target, so that a
 // reader sees either the old file or the whole new one, and a failed write
 // leaves the old file as it was.
-#ifndef SOUNDER_REPORT_ATOMIC_FILE_H
-#define SOUNDER_REPORT_ATOMIC_FILE_H
+#ifndef SOUNDER_COMMON_ATOMIC_FILE_H
+#define SOUNDER_COMMON_ATOMIC_FILE_H
 
 #include <cstddef>
 #include <string>
