@@ -150,6 +150,13 @@ void testApplyState()
     glEnable(GL_LIGHT0);
     glEnable(GL_LIGHTING);
     glEnable(GL_CULL_FACE);
+    /* A pixel buffer's own context needs the clip plane as well (the
+     * modelview matrix is the identity here, as when it was first set). */
+    if (g.clipPlane) {
+        const GLdouble plane[4] = {0.0, 1.0, 0.0, 0.0};
+        glClipPlane(GL_CLIP_PLANE0, plane);
+        glEnable(GL_CLIP_PLANE0);
+    }
 }
 
 void testBeginFrame()

@@ -11,9 +11,11 @@
 
 namespace {
 
-std::string &tempPath()
+const std::string &tempPath()
 {
-    static std::string path = [] {
+    // Never destroyed: the exit handler below still needs it after static
+    // destructors have run.
+    static const std::string &path = *new std::string([] {
         // Memory-backed /dev/shm keeps the file writes cheap where it exists.
         const char *tmp = getenv("TMPDIR");
         std::string folder = tmp && *tmp ? tmp : "/tmp";
@@ -26,7 +28,7 @@ std::string &tempPath()
         close(fd);
         atexit([] { unlink(tempPath().c_str()); });
         return pattern;
-    }();
+    }());
     return path;
 }
 

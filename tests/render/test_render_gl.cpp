@@ -190,7 +190,7 @@ TEST(RenderRun, AllSevenUnitsMeasuredAndAltPSavesNumberedScreenshots)
     Options opt;
     ASSERT_EQ(opt.missing, 0);
     int32_t results[7] = {0, 0, 0, 0, 0, 0, 0};
-    XInjector keys({{1000, Action::AltPXTest}, {2000, Action::AltPSendEvent}});
+    XInjector keys({{3000, Action::AltPXTest}, {4000, Action::AltPSendEvent}});
     const int rc = tsTestRun(results, nullptr, &opt.o);
     EXPECT_TRUE(keys.finish()) << keys.error();
     EXPECT_EQ(rc, 0);
@@ -211,27 +211,72 @@ TEST(RenderRun, AllSevenUnitsMeasuredAndAltPSavesNumberedScreenshots)
     expectScreenshot(desk.shot(1), 640, 480, true, {0x000000});
 }
 
-TEST(RenderRun, FogClipGridAnisotropyFramebufferObject)
+/* Anisotropic filtering is left out of this run: Mesa 22.3's llvmpipe
+ * stalls for seconds to minutes on single frames when a face is seen at a
+ * grazing angle with anisotropy on (measured: 3.7 s, 11.9 s, 67 s, 236 s),
+ * so no frame rate can be promised with it.  Its set-up is checked below. */
+TEST(RenderRun, FogClipGridFramebufferObject)
 {
     ScopedDesktop desk;
     Options opt;
-    opt.o.flags = optFog | optClipPlane | optObjectGrid | optAnisotropy | optFramebufferObject;
-    opt.o.anisotropy = 4.0f;
+    const uint32_t flags = optFog | optClipPlane | optObjectGrid | optFramebufferObject;
+    opt.o.flags = flags;
     int32_t results[7] = {0, 0, 0, 0, 0, 0, 0};
-    XInjector keys({{1500, Action::AltPSendEvent}});
+    XInjector keys({{3000, Action::AltPSendEvent}});
     const int rc = tsTestRun(results, nullptr, &opt.o);
     EXPECT_TRUE(keys.finish()) << keys.error();
     EXPECT_EQ(rc, 0);
-    expectAllMeasured(results, "fog, clip plane, grid, anisotropy, FBO");
+    expectAllMeasured(results, "fog, clip plane, grid, FBO");
     EXPECT_EQ(tsReportHasErrors(), 0) << tsReportGetLogFile();
-    EXPECT_EQ(opt.o.flags, uint32_t(optFog | optClipPlane | optObjectGrid | optAnisotropy | optFramebufferObject));
+    EXPECT_EQ(opt.o.flags, flags);
     const std::string status = sounder::testState().statusLine;
-    EXPECT_NE(status.find(", FBO, AF:  4"), std::string::npos) << status;
+    EXPECT_NE(status.find("(D24Z"), std::string::npos) << status;
+    EXPECT_EQ(status.substr(status.size() - 5), ", FBO") << status;
 
     /* The picture comes from the framebuffer object: the window shows the
      * cubes, not only the fog colour (blue) or black. */
     ASSERT_TRUE(exists(desk.shot(0)));
     expectScreenshot(desk.shot(0), 640, 480, true, {0x000000, 0x0000ff});
+}
+
+/* White-box: anisotropy and LOD bias reach the textures and the status
+ * line; the grid and fog state of testInitGL. */
+TEST(RenderRun, AnisotropyLodBiasAndGridSetUp)
+{
+    using namespace sounder;
+    Options opt;
+    opt.o.flags = optAnisotropy | optLodBias | optObjectGrid | optFog;
+    opt.o.anisotropy = 4.0f;
+    opt.o.lodBias = 1.0f;
+    TestState &g = testState();
+    testClockReset();
+    g.options = &opt.o;
+    g.selectedCount = 1;
+    g.startedCount = 1;
+    ASSERT_TRUE(testPlatformCreateWindow(nullptr, &opt.o));
+    ASSERT_TRUE(testInitGL(&opt.o));
+    EXPECT_EQ(g.objectCount, 100);
+    EXPECT_TRUE(g.fog);
+    EXPECT_FLOAT_EQ(g.lodBias, 1.0f);
+    for (int k = 0; k < 3; ++k) {
+        GLfloat aniso = 0.f;
+        glBindTexture(GL_TEXTURE_2D, g.textures[k]);
+        glGetTexParameterfv(GL_TEXTURE_2D, GL_TEXTURE_MAX_ANISOTROPY_EXT, &aniso);
+        EXPECT_FLOAT_EQ(aniso, k < 2 ? 4.0f : 1.0f) << "texture " << k;
+    }
+    GLfloat fogStart = 0.f, fogEnd = 0.f;
+    glGetFloatv(GL_FOG_START, &fogStart);
+    glGetFloatv(GL_FOG_END, &fogEnd);
+    EXPECT_FLOAT_EQ(fogStart, 18.f);
+    EXPECT_FLOAT_EQ(fogEnd, 21.f);
+    testStartUnit(&opt.o, 0);
+    EXPECT_NE(std::string(g.statusLine).find("1.1 (texturing) (1/1), 640 x 480, (D24Z"), std::string::npos)
+        << g.statusLine;
+    EXPECT_NE(std::string(g.statusLine).find(", AF:  4, LOD:  1"), std::string::npos) << g.statusLine;
+    testSetObjectTransform(0);
+    EXPECT_FLOAT_EQ(g.objectDistance, -20.f);
+    testShutdown();
+    EXPECT_FALSE(infoWindowOpen());
 }
 
 TEST(RenderRun, FailingUnitsAreLoggedWhileOthersRun)
