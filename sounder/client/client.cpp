@@ -123,37 +123,6 @@ std::string escaped(const char *text)
     return sounder::xmlEscape(text ? text : "");
 }
 
-void writeReport(DocumentWriter &out, const tsReportPiece *pieces, int count)
-{
-    out.line("<report>");
-    for (int i = 0; i < count; ++i) {
-        const tsReportPiece &p = pieces[i];
-        switch (p.kind) {
-        case TS_PIECE_TEXT:
-            out.line("<item type=\"STR\" value=\"%s\"/>", escaped(p.text).c_str());
-            break;
-        case TS_PIECE_TEXT_ID_ARGS:
-            out.line("<item type=\"STR2\" value=\"%d\" text=\"%s\" text2=\"%s\"/>", p.textId,
-                     escaped(p.text).c_str(), escaped(p.text2).c_str());
-            break;
-        case TS_PIECE_TEXT_ID:
-            out.line("<item type=\"LOCAL\" value=\"%d\"/>", p.textId);
-            break;
-        case TS_PIECE_REFERENCE:
-            out.line("<item type=\"STR\" value=\"%s\"/>", escaped(p.reference).c_str());
-            break;
-        default:
-            break;
-        }
-    }
-    out.line("</report>");
-}
-
-const char *trueFalse(uint8_t v)
-{
-    return (v & 1) ? "True" : "False";
-}
-
 void logRefusal(const char *text)
 {
     tsReportContext("Rendering test options");
@@ -186,22 +155,22 @@ SOUNDER_API int lumClientInitialize(void)
     if (!db)
         return 0;
 
-    /* The system description and the driver list, Direct3D texts
-     * included.  They are built once: nothing in them changes between the
-     * two readings, and the driver list asks the package database, which
-     * costs more than a reading. */
-    tsDescribeSystem(&s.system, &s.icd, 1);
-
     int result = 0;
     for (int index = 0; index < 2; ++index) {
         if (s.progress)
             s.progress(index == 0 ? "renderer 0 (software)" : "renderer 1 (accelerated)", s.progressUser);
 
+        /* The system description (Direct3D texts included) is built again
+         * for each reading.  The driver list is built with the first one
+         * only: it asks the package database, which costs more than a
+         * reading, and the installed drivers do not change in between. */
+        tsDescribeSystem(&s.system, index == 0 ? &s.icd : nullptr, 1);
+
         db->currentReading = index;
         tsRendererCaps &caps = s.records[index];
         tsInfoRelease(&caps);
         std::memset(&caps, 0, sizeof caps);
-        caps.size = sizeof(tsRendererCaps);
+        caps.size = TS_RENDERER_CAPS_SIZE;
 
         if (!tsInfoBegin(index) && (index == 0 || !tsInfoBegin(0)))
             continue;
@@ -277,7 +246,7 @@ SOUNDER_API const char *lumClientGetReport(int renderer)
 
     DocumentWriter &out = outputDocument();
     out.begin();
-    writeReport(out, pieces.data(), static_cast<int>(pieces.size()));
+    sounder::client::writeReportDocument(out, pieces.data(), static_cast<int>(pieces.size()));
     return out.text();
 }
 
@@ -292,7 +261,7 @@ SOUNDER_API const char *lumClientGetUpdateReport(void)
 
     DocumentWriter &out = outputDocument();
     out.begin();
-    writeReport(out, list.data(), list.count());
+    sounder::client::writeReportDocument(out, list.data(), list.count());
     return out.text();
 }
 
@@ -311,10 +280,12 @@ SOUNDER_API const char *lumClientGetMonitorList(void)
 
 SOUNDER_API const char *lumClientGetDisplayModeList(const char *deviceName)
 {
-    /* The modes come from the primary output; a named output that is not
-     * known falls back to it, as a named device without modes does. */
-    (void)deviceName;
-    const std::vector<sounder::DisplayModeInfo> modes = sounder::listDisplayModes();
+    /* The modes of the named output (the device id of the monitor
+     * document); a name that yields no mode, or no name, gives the modes of
+     * the primary output. */
+    std::vector<sounder::DisplayModeInfo> modes = sounder::listOutputModes(deviceName);
+    if (modes.empty())
+        modes = sounder::listDisplayModes();
     DocumentWriter &out = outputDocument();
     out.begin();
     out.line("<modes>");
@@ -343,23 +314,7 @@ SOUNDER_API const char *lumClientGetPixelFormats(int renderer)
     out.begin();
     out.line("<pf>");
     for (int n = 1; n <= count; ++n) {
-        const tsPixelFormat &p = caps.pixelFormats[n - 1];
-        out.line("<p id=\"%d\" color_bits=\"%d\" depth_bits=\"%d\" stencil_bits=\"%d\" "
-                 "accum_bits=\"%d\" pixel_type=\"%d\" transparent=\"%s\" acceleration=\"%s\" "
-                 "support_gdi=\"%s\" aux_buffers=\"%d\" double_buffer=\"%s\" "
-                 "support_opengl=\"%s\" draw_to_window=\"%s\" draw_to_bitmap=\"%s\" "
-                 "swap_layers_buffers=\"%d\" stereo=\"%s\" auxbuffers=\"%d\" samples=\"%d\" "
-                 "number_overlays=\"%d\" number_underlays=\"%d\"  />",
-                 n, static_cast<int8_t>(p.color_bits), static_cast<int8_t>(p.depth_bits),
-                 static_cast<int8_t>(p.stencil_bits), static_cast<int8_t>(p.accum_bits),
-                 static_cast<int8_t>(p.pixel_type), trueFalse(p.transparent),
-                 trueFalse(p.acceleration), trueFalse(p.support_gdi),
-                 static_cast<int8_t>(p.aux_buffers), trueFalse(p.double_buffer),
-                 trueFalse(p.support_opengl), trueFalse(p.draw_to_window),
-                 trueFalse(p.draw_to_bitmap), static_cast<int8_t>(p.swap_layers_buffers),
-                 trueFalse(p.stereo), static_cast<int8_t>(p.auxbuffers),
-                 static_cast<int8_t>(p.samples), static_cast<int8_t>(p.number_overlays),
-                 static_cast<int8_t>(p.number_underlays));
+        sounder::client::writePixelFormatLine(out, n, caps.pixelFormats[n - 1]);
     }
     out.line("</pf>");
     return out.text();

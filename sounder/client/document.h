@@ -8,6 +8,8 @@
 #include <cstddef>
 
 #include "keel/keel.h"
+#include "sounder/probe.h"
+#include "sounder/report.h"
 
 namespace sounder {
 namespace client {
@@ -36,6 +38,19 @@ private:
     size_t length_ = 0;
     bool truncated_ = false;
 };
+
+/* Report document: "<report>", one line per piece in order (kind 6 and
+ * kind 14 as <item type="STR" value=".."/>, kind 7 as
+ * <item type="STR2" value="id" text=".." text2=".."/>, kind 8 as
+ * <item type="LOCAL" value="id"/>; other kinds write nothing), "</report>".
+ * Texts are escaped so that a quote or an ampersand in a driver's text
+ * cannot break the document. */
+void writeReportDocument(DocumentWriter &out, const tsReportPiece *pieces, int count);
+
+/* One line of the pixel-format document for entry id (counted from 1):
+ * numeric members as signed 8-bit values, flag members "True" when bit 0
+ * of their byte is set, else "False", and two spaces before the "/>". */
+void writePixelFormatLine(DocumentWriter &out, int id, const tsPixelFormat &p);
 
 /* The process-wide output buffer of the client interface and its writer. */
 DocumentWriter &outputDocument();

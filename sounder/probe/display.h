@@ -32,6 +32,11 @@ bool desktopMode(DisplayModeInfo &out);
  * order. */
 std::vector<DisplayModeInfo> listDisplayModes();
 
+/* Modes of the output called name (a device name of listMonitors), in the
+ * output's order.  Empty when there is no display, no RandR, no output of
+ * that name, or the output has no modes. */
+std::vector<DisplayModeInfo> listOutputModes(const char *name);
+
 /* Connected outputs, primary first.  Empty without display or RandR. */
 std::vector<MonitorInfo> listMonitors();
 

@@ -202,30 +202,16 @@ bool desktopMode(DisplayModeInfo &out) {
     return true;
 }
 
-std::vector<DisplayModeInfo> listDisplayModes() {
+namespace {
+
+/* The modes of one output, in the output's order. */
+std::vector<DisplayModeInfo> outputModes(Display *display, XRRScreenResources *res, RROutput output) {
     std::vector<DisplayModeInfo> modes;
-    DisplaySession session;
-    Display *display = session.get();
-    if (!display) return modes;
-    const int bits = rootBitsPerPixel(display);
-    if (!session.hasRandr()) {
-        /* Without RandR the only mode known is the current one. */
-        const int screen = DefaultScreen(display);
-        DisplayModeInfo current;
-        current.width = DisplayWidth(display, screen);
-        current.height = DisplayHeight(display, screen);
-        current.bitsPerPixel = bits;
-        modes.push_back(current);
-        return modes;
-    }
-    Resources res = screenResources(display);
-    if (!res) return modes;
-    RROutput chosen = chooseOutput(display, res.get());
-    if (chosen == None) return modes;
-    Output info = outputInfo(display, res.get(), chosen);
+    Output info = outputInfo(display, res, output);
     if (!info) return modes;
+    const int bits = rootBitsPerPixel(display);
     for (int i = 0; i < info->nmode; ++i) {
-        const XRRModeInfo *mode = findMode(res.get(), info->modes[i]);
+        const XRRModeInfo *mode = findMode(res, info->modes[i]);
         if (!mode) continue;
         DisplayModeInfo m;
         m.width = static_cast<int>(mode->width);
@@ -235,6 +221,54 @@ std::vector<DisplayModeInfo> listDisplayModes() {
         modes.push_back(m);
     }
     return modes;
+}
+
+/* The output called name, None when the server has none of that name. */
+RROutput findOutputByName(Display *display, XRRScreenResources *res, const std::string &name) {
+    for (int i = 0; i < res->noutput; ++i) {
+        Output info = outputInfo(display, res, res->outputs[i]);
+        if (info && info->nameLen >= 0 &&
+            name == std::string(info->name, static_cast<size_t>(info->nameLen)))
+            return res->outputs[i];
+    }
+    return None;
+}
+
+}  // namespace
+
+std::vector<DisplayModeInfo> listDisplayModes() {
+    std::vector<DisplayModeInfo> modes;
+    DisplaySession session;
+    Display *display = session.get();
+    if (!display) return modes;
+    if (!session.hasRandr()) {
+        /* Without RandR the only mode known is the current one. */
+        const int screen = DefaultScreen(display);
+        DisplayModeInfo current;
+        current.width = DisplayWidth(display, screen);
+        current.height = DisplayHeight(display, screen);
+        current.bitsPerPixel = rootBitsPerPixel(display);
+        modes.push_back(current);
+        return modes;
+    }
+    Resources res = screenResources(display);
+    if (!res) return modes;
+    RROutput chosen = chooseOutput(display, res.get());
+    if (chosen == None) return modes;
+    return outputModes(display, res.get(), chosen);
+}
+
+std::vector<DisplayModeInfo> listOutputModes(const char *name) {
+    std::vector<DisplayModeInfo> modes;
+    if (!name || !*name) return modes;
+    DisplaySession session;
+    Display *display = session.get();
+    if (!display || !session.hasRandr()) return modes;
+    Resources res = screenResources(display);
+    if (!res) return modes;
+    RROutput output = findOutputByName(display, res.get(), name);
+    if (output == None) return modes;
+    return outputModes(display, res.get(), output);
 }
 
 std::vector<MonitorInfo> listMonitors() {

@@ -21,7 +21,10 @@ bool takeValue(int argc, const char *const *argv, int &i, const std::string &arg
     const std::string opt(option);
     if (arg == opt) {
         matched = true;
-        if (i + 1 >= argc) {
+        /* An option in the value's place means the value was left out
+         * (a folder or file whose name starts with "--" is given as
+         * "./--name" or with "="). */
+        if (i + 1 >= argc || (argv[i + 1] && std::strncmp(argv[i + 1], "--", 2) == 0)) {
             error = opt + " needs a value";
             return false;
         }
@@ -154,7 +157,10 @@ bool parseArguments(int argc, const char *const *argv, Options &out, std::string
             out.database = value;
             continue;
         }
-        error = "unknown option \"" + arg + "\"";
+        if (arg.empty() || arg[0] != '-')
+            error = "unexpected argument \"" + arg + "\" (options start with --)";
+        else
+            error = "unknown option \"" + arg + "\"";
         return false;
     }
     return true;
@@ -176,10 +182,12 @@ std::string usageText()
            "  --pixel-formats        print the pixel formats of the renderer\n"
            "  --modes                print the display modes of the primary display\n"
            "  --monitors             print the monitors\n"
-           "  --tests                list the rendering-test units\n"
+           "  --tests                list the rendering-test units (in order: <test>N</test>\n"
+           "                         in an option document picks unit N, counted from 0)\n"
            "  --run-tests FILE       run the rendering tests that the option document FILE\n"
            "                         chooses; print each unit's frames per second and the\n"
-           "                         failure log\n"
+           "                         failure log; without a <test> element all seven\n"
+           "                         units run, about 5 seconds each\n"
            "  --help                 print this text\n"
            "  --version              print the version\n"
            "\n"
@@ -187,6 +195,8 @@ std::string usageText()
            "  --renderer 0|1         renderer to report (default 1)\n"
            "  --database PATH        extension database (default: extensions.xml beside\n"
            "                         the program or in the installed data folder)\n"
+           "\n"
+           "Progress goes to standard error when it is a terminal.\n"
            "\n"
            "Exit status: 0 success, 1 no OpenGL context could be made or an input file\n"
            "could not be used (the reason on standard error), 2 usage error.\n";

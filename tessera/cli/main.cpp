@@ -5,11 +5,13 @@
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <iterator>
 #include <sstream>
 #include <string>
+#include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
 
@@ -96,6 +98,13 @@ void printLog(FILE *to)
         std::fputs(unixLines(log).c_str(), to);
 }
 
+/* Why nothing could be opened when no display is named at all. */
+const char *noDisplayHint()
+{
+    const char *display = std::getenv("DISPLAY");
+    return (display && *display) ? "" : " (DISPLAY is not set: no X display to open)";
+}
+
 int fail(const std::string &message)
 {
     std::fprintf(stderr, "tessera-cli: %s\n", message.c_str());
@@ -148,8 +157,8 @@ int readRenderers(const Options &options)
     /* An unfilled record gives an empty capability tree. */
     const char *tree = lumClientGetCapsAndExtTree(options.renderer);
     if (!tree || std::strcmp(tree, "<tree>\r\n</tree>\r\n") == 0) {
-        std::fprintf(stderr, "tessera-cli: no OpenGL context could be made for renderer %d\n",
-                     options.renderer);
+        std::fprintf(stderr, "tessera-cli: no OpenGL context could be made for renderer %d%s\n",
+                     options.renderer, noDisplayHint());
         printLog(stderr);
         return kExitFailure;
     }
@@ -164,10 +173,14 @@ int runReport(const Options &options)
     const std::string treeText(tree ? tree : "");
 
     std::string plain = renderReportDocument(reportText, tsGetBuiltinText);
-    if (!plain.empty() && plain.back() != '\n')
-        plain.push_back('\n');
+    /* The report ends with empty paragraphs; one blank line separates it
+     * from the compliance summary. */
+    while (!plain.empty() && (plain.back() == '\n' || plain.back() == ' '))
+        plain.pop_back();
+    if (!plain.empty())
+        plain += "\n\n";
     std::fputs(plain.c_str(), stdout);
-    std::fputs("\nCompliance:\n", stdout);
+    std::fputs("Compliance:\n", stdout);
     for (const std::string &figure : complianceFigures(treeText))
         std::printf("OpenGL %s\n", figure.c_str());
     return kExitSuccess;
@@ -290,7 +303,8 @@ int runTests(const Options &options)
             return kExitFailure;
         }
         if (result == -1) {
-            std::fputs("tessera-cli: no OpenGL context could be made for the rendering tests\n", stderr);
+            std::fprintf(stderr, "tessera-cli: no OpenGL context could be made for the rendering tests%s\n",
+                         noDisplayHint());
             printLog(stderr);
             return kExitFailure;
         }
@@ -326,9 +340,7 @@ int runTests(const Options &options)
     return kExitSuccess;
 }
 
-} // namespace
-
-int main(int argc, char **argv)
+int run(int argc, char **argv)
 {
     Options options;
     std::string error;
@@ -368,8 +380,15 @@ int main(int argc, char **argv)
     switch (options.action) {
     case Action::XmlReport: {
         const char *path = lumGenerateReport(options.folder.c_str(), options.renderer);
-        if (!path)
-            return fail("cannot write the report file into " + options.folder);
+        if (!path) {
+            struct stat st;
+            if (::stat(options.folder.c_str(), &st) != 0)
+                return fail("cannot write the report file into " + options.folder + ": " + std::strerror(errno));
+            if (!S_ISDIR(st.st_mode))
+                return fail("cannot write the report file into " + options.folder + ": not a folder");
+            return fail("cannot write the report file into " + options.folder +
+                        " (the folder is not writable, the disk is full or the path is longer than 259 bytes)");
+        }
         std::printf("%s\n", path);
         return kExitSuccess;
     }
@@ -383,4 +402,18 @@ int main(int argc, char **argv)
     default:
         return runReport(options);
     }
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    const int status = run(argc, argv);
+    /* Output that could not be written (a full disk, a closed pipe) is a
+     * failure, not a success with a cut listing. */
+    if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
+        std::fprintf(stderr, "tessera-cli: cannot write the output: %s\n", std::strerror(errno));
+        return status == kExitSuccess ? kExitFailure : status;
+    }
+    return status;
 }

@@ -7,6 +7,7 @@
 #include <string>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <vector>
 
 #include "client_helpers.h"
 #include "sounder/probe.h"
@@ -88,6 +89,7 @@ TEST(Cli, UsageErrorsExitTwoWithAShortMessage)
         EXPECT_NE(r.err.find("--help"), std::string::npos) << args;
         EXPECT_TRUE(r.out.empty()) << args;
     }
+    EXPECT_NE(cli("report").err.find("unexpected argument \"report\""), std::string::npos);
 }
 
 TEST(Cli, ListsWithoutReading)
@@ -147,6 +149,11 @@ TEST_F(CliFiles, NoDisplayAtAllFailsWithTheLog)
     EXPECT_EQ(t.status, 1) << t.err;
     EXPECT_NE(t.err.find("no OpenGL context could be made"), std::string::npos) << t.err;
 
+    // Without DISPLAY at all the message says so.
+    const CliRun unset = cli("", "env -u DISPLAY");
+    EXPECT_EQ(unset.status, 1) << unset.err;
+    EXPECT_NE(unset.err.find("DISPLAY is not set"), std::string::npos) << unset.err;
+
     for (const char *list : {"--modes", "--monitors"}) {
         const CliRun l = cli(list, "DISPLAY=:9999");
         EXPECT_TRUE(l.exited) << list;
@@ -168,6 +175,12 @@ TEST(Cli, DefaultReportOfTheAcceleratedRenderer)
     EXPECT_EQ(r.out.find('\r'), std::string::npos);
     const size_t summary = r.out.find("\nCompliance:\n");
     ASSERT_NE(summary, std::string::npos);
+    // One blank line between the report and the summary, and the output
+    // ends with a line feed.
+    ASSERT_GT(summary, 2u);
+    EXPECT_EQ(r.out[summary - 1], '\n') << r.out.substr(summary - 40, 60);
+    EXPECT_NE(r.out[summary - 2], '\n') << r.out.substr(summary - 40, 60);
+    EXPECT_EQ(r.out.back(), '\n');
     for (const char *v : {"1.1", "1.2", "1.3", "1.4", "1.5", "2.0", "2.1"})
         EXPECT_NE(r.out.find(std::string("\nOpenGL ") + v + " (", summary), std::string::npos) << v;
     // No progress lines when standard error is not a terminal.
@@ -214,4 +227,45 @@ TEST_F(CliFiles, XmlReportLoadsBack)
     const CliRun bad = cli("--xml-report /proc/self/no-such-folder");
     EXPECT_EQ(bad.status, 1);
     EXPECT_NE(bad.err.find("cannot write the report file"), std::string::npos) << bad.err;
+    EXPECT_NE(bad.err.find("No such file or directory"), std::string::npos) << bad.err;
+    const CliRun notFolder = cli("--xml-report " + shq(file("plain", "x")));
+    EXPECT_EQ(notFolder.status, 1);
+    EXPECT_NE(notFolder.err.find(": not a folder"), std::string::npos) << notFolder.err;
+    EXPECT_TRUE(notFolder.out.empty()) << notFolder.out;
+}
+
+TEST_F(CliFiles, RunTestsOfOneUnitPrintsItsFramesPerSecond)
+{
+    const CliRun r = cli("--run-tests " + shq(file("o.xml", "<options>\n<test>0</test>\n</options>\n")));
+    ASSERT_EQ(r.status, 0) << r.err;
+    const std::vector<std::string> names = {"1.1 (texturing)",        "1.2 (locked arrays)",
+                                            "1.3 (multitexture)",     "1.4 (vertex program)",
+                                            "1.5 (vertex objects)",   "2.0 (shading language)",
+                                            "2.1 (pixel buffer object)"};
+    size_t at = 0;
+    for (size_t i = 0; i < names.size(); ++i) {
+        const size_t line = r.out.find(names[i], at);
+        ASSERT_EQ(line, at) << r.out;
+        const size_t end = r.out.find('\n', line);
+        ASSERT_NE(end, std::string::npos);
+        const std::string rest = r.out.substr(line + names[i].size(), end - line - names[i].size());
+        if (i == 0) {
+            EXPECT_NE(rest.find(" fps"), std::string::npos) << rest;
+            EXPECT_GT(std::atoi(rest.c_str()), 0) << rest;
+        } else {
+            EXPECT_NE(rest.find("not run"), std::string::npos) << rest;
+        }
+        at = end + 1;
+    }
+    EXPECT_EQ(r.out.size(), at) << "nothing after the results when no unit failed: " << r.out;
+}
+
+TEST(Cli, OutputThatCannotBeWrittenIsAFailure)
+{
+    if (access("/dev/full", W_OK) != 0)
+        GTEST_SKIP() << "no /dev/full on this machine";
+    const std::string cmd = "'" TESSERA_BIN_DIR "/tessera-cli' --tests >/dev/full 2>/dev/null </dev/null";
+    const int raw = std::system(cmd.c_str());
+    ASSERT_TRUE(WIFEXITED(raw));
+    EXPECT_EQ(WEXITSTATUS(raw), 1);
 }

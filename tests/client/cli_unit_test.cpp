@@ -64,6 +64,12 @@ TEST(CliArguments, UsageErrorsSayWhat)
     EXPECT_FALSE(parse({"--modes", "--monitors"}, o, e));
     EXPECT_NE(e.find("only one action"), std::string::npos);
     EXPECT_FALSE(parse({"report"}, o, e));
+    EXPECT_NE(e.find("unexpected argument \"report\""), std::string::npos) << e;
+    // An option where a value belongs: the value is missing.
+    EXPECT_FALSE(parse({"--xml-report", "--tree", "main"}, o, e));
+    EXPECT_NE(e.find("--xml-report needs a value"), std::string::npos) << e;
+    EXPECT_TRUE(parse({"--xml-report=--odd"}, o, e)) << e;
+    EXPECT_EQ(o.folder, "--odd");
     // The same action twice is not a conflict.
     EXPECT_TRUE(parse({"--modes", "--modes"}, o, e));
 }

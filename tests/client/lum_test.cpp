@@ -214,6 +214,13 @@ TEST_F(Lum, DisplayModesAndMonitorsOfTheServer)
     EXPECT_EQ(doc(lumClientGetDisplayModeList("no-such-output")), modes);
     const std::string monitors = doc(lumClientGetMonitorList());
     EXPECT_GE(countLines(monitors, "<device id=\""), 1) << monitors;
+    // The device id of the monitor document names an output whose modes
+    // the display-mode document lists.
+    const size_t id = monitors.find("<device id=\"");
+    ASSERT_NE(id, std::string::npos);
+    const size_t idEnd = monitors.find('"', id + 12);
+    const std::string output = monitors.substr(id + 12, idEnd - id - 12);
+    EXPECT_EQ(doc(lumClientGetDisplayModeList(output.c_str())), modes) << output;
     EXPECT_EQ(lumGetDesktopDepth(), 32);
 }
 

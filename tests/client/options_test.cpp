@@ -130,3 +130,20 @@ TEST(ClientOptions, GarbageGivesDefaults)
         expectSlots(doc, -1);
     }
 }
+
+TEST(ClientOptions, BareRootElementAndLaterElementsWin)
+{
+    TestOptionDocument doc;
+    // A document that is one element.
+    ASSERT_TRUE(parseTestOptionDocument("<option>2048</option>", doc));
+    EXPECT_EQ(doc.flags, static_cast<uint32_t>(optFullscreen));
+    // Document order: the later value of an element replaces the earlier,
+    // and an anisotropy after option keeps its flag on top of the new bits.
+    ASSERT_TRUE(parseTestOptionDocument("<o><renderer>0</renderer><option>4</option><anisotropy>2</anisotropy>"
+                                        "<renderer>1</renderer><displaymode>2</displaymode>"
+                                        "<displaymode>1</displaymode></o>",
+                                        doc));
+    EXPECT_EQ(doc.hardware, 1);
+    EXPECT_EQ(doc.displayMode, 1);
+    EXPECT_EQ(doc.flags, 4u | optAnisotropy);
+}

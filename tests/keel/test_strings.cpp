@@ -3,7 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cfloat>
 #include <clocale>
+#include <cstdio>
 #include <cmath>
 #include <cstring>
 #include <string>
@@ -125,14 +127,20 @@ TEST(KeelStrings, Searching)
     EXPECT_EQ(sysStrCaseStr(hay, "multitexture"), hay + 7);
     EXPECT_EQ(sysStrCaseStr("", "x"), nullptr);
     EXPECT_EQ(sysStrCaseStr(hay, "texturex"), nullptr);
+    // An empty needle (which callers never pass) finds the start, as in
+    // sysStrStr, instead of comparing the needle's terminator.
+    EXPECT_EQ(sysStrCaseStr(hay, ""), hay);
+    EXPECT_EQ(sysStrCaseStr("", ""), nullptr);
     // The match must lie within hay: a needle running past its end is absent
     // (the terminator with bit 0x20 set would equal a space).
     EXPECT_EQ(sysStrCaseStr("abc", "c "), nullptr);
     // Bit 0x20 folding also pairs '@' with '`' and '[' with '{'.
     EXPECT_STREQ(sysStrCaseStr("x`y", "@"), "`y");
+    // sysStrRchr makes no search: null even when the character is there.
     const char *path = "/usr/lib/libGL.so";
-    EXPECT_EQ(sysStrRchr(path, '/'), path + 8);
-    EXPECT_EQ(sysStrRchr(path, '#'), nullptr);
+    EXPECT_EQ(sysStrRchr(path, '/'), nullptr);
+    EXPECT_EQ(sysStrRchr(path, 'l'), nullptr);
+    EXPECT_EQ(sysStrRchr(nullptr, 'x'), nullptr);
 }
 
 TEST(KeelStrings, TokenizerChangesDelimitersAndKeepsPositionPerThread)
@@ -189,9 +197,16 @@ TEST(KeelNumbers, ParseAndClamp)
     EXPECT_EQ(sysStrAtoX("ff"), 255);
     EXPECT_EQ(sysStrAtoX("0x1F"), 31);
     EXPECT_EQ(sysStrAtoX("FFFFFFFF"), 0x7FFFFFFF);
+    EXPECT_EQ(sysStrAtoX("80000000"), 0x7FFFFFFF);
+    EXPECT_EQ(sysStrAtoX("0X7fffffff"), 0x7FFFFFFF);
+    EXPECT_EQ(sysStrAtoX("123456789abcdef01"), 0x7FFFFFFF);
+    EXPECT_EQ(sysStrAtoX(" -0x10"), -16);
+    EXPECT_EQ(sysStrAtoX("0xg"), 0);
     EXPECT_FLOAT_EQ(sysStrAtoF("1.5"), 1.5f);
     EXPECT_FLOAT_EQ(sysStrAtoF("0.1"), static_cast<float>(0.1));
     EXPECT_TRUE(std::isinf(sysStrAtoF("1e300")));
+    EXPECT_LT(sysStrAtoF("-1e300"), 0.0f);
+    EXPECT_TRUE(std::isinf(sysStrAtoF("-1e300")));
     EXPECT_EQ(sysStrAtoB("True"), 1);
     EXPECT_EQ(sysStrAtoB("TRUE"), 1);
     EXPECT_EQ(sysStrAtoB("2"), 1);
@@ -200,6 +215,27 @@ TEST(KeelNumbers, ParseAndClamp)
     EXPECT_EQ(sysStrAtoB("false"), 0);
     EXPECT_EQ(sysStrAtoB("0"), 0);
     EXPECT_EQ(sysStrAtoB(""), 0);
+}
+
+TEST(KeelNumbers, FloatsJustAboveTheLargestSingleRoundToIt)
+{
+    // FLT_MAX written with nine significant digits lies a little above
+    // FLT_MAX as a double; single-precision rounding brings it back, it must
+    // not become infinity.  So does anything below FLT_MAX + half an ulp.
+    char text[64];
+    snprintf(text, sizeof text, "%.9g", static_cast<double>(FLT_MAX));
+    EXPECT_EQ(sysStrAtoF(text), FLT_MAX) << text;
+    snprintf(text, sizeof text, "-%.9g", static_cast<double>(FLT_MAX));
+    EXPECT_EQ(sysStrAtoF(text), -FLT_MAX) << text;
+    EXPECT_EQ(sysStrAtoF("3.4028235e38"), FLT_MAX);
+    EXPECT_EQ(sysStrAtoF("0x1.fffffefffp127"), FLT_MAX);
+    // From FLT_MAX + half an ulp on, the nearest single is infinity.
+    EXPECT_TRUE(std::isinf(sysStrAtoF("0x1.ffffffp127")));
+    EXPECT_TRUE(std::isinf(sysStrAtoF("3.5e38")));
+    // Ordinary values and the texts nan and inf pass through as atof reads them.
+    EXPECT_EQ(sysStrAtoF("-2.5"), -2.5f);
+    EXPECT_TRUE(std::isnan(sysStrAtoF("nan")));
+    EXPECT_TRUE(std::isinf(sysStrAtoF("inf")));
 }
 
 TEST(KeelFormat, BoundedFormattingReportsCutting)

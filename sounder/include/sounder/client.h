@@ -8,7 +8,9 @@
  * that sounder owns, each line ending in "\r\n"; a document longer than the
  * buffer is cut at its end, never written past it.  A returned text stays
  * valid until the next call that writes the buffer: copy what you keep and
- * free nothing.  Texts inside documents are inserted without XML escaping.
+ * free nothing.  Texts inside documents are XML-escaped (& < > " as
+ * entities), so that a driver's or a database's text can never end an
+ * attribute early; a client's XML parser decodes them.
  *
  * Calling order: lumClientLoadDatabase, lumClientInitialize, then any number
  * of document calls, lumIsType, lumGenerateReport and rendering-test calls,
