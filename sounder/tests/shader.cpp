@@ -72,19 +72,40 @@ char *testPrepareShaderText(const char *text, bool fog, bool clipPlane)
         defines += "#define USE_CLIP_PLANE\n";
 
     /* GLSL wants #version before anything else but blank space and
-     * comments; the defines go right after such a line. */
-    size_t split = 0;
-    size_t i = 0;
+     * comments; the defines go right after such a line.  Without one they
+     * go in front of the text. */
     const size_t len = std::strlen(text);
-    while (i < len && (text[i] == ' ' || text[i] == '\t' || text[i] == '\r' || text[i] == '\n'))
-        ++i;
+    size_t i = 0;
+    for (;;) {
+        while (i < len && (text[i] == ' ' || text[i] == '\t' || text[i] == '\r' || text[i] == '\n'))
+            ++i;
+        if (i + 1 < len && text[i] == '/' && text[i + 1] == '/') {
+            const char *nl = std::strchr(text + i, '\n');
+            i = nl ? size_t(nl - text) + 1 : len;
+        } else if (i + 1 < len && text[i] == '/' && text[i + 1] == '*') {
+            const char *close = std::strstr(text + i + 2, "*/");
+            if (!close) {
+                i = len; /* an open comment: no directive follows */
+                break;
+            }
+            i = size_t(close - text) + 2;
+        } else {
+            break;
+        }
+    }
+    size_t split = 0;
     std::string out;
-    if (std::strncmp(text + i, "#version", 8) == 0) {
-        const char *nl = std::strchr(text + i, '\n');
-        split = nl ? size_t(nl - text) + 1 : len;
-        out.assign(text, split);
-        if (!nl)
-            out += '\n';
+    if (i < len && text[i] == '#') {
+        size_t j = i + 1;
+        while (j < len && (text[j] == ' ' || text[j] == '\t'))
+            ++j;
+        if (std::strncmp(text + j, "version", 7) == 0) {
+            const char *nl = std::strchr(text + j, '\n');
+            split = nl ? size_t(nl - text) + 1 : len;
+            out.assign(text, split);
+            if (!nl)
+                out += '\n';
+        }
     }
     out += defines;
     out.append(text + split, len - split);

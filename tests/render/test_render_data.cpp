@@ -184,9 +184,19 @@ TEST(ShaderText, DefinesFollowVersionLineInFixedOrder)
     t = testPrepareShaderText("void main() {}", true, false);
     EXPECT_STREQ(t, "#define USE_FOG\nvoid main() {}");
     sysMemFree(t);
-    /* Only a leading #version counts. */
+    /* Comments may come before #version; the defines still follow it. */
     t = testPrepareShaderText("// c\n#version 110\n", true, false);
-    EXPECT_STREQ(t, "#define USE_FOG\n// c\n#version 110\n");
+    EXPECT_STREQ(t, "// c\n#version 110\n#define USE_FOG\n");
+    sysMemFree(t);
+    t = testPrepareShaderText("/* a\n b */ # version 120\nx", false, true);
+    EXPECT_STREQ(t, "/* a\n b */ # version 120\n#define USE_CLIP_PLANE\nx");
+    sysMemFree(t);
+    /* Only a leading #version counts; an open comment hides everything. */
+    t = testPrepareShaderText("int a;\n#version 110\n", true, false);
+    EXPECT_STREQ(t, "#define USE_FOG\nint a;\n#version 110\n");
+    sysMemFree(t);
+    t = testPrepareShaderText("/* open\n#version 110\n", true, false);
+    EXPECT_STREQ(t, "#define USE_FOG\n/* open\n#version 110\n");
     sysMemFree(t);
     t = testPrepareShaderText("abc", false, false);
     EXPECT_STREQ(t, "abc");
