@@ -290,8 +290,12 @@ void uploadImage(const tsTestOptions *options, const tsImage *image, GLuint text
     glBindTexture(GL_TEXTURE_2D, texture);
     setMipmapFilters();
     GLenum format = GL_BGRA, type = GL_UNSIGNED_BYTE;
+    /* Packed upload of a 32-bit image: one 32-bit word per pixel.  The
+     * image holds the bytes B, G, R, A in memory order, which on a
+     * little-endian machine is the reversed packing; the plain 8_8_8_8
+     * order would turn the channels round (alpha into blue). */
     if ((options->flags & optPackedTextures) && image->bitsPerPixel == 32)
-        type = GL_UNSIGNED_INT_8_8_8_8;
+        type = GL_UNSIGNED_INT_8_8_8_8_REV;
     else if (image->bitsPerPixel == 24)
         format = GL_BGR_EXT;
     if ((options->flags & optAnisotropy) && GLEW_EXT_texture_filter_anisotropic)
