@@ -14,9 +14,6 @@
 #include "sounder/reportfile.h"
 #include "sounder/system.h"
 
-using clienttest::makeTempDir;
-using clienttest::readFile;
-using clienttest::writeFile;
 
 namespace {
 
@@ -31,8 +28,8 @@ struct CliRun {
 // environment prefix such as "DISPLAY=:9999".
 CliRun cli(const std::string &args, const std::string &env = "")
 {
-    static const std::string dir = makeTempDir();
-    const std::string out = dir + "/out", err = dir + "/err";
+    static const TempDir dir;
+    const std::string out = dir.file("out"), err = dir.file("err");
     const std::string cmd = env + (env.empty() ? "" : " ") + "'" TESSERA_BIN_DIR "/tessera-cli' " + args +
                             " >'" + out + "' 2>'" + err + "' </dev/null";
     const int raw = std::system(cmd.c_str());
@@ -40,8 +37,8 @@ CliRun cli(const std::string &args, const std::string &env = "")
     // The shell reports a child killed by a signal as 128 + the signal.
     r.exited = WIFEXITED(raw) && WEXITSTATUS(raw) < 128;
     r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    r.out = readFile(out);
-    r.err = readFile(err);
+    r.out = readWhole(out);
+    r.err = readWhole(err);
     return r;
 }
 
@@ -52,15 +49,9 @@ std::string shq(const std::string &s)
 
 class CliFiles : public ::testing::Test {
 protected:
-    void SetUp() override { dir_ = makeTempDir(); }
-    void TearDown() override { std::system(("rm -rf '" + dir_ + "'").c_str()); }
-    std::string file(const std::string &name, const std::string &text)
-    {
-        const std::string p = dir_ + "/" + name;
-        writeFile(p, text);
-        return p;
-    }
-    std::string dir_;
+    std::string file(const std::string &name, const std::string &text) { return tmp_.write(name, text); }
+    TempDir tmp_;
+    const std::string dir_ = tmp_.path();
 };
 
 const std::string kShippedDatabase = TESSERA_BIN_DIR "/extensions.xml";
@@ -196,7 +187,7 @@ TEST(Cli, DocumentsOfTheReading)
     CliRun r = cli("--tree main");
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.out.rfind("<tree>\n", 0), 0u);
-    EXPECT_EQ(clienttest::xmlProblem(r.out), "");
+    EXPECT_EQ(xmlProblem(r.out), "");
     r = cli("--tree caps --renderer 0");
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_NE(r.out.find("text=\"GL_ARB_multitexture\""), std::string::npos);

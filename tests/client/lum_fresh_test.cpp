@@ -27,7 +27,7 @@ TEST(LumFresh, UnfilledRecordsGiveEmptyDocuments)
     // No database loaded: the main tree still comes, built from nothing.
     const std::string mainTree = doc(lumClientGetMainTree(1));
     EXPECT_EQ(mainTree.rfind("<tree>\r\n", 0), 0u);
-    EXPECT_EQ(clienttest::xmlProblem(mainTree), "");
+    EXPECT_EQ(xmlProblem(mainTree), "");
 }
 
 TEST(LumFresh, IndicesOtherThanZeroAndOneAreRefused)

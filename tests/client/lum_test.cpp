@@ -16,7 +16,6 @@
 #include "sounder/system.h"
 
 using clienttest::splitCrLf;
-using clienttest::xmlProblem;
 
 namespace {
 
@@ -236,7 +235,8 @@ TEST_F(Lum, NoDisplayGivesEmptyListsAndDepth32)
 
 TEST_F(Lum, GenerateReportWritesAFileThatLoadsBack)
 {
-    const std::string dir = clienttest::makeTempDir();
+    const TempDir tmp;
+    const std::string dir = tmp.path();
     const char *path = lumGenerateReport(dir.c_str(), 1);
     ASSERT_NE(path, nullptr);
     const std::string p(path);
@@ -253,8 +253,6 @@ TEST_F(Lum, GenerateReportWritesAFileThatLoadsBack)
     ASSERT_NE(caps.renderer, nullptr);
     EXPECT_NE(std::string(caps.renderer).find("llvmpipe"), std::string::npos);
     tsInfoRelease(&caps);
-    std::remove(p.c_str());
-    rmdir(dir.c_str());
 
     // A folder that cannot hold files is a failure, not a path.
     EXPECT_EQ(lumGenerateReport("/proc/self/no-such-folder", 1), nullptr);

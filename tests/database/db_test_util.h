@@ -1,66 +1,16 @@
-// Helpers of the database tests: a private folder, whole-file reading, a
-// reading record built by hand, and a dump of a database's content that
-// does not go through the writer.
+// Helpers of the database tests: a reading record built by hand and a dump
+// of a database's content that does not go through the writer (the private
+// folder and whole-file reading come from support/temp_dir.h).
 #ifndef TESTS_DATABASE_DB_TEST_UTIL_H
 #define TESTS_DATABASE_DB_TEST_UTIL_H
 
-#include <cstdlib>
 #include <cstring>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
 
 #include "keel/keel.h"
 #include "sounder/database.h"
 #include "sounder/probe.h"
-
-class TempDir {
-public:
-    TempDir()
-    {
-        const char *tmp = getenv("TMPDIR");
-        std::string pattern = std::string(tmp && *tmp ? tmp : "/tmp") + "/db-test-XXXXXX";
-        if (mkdtemp(pattern.data()))
-            path_ = pattern;
-    }
-    ~TempDir()
-    {
-        std::error_code ec;
-        if (!path_.empty())
-            std::filesystem::remove_all(path_, ec);
-    }
-    TempDir(const TempDir &) = delete;
-    TempDir &operator=(const TempDir &) = delete;
-
-    const std::string &path() const { return path_; }
-    std::string file(const std::string &name) const { return path_ + "/" + name; }
-    std::string write(const std::string &name, const std::string &content) const
-    {
-        std::string p = file(name);
-        std::ofstream out(p, std::ios::binary);
-        out << content;
-        return p;
-    }
-    int count() const
-    {
-        int n = 0;
-        for (auto &entry : std::filesystem::directory_iterator(path_)) {
-            (void)entry;
-            ++n;
-        }
-        return n;
-    }
-
-private:
-    std::string path_;
-};
-
-inline std::string readWhole(const std::string &path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
+#include "support/temp_dir.h"
 
 // A reading filled by hand; the texts are sysStrDup copies so that
 // tsInfoRelease could free them.

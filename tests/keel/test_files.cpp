@@ -1,6 +1,6 @@
 // Whole-file loading, the debug log, the system error text, the system name.
 #include "keel/keel.h"
-#include "keel/temp_dir.h"
+#include "support/temp_dir.h"
 
 #include <gtest/gtest.h>
 

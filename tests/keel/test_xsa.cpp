@@ -1,6 +1,6 @@
 // The update index reader.
 #include "keel/keel.h"
-#include "keel/temp_dir.h"
+#include "support/temp_dir.h"
 
 #include <gtest/gtest.h>
 

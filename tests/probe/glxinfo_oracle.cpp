@@ -10,22 +10,10 @@
 
 #include <sstream>
 
+#include "support/command.h"
+
 
 namespace {
-
-std::string runCommand(const std::string &command)
-{
-    std::string out;
-    FILE *pipe = popen(command.c_str(), "r");
-    if (!pipe)
-        return out;
-    char buffer[4096];
-    size_t n;
-    while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0)
-        out.append(buffer, n);
-    pclose(pipe);
-    return out;
-}
 
 std::vector<std::string> lines(const std::string &text)
 {
@@ -119,7 +107,7 @@ GlxinfoReport runGlxinfo(bool softpipe)
     std::string env = softpipe
         ? "env __GLX_VENDOR_LIBRARY_NAME=mesa LIBGL_ALWAYS_SOFTWARE=1 GALLIUM_DRIVER=softpipe "
         : "";
-    std::string text = runCommand(env + "glxinfo -l -t 2>/dev/null");
+    std::string text = commandOutput(env + "glxinfo -l -t 2>/dev/null");
     std::vector<std::string> ls = lines(text);
 
     size_t compat = ls.size();

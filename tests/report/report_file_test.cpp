@@ -15,10 +15,7 @@
 #include "sounder/reportfile.h"
 
 using reporttest::Caps;
-using reporttest::TempDir;
-using reporttest::readFile;
 using reporttest::setText;
-using reporttest::writeFile;
 
 namespace {
 
@@ -119,7 +116,7 @@ protected:
     // Reads content as a report file into loaded (and icd, system).
     int load(const std::string &content, tsIcdList *icd = nullptr, tsSystemInfo *system = nullptr)
     {
-        writeFile(path, content);
+        writeWhole(path, content);
         loaded->filled = 1;
         tsInfoRelease(loaded.get());
         return tsReadReportXML(path.c_str(), loaded.get(), icd, system);
@@ -150,7 +147,7 @@ TEST_F(ReportFile, WritesTheLayoutByteForByte)
     std::strcpy(sys.system, "Linux");
 
     ASSERT_EQ(tsSaveReportXML(path.c_str(), &sys, c.get(), 1, nullptr), 0);
-    const std::string text = readFile(path);
+    const std::string text = readWhole(path);
 
     const std::string head = "<?xml version=\"1.0\" encoding=\"UTF-8\" ?>\n";
     ASSERT_EQ(text.compare(0, head.size(), head), 0);
@@ -197,7 +194,7 @@ TEST_F(ReportFile, WritesOptionalGroupsOnlyWhenTheirLimitIsSet)
     Caps c;
     setText(c->renderer, "R");
     ASSERT_EQ(tsSaveReportXML(path.c_str(), nullptr, c.get(), 1, nullptr), 0);
-    std::string text = readFile(path);
+    std::string text = readWhole(path);
     for (const char *group : {"<VertexProgram>", "<ARBImaging>", "<FBO>", "<FragmentProgram>", "<VertexShader>",
                               "<FragmentShader>", "<NVFragmentProgram>", "<EXTGeometryShader>", "<formats>",
                               "<GLSLVersion>", "<ICD>", "<NVMaxTextureRectangleSize>", "<MaxDrawBuffers>"})
@@ -206,7 +203,7 @@ TEST_F(ReportFile, WritesOptionalGroupsOnlyWhenTheirLimitIsSet)
     fillEverything(*c.get());
     tsIcdList icd = twoDrivers();
     ASSERT_EQ(tsSaveReportXML(path.c_str(), nullptr, c.get(), 1, &icd), 0);
-    text = readFile(path);
+    text = readWhole(path);
     EXPECT_NE(text.find("<VertexProgram><MaxProgramInstructions>"), std::string::npos);
     EXPECT_NE(text.find("</MaxProgramMatrixStackDepth>\n</VertexProgram><ARBImaging>"), std::string::npos);
     EXPECT_NE(text.find("<FragmentShader><MaxFragmentUniformComponents>"), std::string::npos);
@@ -262,7 +259,7 @@ TEST_F(ReportFile, ReadingWithoutShadingLanguageWritesNoGlslElementAndReadsBackN
     fillEverything(*saved.get());
     setText(saved->glslVersion, nullptr);
     ASSERT_EQ(tsSaveReportXML(path.c_str(), nullptr, saved.get(), 1, nullptr), 0);
-    EXPECT_EQ(readFile(path).find("GLSLVersion"), std::string::npos);
+    EXPECT_EQ(readWhole(path).find("GLSLVersion"), std::string::npos);
     ASSERT_EQ(tsReadReportXML(path.c_str(), loaded.get(), nullptr, nullptr), 0);
     EXPECT_EQ(loaded->glslVersion, nullptr);
     reporttest::expectRoundTrip(*saved.get(), *loaded.get());
@@ -436,7 +433,7 @@ TEST_F(ReportFile, TruncatedDocumentsLoadWhatPrecedesTheCut)
     fillEverything(*saved.get());
     tsIcdList icd = twoDrivers();
     ASSERT_EQ(tsSaveReportXML(path.c_str(), nullptr, saved.get(), 1, &icd), 0);
-    const std::string full = readFile(path);
+    const std::string full = readWhole(path);
     for (std::size_t cut = 1; cut < full.size(); cut += 37) {
         tsIcdList back;
         ASSERT_EQ(load(full.substr(0, cut), &back), 0) << cut;
@@ -530,7 +527,7 @@ TEST_F(ReportFile, HugeNumbersAreClampedNotOverflowed)
 
 TEST_F(ReportFile, FailedWriteLeavesTheOldFileIntact)
 {
-    writeFile(path, "old content\n");
+    writeWhole(path, "old content\n");
     Caps c;
     fillEverything(*c.get());
     // Far more than the file size limit set below.
@@ -550,12 +547,12 @@ TEST_F(ReportFile, FailedWriteLeavesTheOldFileIntact)
     ASSERT_EQ(waitpid(child, &status, 0), child);
     ASSERT_TRUE(WIFEXITED(status));
     EXPECT_EQ(WEXITSTATUS(status), 1);
-    EXPECT_EQ(readFile(path), "old content\n");
+    EXPECT_EQ(readWhole(path), "old content\n");
     EXPECT_EQ(dir.entries().size(), 1u) << "the temporary file was left behind";
 
     // Without the limit the same save replaces the file.
     ASSERT_EQ(tsSaveReportXML(path.c_str(), nullptr, c.get(), 1, nullptr), 0);
-    EXPECT_NE(readFile(path).find("<Tessera version=\"2.33\">"), std::string::npos);
+    EXPECT_NE(readWhole(path).find("<Tessera version=\"2.33\">"), std::string::npos);
     EXPECT_EQ(dir.entries().size(), 1u);
 }
 

@@ -18,7 +18,6 @@
 #include "views/textreport.h"
 
 using reporttest::Caps;
-using reporttest::TempDir;
 
 namespace {
 

@@ -1,16 +1,11 @@
-// Helpers shared by the report tests: a private temporary folder, whole-file
-// reads and writes, and a reading with a distinct value in every member.
+// Helpers shared by the report tests: a reading with a distinct value in
+// every member and its round-trip comparison (the private folder and
+// whole-file reads and writes come from support/temp_dir.h).
 #ifndef TESSERA_TESTS_REPORT_UTIL_H
 #define TESSERA_TESTS_REPORT_UTIL_H
 
-#include <dirent.h>
-#include <stdlib.h>
-#include <unistd.h>
-
 #include <cstdio>
 #include <cstring>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -21,60 +16,9 @@
 #include "sounder/probe.h"
 #include "sounder/reportfile.h"
 #include "sounder/system.h"
+#include "support/temp_dir.h"
 
 namespace reporttest {
-
-class TempDir {
-public:
-    TempDir()
-    {
-        const char *base = getenv("TMPDIR");
-        std::string templ = std::string(base && *base ? base : "/tmp") + "/tessera-report-XXXXXX";
-        std::vector<char> buf(templ.begin(), templ.end());
-        buf.push_back('\0');
-        if (mkdtemp(buf.data()))
-            path_ = buf.data();
-    }
-    ~TempDir()
-    {
-        if (path_.empty())
-            return;
-        for (const std::string &name : entries())
-            unlink((path_ + "/" + name).c_str());
-        rmdir(path_.c_str());
-    }
-    const std::string &path() const { return path_; }
-    std::string file(const std::string &name) const { return path_ + "/" + name; }
-    std::vector<std::string> entries() const
-    {
-        std::vector<std::string> names;
-        if (DIR *d = opendir(path_.c_str())) {
-            while (dirent *e = readdir(d)) {
-                if (std::strcmp(e->d_name, ".") != 0 && std::strcmp(e->d_name, "..") != 0)
-                    names.push_back(e->d_name);
-            }
-            closedir(d);
-        }
-        return names;
-    }
-
-private:
-    std::string path_;
-};
-
-inline std::string readFile(const std::string &path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
-inline void writeFile(const std::string &path, const std::string &content)
-{
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out << content;
-}
 
 // A zeroed record owned by the test; texts are sysStrDup copies.
 struct Caps {

@@ -4,6 +4,8 @@
 
 #include "probe/icd_reader.h"
 #include "sounder/system.h"
+#include "support/command.h"
+#include "support/temp_dir.h"
 #include "system/xvfb_server.h"
 
 #include <sys/stat.h>
@@ -12,19 +14,13 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
 #include <string>
 
 namespace {
 
+// The command's output without its trailing line end and blanks.
 std::string shellOutput(const std::string &command) {
-    std::string out;
-    FILE *p = popen(command.c_str(), "r");
-    if (!p) return out;
-    char buffer[512];
-    size_t n;
-    while ((n = fread(buffer, 1, sizeof buffer, p)) > 0) out.append(buffer, n);
-    pclose(p);
+    std::string out = commandOutput(command);
     while (!out.empty() && (out.back() == '\n' || out.back() == ' ')) out.pop_back();
     return out;
 }
@@ -35,32 +31,6 @@ const tsIcdEntry *findEntry(const tsIcdList &list, const char *name) {
     for (int i = 0; i < list.count; ++i)
         if (std::strcmp(list.entries[i].name, name) == 0) return &list.entries[i];
     return nullptr;
-}
-
-class TempDir {
-public:
-    TempDir() {
-        char pattern[] = "/tmp/tessera-icd-XXXXXX";
-        const char *made = mkdtemp(pattern);
-        if (made) path_ = made;
-    }
-    ~TempDir() {
-        if (!path_.empty()) std::system(("rm -rf '" + path_ + "'").c_str());
-    }
-    const std::string &path() const { return path_; }
-    std::string sub(const std::string &name) const {
-        std::string p = path_ + "/" + name;
-        mkdir(p.c_str(), 0755);
-        return p;
-    }
-
-private:
-    std::string path_;
-};
-
-void writeFile(const std::string &path, const std::string &text) {
-    std::ofstream f(path, std::ios::binary);
-    f << text;
 }
 
 std::string vendorJson(const std::string &libraryPath) {
@@ -149,7 +119,7 @@ protected:
     }
     std::string makeLibrary(const std::string &name) {
         std::string p = libs + "/" + name;
-        writeFile(p, "\x7f" "ELF not really");
+        writeWhole(p, "\x7f" "ELF not really");
         return p;
     }
     TempDir tmp;
@@ -164,7 +134,7 @@ TEST_F(IcdFixture, SeventeenVendorFilesGiveSixteenEntriesInFileOrder) {
         std::string lib = makeLibrary(name);
         char file[64];
         std::snprintf(file, sizeof file, "%02d_vendor.json", i);
-        writeFile(vendors + "/" + file, vendorJson(lib));
+        writeWhole(vendors + "/" + file, vendorJson(lib));
     }
     tsIcdList list;
     ASSERT_EQ(sounder::readIcdList(search, &list), 1);
@@ -182,10 +152,10 @@ TEST_F(IcdFixture, LongNameSkippedLaterEntriesListed) {
     ASSERT_EQ(longName.size(), 40u);
     std::string edge = "libEGL_" + std::string(19, 'y') + ".so.0"; /* exactly 31 */
     ASSERT_EQ(edge.size(), 31u);
-    writeFile(vendors + "/10_first.json", vendorJson(makeLibrary("libEGL_first.so.1")));
-    writeFile(vendors + "/20_long.json", vendorJson(makeLibrary(longName)));
-    writeFile(vendors + "/30_edge.json", vendorJson(makeLibrary(edge)));
-    writeFile(vendors + "/40_last.json", vendorJson(makeLibrary("libEGL_last.so.2.5")));
+    writeWhole(vendors + "/10_first.json", vendorJson(makeLibrary("libEGL_first.so.1")));
+    writeWhole(vendors + "/20_long.json", vendorJson(makeLibrary(longName)));
+    writeWhole(vendors + "/30_edge.json", vendorJson(makeLibrary(edge)));
+    writeWhole(vendors + "/40_last.json", vendorJson(makeLibrary("libEGL_last.so.2.5")));
     tsIcdList list;
     ASSERT_EQ(sounder::readIcdList(search, &list), 1);
     ASSERT_EQ(list.count, 3);
@@ -197,22 +167,22 @@ TEST_F(IcdFixture, LongNameSkippedLaterEntriesListed) {
 
 TEST_F(IcdFixture, BrokenAndHostileVendorFilesAreSkipped) {
     std::string good = makeLibrary("libEGL_good.so.0");
-    writeFile(vendors + "/01_truncated.json", vendorJson(good).substr(0, 60));
-    writeFile(vendors + "/02_binary.json", std::string("\0\xff\xfe{\"ICD\"", 10));
-    writeFile(vendors + "/03_no_icd.json", "{\"library_path\": \"" + good + "\"}");
-    writeFile(vendors + "/04_number.json", "{\"ICD\": {\"library_path\": 42}}");
-    writeFile(vendors + "/05_trailing.json", vendorJson(good) + "garbage");
-    writeFile(vendors + "/06_deep.json", "{\"a\": " + std::string(100000, '[') + std::string(100000, ']') + "}");
-    writeFile(vendors + "/07_deep_object.json", "{\"ICD\": " + std::string(50000, '[') + "}");
-    writeFile(vendors + "/08_empty.json", "");
-    writeFile(vendors + "/09_nul_escape.json", "{\"ICD\": {\"library_path\": \"" + good + "\\u0000x\"}}");
-    writeFile(vendors + "/10_missing_library.json", vendorJson(libs + "/libEGL_gone.so.0"));
-    writeFile(vendors + "/11_not_json.txt", vendorJson(good));
+    writeWhole(vendors + "/01_truncated.json", vendorJson(good).substr(0, 60));
+    writeWhole(vendors + "/02_binary.json", std::string("\0\xff\xfe{\"ICD\"", 10));
+    writeWhole(vendors + "/03_no_icd.json", "{\"library_path\": \"" + good + "\"}");
+    writeWhole(vendors + "/04_number.json", "{\"ICD\": {\"library_path\": 42}}");
+    writeWhole(vendors + "/05_trailing.json", vendorJson(good) + "garbage");
+    writeWhole(vendors + "/06_deep.json", "{\"a\": " + std::string(100000, '[') + std::string(100000, ']') + "}");
+    writeWhole(vendors + "/07_deep_object.json", "{\"ICD\": " + std::string(50000, '[') + "}");
+    writeWhole(vendors + "/08_empty.json", "");
+    writeWhole(vendors + "/09_nul_escape.json", "{\"ICD\": {\"library_path\": \"" + good + "\\u0000x\"}}");
+    writeWhole(vendors + "/10_missing_library.json", vendorJson(libs + "/libEGL_gone.so.0"));
+    writeWhole(vendors + "/11_not_json.txt", vendorJson(good));
     mkdir((vendors + "/12_folder.json").c_str(), 0755);
     ASSERT_EQ(mkfifo((vendors + "/13_fifo.json").c_str(), 0644), 0); /* must not block */
-    writeFile(vendors + "/14_huge.json", "{\"ICD\": {\"library_path\": \"" + good + "\"}, \"pad\": \"" +
-                                             std::string(200000, 'p') + "\"}");
-    writeFile(vendors + "/50_good.json", vendorJson(good));
+    writeWhole(vendors + "/14_huge.json", "{\"ICD\": {\"library_path\": \"" + good + "\"}, \"pad\": \"" +
+                                              std::string(200000, 'p') + "\"}");
+    writeWhole(vendors + "/50_good.json", vendorJson(good));
     tsIcdList list;
     ASSERT_EQ(sounder::readIcdList(search, &list), 1);
     ASSERT_EQ(list.count, 1);
@@ -224,11 +194,11 @@ TEST_F(IcdFixture, LibraryPathFormsAndGlxVendors) {
      * taken relative to the vendor file's folder; links are resolved. */
     makeLibrary("libEGL_bare.so.0.3.1");
     ASSERT_EQ(symlink("libEGL_bare.so.0.3.1", (libs + "/libEGL_bare.so.0").c_str()), 0);
-    writeFile(vendors + "/10_bare.json", vendorJson("libEGL_bare.so.0"));
-    writeFile(vendors + "/20_relative.json", vendorJson("../lib/libEGL_rel.so.0"));
+    writeWhole(vendors + "/10_bare.json", vendorJson("libEGL_bare.so.0"));
+    writeWhole(vendors + "/20_relative.json", vendorJson("../lib/libEGL_rel.so.0"));
     makeLibrary("libEGL_rel.so.0");
     /* The same library named twice is listed once. */
-    writeFile(vendors + "/30_again.json", vendorJson(libs + "/libEGL_bare.so.0.3.1"));
+    writeWhole(vendors + "/30_again.json", vendorJson(libs + "/libEGL_bare.so.0.3.1"));
 
     makeLibrary("libGLX_alpha.so.0.0.0");
     ASSERT_EQ(symlink("libGLX_alpha.so.0.0.0", (libs + "/libGLX_alpha.so.0").c_str()), 0);
@@ -261,7 +231,7 @@ TEST_F(IcdFixture, ExportHonoursVendorFolderVariable) {
         std::snprintf(name, sizeof name, "libEGL_v%02d.so.0", i);
         char file[64];
         std::snprintf(file, sizeof file, "%02d.json", i);
-        writeFile((i < 10 ? vendors : second) + "/" + file, vendorJson(makeLibrary(name)));
+        writeWhole((i < 10 ? vendors : second) + "/" + file, vendorJson(makeLibrary(name)));
     }
     std::string dirs = vendors + ":" + second;
     ScopedEnv vendorDirs("__EGL_VENDOR_LIBRARY_DIRS", dirs.c_str());
@@ -283,7 +253,7 @@ TEST_F(IcdFixture, ExportHonoursVendorFolderVariable) {
 TEST_F(IcdFixture, UnknownFileFallsBackWhenPackageDatabaseIsAsked) {
     if (!haveDpkg()) GTEST_SKIP() << "no package database on this machine";
     search.usePackageDatabase = true;
-    writeFile(vendors + "/10.json", vendorJson(makeLibrary("libEGL_local.so.7.1")));
+    writeWhole(vendors + "/10.json", vendorJson(makeLibrary("libEGL_local.so.7.1")));
     tsIcdList list;
     ASSERT_EQ(sounder::readIcdList(search, &list), 1);
     ASSERT_EQ(list.count, 1);

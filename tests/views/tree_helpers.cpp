@@ -78,34 +78,6 @@ std::vector<std::string> xmlLines(const tsTreeNode *root)
     return lines;
 }
 
-std::string xmlParseError(const std::string &text)
-{
-    char path[] = "/tmp/tessera-tree-xml-XXXXXX";
-    int fd = mkstemp(path);
-    if (fd < 0)
-        return "mkstemp failed";
-    FILE *f = fdopen(fd, "wb");
-    std::fwrite(text.data(), 1, text.size(), f);
-    std::fclose(f);
-    std::string cmd = "/usr/bin/python3 -c 'import sys, xml.etree.ElementTree as E; E.parse(sys.argv[1])' ";
-    cmd += path;
-    cmd += " 2>&1";
-    std::string out;
-    FILE *p = popen(cmd.c_str(), "r");
-    if (!p) {
-        unlink(path);
-        return "popen failed";
-    }
-    char buf[512];
-    while (std::fgets(buf, sizeof buf, p))
-        out += buf;
-    int status = pclose(p);
-    unlink(path);
-    if (status != 0 && out.empty())
-        out = "parser failed";
-    return status == 0 ? std::string() : out;
-}
-
 std::vector<const tsTreeNode *> children(const tsTreeNode *node)
 {
     std::vector<const tsTreeNode *> out;

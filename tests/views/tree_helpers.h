@@ -1,5 +1,5 @@
-// Shared helpers of the tree tests: heap tree contexts, hand-filled records
-// and an outside XML parser.
+// Shared helpers of the tree tests: heap tree contexts and hand-filled
+// records (the outside XML parser is xmlProblem from support/xml_check.h).
 #ifndef TESTS_VIEWS_TREE_HELPERS_H
 #define TESTS_VIEWS_TREE_HELPERS_H
 
@@ -10,6 +10,7 @@
 #include "sounder/database.h"
 #include "sounder/probe.h"
 #include "sounder/tree.h"
+#include "support/xml_check.h"
 
 namespace treetest {
 
@@ -39,10 +40,6 @@ struct HandDatabase {
 
 // Lines of the tree's XML form (no line ends).
 std::vector<std::string> xmlLines(const tsTreeNode *root);
-
-// Runs the system's Python XML parser on text; returns "" when the document
-// is well-formed, else the parser's message.
-std::string xmlParseError(const std::string &text);
 
 // Item kinds of the root's children, in order.
 std::vector<const tsTreeNode *> children(const tsTreeNode *node);

@@ -147,7 +147,7 @@ TEST(TreeXml, TextsAreEscapedAndCutTo255)
     EXPECT_EQ(std::strlen(root->children[1]->item->text), 255u);
     std::string xml = sounder::treeXml(root, "\n");
     EXPECT_NE(xml.find("Debian X &lt;debian-x@lists&gt; &amp; &quot;friends&quot;\""), std::string::npos);
-    EXPECT_EQ(xmlParseError(xml), "");
+    EXPECT_EQ(xmlProblem(xml), "");
 }
 
 // A flat list far beyond the child limit of the root.
@@ -194,7 +194,7 @@ TEST(TreeLimits, ItemLimitInsideNestedGroupsKeepsTheTreeBalanced)
     EXPECT_STREQ(lastTopLevel(root).text, TS_TREE_CUT_TEXT);
     std::vector<std::string> lines = xmlLines(root);
     EXPECT_EQ(lines[lines.size() - 2].find("<item name=\"STR\" text=\"" TS_TREE_CUT_TEXT "\""), 0u);
-    EXPECT_EQ(xmlParseError(sounder::treeXml(root)), "");
+    EXPECT_EQ(xmlProblem(sounder::treeXml(root)), "");
 }
 
 TEST(TreeLimits, DeepNestingIsCutAndClosed)
@@ -212,7 +212,7 @@ TEST(TreeLimits, DeepNestingIsCutAndClosed)
     tsTreeNode *root = tsTreeEnd(tree.get());
     ASSERT_EQ(root->childCount, 2);
     EXPECT_STREQ(lastTopLevel(root).text, TS_TREE_CUT_TEXT);
-    EXPECT_EQ(xmlParseError(sounder::treeXml(root)), "");
+    EXPECT_EQ(xmlProblem(sounder::treeXml(root)), "");
 }
 
 TEST(TreeLimits, ChildLimitOfAGroupCutsTheList)
