@@ -344,24 +344,25 @@ static int32_t clampToInt32(long long v)
     return static_cast<int32_t>(v);
 }
 
-KEEL_API int32_t sysStrAtoI(const char *s)
+/* strtoll in the given base, clamped to 32 bits; errno is left as it was. */
+static int32_t parseClamped(const char *s, int base)
 {
     if (!s)
         return 0;
     int saved = errno;
-    long long v = strtoll(s, nullptr, 10);
+    long long v = strtoll(s, nullptr, base);
     errno = saved;
     return clampToInt32(v);
 }
 
+KEEL_API int32_t sysStrAtoI(const char *s)
+{
+    return parseClamped(s, 10);
+}
+
 KEEL_API int32_t sysStrAtoX(const char *s)
 {
-    if (!s)
-        return 0;
-    int saved = errno;
-    long long v = strtoll(s, nullptr, 16);
-    errno = saved;
-    return clampToInt32(v);
+    return parseClamped(s, 16);
 }
 
 KEEL_API float sysStrAtoF(const char *s)

@@ -149,6 +149,19 @@ bool TreeWriter::pushS(const char *text, int image0, int image1)
     return true;
 }
 
+// A non-group item with its text id and images filled in; null when the tree
+// is full.
+tsTreeItem *TreeWriter::addLabelled(int kind, int textId, int image0, int image1)
+{
+    tsTreeItem *it = add(kind, false);
+    if (it) {
+        it->textId = textId;
+        it->image0 = image0;
+        it->image1 = image1;
+    }
+    return it;
+}
+
 bool TreeWriter::pushSI(const char *text, int value, int image0, int image1)
 {
     tsTreeItem *it = add(TS_TREE_PUSHSI, true);
@@ -185,88 +198,67 @@ bool TreeWriter::str(const char *text, int image0, int image1)
 
 bool TreeWriter::str2(int textId, const char *text, int image0, int image1)
 {
-    tsTreeItem *it = add(TS_TREE_STR2, false);
+    tsTreeItem *it = addLabelled(TS_TREE_STR2, textId, image0, image1);
     if (!it)
         return false;
-    it->textId = textId;
     sysStrlCpy(it->text, text ? text : "", sizeof it->text);
-    it->image0 = image0;
-    it->image1 = image1;
     return true;
 }
 
 bool TreeWriter::strLocal(int textId, int image0, int image1)
 {
-    tsTreeItem *it = add(TS_TREE_STRLOCAL, false);
+    tsTreeItem *it = addLabelled(TS_TREE_STRLOCAL, textId, image0, image1);
     if (!it)
         return false;
-    it->textId = textId;
-    it->image0 = image0;
-    it->image1 = image1;
     return true;
 }
 
 bool TreeWriter::int1(int textId, int value, int image0, int image1)
 {
-    tsTreeItem *it = add(TS_TREE_1I, false);
+    tsTreeItem *it = addLabelled(TS_TREE_1I, textId, image0, image1);
     if (!it)
         return false;
-    it->textId = textId;
     it->value0.i = value;
-    it->image0 = image0;
-    it->image1 = image1;
     return true;
 }
 
 bool TreeWriter::int2(int textId, int value0, int value1, int image0, int image1)
 {
-    tsTreeItem *it = add(TS_TREE_2I, false);
+    tsTreeItem *it = addLabelled(TS_TREE_2I, textId, image0, image1);
     if (!it)
         return false;
-    it->textId = textId;
     it->value0.i = value0;
     it->value1.i = value1;
-    it->image0 = image0;
-    it->image1 = image1;
     return true;
 }
 
 bool TreeWriter::int3(int textId, int value0, int value1, int value2, int image0, int image1)
 {
-    tsTreeItem *it = add(TS_TREE_3I, false);
+    tsTreeItem *it = addLabelled(TS_TREE_3I, textId, image0, image1);
     if (!it)
         return false;
-    it->textId = textId;
     it->value0.i = value0;
     it->value1.i = value1;
     it->value2 = value2;
-    it->image0 = image0;
-    it->image1 = image1;
     return true;
 }
 
 bool TreeWriter::float1(int textId, float value, int image0, int image1)
 {
-    tsTreeItem *it = add(TS_TREE_1F, false);
+    tsTreeItem *it = addLabelled(TS_TREE_1F, textId, image0, image1);
     if (!it)
         return false;
-    it->textId = textId;
     it->value0.f = value;
-    it->image0 = image0;
-    it->image1 = image1;
     return true;
 }
 
 bool TreeWriter::float2(int textId, float value0, float value1, int image0, int image1)
 {
-    tsTreeItem *it = add(TS_TREE_2F, false);
+    tsTreeItem *it = addLabelled(TS_TREE_2F, textId, image0, image1);
     if (!it)
         return false;
-    it->textId = textId;
     it->value0.f = value0;
     it->value1.f = value1;
-    it->image0 = image0;
-    it->image1 = image1;
     return true;
 }
 

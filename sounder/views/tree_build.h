@@ -48,6 +48,7 @@ public:
 
 private:
     tsTreeItem *add(int kind, bool group);
+    tsTreeItem *addLabelled(int kind, int textId, int image0, int image1);
     void cutHere();
 
     tsTree *tree_;

@@ -11,31 +11,9 @@
 #include <string>
 #include <unistd.h>
 
-namespace {
+#include "fuzz/fuzz_temp.h"
 
-// Never destroyed: the exit handler that removes the folder runs after the
-// destructors of function-local statics constructed before it was registered.
-std::string &tempFolder()
-{
-    static std::string &folder = *new std::string([] {
-        // Memory-backed /dev/shm keeps the synced writes cheap where it exists.
-        const char *tmp = getenv("TMPDIR");
-        std::string base = tmp && *tmp ? tmp : "/tmp";
-        if (access("/dev/shm", W_OK) == 0)
-            base = "/dev/shm";
-        std::string pattern = base + "/tessera-fuzz-db-XXXXXX";
-        if (!mkdtemp(pattern.data()))
-            abort();
-        atexit([] {
-            // The writer replaces the file by rename, so only the file itself
-            // (and no leftover temporary) should be there.
-            unlink((tempFolder() + "/extensions.xml").c_str());
-            rmdir(tempFolder().c_str());
-        });
-        return pattern;
-    }());
-    return folder;
-}
+namespace {
 
 struct Counts {
     size_t extensions = 0, renderers = 0, vendors = 0, coreVersions = 0;
@@ -72,7 +50,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         abort();
     const Counts before = count(first);
 
-    const std::string path = tempFolder() + "/extensions.xml";
+    const std::string path = fuzzTempFolder() + "/extensions.xml";
     if (tsDatabaseWrite(path.c_str(), first) != 0) {
         fprintf(stderr, "fuzz_database: tsDatabaseWrite failed\n");
         abort();

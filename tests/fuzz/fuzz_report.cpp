@@ -15,30 +15,9 @@
 #include <string>
 #include <unistd.h>
 
-namespace {
+#include "fuzz/fuzz_temp.h"
 
-// Never destroyed: the exit handler that removes the folder runs after the
-// destructors of function-local statics constructed before it was registered.
-std::string &tempFolder()
-{
-    static std::string &folder = *new std::string([] {
-        // Memory-backed /dev/shm keeps the synced writes cheap where it exists.
-        const char *tmp = getenv("TMPDIR");
-        std::string base = tmp && *tmp ? tmp : "/tmp";
-        if (access("/dev/shm", W_OK) == 0)
-            base = "/dev/shm";
-        std::string pattern = base + "/tessera-fuzz-report-XXXXXX";
-        if (!mkdtemp(pattern.data()))
-            abort();
-        atexit([] {
-            unlink((tempFolder() + "/input.xml").c_str());
-            unlink((tempFolder() + "/saved.xml").c_str());
-            rmdir(tempFolder().c_str());
-        });
-        return pattern;
-    }());
-    return folder;
-}
+namespace {
 
 // A reading with its texts; released when it goes.
 struct Reading {
@@ -98,8 +77,8 @@ void compare(const char *what, const char *a, const char *b)
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
-    const std::string input = tempFolder() + "/input.xml";
-    const std::string saved = tempFolder() + "/saved.xml";
+    const std::string input = fuzzTempFolder() + "/input.xml";
+    const std::string saved = fuzzTempFolder() + "/saved.xml";
     FILE *f = fopen(input.c_str(), "wb");
     if (!f)
         abort();

@@ -9,26 +9,13 @@
 #include <string>
 #include <unistd.h>
 
+#include "fuzz/fuzz_temp.h"
+
 namespace {
 
 const std::string &tempPath()
 {
-    // Never destroyed: the exit handler below still needs it after static
-    // destructors have run.
-    static const std::string &path = *new std::string([] {
-        // Memory-backed /dev/shm keeps the file writes cheap where it exists.
-        const char *tmp = getenv("TMPDIR");
-        std::string folder = tmp && *tmp ? tmp : "/tmp";
-        if (access("/dev/shm", W_OK) == 0)
-            folder = "/dev/shm";
-        std::string pattern = folder + "/keel-fuzz-xsa-XXXXXX";
-        int fd = mkstemp(pattern.data());
-        if (fd < 0)
-            abort();
-        close(fd);
-        atexit([] { unlink(tempPath().c_str()); });
-        return pattern;
-    }());
+    static const std::string path = fuzzTempFolder() + "/index.xml";
     return path;
 }
 
