@@ -111,7 +111,7 @@ void BM_DatabaseSolve(benchmark::State &state)
 }
 BENCHMARK(BM_DatabaseSolve)->Unit(benchmark::kMicrosecond);
 
-}  // namespace
+} // namespace
 
 int main(int argc, char **argv)
 {

@@ -72,14 +72,17 @@ void onCData(uint64_t user, const char *, sysSize length)
 // A database-like document of about `megabytes` MB.
 std::string makeDocument(size_t megabytes)
 {
-    std::string doc = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<!-- generated -->\n<Database version=\"4\">\n";
+    std::string doc = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<!-- generated -->\n<Database "
+                      "version=\"4\">\n";
     size_t target = megabytes * 1024 * 1024;
     for (unsigned i = 0; doc.size() < target; ++i) {
         std::string n = std::to_string(i);
         doc += "  <Extension name=\"GL_EXT_generated_" + n + "\" id=\"" + n +
                "\" support=\"3\">\n"
                "    <Vendor>EXT</Vendor>\n"
-               "    <Version major=\"1\" minor=\"" + std::to_string(i % 7) + "\"/>\n"
+               "    <Version major=\"1\" minor=\"" +
+               std::to_string(i % 7) +
+               "\"/>\n"
                "    <Note><![CDATA[Text with <markup> & \"quotes\" inside]]></Note>\n"
                "    <Renderers>\n"
                "      <Renderer name=\"llvmpipe (LLVM 15.0.6, 256 bits)\" os=\"Linux\"/>\n"
@@ -108,7 +111,8 @@ void BM_XmlParseDocument(benchmark::State &state)
         calls += allocationCalls.load(std::memory_order_relaxed) - before;
         benchmark::DoNotOptimize(r);
     }
-    state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(doc.size()));
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) *
+                            static_cast<int64_t>(doc.size()));
     state.counters["MB"] = static_cast<double>(doc.size()) / (1024.0 * 1024.0);
     state.counters["elements"] =
         static_cast<double>(tally.elements + tally.tags) / static_cast<double>(state.iterations());
@@ -118,7 +122,8 @@ BENCHMARK(BM_XmlParseDocument)->Arg(1)->Arg(8)->Arg(32)->Unit(benchmark::kMillis
 
 void BM_XmlGetAttribute(benchmark::State &state)
 {
-    const char *tag = "name=\"GL_EXT_generated_1234\" id=\"1234\" support=\"3\" promoted=\"GL_VERSION_1_2\"";
+    const char *tag =
+        "name=\"GL_EXT_generated_1234\" id=\"1234\" support=\"3\" promoted=\"GL_VERSION_1_2\"";
     for (auto _ : state) {
         const char *v = sysXmlGetAttribute(tag, "promoted");
         benchmark::DoNotOptimize(v);

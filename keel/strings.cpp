@@ -403,12 +403,12 @@ KEEL_API int sysSprintf(char *dst, const char *fmt, ...)
     va_list args;
     va_start(args, fmt);
 #if defined(__GNUC__)
-#  pragma GCC diagnostic push
-#  pragma GCC diagnostic ignored "-Wformat-nonliteral"
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wformat-nonliteral"
 #endif
     vsprintf(dst, fmt, args);
 #if defined(__GNUC__)
-#  pragma GCC diagnostic pop
+#pragma GCC diagnostic pop
 #endif
     va_end(args);
     return 0;
@@ -527,8 +527,7 @@ KEEL_API char *sysStrUTF8toAnsi(char *s, sysSize length)
             else if (lead >= 0xC0)
                 skip = 2;
             size_t k = 1;
-            while (k < skip && k < inLeft &&
-                   (static_cast<unsigned char>(in[k]) & 0xC0) == 0x80)
+            while (k < skip && k < inLeft && (static_cast<unsigned char>(in[k]) & 0xC0) == 0x80)
                 ++k;
             in += k;
             inLeft -= k;

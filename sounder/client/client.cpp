@@ -158,7 +158,8 @@ SOUNDER_API int lumClientInitialize(void)
     int result = 0;
     for (int index = 0; index < 2; ++index) {
         if (s.progress)
-            s.progress(index == 0 ? "renderer 0 (software)" : "renderer 1 (accelerated)", s.progressUser);
+            s.progress(index == 0 ? "renderer 0 (software)" : "renderer 1 (accelerated)",
+                       s.progressUser);
 
         /* The system description (Direct3D texts included) is built again
          * for each reading.  The driver list is built with the first one
@@ -421,8 +422,9 @@ SOUNDER_API const char *lumGetRenderingTestResults(void)
     out.begin();
     out.line("<results>");
     for (int i = 0; i < LUM_TEST_UNITS; ++i)
-        out.line("<t name=\"%s\" run=\"%d\" fps=\"%d\" />", escaped(tsTestUnitDefault[i].name).c_str(),
-                 s.lastSelected[i] ? 1 : 0, static_cast<int>(s.lastResults[i]));
+        out.line("<t name=\"%s\" run=\"%d\" fps=\"%d\" />",
+                 escaped(tsTestUnitDefault[i].name).c_str(), s.lastSelected[i] ? 1 : 0,
+                 static_cast<int>(s.lastResults[i]));
     out.line("</results>");
     return out.text();
 }
@@ -446,8 +448,6 @@ SOUNDER_API const char *lumGenerateReport(const char *folder, int renderer)
     return s.path;
 }
 
-SOUNDER_API void lumClientRelease(void)
-{
-}
+SOUNDER_API void lumClientRelease(void) {}
 
 } // extern "C"

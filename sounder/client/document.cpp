@@ -12,8 +12,7 @@
 namespace sounder {
 namespace client {
 
-DocumentWriter::DocumentWriter(char *buffer, size_t capacity)
-    : buffer_(buffer), capacity_(capacity)
+DocumentWriter::DocumentWriter(char *buffer, size_t capacity) : buffer_(buffer), capacity_(capacity)
 {
     begin();
 }
@@ -83,14 +82,11 @@ void writeReportDocument(DocumentWriter &out, const tsReportPiece *pieces, int c
             out.line("<item type=\"STR2\" value=\"%d\" text=\"%s\" text2=\"%s\"/>", p.textId,
                      escaped(p.text).c_str(), escaped(p.text2).c_str());
             break;
-        case TS_PIECE_TEXT_ID:
-            out.line("<item type=\"LOCAL\" value=\"%d\"/>", p.textId);
-            break;
+        case TS_PIECE_TEXT_ID: out.line("<item type=\"LOCAL\" value=\"%d\"/>", p.textId); break;
         case TS_PIECE_REFERENCE:
             out.line("<item type=\"STR\" value=\"%s\"/>", escaped(p.reference).c_str());
             break;
-        default:
-            break;
+        default: break;
         }
     }
     out.line("</report>");

@@ -22,6 +22,6 @@ inline bool writeFileAtomically(const char *path, const std::string &text)
     return writeFileAtomically(path, text.data(), text.size());
 }
 
-}  // namespace sounder
+} // namespace sounder
 
 #endif

@@ -38,7 +38,7 @@ bool writeAll(int fd, const char *data, std::size_t size)
     return true;
 }
 
-}  // namespace
+} // namespace
 
 bool writeFileAtomically(const char *path, const char *data, std::size_t size)
 {
@@ -74,4 +74,4 @@ bool writeFileAtomically(const char *path, const char *data, std::size_t size)
     return ok;
 }
 
-}  // namespace sounder
+} // namespace sounder

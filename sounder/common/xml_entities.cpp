@@ -29,7 +29,8 @@ void decodeEntities(char *text)
         std::size_t length;
         char value;
     } kEntities[] = {
-        {"&quot;", 6, '"'}, {"&amp;", 5, '&'}, {"&lt;", 4, '<'}, {"&gt;", 4, '>'}, {"&apos;", 6, '\''},
+        {"&quot;", 6, '"'}, {"&amp;", 5, '&'},   {"&lt;", 4, '<'},
+        {"&gt;", 4, '>'},   {"&apos;", 6, '\''},
     };
     char *out = text;
     for (const char *in = text; *in;) {
@@ -51,4 +52,4 @@ void decodeEntities(char *text)
     *out = '\0';
 }
 
-}  // namespace sounder
+} // namespace sounder

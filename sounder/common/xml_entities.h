@@ -16,6 +16,6 @@ void appendEscaped(std::string &out, const char *text);
 // is.  The text only ever shrinks, so decoding cannot overrun it.
 void decodeEntities(char *text);
 
-}  // namespace sounder
+} // namespace sounder
 
 #endif

@@ -79,8 +79,7 @@ const char *driverClaimsVersion(const tsRendererCaps *caps, const char *version)
     return answer;
 }
 
-int shadingLanguageCheck(const tsRendererCaps *caps, const char *version, char *out,
-                         size_t outSize)
+int shadingLanguageCheck(const tsRendererCaps *caps, const char *version, char *out, size_t outSize)
 {
     if (!version)
         return -1;
@@ -123,7 +122,10 @@ Compliance compliance(const tsDatabase *db, const tsRendererCaps *caps, const ch
     }
     switch (shadingLanguageCheck(caps, version, nullptr, 0)) {
     case 0: ++c.total; break;
-    case 1: ++c.total; ++c.supported; break;
+    case 1:
+        ++c.total;
+        ++c.supported;
+        break;
     default: break;
     }
     c.percent = c.total ? c.supported * 100 / c.total : 0;
@@ -188,8 +190,8 @@ VersionListing listVersion(const tsDatabase *db, const tsRendererCaps *caps, con
     return listing;
 }
 
-}  // namespace db
-}  // namespace sounder
+} // namespace db
+} // namespace sounder
 
 using namespace sounder::db;
 
@@ -210,7 +212,7 @@ bool entryPointPresent(const char *name, bool extensionListed)
     return infoHasEntryPoint(name) != 0;
 }
 
-}  // namespace
+} // namespace
 
 extern "C" {
 
@@ -288,4 +290,4 @@ SOUNDER_API const char *tsGetVendorFromExtension(const char *name)
     return buffer;
 }
 
-}  // extern "C"
+} // extern "C"

@@ -17,7 +17,7 @@ namespace db {
 
 // The core versions examined, in the order every view lists them.
 constexpr int kCoreVersionCount = 7;
-extern const char *const kCoreVersions[kCoreVersionCount];  // "1.1" ... "2.1"
+extern const char *const kCoreVersions[kCoreVersionCount]; // "1.1" ... "2.1"
 
 // ---- lookups -----------------------------------------------------------
 
@@ -64,7 +64,7 @@ int shadingLanguageCheck(const tsRendererCaps *caps, const char *version, char *
 struct Compliance {
     int supported = 0;
     int total = 0;
-    int percent = 0;  // supported * 100 / total, truncated; 0 when total is 0
+    int percent = 0; // supported * 100 / total, truncated; 0 when total is 0
 };
 
 // Counts of tsDatabaseTestCompliance for one version.
@@ -79,11 +79,11 @@ bool complianceText(const tsDatabase *db, const tsRendererCaps *caps, const char
 
 struct ListItem {
     enum Kind {
-        ShadingLanguage,  // text: the required version, "1.10" or "1.20" (shown with text 382)
-        Extension,        // text: the line to show
+        ShadingLanguage, // text: the required version, "1.10" or "1.20" (shown with text 382)
+        Extension,       // text: the line to show
     };
     Kind kind;
-    const tsExtension *ext;  // null for ShadingLanguage
+    const tsExtension *ext; // null for ShadingLanguage
     std::string text;
 };
 
@@ -124,7 +124,7 @@ inline bool supportBit(const tsDatabase *db, const tsExtension *ext)
 using sounder::appendEscaped;
 using sounder::decodeEntities;
 
-}  // namespace db
-}  // namespace sounder
+} // namespace db
+} // namespace sounder
 
 #endif

@@ -57,7 +57,7 @@ void freeEntryPoints(T *owner)
     }
 }
 
-}  // namespace
+} // namespace
 
 const char *const kCoreVersions[kCoreVersionCount] = {"1.1", "1.2", "1.3", "1.4",
                                                       "1.5", "2.0", "2.1"};
@@ -309,8 +309,8 @@ tsExtension *addExtension(tsDatabase *db, tsRenderer *renderer, const char *name
 
 struct ReaderState {
     tsDatabase *db = nullptr;
-    tsExtension *currentExt = nullptr;  // current record: an extension ...
-    tsCoreVersion *currentCore = nullptr;  // ... or a core version
+    tsExtension *currentExt = nullptr;    // current record: an extension ...
+    tsCoreVersion *currentCore = nullptr; // ... or a core version
     bool haveExtName = false;
     char lastExtName[kReadNameSize] = "";
     char keptVendor[kReadShortSize] = "";
@@ -381,8 +381,7 @@ void appendEntryPoint(ReaderState &st, const void *owner, tsEntryPoint **head, c
     if (it != st.epTails.end()) {
         tail = it->second;
     } else {
-        for (tail = *head; tail && tail->next; tail = tail->next) {
-        }
+        for (tail = *head; tail && tail->next; tail = tail->next) {}
     }
     if (tail)
         tail->next = ep;
@@ -446,10 +445,12 @@ void readRenderer(ReaderState &st, const char *attributes)
     attribute(attributes, "os=", st.keptOs, sizeof st.keptOs);
     if (!st.haveExtName)
         return;
-    tsRenderer *renderer = findOrAddRenderer(st.db, st.keptVendor, st.keptName, st.keptVersion, st.keptOs);
+    tsRenderer *renderer =
+        findOrAddRenderer(st.db, st.keptVendor, st.keptName, st.keptVersion, st.keptOs);
     if (!renderer)
         return;
-    tsExtension *ext = addExtension(st.db, renderer, st.lastExtName, st.keptVersion, &st.linkOrders);
+    tsExtension *ext =
+        addExtension(st.db, renderer, st.lastExtName, st.keptVersion, &st.linkOrders);
     st.currentExt = ext;
     st.currentCore = nullptr;
 }
@@ -494,7 +495,7 @@ tsDatabase *newDatabase()
 {
     tsDatabase *db = newRecord<tsDatabase>();
     if (!db)
-        abort();  // the allocator only fails when the process is out of memory
+        abort(); // the allocator only fails when the process is out of memory
     indexOf(db);
     return db;
 }
@@ -512,7 +513,8 @@ std::string render(const tsDatabase *db, uint32_t edition)
     std::string out;
     out.reserve(256 * 1024);
     appendLine(out, "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\" ?>");
-    appendLine(out, "<!-- tessera OpenGL extension database - https://tessera.example.org/extensions -->");
+    appendLine(
+        out, "<!-- tessera OpenGL extension database - https://tessera.example.org/extensions -->");
     out += "<tessera version=\"" + std::to_string(edition) + "\">\n";
     for (const tsExtension *e = db->extensions; e; e = e->next) {
         static const struct {
@@ -571,7 +573,7 @@ std::string render(const tsDatabase *db, uint32_t edition)
     return out;
 }
 
-}  // namespace
+} // namespace
 
 // The index of extensions whose name equals the word case-insensitively.
 template <class F>
@@ -584,8 +586,8 @@ void forEachNamed(const tsDatabase *db, const char *word, F &&fn)
         fn(e);
 }
 
-}  // namespace db
-}  // namespace sounder
+} // namespace db
+} // namespace sounder
 
 using namespace sounder::db;
 
@@ -597,11 +599,15 @@ SOUNDER_API const char *tsNormaliseRendererName(const char *renderer)
 {
     static char buffer[256];
     static const char *const kPatterns[] = {
-        "x86", "/AGP", "/PCI", "/x86", "/3DNow", " Generic", " Pentium", " Athlon", "/ICD",
-        "/ MMX", "/MMX", "(SSE", "(3DNow!", " SDR", " DDR", " x64", " GT", " GS", " GTX",
-        " LE", " IGP Series", " IGP", " PRO", " TX", " XT", " SW TCL", " SE", "-SE", " XL",
-        " Integrated GPU", " Series", " Pro", " TurboCache", " Series GPU", " Ultra",
-        "with AGP", "LE", "XT", "SE", " OpenGL Engine", " Engine", " 32M/64M", " 64M"};
+        "x86",         "/AGP",     "/PCI",        "/x86",        "/3DNow",
+        " Generic",    " Pentium", " Athlon",     "/ICD",        "/ MMX",
+        "/MMX",        "(SSE",     "(3DNow!",     " SDR",        " DDR",
+        " x64",        " GT",      " GS",         " GTX",        " LE",
+        " IGP Series", " IGP",     " PRO",        " TX",         " XT",
+        " SW TCL",     " SE",      "-SE",         " XL",         " Integrated GPU",
+        " Series",     " Pro",     " TurboCache", " Series GPU", " Ultra",
+        "with AGP",    "LE",       "XT",          "SE",          " OpenGL Engine",
+        " Engine",     " 32M/64M", " 64M"};
     sysStrlCpy(buffer, renderer ? renderer : "", sizeof buffer);
     for (const char *pattern : kPatterns) {
         char *hit = strstr(buffer, pattern);
@@ -808,4 +814,4 @@ SOUNDER_API void tsDatabaseUpdateExtStatus(tsDatabase *db, const tsRendererCaps 
         e->support = tsInfoSearchExtension(e->name, list) ? bit : 0u;
 }
 
-}  // extern "C"
+} // extern "C"

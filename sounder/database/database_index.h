@@ -15,10 +15,22 @@
 namespace sounder {
 namespace db {
 
-inline const char *sortKey(const tsExtension *e) { return e->name; }
-inline const char *sortKey(const tsVendor *v) { return v->name; }
-inline const char *sortKey(const tsRenderer *r) { return r->name; }
-inline const char *sortKey(const tsRendererLink *l) { return l->renderer ? l->renderer->name : ""; }
+inline const char *sortKey(const tsExtension *e)
+{
+    return e->name;
+}
+inline const char *sortKey(const tsVendor *v)
+{
+    return v->name;
+}
+inline const char *sortKey(const tsRenderer *r)
+{
+    return r->name;
+}
+inline const char *sortKey(const tsRendererLink *l)
+{
+    return l->renderer ? l->renderer->name : "";
+}
 
 // Orders records the way their list is ordered: ascending sysStriCmp of the
 // name.  Transparent, so a plain name can be looked up.
@@ -81,7 +93,7 @@ struct Index {
     OrderedList<tsExtension> extensions;
     OrderedList<tsVendor> vendors;
     OrderedList<tsRenderer> renderers;
-    std::unordered_map<uint32_t, tsExtension *> byHash;  // first extension of each hash
+    std::unordered_map<uint32_t, tsExtension *> byHash; // first extension of each hash
     tsCoreVersion *coreTail = nullptr;
 };
 
@@ -120,7 +132,7 @@ private:
 
 uint32_t nameHash(const char *name);
 
-}  // namespace db
-}  // namespace sounder
+} // namespace db
+} // namespace sounder
 
 #endif

@@ -89,12 +89,12 @@ bool versionAtLeast12(const char *version)
 void readProgramLimits(GLenum target, int32_t *first12)
 {
     static const GLenum names[12] = {
-        GL_MAX_PROGRAM_INSTRUCTIONS_ARB,         GL_MAX_PROGRAM_NATIVE_INSTRUCTIONS_ARB,
-        GL_MAX_PROGRAM_TEMPORARIES_ARB,          GL_MAX_PROGRAM_NATIVE_TEMPORARIES_ARB,
-        GL_MAX_PROGRAM_PARAMETERS_ARB,           GL_MAX_PROGRAM_NATIVE_PARAMETERS_ARB,
-        GL_MAX_PROGRAM_ATTRIBS_ARB,              GL_MAX_PROGRAM_NATIVE_ATTRIBS_ARB,
-        GL_MAX_PROGRAM_ADDRESS_REGISTERS_ARB,    GL_MAX_PROGRAM_NATIVE_ADDRESS_REGISTERS_ARB,
-        GL_MAX_PROGRAM_LOCAL_PARAMETERS_ARB,     GL_MAX_PROGRAM_ENV_PARAMETERS_ARB,
+        GL_MAX_PROGRAM_INSTRUCTIONS_ARB,      GL_MAX_PROGRAM_NATIVE_INSTRUCTIONS_ARB,
+        GL_MAX_PROGRAM_TEMPORARIES_ARB,       GL_MAX_PROGRAM_NATIVE_TEMPORARIES_ARB,
+        GL_MAX_PROGRAM_PARAMETERS_ARB,        GL_MAX_PROGRAM_NATIVE_PARAMETERS_ARB,
+        GL_MAX_PROGRAM_ATTRIBS_ARB,           GL_MAX_PROGRAM_NATIVE_ATTRIBS_ARB,
+        GL_MAX_PROGRAM_ADDRESS_REGISTERS_ARB, GL_MAX_PROGRAM_NATIVE_ADDRESS_REGISTERS_ARB,
+        GL_MAX_PROGRAM_LOCAL_PARAMETERS_ARB,  GL_MAX_PROGRAM_ENV_PARAMETERS_ARB,
     };
     for (int i = 0; i < 12; ++i)
         readProgram(target, names[i], first12 + i);
@@ -256,10 +256,13 @@ void readNvGroup(tsRendererCaps *c)
     if (has(c, "GL_NV_fragment_program2")) {
         readProgram(GL_FRAGMENT_PROGRAM_ARB, GL_MAX_PROGRAM_EXEC_INSTRUCTIONS_NV,
                     &c->MaxProgramExeInstructionsNV);
-        readProgram(GL_FRAGMENT_PROGRAM_ARB, GL_MAX_PROGRAM_CALL_DEPTH_NV, &c->MaxProgramCallDepthNV);
+        readProgram(GL_FRAGMENT_PROGRAM_ARB, GL_MAX_PROGRAM_CALL_DEPTH_NV,
+                    &c->MaxProgramCallDepthNV);
         readProgram(GL_FRAGMENT_PROGRAM_ARB, GL_MAX_PROGRAM_IF_DEPTH_NV, &c->MaxProgramIfDepthNV);
-        readProgram(GL_FRAGMENT_PROGRAM_ARB, GL_MAX_PROGRAM_LOOP_DEPTH_NV, &c->MaxProgramLoopDepthNV);
-        readProgram(GL_FRAGMENT_PROGRAM_ARB, GL_MAX_PROGRAM_LOOP_COUNT_NV, &c->MaxProgramLoopCountNV);
+        readProgram(GL_FRAGMENT_PROGRAM_ARB, GL_MAX_PROGRAM_LOOP_DEPTH_NV,
+                    &c->MaxProgramLoopDepthNV);
+        readProgram(GL_FRAGMENT_PROGRAM_ARB, GL_MAX_PROGRAM_LOOP_COUNT_NV,
+                    &c->MaxProgramLoopCountNV);
     }
     if (has(c, "GL_NV_occlusion_query"))
         readInt(GL_PIXEL_COUNTER_BITS_NV, &c->MaxOcclusionQueryBits);
@@ -268,8 +271,7 @@ void readNvGroup(tsRendererCaps *c)
 /* Leaves no error of a rejected query behind for the next reader. */
 void drainGlErrors()
 {
-    for (int i = 0; i < 64 && glGetError() != GL_NO_ERROR; ++i) {
-    }
+    for (int i = 0; i < 64 && glGetError() != GL_NO_ERROR; ++i) {}
 }
 
 } // namespace

@@ -17,12 +17,16 @@
 namespace sounder {
 namespace {
 
-int quietErrorHandler(Display *, XErrorEvent *) { return 0; }
+int quietErrorHandler(Display *, XErrorEvent *)
+{
+    return 0;
+}
 
 /* One connection with the quiet handler installed; both undone on scope exit. */
 class DisplaySession {
 public:
-    DisplaySession() {
+    DisplaySession()
+    {
         previous_ = XSetErrorHandler(quietErrorHandler);
         display_ = XOpenDisplay(nullptr);
         /* A server whose last client just left resets itself and refuses
@@ -34,7 +38,8 @@ public:
             display_ = XOpenDisplay(nullptr);
         }
     }
-    ~DisplaySession() {
+    ~DisplaySession()
+    {
         if (display_) {
             XSync(display_, False);
             XCloseDisplay(display_);
@@ -46,11 +51,15 @@ public:
 
     Display *get() const { return display_; }
 
-    bool hasRandr() const {
-        if (!display_) return false;
+    bool hasRandr() const
+    {
+        if (!display_)
+            return false;
         int event = 0, error = 0, major = 0, minor = 0;
-        if (!XRRQueryExtension(display_, &event, &error)) return false;
-        if (!XRRQueryVersion(display_, &major, &minor)) return false;
+        if (!XRRQueryExtension(display_, &event, &error))
+            return false;
+        if (!XRRQueryVersion(display_, &major, &minor))
+            return false;
         /* Screen resources and primary outputs need 1.3. */
         return major > 1 || (major == 1 && minor >= 3);
     }
@@ -75,7 +84,8 @@ using Crtc = std::unique_ptr<XRRCrtcInfo, CrtcDeleter>;
 
 /* Bits per pixel of the pixmap format that matches the root depth (depth 24
  * is stored in 32 bits); the depth itself when the server lists no match. */
-int rootBitsPerPixel(Display *display) {
+int rootBitsPerPixel(Display *display)
+{
     const int screen = DefaultScreen(display);
     const int depth = DefaultDepth(display, screen);
     int count = 0;
@@ -93,92 +103,114 @@ int rootBitsPerPixel(Display *display) {
     return bits;
 }
 
-Resources screenResources(Display *display) {
+Resources screenResources(Display *display)
+{
     return Resources(XRRGetScreenResourcesCurrent(display, DefaultRootWindow(display)));
 }
 
-Output outputInfo(Display *display, XRRScreenResources *res, RROutput id) {
+Output outputInfo(Display *display, XRRScreenResources *res, RROutput id)
+{
     return Output(XRRGetOutputInfo(display, res, id));
 }
 
 /* The primary output when it is connected, else the first connected one in
  * the server's order; None when no output is connected. */
-RROutput chooseOutput(Display *display, XRRScreenResources *res) {
+RROutput chooseOutput(Display *display, XRRScreenResources *res)
+{
     RROutput primary = XRRGetOutputPrimary(display, DefaultRootWindow(display));
     if (primary != None) {
         Output info = outputInfo(display, res, primary);
-        if (info && info->connection == RR_Connected) return primary;
+        if (info && info->connection == RR_Connected)
+            return primary;
     }
     for (int i = 0; i < res->noutput; ++i) {
         Output info = outputInfo(display, res, res->outputs[i]);
-        if (info && info->connection == RR_Connected) return res->outputs[i];
+        if (info && info->connection == RR_Connected)
+            return res->outputs[i];
     }
     return None;
 }
 
-const XRRModeInfo *findMode(const XRRScreenResources *res, RRMode id) {
+const XRRModeInfo *findMode(const XRRScreenResources *res, RRMode id)
+{
     for (int i = 0; i < res->nmode; ++i)
-        if (res->modes[i].id == id) return &res->modes[i];
+        if (res->modes[i].id == id)
+            return &res->modes[i];
     return nullptr;
 }
 
-int modeRefresh(const XRRModeInfo &mode) {
+int modeRefresh(const XRRModeInfo &mode)
+{
     return refreshFromTimings(mode.dotClock, mode.hTotal, mode.vTotal);
 }
 
 /* EDID bytes of an output, empty when it has none. */
-std::vector<unsigned char> outputEdid(Display *display, RROutput output) {
+std::vector<unsigned char> outputEdid(Display *display, RROutput output)
+{
     std::vector<unsigned char> bytes;
     Atom edidAtom = XInternAtom(display, "EDID", True);
-    if (edidAtom == None) return bytes;
+    if (edidAtom == None)
+        return bytes;
     Atom actualType = None;
     int actualFormat = 0;
     unsigned long count = 0, remaining = 0;
     unsigned char *data = nullptr;
     /* 256 bytes (64 longs) covers the base block and one extension. */
-    int status = XRRGetOutputProperty(display, output, edidAtom, 0, 64, False, False,
-                                      AnyPropertyType, &actualType, &actualFormat,
-                                      &count, &remaining, &data);
+    int status =
+        XRRGetOutputProperty(display, output, edidAtom, 0, 64, False, False, AnyPropertyType,
+                             &actualType, &actualFormat, &count, &remaining, &data);
     if (status == Success && data && actualFormat == 8 && count > 0)
         bytes.assign(data, data + count);
-    if (data) XFree(data);
+    if (data)
+        XFree(data);
     return bytes;
 }
 
 } // namespace
 
-std::string edidMonitorName(const unsigned char *edid, size_t size) {
-    if (!edid || size < 128) return std::string();
+std::string edidMonitorName(const unsigned char *edid, size_t size)
+{
+    if (!edid || size < 128)
+        return std::string();
     /* Four 18-byte descriptors follow the fixed header at offset 54; a display
      * descriptor starts with three zero bytes, then its tag. */
     for (size_t offset = 54; offset + 18 <= 126; offset += 18) {
         const unsigned char *d = edid + offset;
-        if (d[0] != 0 || d[1] != 0 || d[2] != 0 || d[3] != 0xFC) continue;
+        if (d[0] != 0 || d[1] != 0 || d[2] != 0 || d[3] != 0xFC)
+            continue;
         std::string name;
         for (size_t i = 5; i < 18; ++i) {
             unsigned char c = d[i];
-            if (c == 0x0A || c == 0) break;
-            if (c >= 0x20 && c < 0x7F) name.push_back(static_cast<char>(c));
+            if (c == 0x0A || c == 0)
+                break;
+            if (c >= 0x20 && c < 0x7F)
+                name.push_back(static_cast<char>(c));
         }
-        while (!name.empty() && name.back() == ' ') name.pop_back();
+        while (!name.empty() && name.back() == ' ')
+            name.pop_back();
         return name;
     }
     return std::string();
 }
 
-int refreshFromTimings(unsigned long dotClock, unsigned int htotal, unsigned int vtotal) {
-    if (dotClock == 0 || htotal == 0 || vtotal == 0) return 0;
-    double hz = static_cast<double>(dotClock) /
-                (static_cast<double>(htotal) * static_cast<double>(vtotal));
-    if (!(hz < 1e6)) return 0;
+int refreshFromTimings(unsigned long dotClock, unsigned int htotal, unsigned int vtotal)
+{
+    if (dotClock == 0 || htotal == 0 || vtotal == 0)
+        return 0;
+    double hz =
+        static_cast<double>(dotClock) / (static_cast<double>(htotal) * static_cast<double>(vtotal));
+    if (!(hz < 1e6))
+        return 0;
     return static_cast<int>(std::lround(hz));
 }
 
-bool desktopMode(DisplayModeInfo &out) {
+bool desktopMode(DisplayModeInfo &out)
+{
     out = DisplayModeInfo();
     DisplaySession session;
     Display *display = session.get();
-    if (!display) return false;
+    if (!display)
+        return false;
     const int screen = DefaultScreen(display);
     out.width = DisplayWidth(display, screen);
     out.height = DisplayHeight(display, screen);
@@ -205,14 +237,17 @@ bool desktopMode(DisplayModeInfo &out) {
 namespace {
 
 /* The modes of one output, in the output's order. */
-std::vector<DisplayModeInfo> outputModes(Display *display, XRRScreenResources *res, RROutput output) {
+std::vector<DisplayModeInfo> outputModes(Display *display, XRRScreenResources *res, RROutput output)
+{
     std::vector<DisplayModeInfo> modes;
     Output info = outputInfo(display, res, output);
-    if (!info) return modes;
+    if (!info)
+        return modes;
     const int bits = rootBitsPerPixel(display);
     for (int i = 0; i < info->nmode; ++i) {
         const XRRModeInfo *mode = findMode(res, info->modes[i]);
-        if (!mode) continue;
+        if (!mode)
+            continue;
         DisplayModeInfo m;
         m.width = static_cast<int>(mode->width);
         m.height = static_cast<int>(mode->height);
@@ -224,7 +259,8 @@ std::vector<DisplayModeInfo> outputModes(Display *display, XRRScreenResources *r
 }
 
 /* The output called name, None when the server has none of that name. */
-RROutput findOutputByName(Display *display, XRRScreenResources *res, const std::string &name) {
+RROutput findOutputByName(Display *display, XRRScreenResources *res, const std::string &name)
+{
     for (int i = 0; i < res->noutput; ++i) {
         Output info = outputInfo(display, res, res->outputs[i]);
         if (info && info->nameLen >= 0 &&
@@ -234,13 +270,15 @@ RROutput findOutputByName(Display *display, XRRScreenResources *res, const std::
     return None;
 }
 
-}  // namespace
+} // namespace
 
-std::vector<DisplayModeInfo> listDisplayModes() {
+std::vector<DisplayModeInfo> listDisplayModes()
+{
     std::vector<DisplayModeInfo> modes;
     DisplaySession session;
     Display *display = session.get();
-    if (!display) return modes;
+    if (!display)
+        return modes;
     if (!session.hasRandr()) {
         /* Without RandR the only mode known is the current one. */
         const int screen = DefaultScreen(display);
@@ -252,41 +290,53 @@ std::vector<DisplayModeInfo> listDisplayModes() {
         return modes;
     }
     Resources res = screenResources(display);
-    if (!res) return modes;
+    if (!res)
+        return modes;
     RROutput chosen = chooseOutput(display, res.get());
-    if (chosen == None) return modes;
+    if (chosen == None)
+        return modes;
     return outputModes(display, res.get(), chosen);
 }
 
-std::vector<DisplayModeInfo> listOutputModes(const char *name) {
+std::vector<DisplayModeInfo> listOutputModes(const char *name)
+{
     std::vector<DisplayModeInfo> modes;
-    if (!name || !*name) return modes;
+    if (!name || !*name)
+        return modes;
     DisplaySession session;
     Display *display = session.get();
-    if (!display || !session.hasRandr()) return modes;
+    if (!display || !session.hasRandr())
+        return modes;
     Resources res = screenResources(display);
-    if (!res) return modes;
+    if (!res)
+        return modes;
     RROutput output = findOutputByName(display, res.get(), name);
-    if (output == None) return modes;
+    if (output == None)
+        return modes;
     return outputModes(display, res.get(), output);
 }
 
-std::vector<MonitorInfo> listMonitors() {
+std::vector<MonitorInfo> listMonitors()
+{
     std::vector<MonitorInfo> monitors;
     DisplaySession session;
     Display *display = session.get();
-    if (!display || !session.hasRandr()) return monitors;
+    if (!display || !session.hasRandr())
+        return monitors;
     Resources res = screenResources(display);
-    if (!res) return monitors;
+    if (!res)
+        return monitors;
     RROutput primary = XRRGetOutputPrimary(display, DefaultRootWindow(display));
     for (int i = 0; i < res->noutput; ++i) {
         Output info = outputInfo(display, res.get(), res->outputs[i]);
-        if (!info || info->connection != RR_Connected) continue;
+        if (!info || info->connection != RR_Connected)
+            continue;
         MonitorInfo m;
         m.deviceName.assign(info->name, static_cast<size_t>(std::max(info->nameLen, 0)));
         std::vector<unsigned char> edid = outputEdid(display, res->outputs[i]);
         m.deviceString = edidMonitorName(edid.data(), edid.size());
-        if (m.deviceString.empty()) m.deviceString = m.deviceName;
+        if (m.deviceString.empty())
+            m.deviceString = m.deviceName;
         m.primary = res->outputs[i] == primary;
         monitors.push_back(std::move(m));
     }

@@ -27,7 +27,8 @@ static_assert(offsetof(tsRendererCaps, PointSizeMin) == 196 + 102 * 4, "float me
 static_assert(offsetof(tsRendererCaps, pixelFormatCount) == 644, "pixelFormatCount offset");
 static_assert(offsetof(tsRendererCaps, RGBAMode) == 648, "byte members");
 static_assert(offsetof(tsRendererCaps, pixelFormats) == 652, "pixel-format table offset");
-static_assert(offsetof(tsRendererCaps, displayModes) == 652 + 256 * 20, "display-mode table offset");
+static_assert(offsetof(tsRendererCaps, displayModes) == 652 + 256 * 20,
+              "display-mode table offset");
 static_assert(offsetof(tsRendererCaps, compressedFormats) == 652 + 256 * 20 + 1024 * 6,
               "compressed-format table offset");
 
@@ -66,7 +67,8 @@ void appendWindowSystemList(tsRendererCaps *caps)
 
 void readPixelFormats(tsRendererCaps *caps)
 {
-    std::vector<tsPixelFormat> formats = sounder::probePlatform().pixelFormats(TS_MAX_PIXEL_FORMATS);
+    std::vector<tsPixelFormat> formats =
+        sounder::probePlatform().pixelFormats(TS_MAX_PIXEL_FORMATS);
     size_t count = std::min<size_t>(formats.size(), TS_MAX_PIXEL_FORMATS);
     for (size_t i = 0; i < count; ++i)
         caps->pixelFormats[i] = formats[i];
@@ -92,8 +94,8 @@ void readDisplayModes(tsRendererCaps *caps)
 /* ---- window routines ------------------------------------------------------ */
 
 bool infoCreateWindow(const char *title, int width, int height, int bits, int refreshRate,
-                      int samples, bool fullscreen, bool keepDesktopMode, bool show,
-                      bool hardware, InfoEventHandler handler, void *user)
+                      int samples, bool fullscreen, bool keepDesktopMode, bool show, bool hardware,
+                      InfoEventHandler handler, void *user)
 {
     sounder::WindowRequest request;
     request.title = title ? title : "";
@@ -321,8 +323,8 @@ extern "C" {
 SOUNDER_API int tsInfoBegin(int hardware)
 {
     infoDestroyWindow();
-    if (!infoCreateWindow("OpenGL", 1, 1, -1, 0, 0, false, false, false, hardware != 0,
-                          nullptr, nullptr)) {
+    if (!infoCreateWindow("OpenGL", 1, 1, -1, 0, 0, false, false, false, hardware != 0, nullptr,
+                          nullptr)) {
         tsReportFailure("OpenGL initialization failed.\n");
         return 0;
     }

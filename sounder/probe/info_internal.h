@@ -33,8 +33,8 @@ typedef int (*InfoEventHandler)(union _XEvent *event, void *user);
  * Empties the failure log first; logs every failure and returns false after
  * tearing down what it built. */
 bool infoCreateWindow(const char *title, int width, int height, int bits, int refreshRate,
-                      int samples, bool fullscreen, bool keepDesktopMode, bool show,
-                      bool hardware, InfoEventHandler handler, void *user = nullptr);
+                      int samples, bool fullscreen, bool keepDesktopMode, bool show, bool hardware,
+                      InfoEventHandler handler, void *user = nullptr);
 /* Tears the window and context down (each part only if present), restores
  * a changed display mode and the previous X error handler. */
 void infoDestroyWindow();

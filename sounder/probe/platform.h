@@ -17,7 +17,7 @@ struct WindowRequest {
     const char *title = "OpenGL";
     int width = 1;
     int height = 1;
-    int bits = -1;        /* -1: the desktop's colour depth */
+    int bits = -1; /* -1: the desktop's colour depth */
     int refreshRate = 0;
     int samples = 0;
     bool fullscreen = false;

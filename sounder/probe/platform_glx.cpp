@@ -387,8 +387,8 @@ GlxPlatform::Attempt GlxPlatform::attempt(const WindowRequest &request, bool sof
 {
     tsReportSetLogFile();
     char description[128];
-    snprintf(description, sizeof description, "%d x %d, %d (AAx%d)", request.width,
-             request.height, request.bits, request.samples);
+    snprintf(description, sizeof description, "%d x %d, %d (AAx%d)", request.width, request.height,
+             request.bits, request.samples);
     handler_ = request.handler;
     user_ = request.user;
     int width = request.width > 0 ? request.width : 1;
@@ -459,7 +459,8 @@ GlxPlatform::Attempt GlxPlatform::attempt(const WindowRequest &request, bool sof
     if (!glXQueryServerString(dpy_, screen_, GLX_EXTENSIONS) || g_connectionLost) {
         env.restore();
         tsReportFailure("Can't Create A GL Device Context: %s\n",
-                        g_connectionLost ? g_lostText : "the X server gave no GLX extension list\n");
+                        g_connectionLost ? g_lostText
+                                         : "the X server gave no GLX extension list\n");
         destroyWindow();
         return Attempt::Failed;
     }
@@ -481,14 +482,10 @@ GlxPlatform::Attempt GlxPlatform::attempt(const WindowRequest &request, bool sof
     tsReportContext("ARB PFD creation.");
     int colour = bits >= 24 ? 8 : (bits >= 15 ? 5 : 1);
     std::vector<int> attribs = {
-        GLX_X_RENDERABLE,  True,
-        GLX_DRAWABLE_TYPE, GLX_WINDOW_BIT,
-        GLX_RENDER_TYPE,   GLX_RGBA_BIT,
-        GLX_DOUBLEBUFFER,  True,
-        GLX_RED_SIZE,      colour,
-        GLX_GREEN_SIZE,    bits == 16 ? 6 : colour,
-        GLX_BLUE_SIZE,     colour,
-        GLX_DEPTH_SIZE,    bits == 16 ? 16 : 24,
+        GLX_X_RENDERABLE, True,         GLX_DRAWABLE_TYPE, GLX_WINDOW_BIT,
+        GLX_RENDER_TYPE,  GLX_RGBA_BIT, GLX_DOUBLEBUFFER,  True,
+        GLX_RED_SIZE,     colour,       GLX_GREEN_SIZE,    bits == 16 ? 6 : colour,
+        GLX_BLUE_SIZE,    colour,       GLX_DEPTH_SIZE,    bits == 16 ? 16 : 24,
     };
     if (request.samples > 0) {
         attribs.insert(attribs.end(), {GLX_SAMPLE_BUFFERS, 1, GLX_SAMPLES, request.samples});
@@ -529,12 +526,10 @@ GlxPlatform::Attempt GlxPlatform::attempt(const WindowRequest &request, bool sof
     attributes.event_mask = StructureNotifyMask | ExposureMask | KeyPressMask | KeyReleaseMask |
                             ButtonPressMask | ButtonReleaseMask | FocusChangeMask |
                             VisibilityChangeMask | PropertyChangeMask;
-    win_ = XCreateWindow(dpy_, root, 0, 0, static_cast<unsigned>(width),
-                         static_cast<unsigned>(height), 0, visual->depth, InputOutput,
-                         visual->visual,
-                         CWColormap | CWBorderPixel | CWBackPixmap | CWOverrideRedirect |
-                             CWEventMask,
-                         &attributes);
+    win_ = XCreateWindow(
+        dpy_, root, 0, 0, static_cast<unsigned>(width), static_cast<unsigned>(height), 0,
+        visual->depth, InputOutput, visual->visual,
+        CWColormap | CWBorderPixel | CWBackPixmap | CWOverrideRedirect | CWEventMask, &attributes);
     XFree(visual);
     XSync(dpy_, False);
     if (!win_ || g_xErrors > 0 || g_connectionLost) {
@@ -586,8 +581,7 @@ GlxPlatform::Attempt GlxPlatform::attempt(const WindowRequest &request, bool sof
     glewInit();
     /* GLEW probes with queries a compatibility context may reject; leave
      * no error behind for the caller. */
-    for (int i = 0; i < 64 && glGetError() != GL_NO_ERROR; ++i) {
-    }
+    for (int i = 0; i < 64 && glGetError() != GL_NO_ERROR; ++i) {}
 
     if (request.show) {
         XMapRaised(dpy_, win_);
@@ -840,8 +834,8 @@ bool GlxPlatform::unacceleratedRenderer(const std::string &glxList)
 {
     if (!glXGetCurrentContext() || !listed(glxList, "GLX_MESA_query_renderer"))
         return false;
-    auto query = reinterpret_cast<PFNGLXQUERYCURRENTRENDERERINTEGERMESAPROC>(
-        glXGetProcAddressARB(reinterpret_cast<const GLubyte *>("glXQueryCurrentRendererIntegerMESA")));
+    auto query = reinterpret_cast<PFNGLXQUERYCURRENTRENDERERINTEGERMESAPROC>(glXGetProcAddressARB(
+        reinterpret_cast<const GLubyte *>("glXQueryCurrentRendererIntegerMESA")));
     unsigned int accelerated = 1;
     if (query && query(GLX_RENDERER_ACCELERATED_MESA, &accelerated))
         return accelerated == 0;
@@ -900,8 +894,9 @@ uint64_t GlxPlatform::videoMemoryBytes()
 {
     const uint64_t mib = 1048576ull;
     if (glXGetCurrentContext() && listed(extensions(), "GLX_MESA_query_renderer")) {
-        auto query = reinterpret_cast<PFNGLXQUERYCURRENTRENDERERINTEGERMESAPROC>(glXGetProcAddressARB(
-            reinterpret_cast<const GLubyte *>("glXQueryCurrentRendererIntegerMESA")));
+        auto query =
+            reinterpret_cast<PFNGLXQUERYCURRENTRENDERERINTEGERMESAPROC>(glXGetProcAddressARB(
+                reinterpret_cast<const GLubyte *>("glXQueryCurrentRendererIntegerMESA")));
         unsigned int megabytes = 0;
         if (query && query(GLX_RENDERER_VIDEO_MEMORY_MESA, &megabytes) && megabytes > 0)
             return static_cast<uint64_t>(megabytes) * mib;
@@ -920,8 +915,7 @@ uint64_t GlxPlatform::videoMemoryBytes()
             if (values[0] > 0)
                 return static_cast<uint64_t>(values[0]) * 1024ull;
         }
-        while (glGetError() != GL_NO_ERROR) {
-        }
+        while (glGetError() != GL_NO_ERROR) {}
     }
     DIR *dir = opendir("/sys/class/drm");
     uint64_t bytes = 0;

@@ -13,39 +13,55 @@ namespace {
 /* The one "N/A" that tsInfoGetDXInfo hands out and that is never released. */
 char notAvailable[] = "N/A";
 
-void releaseText(char *&text) {
-    if (text && text != notAvailable) sysStrDupFree(text);
+void releaseText(char *&text)
+{
+    if (text && text != notAvailable)
+        sysStrDupFree(text);
     text = nullptr;
 }
 
 } // namespace
 
-extern "C" SOUNDER_API const char *tsInfoNotAvailableText(void) { return notAvailable; }
+extern "C" SOUNDER_API const char *tsInfoNotAvailableText(void)
+{
+    return notAvailable;
+}
 
-extern "C" SOUNDER_API int tsInfoGetDXInfo(char **versionText, char **shaderText) {
+extern "C" SOUNDER_API int tsInfoGetDXInfo(char **versionText, char **shaderText)
+{
     /* No Direct3D runtime exists here: both texts are the constant "N/A". */
-    if (versionText) *versionText = notAvailable;
-    if (shaderText) *shaderText = notAvailable;
+    if (versionText)
+        *versionText = notAvailable;
+    if (shaderText)
+        *shaderText = notAvailable;
     return 0;
 }
 
-extern "C" SOUNDER_API void tsInfoGetDesktop(int *width, int *height, int *bits) {
+extern "C" SOUNDER_API void tsInfoGetDesktop(int *width, int *height, int *bits)
+{
     sounder::DisplayModeInfo mode;
     sounder::desktopMode(mode); /* all 0 without a display */
-    if (width) *width = mode.width;
-    if (height) *height = mode.height;
-    if (bits) *bits = mode.bitsPerPixel;
+    if (width)
+        *width = mode.width;
+    if (height)
+        *height = mode.height;
+    if (bits)
+        *bits = mode.bitsPerPixel;
 }
 
-extern "C" SOUNDER_API void tsSystemInfoRelease(tsSystemInfo *info) {
-    if (!info) return;
+extern "C" SOUNDER_API void tsSystemInfoRelease(tsSystemInfo *info)
+{
+    if (!info)
+        return;
     releaseText(info->monitor);
     releaseText(info->dxVersion);
     releaseText(info->dxShaderModel);
 }
 
-extern "C" SOUNDER_API int tsDescribeSystem(tsSystemInfo *info, tsIcdList *icd, int withDirect3D) {
-    if (!info) return 0;
+extern "C" SOUNDER_API int tsDescribeSystem(tsSystemInfo *info, tsIcdList *icd, int withDirect3D)
+{
+    if (!info)
+        return 0;
     tsSystemInfoRelease(info);
 
     info->system[0] = '\0';
@@ -53,7 +69,8 @@ extern "C" SOUNDER_API int tsDescribeSystem(tsSystemInfo *info, tsIcdList *icd, 
     int32_t platform = 0;
     sysWin32GetSystemName(info->system, sizeof info->system, &level, &platform);
 
-    if (icd) tsInfoGetICD(icd);
+    if (icd)
+        tsInfoGetICD(icd);
 
     /* The width this library was built for, not a fixed word. */
     sysSnPrintf(info->processorMode, sizeof info->processorMode, "%d-bit",
@@ -61,8 +78,8 @@ extern "C" SOUNDER_API int tsDescribeSystem(tsSystemInfo *info, tsIcdList *icd, 
 
     sounder::DisplayModeInfo mode;
     sounder::desktopMode(mode);
-    sysSnPrintf(info->desktopMode, sizeof info->desktopMode, " %d x %d x %d bpp (%d Hz)", mode.width,
-                mode.height, mode.bitsPerPixel, mode.refresh);
+    sysSnPrintf(info->desktopMode, sizeof info->desktopMode, " %d x %d x %d bpp (%d Hz)",
+                mode.width, mode.height, mode.bitsPerPixel, mode.refresh);
 
     /* The primary (else first) connected output's EDID name, else its
      * output name, else a fixed text. */
@@ -70,13 +87,16 @@ extern "C" SOUNDER_API int tsDescribeSystem(tsSystemInfo *info, tsIcdList *icd, 
     std::vector<sounder::MonitorInfo> monitors = sounder::listMonitors();
     for (const sounder::MonitorInfo &m : monitors) {
         const std::string &text = !m.deviceString.empty() ? m.deviceString : m.deviceName;
-        if (text.empty()) continue;
+        if (text.empty())
+            continue;
         sysStrlCpy(monitor, text.c_str(), sizeof monitor);
         break;
     }
-    if (!monitor[0]) sysStrlCpy(monitor, "Default Monitor", sizeof monitor);
+    if (!monitor[0])
+        sysStrlCpy(monitor, "Default Monitor", sizeof monitor);
     info->monitor = sysStrDup(monitor);
 
-    if (withDirect3D) tsInfoGetDXInfo(&info->dxVersion, &info->dxShaderModel);
+    if (withDirect3D)
+        tsInfoGetDXInfo(&info->dxVersion, &info->dxShaderModel);
     return 1;
 }

@@ -22,8 +22,8 @@ namespace report {
 enum class FieldType { Int32, Float };
 
 struct Field {
-    const char *name;      // element name in the file
-    std::size_t offset;    // member offset in tsRendererCaps
+    const char *name;   // element name in the file
+    std::size_t offset; // member offset in tsRendererCaps
     FieldType type;
 };
 
@@ -35,11 +35,18 @@ constexpr FieldType fieldTypeOf()
     return std::is_same<T, float>::value ? FieldType::Float : FieldType::Int32;
 }
 
-#define TS_REPORT_FIELD(member) \
-    Field { #member, offsetof(tsRendererCaps, member), fieldTypeOf<decltype(tsRendererCaps::member)>() }
+#define TS_REPORT_FIELD(member)                                                                    \
+    Field                                                                                          \
+    {                                                                                              \
+#member, offsetof(tsRendererCaps, member),                                                 \
+            fieldTypeOf < decltype(tsRendererCaps::member)>()                                      \
+    }
 // A member stored under another element name (the names of old files).
-#define TS_REPORT_FIELD_AS(name, member) \
-    Field { name, offsetof(tsRendererCaps, member), fieldTypeOf<decltype(tsRendererCaps::member)>() }
+#define TS_REPORT_FIELD_AS(name, member)                                                           \
+    Field                                                                                          \
+    {                                                                                              \
+        name, offsetof(tsRendererCaps, member), fieldTypeOf<decltype(tsRendererCaps::member)>()    \
+    }
 
 inline int32_t fieldInt(const tsRendererCaps *caps, const Field &f)
 {
@@ -68,12 +75,14 @@ inline void setFieldFloat(tsRendererCaps *caps, const Field &f, float v)
 // ---- groups as written ---------------------------------------------------------
 
 inline const Field kFrameBufferFields[] = {
-    TS_REPORT_FIELD(ViewportMaxWidth), TS_REPORT_FIELD(ViewportMaxHeight), TS_REPORT_FIELD(SubPixelBits),
+    TS_REPORT_FIELD(ViewportMaxWidth),
+    TS_REPORT_FIELD(ViewportMaxHeight),
+    TS_REPORT_FIELD(SubPixelBits),
 };
 
 inline const Field kStackFields[] = {
-    TS_REPORT_FIELD(AttribStackDepth),        TS_REPORT_FIELD(NameStackDepth),
-    TS_REPORT_FIELD(MaxModelViewStackDepth),  TS_REPORT_FIELD(MaxProjectionStackDepth),
+    TS_REPORT_FIELD(AttribStackDepth),          TS_REPORT_FIELD(NameStackDepth),
+    TS_REPORT_FIELD(MaxModelViewStackDepth),    TS_REPORT_FIELD(MaxProjectionStackDepth),
     TS_REPORT_FIELD(MaxClientAttribStackDepth), TS_REPORT_FIELD(MaxTextureStackDepth),
 };
 
@@ -90,51 +99,69 @@ inline const Field kVariousFields[] = {
 
 // Before the compressed format list.
 inline const Field kExtensionSpecsFields[] = {
-    TS_REPORT_FIELD(MaxTextureAnisotropy), TS_REPORT_FIELD(MaxTextureUnits),
-    TS_REPORT_FIELD(MaxTextureCubeSize),   TS_REPORT_FIELD(NumCompressedTextureFormats),
+    TS_REPORT_FIELD(MaxTextureAnisotropy),
+    TS_REPORT_FIELD(MaxTextureUnits),
+    TS_REPORT_FIELD(MaxTextureCubeSize),
+    TS_REPORT_FIELD(NumCompressedTextureFormats),
 };
 
 // After the compressed format list; read under both sets of names.
 inline const Field kExtensionSpecsTailFields[] = {
-    TS_REPORT_FIELD(MaxVertexBlend), TS_REPORT_FIELD(MaxTexture3DSize), TS_REPORT_FIELD(MaxOcclusionQueryBits),
+    TS_REPORT_FIELD(MaxVertexBlend),
+    TS_REPORT_FIELD(MaxTexture3DSize),
+    TS_REPORT_FIELD(MaxOcclusionQueryBits),
 };
 
 inline const Field kVertexProgramFields[] = {
-    TS_REPORT_FIELD(MaxProgramInstructions),      TS_REPORT_FIELD(MaxNativeInstructions),
-    TS_REPORT_FIELD(MaxProgramTemporaries),       TS_REPORT_FIELD(MaxProgramNativeTemporaries),
-    TS_REPORT_FIELD(MaxProgramParameters),        TS_REPORT_FIELD(MaxProgramNativeParameters),
-    TS_REPORT_FIELD(MaxProgramAttribs),           TS_REPORT_FIELD(MaxProgramNativeAttribs),
-    TS_REPORT_FIELD(MaxProgramAdressRegisters),   TS_REPORT_FIELD(MaxProgramNativeAddressRegisters),
-    TS_REPORT_FIELD(MaxProgramLocalParameters),   TS_REPORT_FIELD(MaxProgramEnvParameters),
-    TS_REPORT_FIELD(MaxVertexAttributes),         TS_REPORT_FIELD(MaxProgramMatrices),
+    TS_REPORT_FIELD(MaxProgramInstructions),     TS_REPORT_FIELD(MaxNativeInstructions),
+    TS_REPORT_FIELD(MaxProgramTemporaries),      TS_REPORT_FIELD(MaxProgramNativeTemporaries),
+    TS_REPORT_FIELD(MaxProgramParameters),       TS_REPORT_FIELD(MaxProgramNativeParameters),
+    TS_REPORT_FIELD(MaxProgramAttribs),          TS_REPORT_FIELD(MaxProgramNativeAttribs),
+    TS_REPORT_FIELD(MaxProgramAdressRegisters),  TS_REPORT_FIELD(MaxProgramNativeAddressRegisters),
+    TS_REPORT_FIELD(MaxProgramLocalParameters),  TS_REPORT_FIELD(MaxProgramEnvParameters),
+    TS_REPORT_FIELD(MaxVertexAttributes),        TS_REPORT_FIELD(MaxProgramMatrices),
     TS_REPORT_FIELD(MaxProgramMatrixStackDepth),
 };
 
 inline const Field kImagingFields[] = {
-    TS_REPORT_FIELD(MaxColorMatrixStackDepth), TS_REPORT_FIELD(MaxConvolutionWidth),
+    TS_REPORT_FIELD(MaxColorMatrixStackDepth),
+    TS_REPORT_FIELD(MaxConvolutionWidth),
     TS_REPORT_FIELD(MaxConvolutionHeight),
 };
 
 inline const Field kFboFields[] = {
-    TS_REPORT_FIELD(FBOMaxColorAttachments), TS_REPORT_FIELD(FBOMaxRenderBufferSize),
+    TS_REPORT_FIELD(FBOMaxColorAttachments),
+    TS_REPORT_FIELD(FBOMaxRenderBufferSize),
 };
 
 inline const Field kFragmentProgramFields[] = {
-    TS_REPORT_FIELD(MaxFragmentAttribs),              TS_REPORT_FIELD(MaxFragmentEnvParameters),
-    TS_REPORT_FIELD(MaxFragmentInstructions),         TS_REPORT_FIELD(MaxFragmentLocalParameters),
-    TS_REPORT_FIELD(MaxProgramMatrixStackDepth),      TS_REPORT_FIELD(MaxProgramNativeALUInstructions),
-    TS_REPORT_FIELD(MaxFragmentNativeAttribs),        TS_REPORT_FIELD(MaxFragmentNativeParameters),
-    TS_REPORT_FIELD(MaxFragmentNativeTemporaries),    TS_REPORT_FIELD(MaxProgramNativeTexIndirections),
-    TS_REPORT_FIELD(MaxProgramNativeTexInstructions), TS_REPORT_FIELD(MaxFragmentNativeInstructions),
-    TS_REPORT_FIELD(MaxFragmentParameters),           TS_REPORT_FIELD(MaxFragmentTemporaries),
-    TS_REPORT_FIELD(MaxFragmentAdressRegisters),      TS_REPORT_FIELD(MaxFragmentNativeAddressRegisters),
-    TS_REPORT_FIELD(MaxProgramTexIndirections),       TS_REPORT_FIELD(MaxProgramTexInstructions),
-    TS_REPORT_FIELD(MaxTextureCoords),                TS_REPORT_FIELD(MaxTextureImageUnits),
+    TS_REPORT_FIELD(MaxFragmentAttribs),
+    TS_REPORT_FIELD(MaxFragmentEnvParameters),
+    TS_REPORT_FIELD(MaxFragmentInstructions),
+    TS_REPORT_FIELD(MaxFragmentLocalParameters),
+    TS_REPORT_FIELD(MaxProgramMatrixStackDepth),
+    TS_REPORT_FIELD(MaxProgramNativeALUInstructions),
+    TS_REPORT_FIELD(MaxFragmentNativeAttribs),
+    TS_REPORT_FIELD(MaxFragmentNativeParameters),
+    TS_REPORT_FIELD(MaxFragmentNativeTemporaries),
+    TS_REPORT_FIELD(MaxProgramNativeTexIndirections),
+    TS_REPORT_FIELD(MaxProgramNativeTexInstructions),
+    TS_REPORT_FIELD(MaxFragmentNativeInstructions),
+    TS_REPORT_FIELD(MaxFragmentParameters),
+    TS_REPORT_FIELD(MaxFragmentTemporaries),
+    TS_REPORT_FIELD(MaxFragmentAdressRegisters),
+    TS_REPORT_FIELD(MaxFragmentNativeAddressRegisters),
+    TS_REPORT_FIELD(MaxProgramTexIndirections),
+    TS_REPORT_FIELD(MaxProgramTexInstructions),
+    TS_REPORT_FIELD(MaxTextureCoords),
+    TS_REPORT_FIELD(MaxTextureImageUnits),
 };
 
 inline const Field kVertexShaderFields[] = {
-    TS_REPORT_FIELD(MaxVertexUniformComponents), TS_REPORT_FIELD(MaxVaryingFloats),
-    TS_REPORT_FIELD(MaxCombinedImageUnits),      TS_REPORT_FIELD(MaxVertexTextureImageUnits),
+    TS_REPORT_FIELD(MaxVertexUniformComponents),
+    TS_REPORT_FIELD(MaxVaryingFloats),
+    TS_REPORT_FIELD(MaxCombinedImageUnits),
+    TS_REPORT_FIELD(MaxVertexTextureImageUnits),
 };
 
 inline const Field kFragmentShaderFields[] = {
@@ -142,9 +169,12 @@ inline const Field kFragmentShaderFields[] = {
 };
 
 inline const Field kAtiFragmentShaderFields[] = {
-    TS_REPORT_FIELD(ATINumFragmentRegisters),   TS_REPORT_FIELD(ATINumFragmentConstants),
-    TS_REPORT_FIELD(ATINumPasses),              TS_REPORT_FIELD(ATINumInstructionsPerPass),
-    TS_REPORT_FIELD(ATINumInstructionsTotal),   TS_REPORT_FIELD(ATINumLoopbackComponents),
+    TS_REPORT_FIELD(ATINumFragmentRegisters),
+    TS_REPORT_FIELD(ATINumFragmentConstants),
+    TS_REPORT_FIELD(ATINumPasses),
+    TS_REPORT_FIELD(ATINumInstructionsPerPass),
+    TS_REPORT_FIELD(ATINumInstructionsTotal),
+    TS_REPORT_FIELD(ATINumLoopbackComponents),
     TS_REPORT_FIELD(ATINumInputInterpolatorComponents),
 };
 
@@ -156,28 +186,41 @@ inline const Field kNvFragmentProgramFields[] = {
 
 // Written but not read back.
 inline const Field kGeometryShaderFields[] = {
-    TS_REPORT_FIELD(MaxGeomTexUnits),    TS_REPORT_FIELD(MaxGeomVaryingComp),
-    TS_REPORT_FIELD(MaxVertexVaryingComp), TS_REPORT_FIELD(MaxVaryingComp),
-    TS_REPORT_FIELD(MaxGeomUniformComp), TS_REPORT_FIELD(MaxGeomOutputVerts),
+    TS_REPORT_FIELD(MaxGeomTexUnits),        TS_REPORT_FIELD(MaxGeomVaryingComp),
+    TS_REPORT_FIELD(MaxVertexVaryingComp),   TS_REPORT_FIELD(MaxVaryingComp),
+    TS_REPORT_FIELD(MaxGeomUniformComp),     TS_REPORT_FIELD(MaxGeomOutputVerts),
     TS_REPORT_FIELD(MaxGeomTotalOutputComp),
 };
 
 // ---- names the reader accepts outside any group -----------------------------------
 
 inline const Field kCurrentGeneralFields[] = {
-    TS_REPORT_FIELD(ViewportMaxWidth),     TS_REPORT_FIELD(ViewportMaxHeight),
-    TS_REPORT_FIELD(SubPixelBits),         TS_REPORT_FIELD(AttribStackDepth),
-    TS_REPORT_FIELD(NameStackDepth),       TS_REPORT_FIELD(MaxModelViewStackDepth),
-    TS_REPORT_FIELD(MaxProjectionStackDepth), TS_REPORT_FIELD(MaxTextureStackDepth),
-    TS_REPORT_FIELD(MaxClientAttribStackDepth), TS_REPORT_FIELD(LineSizeMin),
-    TS_REPORT_FIELD(LineSizeMax),          TS_REPORT_FIELD(LineSizeGran),
-    TS_REPORT_FIELD(PointSizeMin),         TS_REPORT_FIELD(PointSizeMax),
-    TS_REPORT_FIELD(PointSizeGran),        TS_REPORT_FIELD(AliasedPointSizeMin),
-    TS_REPORT_FIELD(AliasedPointSizeMax),  TS_REPORT_FIELD(NumClipPlanes),
-    TS_REPORT_FIELD(NumLights),            TS_REPORT_FIELD(PixelMapTable),
-    TS_REPORT_FIELD(TextureSize),          TS_REPORT_FIELD(EvalOrder),
-    TS_REPORT_FIELD(MaxTextureAnisotropy), TS_REPORT_FIELD(MaxTextureUnits),
-    TS_REPORT_FIELD(MaxTextureCubeSize),   TS_REPORT_FIELD(NumCompressedTextureFormats),
+    TS_REPORT_FIELD(ViewportMaxWidth),
+    TS_REPORT_FIELD(ViewportMaxHeight),
+    TS_REPORT_FIELD(SubPixelBits),
+    TS_REPORT_FIELD(AttribStackDepth),
+    TS_REPORT_FIELD(NameStackDepth),
+    TS_REPORT_FIELD(MaxModelViewStackDepth),
+    TS_REPORT_FIELD(MaxProjectionStackDepth),
+    TS_REPORT_FIELD(MaxTextureStackDepth),
+    TS_REPORT_FIELD(MaxClientAttribStackDepth),
+    TS_REPORT_FIELD(LineSizeMin),
+    TS_REPORT_FIELD(LineSizeMax),
+    TS_REPORT_FIELD(LineSizeGran),
+    TS_REPORT_FIELD(PointSizeMin),
+    TS_REPORT_FIELD(PointSizeMax),
+    TS_REPORT_FIELD(PointSizeGran),
+    TS_REPORT_FIELD(AliasedPointSizeMin),
+    TS_REPORT_FIELD(AliasedPointSizeMax),
+    TS_REPORT_FIELD(NumClipPlanes),
+    TS_REPORT_FIELD(NumLights),
+    TS_REPORT_FIELD(PixelMapTable),
+    TS_REPORT_FIELD(TextureSize),
+    TS_REPORT_FIELD(EvalOrder),
+    TS_REPORT_FIELD(MaxTextureAnisotropy),
+    TS_REPORT_FIELD(MaxTextureUnits),
+    TS_REPORT_FIELD(MaxTextureCubeSize),
+    TS_REPORT_FIELD(NumCompressedTextureFormats),
 };
 
 // Names of documents older than format version 2.16.
@@ -210,11 +253,15 @@ inline const Field kLegacyGeneralFields[] = {
 
 // The ATI group as read: the three single limits and the fragment shader.
 inline const Field kAtiReadFields[] = {
-    TS_REPORT_FIELD(ATIMaxTrianglesTesselationLevel), TS_REPORT_FIELD(ATIMaxVertexStreams),
+    TS_REPORT_FIELD(ATIMaxTrianglesTesselationLevel),
+    TS_REPORT_FIELD(ATIMaxVertexStreams),
     TS_REPORT_FIELD(MaxDrawBuffers),
-    TS_REPORT_FIELD(ATINumFragmentRegisters),   TS_REPORT_FIELD(ATINumFragmentConstants),
-    TS_REPORT_FIELD(ATINumPasses),              TS_REPORT_FIELD(ATINumInstructionsPerPass),
-    TS_REPORT_FIELD(ATINumInstructionsTotal),   TS_REPORT_FIELD(ATINumLoopbackComponents),
+    TS_REPORT_FIELD(ATINumFragmentRegisters),
+    TS_REPORT_FIELD(ATINumFragmentConstants),
+    TS_REPORT_FIELD(ATINumPasses),
+    TS_REPORT_FIELD(ATINumInstructionsPerPass),
+    TS_REPORT_FIELD(ATINumInstructionsTotal),
+    TS_REPORT_FIELD(ATINumLoopbackComponents),
     TS_REPORT_FIELD(ATINumInputInterpolatorComponents),
 };
 
@@ -233,9 +280,10 @@ inline const Field kNvidiaReadFields[] = {
 using sounder::appendEscaped;
 using sounder::decodeEntities;
 // The whole report document as tsSaveReportXML writes it.
-std::string reportDocument(const tsSystemInfo *system, const tsRendererCaps *caps, const tsIcdList *icd);
+std::string reportDocument(const tsSystemInfo *system, const tsRendererCaps *caps,
+                           const tsIcdList *icd);
 
-}  // namespace report
-}  // namespace sounder
+} // namespace report
+} // namespace sounder
 
 #endif

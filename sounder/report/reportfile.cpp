@@ -100,9 +100,10 @@ void writeFields(Writer &w, const tsRendererCaps *caps, const Field (&list)[N])
     w.fields(caps, list, N);
 }
 
-}  // namespace
+} // namespace
 
-std::string reportDocument(const tsSystemInfo *system, const tsRendererCaps *caps, const tsIcdList *icd)
+std::string reportDocument(const tsSystemInfo *system, const tsRendererCaps *caps,
+                           const tsIcdList *icd)
 {
     Writer w;
     w.out.reserve(64 * 1024 + (caps->extensions ? std::strlen(caps->extensions) : 0));
@@ -234,7 +235,7 @@ std::string reportDocument(const tsSystemInfo *system, const tsRendererCaps *cap
             const tsIcdEntry &e = icd->entries[i];
             // The fields are fixed buffers: never read past their end even
             // when a caller left one unterminated.
-            auto bounded = [](const char (&field)[TS_ICD_TEXT_SIZE]) {
+            auto bounded = [](const char(&field)[TS_ICD_TEXT_SIZE]) {
                 return std::string(field, strnlen(field, TS_ICD_TEXT_SIZE));
             };
             w.raw("<ICD>\n");
@@ -254,20 +255,20 @@ std::string reportDocument(const tsSystemInfo *system, const tsRendererCaps *cap
         for (int i = 0; i < n; ++i) {
             const tsPixelFormat &p = caps->pixelFormats[i];
             char buf[640];
-            std::snprintf(buf, sizeof buf,
-                          "<p id=\"%u\" color_bits=\"%u\" depth_bits=\"%u\" stencil_bits=\"%u\" "
-                          "accum_bits=\"%u\" pixel_type=\"%u\" transparent=\"%s\" acceleration=\"%s\" "
-                          "support_gdi=\"%s\" aux_buffers=\"%u\" double_buffer=\"%s\" "
-                          "support_opengl=\"%s\" draw_to_window=\"%s\" draw_to_bitmap=\"%s\" "
-                          "swap_layers_buffers=\"%u\" stereo=\"%s\" auxbuffers=\"%u\" samples=\"%u\" "
-                          "number_overlays=\"%u\" number_underlays=\"%u\"  />",
-                          static_cast<unsigned>(i + 1), p.color_bits, p.depth_bits, p.stencil_bits,
-                          p.accum_bits, p.pixel_type, trueFalse(p.transparent),
-                          trueFalse(p.acceleration), trueFalse(p.support_gdi), p.aux_buffers,
-                          trueFalse(p.double_buffer), trueFalse(p.support_opengl),
-                          trueFalse(p.draw_to_window), trueFalse(p.draw_to_bitmap),
-                          p.swap_layers_buffers, trueFalse(p.stereo), p.auxbuffers, p.samples,
-                          p.number_overlays, p.number_underlays);
+            std::snprintf(
+                buf, sizeof buf,
+                "<p id=\"%u\" color_bits=\"%u\" depth_bits=\"%u\" stencil_bits=\"%u\" "
+                "accum_bits=\"%u\" pixel_type=\"%u\" transparent=\"%s\" acceleration=\"%s\" "
+                "support_gdi=\"%s\" aux_buffers=\"%u\" double_buffer=\"%s\" "
+                "support_opengl=\"%s\" draw_to_window=\"%s\" draw_to_bitmap=\"%s\" "
+                "swap_layers_buffers=\"%u\" stereo=\"%s\" auxbuffers=\"%u\" samples=\"%u\" "
+                "number_overlays=\"%u\" number_underlays=\"%u\"  />",
+                static_cast<unsigned>(i + 1), p.color_bits, p.depth_bits, p.stencil_bits,
+                p.accum_bits, p.pixel_type, trueFalse(p.transparent), trueFalse(p.acceleration),
+                trueFalse(p.support_gdi), p.aux_buffers, trueFalse(p.double_buffer),
+                trueFalse(p.support_opengl), trueFalse(p.draw_to_window),
+                trueFalse(p.draw_to_bitmap), p.swap_layers_buffers, trueFalse(p.stereo),
+                p.auxbuffers, p.samples, p.number_overlays, p.number_underlays);
             w.raw(buf);
         }
     }
@@ -281,9 +282,10 @@ std::string reportDocument(const tsSystemInfo *system, const tsRendererCaps *cap
         for (int i = 0; i < n; ++i) {
             const tsDisplayMode &m = caps->displayModes[i];
             char buf[160];
-            std::snprintf(buf, sizeof buf,
-                          "<Mode index=\"%u\" width=\"%u\" height=\"%u\" depth=\"%u\" rate=\"%u\"/>\n",
-                          static_cast<unsigned>(i), m.width, m.height, m.bitsPerPixel, m.refreshRate);
+            std::snprintf(
+                buf, sizeof buf,
+                "<Mode index=\"%u\" width=\"%u\" height=\"%u\" depth=\"%u\" rate=\"%u\"/>\n",
+                static_cast<unsigned>(i), m.width, m.height, m.bitsPerPixel, m.refreshRate);
             w.raw(buf);
         }
     }
@@ -292,13 +294,13 @@ std::string reportDocument(const tsSystemInfo *system, const tsRendererCaps *cap
     return std::move(w.out);
 }
 
-}  // namespace report
-}  // namespace sounder
+} // namespace report
+} // namespace sounder
 
 extern "C" {
 
-SOUNDER_API int tsSaveReportXML(const char *path, const tsSystemInfo *system, const tsRendererCaps *caps,
-                                int flag, const tsIcdList *icd)
+SOUNDER_API int tsSaveReportXML(const char *path, const tsSystemInfo *system,
+                                const tsRendererCaps *caps, int flag, const tsIcdList *icd)
 {
     (void)flag;
     if (!path || !*path || !caps)
@@ -307,7 +309,8 @@ SOUNDER_API int tsSaveReportXML(const char *path, const tsSystemInfo *system, co
     return sounder::writeFileAtomically(path, doc) ? 0 : 1;
 }
 
-SOUNDER_API void tsFormatReportFilename(char *out, const tsRendererCaps *caps, const char *extension)
+SOUNDER_API void tsFormatReportFilename(char *out, const tsRendererCaps *caps,
+                                        const char *extension)
 {
     if (!out)
         return;
@@ -323,4 +326,4 @@ SOUNDER_API void tsFormatReportFilename(char *out, const tsRendererCaps *caps, c
     }
 }
 
-}  // extern "C"
+} // extern "C"

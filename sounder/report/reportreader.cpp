@@ -23,7 +23,7 @@ namespace {
 enum class Section {
     General,
     Icd,
-    IcdIgnored,  // an ICD group beyond the list's 16 entries, or without a list
+    IcdIgnored, // an ICD group beyond the list's 16 entries, or without a list
     Ati,
     Nvidia,
     VertexProgram,
@@ -42,9 +42,9 @@ struct ReaderState {
     tsRendererCaps *caps;
     tsIcdList *icd;
     tsSystemInfo *system;
-    char version[8];      // format version of the document, up to 7 characters
+    char version[8]; // format version of the document, up to 7 characters
     Section section;
-    int counter;          // compressed formats stored in the current list
+    int counter; // compressed formats stored in the current list
 };
 
 bool equalsNoCase(const char *a, const char *b)
@@ -70,7 +70,7 @@ bool attribute(const char *attrs, const char *key, std::string &value)
             ++p;
         if (*p != '=') {
             if (nameLength == 0 && *p)
-                ++p;  // stray character: step over it
+                ++p; // stray character: step over it
             continue;
         }
         ++p;
@@ -143,7 +143,7 @@ void storeText(char *&member, const char *text)
     decodeEntities(&decoded[0]);
     char *copy = sysStrDup(decoded.c_str());
     if (!copy)
-        return;  // out of memory: keep what was there
+        return; // out of memory: keep what was there
     sysMemFree(member);
     member = copy;
 }
@@ -361,9 +361,9 @@ int onTag(uint64_t user, char *tag)
     return 0;
 }
 
-}  // namespace
-}  // namespace report
-}  // namespace sounder
+} // namespace
+} // namespace report
+} // namespace sounder
 
 extern "C" SOUNDER_API int tsReadReportXML(const char *path, tsRendererCaps *caps, tsIcdList *icd,
                                            tsSystemInfo *system)

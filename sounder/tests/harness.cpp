@@ -303,7 +303,8 @@ void uploadImage(const tsTestOptions *options, const tsImage *image, GLuint text
     /* tsImage rows are padded to 4 bytes, as the default unpack alignment. */
     glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
     glPixelStorei(GL_UNPACK_ROW_LENGTH, image->stride / (image->bitsPerPixel / 8));
-    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB8, image->width, image->height, 0, format, type, image->pixels);
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB8, image->width, image->height, 0, format, type,
+                 image->pixels);
     glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
 }
 
@@ -337,7 +338,8 @@ bool testLoadTextures(tsTestOptions *options)
             spot[size_t(i) * 256 + size_t(j)] = testSpotTexel(i, j);
     glBindTexture(GL_TEXTURE_2D, g.textures[2]);
     setMipmapFilters();
-    glTexImage2D(GL_TEXTURE_2D, 0, GL_LUMINANCE8, 256, 256, 0, GL_LUMINANCE, GL_UNSIGNED_BYTE, spot.data());
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_LUMINANCE8, 256, 256, 0, GL_LUMINANCE, GL_UNSIGNED_BYTE,
+                 spot.data());
     if (GLEW_SGIS_generate_mipmap)
         glTexParameteri(GL_TEXTURE_2D, GL_GENERATE_MIPMAP_SGIS, GL_FALSE);
     return true;
@@ -368,7 +370,8 @@ bool testInitGL(tsTestOptions *options)
     }
     if (options->flags & optMultisample) {
         if (GLEW_NV_multisample_filter_hint)
-            glHint(GL_MULTISAMPLE_FILTER_HINT_NV, (options->flags & optMultisampleFastest) ? GL_FASTEST : GL_NICEST);
+            glHint(GL_MULTISAMPLE_FILTER_HINT_NV,
+                   (options->flags & optMultisampleFastest) ? GL_FASTEST : GL_NICEST);
         glEnable(GL_MULTISAMPLE_ARB);
     }
     g.lodBias = (options->flags & optLodBias) ? options->lodBias : 0.f;
@@ -397,8 +400,8 @@ void testStartUnit(tsTestOptions *options, int unit)
     TestState &g = testState();
     const char *renderer = reinterpret_cast<const char *>(glGetString(GL_RENDERER));
     std::snprintf(g.statusLine, sizeof g.statusLine, "%s, OpenGL %s (%d/%d), %d x %d, (D%dZ%d)",
-                  renderer ? renderer : "", tsTestUnitDefault[unit].name, g.startedCount, g.selectedCount,
-                  g.windowWidth, g.windowHeight, g.colorBits, g.depthBits);
+                  renderer ? renderer : "", tsTestUnitDefault[unit].name, g.startedCount,
+                  g.selectedCount, g.windowWidth, g.windowHeight, g.colorBits, g.depthBits);
     if (options->flags & optFramebufferObject)
         appendBounded(g.statusLine, sizeof g.statusLine, ", FBO");
     else if (options->flags & optPbuffer)
@@ -539,7 +542,8 @@ std::string testBitmapBytes(int width, int height, const uint8_t *rows)
     return out;
 }
 
-std::string testWriteScreenshot(const std::string &folder, int width, int height, const uint8_t *rows)
+std::string testWriteScreenshot(const std::string &folder, int width, int height,
+                                const uint8_t *rows)
 {
     if (width <= 0 || height <= 0 || !rows)
         return std::string();
@@ -606,8 +610,9 @@ using namespace sounder;
 extern "C" {
 
 const tsTestUnit tsTestUnitDefault[TS_TEST_UNIT_COUNT] = {
-    {1, "1.1 (texturing)", -1},       {1, "1.2 (locked arrays)", -1},       {1, "1.3 (multitexture)", -1},
-    {1, "1.4 (vertex program)", -1},  {1, "1.5 (vertex objects)", -1},      {1, "2.0 (shading language)", -1},
+    {1, "1.1 (texturing)", -1},          {1, "1.2 (locked arrays)", -1},
+    {1, "1.3 (multitexture)", -1},       {1, "1.4 (vertex program)", -1},
+    {1, "1.5 (vertex objects)", -1},     {1, "2.0 (shading language)", -1},
     {1, "2.1 (pixel buffer object)", -1}};
 
 SOUNDER_API int32_t tsTestRun(int32_t results[TS_TEST_UNIT_COUNT], const tsDisplayMode *mode,

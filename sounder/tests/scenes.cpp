@@ -26,34 +26,32 @@ struct CubeData {
 };
 static_assert(sizeof(CubeData) == 1068, "the vertex block is 1,068 bytes");
 
-const CubeData kCube = {
-    {/* front */ 0, 0, 1, 0, 1, 1, 0, 1,
-     /* back */ 1, 0, 1, 1, 0, 1, 0, 0,
-     /* top */ 0, 1, 0, 0, 1, 0, 1, 1,
-     /* bottom */ 1, 1, 0, 1, 0, 0, 1, 0,
-     /* right */ 1, 0, 1, 1, 0, 1, 0, 0,
-     /* left */ 0, 0, 1, 0, 1, 1, 0, 1},
-    {/* front */ -1, -1, 1, 1, -1, 1, 1, 1, 1, -1, 1, 1,
-     /* back */ -1, -1, -1, -1, 1, -1, 1, 1, -1, 1, -1, -1,
-     /* top */ -1, 1, -1, -1, 1, 1, 1, 1, 1, 1, 1, -1,
-     /* bottom */ -1, -1, -1, 1, -1, -1, 1, -1, 1, -1, -1, 1,
-     /* right */ 1, -1, -1, 1, 1, -1, 1, 1, 1, 1, -1, 1,
-     /* left */ -1, -1, -1, -1, -1, 1, -1, 1, 1, -1, 1, -1},
-    {0, 0, 1, 0, 0, 1, 0, 0, 1, 0, 0, 1,
-     0, 0, -1, 0, 0, -1, 0, 0, -1, 0, 0, -1,
-     0, 1, 0, 0, 1, 0, 0, 1, 0, 0, 1, 0,
-     0, -1, 0, 0, -1, 0, 0, -1, 0, 0, -1, 0,
-     1, 0, 0, 1, 0, 0, 1, 0, 0, 1, 0, 0,
-     -1, 0, 0, -1, 0, 0, -1, 0, 0, -1, 0, 0},
-    {/* front */ -s, s, 0, 0, 1, 0, -s, s, 0, -1, 0, 0,
-     /* back */ s, -s, 0, 1, 0, 0, s, -s, 0, 0, -1, 0,
-     /* top */ s, 0, -s, 1, 0, 0, s, 0, -s, 0, 0, -1,
-     /* bottom */ -s, 0, s, 0, 0, 1, -s, 0, s, -1, 0, 0,
-     /* right */ 0, -s, s, 0, 0, 1, 0, -s, s, 0, -1, 0,
-     /* left */ 0, s, -s, 0, 1, 0, 0, s, -s, 0, 0, -1},
-    {0}};
+const CubeData kCube = {{/* front */ 0,  0, 1, 0, 1, 1, 0, 1,
+                         /* back */ 1,   0, 1, 1, 0, 1, 0, 0,
+                         /* top */ 0,    1, 0, 0, 1, 0, 1, 1,
+                         /* bottom */ 1, 1, 0, 1, 0, 0, 1, 0,
+                         /* right */ 1,  0, 1, 1, 0, 1, 0, 0,
+                         /* left */ 0,   0, 1, 0, 1, 1, 0, 1},
+                        {/* front */ -1,  -1, 1,  1,  -1, 1,  1,  1,  1,  -1, 1,  1,
+                         /* back */ -1,   -1, -1, -1, 1,  -1, 1,  1,  -1, 1,  -1, -1,
+                         /* top */ -1,    1,  -1, -1, 1,  1,  1,  1,  1,  1,  1,  -1,
+                         /* bottom */ -1, -1, -1, 1,  -1, -1, 1,  -1, 1,  -1, -1, 1,
+                         /* right */ 1,   -1, -1, 1,  1,  -1, 1,  1,  1,  1,  -1, 1,
+                         /* left */ -1,   -1, -1, -1, -1, 1,  -1, 1,  1,  -1, 1,  -1},
+                        {0, 0,  1,  0, 0,  1,  0,  0,  1, 0,  0,  1, 0,  0, -1, 0,  0, -1,
+                         0, 0,  -1, 0, 0,  -1, 0,  1,  0, 0,  1,  0, 0,  1, 0,  0,  1, 0,
+                         0, -1, 0,  0, -1, 0,  0,  -1, 0, 0,  -1, 0, 1,  0, 0,  1,  0, 0,
+                         1, 0,  0,  1, 0,  0,  -1, 0,  0, -1, 0,  0, -1, 0, 0,  -1, 0, 0},
+                        {/* front */ -s,  s,  0,  0, 1, 0, -s, s,  0,  -1, 0,  0,
+                         /* back */ s,    -s, 0,  1, 0, 0, s,  -s, 0,  0,  -1, 0,
+                         /* top */ s,     0,  -s, 1, 0, 0, s,  0,  -s, 0,  0,  -1,
+                         /* bottom */ -s, 0,  s,  0, 0, 1, -s, 0,  s,  -1, 0,  0,
+                         /* right */ 0,   -s, s,  0, 0, 1, 0,  -s, s,  0,  -1, 0,
+                         /* left */ 0,    s,  -s, 0, 1, 0, 0,  s,  -s, 0,  0,  -1},
+                        {0}};
 
-const GLushort kIndices[24] = {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 18, 19, 20, 21, 22, 23};
+const GLushort kIndices[24] = {0,  1,  2,  3,  4,  5,  6,  7,  8,  9,  10, 11,
+                               12, 13, 14, 15, 16, 17, 18, 19, 20, 21, 22, 23};
 static_assert(sizeof(kIndices) == 48, "the index block is 48 bytes");
 
 /* Unit state: array pointers (client addresses or buffer offsets) and the
@@ -205,10 +203,12 @@ int frameTexturing()
         testBindTexture(0);
         glBegin(GL_QUADS);
         for (int face = 0; face < 6; ++face) {
-            glNormal3f(kCube.normals[face * 12], kCube.normals[face * 12 + 1], kCube.normals[face * 12 + 2]);
+            glNormal3f(kCube.normals[face * 12], kCube.normals[face * 12 + 1],
+                       kCube.normals[face * 12 + 2]);
             for (int v = face * 4; v < face * 4 + 4; ++v) {
                 glTexCoord2f(kCube.texCoords[v * 2], kCube.texCoords[v * 2 + 1]);
-                glVertex3f(kCube.positions[v * 3], kCube.positions[v * 3 + 1], kCube.positions[v * 3 + 2]);
+                glVertex3f(kCube.positions[v * 3], kCube.positions[v * 3 + 1],
+                           kCube.positions[v * 3 + 2]);
             }
         }
         glEnd();
@@ -251,8 +251,10 @@ int frameMultitexture()
     if (!beginUnitFrame(setupMultitexture, result))
         return result;
     TestState &g = testState();
-    static const GLfloat planeS[4] = {1, 0, 0, 0}, planeT[4] = {0, 1, 0, 0}, planeR[4] = {0, 0, 1, 0};
-    static const GLfloat spotMatrix[16] = {0.2f, 0, 0, 0, 0, 0.2f, 0, 0, 0, 0, 0, 0, 0.5f, 0.5f, 0, 1};
+    static const GLfloat planeS[4] = {1, 0, 0, 0}, planeT[4] = {0, 1, 0, 0},
+                         planeR[4] = {0, 0, 1, 0};
+    static const GLfloat spotMatrix[16] = {0.2f, 0, 0, 0, 0,    0.2f, 0, 0,
+                                           0,    0, 0, 0, 0.5f, 0.5f, 0, 1};
     glActiveTextureARB(GL_TEXTURE1_ARB);
     testBindTexture(2);
     glEnable(GL_TEXTURE_2D);
@@ -309,16 +311,17 @@ int testLoadVertexProgram()
         return -1;
     }
     /* Errors left by earlier calls must not be taken for this one's. */
-    for (int i = 0; i < 64 && glGetError() != GL_NO_ERROR; ++i) {
-    }
+    for (int i = 0; i < 64 && glGetError() != GL_NO_ERROR; ++i) {}
     glGenProgramsARB(1, &u.vertexProgram);
     glBindProgramARB(GL_VERTEX_PROGRAM_ARB, u.vertexProgram);
-    glProgramStringARB(GL_VERTEX_PROGRAM_ARB, GL_PROGRAM_FORMAT_ASCII_ARB, GLsizei(std::strlen(text)), text);
+    glProgramStringARB(GL_VERTEX_PROGRAM_ARB, GL_PROGRAM_FORMAT_ASCII_ARB,
+                       GLsizei(std::strlen(text)), text);
     if (glGetError() == GL_INVALID_OPERATION) {
         GLint position = -1;
         glGetIntegerv(GL_PROGRAM_ERROR_POSITION_ARB, &position);
         const GLubyte *error = glGetString(GL_PROGRAM_ERROR_STRING_ARB);
-        tsReportFailure("Renderer is violating GL_ARB_vertex_program specification:\nUnexpected error @ position: "
+        tsReportFailure("Renderer is violating GL_ARB_vertex_program specification:\nUnexpected "
+                        "error @ position: "
                         "%d\n%s.\n",
                         position, error ? reinterpret_cast<const char *>(error) : "");
         return -1;

@@ -123,8 +123,9 @@ using namespace sounder;
 
 extern "C" {
 
-const char *const tsTestShaderFiles[TS_TEST_SHADER_COUNT] = {
-    "shaderARB.kls", "shaderARBFog.kls", "shaderGLSL.kls", "shaderGLSL21.kls", "shaderMRT1.kls", "shaderMRT2.kls"};
+const char *const tsTestShaderFiles[TS_TEST_SHADER_COUNT] = {"shaderARB.kls",  "shaderARBFog.kls",
+                                                             "shaderGLSL.kls", "shaderGLSL21.kls",
+                                                             "shaderMRT1.kls", "shaderMRT2.kls"};
 
 SOUNDER_API int32_t tsLoadShaderFromCString(tsShader *shader, const char *text)
 {
@@ -220,7 +221,8 @@ SOUNDER_API tsImage *tsLoadImage(const char *path)
         /* Rows are kept bottom-up; a top-down file is turned over. */
         for (int32_t row = 0; row < height; ++row) {
             const int32_t src = rawHeight < 0 ? height - 1 - row : row;
-            std::memcpy(img->pixels + uint64_t(row) * stride, b + offset + uint64_t(src) * stride, stride);
+            std::memcpy(img->pixels + uint64_t(row) * stride, b + offset + uint64_t(src) * stride,
+                        stride);
         }
         image = img;
     } while (false);

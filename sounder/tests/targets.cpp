@@ -18,20 +18,16 @@ constexpr const char *kSourceName = "sounder/tests/targets.cpp";
 const char *testTargetErrorText(int code)
 {
     switch (code) {
-    case targetNoPixelFormat:
-        return "wglChoosePixelFormatARB: Couldn't find a valid pixel format.";
-    case targetNoDrawable:
-        return "wglGetPbufferDCARB: Couldn't get HDC from PBuffer.";
-    case targetNoContext:
-        return "wglCreateContext: Couldn't create context for PBuffer.";
+    case targetNoPixelFormat: return "wglChoosePixelFormatARB: Couldn't find a valid pixel format.";
+    case targetNoDrawable: return "wglGetPbufferDCARB: Couldn't get HDC from PBuffer.";
+    case targetNoContext: return "wglCreateContext: Couldn't create context for PBuffer.";
     case targetBadPixelFormat:
         return "wglCreatePbufferARB: Couldn't create PBuffer (Pixel format is not valid.)";
     case targetNoResources:
         return "wglCreatePbufferARB: Couldn't create PBuffer (Insufficient resources exist.)";
     case targetBadAttributes:
         return "wglCreatePbufferARB: Couldn't create PBuffer (Invalid attribute list.)";
-    default:
-        return "";
+    default: return "";
     }
 }
 
@@ -45,8 +41,8 @@ int testCheckFramebuffer(const char *source, int line)
     return -1;
 }
 
-int testCreateRenderTarget(testRenderTarget **out, GLenum type, int width, int height, bool framebufferObject,
-                           bool floatTarget)
+int testCreateRenderTarget(testRenderTarget **out, GLenum type, int width, int height,
+                           bool framebufferObject, bool floatTarget)
 {
     *out = nullptr;
     auto *t = new testRenderTarget;
@@ -75,7 +71,8 @@ int testCreateRenderTarget(testRenderTarget **out, GLenum type, int width, int h
         glBindTexture(type, t->texture);
         glTexImage2D(type, 0, floatTarget ? GL_RGB16F_ARB : GL_RGB8, width, height, 0, GL_RGB,
                      floatTarget ? GL_FLOAT : GL_UNSIGNED_BYTE, nullptr);
-        glFramebufferTexture2DEXT(GL_FRAMEBUFFER_EXT, GL_COLOR_ATTACHMENT0_EXT, type, t->texture, 0);
+        glFramebufferTexture2DEXT(GL_FRAMEBUFFER_EXT, GL_COLOR_ATTACHMENT0_EXT, type, t->texture,
+                                  0);
         glBindRenderbufferEXT(GL_RENDERBUFFER_EXT, t->depthBuffer);
         /* Only the colour image is attached at this point: a complete
          * framebuffer is expected already. */
@@ -85,8 +82,8 @@ int testCreateRenderTarget(testRenderTarget **out, GLenum type, int width, int h
             return targetIncomplete;
         }
         glRenderbufferStorageEXT(GL_RENDERBUFFER_EXT, GL_DEPTH_COMPONENT24, width, height);
-        glFramebufferRenderbufferEXT(GL_FRAMEBUFFER_EXT, GL_DEPTH_ATTACHMENT_EXT, GL_RENDERBUFFER_EXT,
-                                     t->depthBuffer);
+        glFramebufferRenderbufferEXT(GL_FRAMEBUFFER_EXT, GL_DEPTH_ATTACHMENT_EXT,
+                                     GL_RENDERBUFFER_EXT, t->depthBuffer);
         glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, 0);
         /* Checked with framebuffer 0 bound, as the window's: the target's
          * own completeness was checked above and at every bind. */
@@ -107,7 +104,8 @@ int testCreateRenderTarget(testRenderTarget **out, GLenum type, int width, int h
         if (t->width != width || t->height != height) {
             /* The window system gave another size: match the texture. */
             glBindTexture(type, t->texture);
-            glTexImage2D(type, 0, GL_RGB8, t->width, t->height, 0, GL_RGB, GL_UNSIGNED_BYTE, nullptr);
+            glTexImage2D(type, 0, GL_RGB8, t->width, t->height, 0, GL_RGB, GL_UNSIGNED_BYTE,
+                         nullptr);
         }
     }
     glBindTexture(type, 0);
@@ -122,7 +120,8 @@ void testCreateRenderTargets(tsTestOptions *options)
     int width = g.windowWidth / 2, height = g.windowHeight / 2;
     if (GLEW_ARB_texture_non_power_of_two) {
         type = GL_TEXTURE_2D;
-    } else if (GLEW_ARB_texture_rectangle || GLEW_EXT_texture_rectangle || GLEW_NV_texture_rectangle) {
+    } else if (GLEW_ARB_texture_rectangle || GLEW_EXT_texture_rectangle ||
+               GLEW_NV_texture_rectangle) {
         type = GL_TEXTURE_RECTANGLE_ARB;
     } else if (!GLEW_VERSION_2_0) {
         width = 512;

@@ -44,7 +44,7 @@ typedef int (*testSetupOp)();
 typedef void (*testReleaseOp)();
 
 struct testUnitOps {
-    testSetupOp setup;     /* run by the frame operation on the first frame */
+    testSetupOp setup; /* run by the frame operation on the first frame */
     testFrameOp frame;
     testReleaseOp release;
 };
@@ -124,7 +124,8 @@ std::string testSaveScreenshot();
 /* Writes width x height BGR rows (bottom-up, each row padded to 4 bytes in
  * rows) as a 24-bit bitmap at the first free "driftshot%04d.BMP" in folder.
  * Returns the path, empty on failure. */
-std::string testWriteScreenshot(const std::string &folder, int width, int height, const uint8_t *rows);
+std::string testWriteScreenshot(const std::string &folder, int width, int height,
+                                const uint8_t *rows);
 /* Byte image of a 24-bit bitmap holding width x height BGR pixels taken
  * from rows (bottom-up, padded to 4 bytes): header and padded rows. */
 std::string testBitmapBytes(int width, int height, const uint8_t *rows);
@@ -146,8 +147,8 @@ void testPatternFill(uint8_t *pixels, double scale);
 
 /* ---- off-screen targets (tests/targets.cpp) -------------------------------- */
 void testCreateRenderTargets(tsTestOptions *options);
-int testCreateRenderTarget(testRenderTarget **out, GLenum type, int width, int height, bool framebufferObject,
-                           bool floatTarget);
+int testCreateRenderTarget(testRenderTarget **out, GLenum type, int width, int height,
+                           bool framebufferObject, bool floatTarget);
 void testMakeTargetCurrent(testRenderTarget *target);
 void testDrawTargetToWindow(testRenderTarget *target, bool blended);
 int testCheckFramebuffer(const char *source, int line);

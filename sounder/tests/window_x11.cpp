@@ -59,8 +59,8 @@ bool windowHidden(Display *dpy, Window win)
     unsigned long count = 0, after = 0;
     unsigned char *data = nullptr;
     bool result = false;
-    if (XGetWindowProperty(dpy, win, wmState, 0, 64, False, XA_ATOM, &type, &format, &count, &after, &data) ==
-            Success &&
+    if (XGetWindowProperty(dpy, win, wmState, 0, 64, False, XA_ATOM, &type, &format, &count, &after,
+                           &data) == Success &&
         data) {
         if (format == 32) {
             const Atom *atoms = reinterpret_cast<const Atom *>(data);
@@ -118,8 +118,7 @@ int testEventHandler(XEvent *event, void *)
             testOnScreenshotKey();
         return 1;
     }
-    default:
-        return 0;
+    default: return 0;
     }
 }
 
@@ -189,16 +188,17 @@ bool testPlatformCreateWindow(const tsDisplayMode *mode, const tsTestOptions *op
     g.viewHeight = height;
     g.colorBits = bits;
     const int samples = (options->flags & optMultisample) ? options->samples : 0;
-    if (!infoCreateWindow("tessera", width, height, bits, g.refreshRate, samples, fullscreen, keepDesktopMode,
-                          true, options->hardware != 0, testEventHandler, nullptr))
+    if (!infoCreateWindow("tessera", width, height, bits, g.refreshRate, samples, fullscreen,
+                          keepDesktopMode, true, options->hardware != 0, testEventHandler, nullptr))
         return false;
     infoClearQuit();
     /* Window managers (and tools that drive the window) tell the test
      * window apart from other programs' windows by the owning process. */
     if (Display *dpy = display()) {
         const unsigned long pid = static_cast<unsigned long>(getpid());
-        XChangeProperty(dpy, infoNativeWindow(), XInternAtom(dpy, "_NET_WM_PID", False), XA_CARDINAL, 32,
-                        PropModeReplace, reinterpret_cast<const unsigned char *>(&pid), 1);
+        XChangeProperty(dpy, infoNativeWindow(), XInternAtom(dpy, "_NET_WM_PID", False),
+                        XA_CARDINAL, 32, PropModeReplace,
+                        reinterpret_cast<const unsigned char *>(&pid), 1);
         XFlush(dpy);
     }
     g_windowDrawable = glXGetCurrentDrawable();
@@ -322,9 +322,23 @@ int testPlatformCreatePbuffer(testRenderTarget *target)
     glGetIntegerv(GL_GREEN_BITS, &green);
     glGetIntegerv(GL_BLUE_BITS, &blue);
     glGetIntegerv(GL_DEPTH_BITS, &depth);
-    const int attributes[] = {GLX_DRAWABLE_TYPE, GLX_PBUFFER_BIT, GLX_RENDER_TYPE, GLX_RGBA_BIT,
-                              GLX_DOUBLEBUFFER, False, GLX_RED_SIZE, red, GLX_GREEN_SIZE, green,
-                              GLX_BLUE_SIZE, blue, GLX_ALPHA_SIZE, 0, GLX_DEPTH_SIZE, depth, None};
+    const int attributes[] = {GLX_DRAWABLE_TYPE,
+                              GLX_PBUFFER_BIT,
+                              GLX_RENDER_TYPE,
+                              GLX_RGBA_BIT,
+                              GLX_DOUBLEBUFFER,
+                              False,
+                              GLX_RED_SIZE,
+                              red,
+                              GLX_GREEN_SIZE,
+                              green,
+                              GLX_BLUE_SIZE,
+                              blue,
+                              GLX_ALPHA_SIZE,
+                              0,
+                              GLX_DEPTH_SIZE,
+                              depth,
+                              None};
     int count = 0;
     GLXFBConfig *configs = glXChooseFBConfig(dpy, infoNativeScreen(), attributes, &count);
     if (!configs || count < 1) {
@@ -335,8 +349,15 @@ int testPlatformCreatePbuffer(testRenderTarget *target)
     GLXFBConfig config = configs[0];
     XFree(configs);
 
-    const int pbufferAttributes[] = {GLX_PBUFFER_WIDTH, target->width, GLX_PBUFFER_HEIGHT, target->height,
-                                     GLX_PRESERVED_CONTENTS, True, GLX_LARGEST_PBUFFER, False, None};
+    const int pbufferAttributes[] = {GLX_PBUFFER_WIDTH,
+                                     target->width,
+                                     GLX_PBUFFER_HEIGHT,
+                                     target->height,
+                                     GLX_PRESERVED_CONTENTS,
+                                     True,
+                                     GLX_LARGEST_PBUFFER,
+                                     False,
+                                     None};
     trapBegin(dpy);
     GLXPbuffer pbuffer = glXCreatePbuffer(dpy, config, pbufferAttributes);
     const int error = trapEnd(dpy);
@@ -375,7 +396,8 @@ void testPlatformMakePbufferCurrent(testRenderTarget *target)
     Display *dpy = display();
     if (!dpy || !target->pbuffer || !target->pbuffer->context)
         return;
-    glXMakeContextCurrent(dpy, target->pbuffer->pbuffer, target->pbuffer->pbuffer, target->pbuffer->context);
+    glXMakeContextCurrent(dpy, target->pbuffer->pbuffer, target->pbuffer->pbuffer,
+                          target->pbuffer->context);
 }
 
 void testPlatformCopyPbufferToTexture(testRenderTarget *target)
@@ -384,7 +406,8 @@ void testPlatformCopyPbufferToTexture(testRenderTarget *target)
         return;
     testPlatformMakePbufferCurrent(target);
     GLint previous = 0;
-    const GLenum binding = target->type == GL_TEXTURE_2D ? GL_TEXTURE_BINDING_2D : GL_TEXTURE_BINDING_RECTANGLE_ARB;
+    const GLenum binding =
+        target->type == GL_TEXTURE_2D ? GL_TEXTURE_BINDING_2D : GL_TEXTURE_BINDING_RECTANGLE_ARB;
     glGetIntegerv(binding, &previous);
     glBindTexture(target->type, target->texture);
     glCopyTexSubImage2D(target->type, 0, 0, 0, 0, 0, target->width, target->height);

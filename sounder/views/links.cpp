@@ -18,16 +18,16 @@ struct IconKey {
 
 /* Vendor texts: the first key contained (case-sensitive) wins. */
 const IconKey kVendorIcons[] = {
-    {"ATI", 2},       {"NVIDIA", 9},      {"Intel", 6},        {"Apple", 1},        {"S3", 11},
-    {"3Dfx", 0},      {"WICKED", 0},      {"SiS", 37},         {"SGI", 12},         {"Tungsten", 24},
-    {"XGI", 38},      {"Microsoft", 14},  {"3Dlabs", 39},      {"Intergraph", 7},   {"Imagination", 40},
+    {"ATI", 2},  {"NVIDIA", 9},     {"Intel", 6},   {"Apple", 1},      {"S3", 11},
+    {"3Dfx", 0}, {"WICKED", 0},     {"SiS", 37},    {"SGI", 12},       {"Tungsten", 24},
+    {"XGI", 38}, {"Microsoft", 14}, {"3Dlabs", 39}, {"Intergraph", 7}, {"Imagination", 40},
 };
 
 /* Vendor words of extension names (case-insensitive equality). */
 const IconKey kWordIcons[] = {
-    {"NV", 9},    {"NVX", 9},   {"S3", 11},   {"SGI", 12},   {"SGIS", 12},  {"SGIX", 12}, {"KTX", 8},
-    {"SUN", 13},  {"IBM", 5},   {"WIN", 14},  {"ATI", 2},    {"ATIX", 2},   {"HP", 4},    {"APPLE", 1},
-    {"3DFX", 0},  {"INTEL", 6}, {"EXT", 3},
+    {"NV", 9},  {"NVX", 9},   {"S3", 11},  {"SGI", 12},  {"SGIS", 12}, {"SGIX", 12},
+    {"KTX", 8}, {"SUN", 13},  {"IBM", 5},  {"WIN", 14},  {"ATI", 2},   {"ATIX", 2},
+    {"HP", 4},  {"APPLE", 1}, {"3DFX", 0}, {"INTEL", 6}, {"EXT", 3},
 };
 constexpr int kOtherWordIcon = 10;
 
@@ -73,44 +73,55 @@ char g_linkPath[TS_LINK_PATH_SIZE];
 
 /* What follows the first "GL_", else "GLX_", else "GLU_" (the whole name
  * when it has none of them). */
-const char *skipApiPrefix(const char *name) {
+const char *skipApiPrefix(const char *name)
+{
     for (const char *prefix : {"GL_", "GLX_", "GLU_"}) {
-        if (const char *at = std::strstr(name, prefix)) return at + std::strlen(prefix);
+        if (const char *at = std::strstr(name, prefix))
+            return at + std::strlen(prefix);
     }
     return name;
 }
 
 /* Vendor word of a name for links: GL_ARB_multitexture gives "ARB",
  * WGL_ARB_pbuffer gives "ARB". */
-const char *linkVendorWord(const char *name) {
+const char *linkVendorWord(const char *name)
+{
     sysStrlCpy(g_vendorWord, skipApiPrefix(name), sizeof g_vendorWord);
-    if (char *underscore = std::strchr(g_vendorWord, '_')) *underscore = '\0';
+    if (char *underscore = std::strchr(g_vendorWord, '_'))
+        *underscore = '\0';
     return g_vendorWord;
 }
 
 /* Name part of a name for registry links: GL_ARB_multitexture gives
  * "multitexture", WGL_ARB_pbuffer "wgl_pbuffer", WGL_NV_render_depth_texture
  * "render_depth_texture". */
-const char *linkNamePart(const char *name) {
+const char *linkNamePart(const char *name)
+{
     const bool wgl = std::strstr(name, "WGL_") != nullptr;
     const char *rest = skipApiPrefix(name);
     const char *underscore = std::strchr(rest, '_');
     sysStrlCpy(g_namePart, underscore ? underscore + 1 : "", sizeof g_namePart);
-    if (!wgl) return g_namePart;
+    if (!wgl)
+        return g_namePart;
     const char *vendor = linkVendorWord(name);
-    if (std::strcmp(vendor, "NV") == 0 || std::strcmp(vendor, "ATI") == 0) return g_namePart;
+    if (std::strcmp(vendor, "NV") == 0 || std::strcmp(vendor, "ATI") == 0)
+        return g_namePart;
     sysSnPrintf(g_wglNamePart, sizeof g_wglNamePart, "wgl_%s", g_namePart);
     return g_wglNamePart;
 }
 
-void lowerCase(char *s) {
-    for (; *s; ++s) *s = static_cast<char>(sysToLower(static_cast<unsigned char>(*s)));
+void lowerCase(char *s)
+{
+    for (; *s; ++s)
+        *s = static_cast<char>(sysToLower(static_cast<unsigned char>(*s)));
 }
 
 /* Writes the path of a link type into out (size bytes); false for a type
  * that has none. */
-bool linkPath(char *out, size_t size, int *textId, const char *name, int type) {
-    if (!name) name = "";
+bool linkPath(char *out, size_t size, int *textId, const char *name, int type)
+{
+    if (!name)
+        name = "";
     int id = 0;
     switch (type) {
     case TS_LINK_REGISTRY: {
@@ -148,31 +159,39 @@ bool linkPath(char *out, size_t size, int *textId, const char *name, int type) {
         sysSnPrintf(out, size, "%s/%s.txt", linkVendorWord(name), name);
         lowerCase(out);
         break;
-    default:
-        return false;
+    default: return false;
     }
-    if (textId) *textId = id;
+    if (textId)
+        *textId = id;
     return true;
 }
 
 } // namespace
 
-extern "C" SOUNDER_API int tsGetVendorImageIcon(const char *vendor) {
-    if (!vendor) return -1;
+extern "C" SOUNDER_API int tsGetVendorImageIcon(const char *vendor)
+{
+    if (!vendor)
+        return -1;
     for (const IconKey &k : kVendorIcons)
-        if (std::strstr(vendor, k.key)) return k.icon;
+        if (std::strstr(vendor, k.key))
+            return k.icon;
     return -1;
 }
 
-extern "C" SOUNDER_API int tsGetExtImageIcon(const char *vendorWord) {
-    if (!vendorWord) return kOtherWordIcon;
+extern "C" SOUNDER_API int tsGetExtImageIcon(const char *vendorWord)
+{
+    if (!vendorWord)
+        return kOtherWordIcon;
     for (const IconKey &k : kWordIcons)
-        if (sysStriCmp(vendorWord, k.key) == 0) return k.icon;
+        if (sysStriCmp(vendorWord, k.key) == 0)
+            return k.icon;
     return kOtherWordIcon;
 }
 
-extern "C" SOUNDER_API int tsGetExtensionImageIcon(const tsExtension *extension) {
-    if (!extension) return kOtherWordIcon;
+extern "C" SOUNDER_API int tsGetExtensionImageIcon(const tsExtension *extension)
+{
+    if (!extension)
+        return kOtherWordIcon;
     char word[32];
     word[0] = '\0';
     tsExtractVendorFromExtension(word, extension->name, static_cast<int>(sizeof word));
@@ -180,43 +199,57 @@ extern "C" SOUNDER_API int tsGetExtensionImageIcon(const tsExtension *extension)
     return tsGetExtImageIcon(word);
 }
 
-extern "C" SOUNDER_API const char *tsGetVendorLink(const char *vendor) {
-    if (!vendor) return nullptr;
+extern "C" SOUNDER_API const char *tsGetVendorLink(const char *vendor)
+{
+    if (!vendor)
+        return nullptr;
     for (const LinkKey &k : kVendorLinks)
-        if (std::strstr(vendor, k.key)) return k.address;
+        if (std::strstr(vendor, k.key))
+            return k.address;
     return nullptr;
 }
 
-extern "C" SOUNDER_API void tsCreateExtensionLink(char *out, int *textId, const char *name, int type) {
+extern "C" SOUNDER_API void tsCreateExtensionLink(char *out, int *textId, const char *name,
+                                                  int type)
+{
     char path[TS_LINK_PATH_SIZE];
     int id = 0;
-    if (!linkPath(path, sizeof path, &id, name, type)) return;
-    if (textId) *textId = id;
-    if (out) sysStrlCpy(out, path, TS_LINK_PATH_SIZE);
+    if (!linkPath(path, sizeof path, &id, name, type))
+        return;
+    if (textId)
+        *textId = id;
+    if (out)
+        sysStrlCpy(out, path, TS_LINK_PATH_SIZE);
 }
 
-extern "C" SOUNDER_API const char *tsCreateExtensionLinkExt(const char *name, int type) {
+extern "C" SOUNDER_API const char *tsCreateExtensionLinkExt(const char *name, int type)
+{
     g_linkPath[0] = '\0';
-    if (!linkPath(g_linkPath, sizeof g_linkPath, nullptr, name, type)) g_linkPath[0] = '\0';
+    if (!linkPath(g_linkPath, sizeof g_linkPath, nullptr, name, type))
+        g_linkPath[0] = '\0';
     return g_linkPath;
 }
 
-extern "C" SOUNDER_API int tsIsType(const char *text, tsDatabase *database, const tsRendererCaps *caps, int type) {
-    if (!text) return 0;
+extern "C" SOUNDER_API int tsIsType(const char *text, tsDatabase *database,
+                                    const tsRendererCaps *caps, int type)
+{
+    if (!text)
+        return 0;
     switch (type) {
-    case 0:
-        return caps && caps->vendor && sysStriCmp(text, caps->vendor) == 0 ? 1 : 0;
+    case 0: return caps && caps->vendor && sysStriCmp(text, caps->vendor) == 0 ? 1 : 0;
     case 1: {
-        if (!caps || !caps->renderer) return 0;
+        if (!caps || !caps->renderer)
+            return 0;
         const char *family = tsNormaliseRendererName(caps->renderer);
         return family && sysStriCmp(text, family) == 0 ? 1 : 0;
     }
     case 2:
-        if (!database) return 0;
+        if (!database)
+            return 0;
         for (const tsExtension *e = database->extensions; e; e = e->next)
-            if (e->support != 0 && std::strcmp(e->name, text) == 0) return -1;
+            if (e->support != 0 && std::strcmp(e->name, text) == 0)
+                return -1;
         return 0;
-    default:
-        return 0;
+    default: return 0;
     }
 }

@@ -24,7 +24,8 @@ void appendFormatted(std::string &out, const std::string &directive, T value)
     char buf[1200];
     int n = std::snprintf(buf, sizeof buf, directive.c_str(), value);
     if (n > 0)
-        out.append(buf, static_cast<size_t>(n) < sizeof buf ? static_cast<size_t>(n) : sizeof buf - 1);
+        out.append(buf,
+                   static_cast<size_t>(n) < sizeof buf ? static_cast<size_t>(n) : sizeof buf - 1);
 }
 
 std::string intText(int64_t v)
@@ -32,7 +33,7 @@ std::string intText(int64_t v)
     return std::to_string(v);
 }
 
-}  // namespace
+} // namespace
 
 std::string formatText(const char *format, std::initializer_list<TextArg> args)
 {
@@ -105,7 +106,7 @@ std::string formatText(const char *format, std::initializer_list<TextArg> args)
             continue;
         }
         if (next == end)
-            continue;  // more conversions than values: the rest shows nothing
+            continue; // more conversions than values: the rest shows nothing
         const TextArg &arg = *next++;
         std::string directive = "%" + flags;
         if (width >= 0)
@@ -136,7 +137,8 @@ std::string formatText(const char *format, std::initializer_list<TextArg> args)
                 if (conv == 'i')
                     conv = 'd';
                 if (conv == 'u' || conv == 'x' || conv == 'X' || conv == 'o')
-                    appendFormatted(out, directive + "ll" + conv, static_cast<unsigned long long>(v));
+                    appendFormatted(out, directive + "ll" + conv,
+                                    static_cast<unsigned long long>(v));
                 else
                     appendFormatted(out, directive + "lld", v);
             }
@@ -146,8 +148,9 @@ std::string formatText(const char *format, std::initializer_list<TextArg> args)
             if (arg.kind == TextArg::Text)
                 appendFormatted(out, textDirective, arg.s);
             else
-                appendFormatted(out, directive + "c", static_cast<int>(static_cast<unsigned char>(
-                                                     arg.kind == TextArg::Int ? arg.i : 0)));
+                appendFormatted(out, directive + "c",
+                                static_cast<int>(static_cast<unsigned char>(
+                                    arg.kind == TextArg::Int ? arg.i : 0)));
             break;
         case 's':
         case 'S':
@@ -158,7 +161,7 @@ std::string formatText(const char *format, std::initializer_list<TextArg> args)
             else
                 appendFormatted(out, textDirective, std::to_string(arg.f).c_str());
             break;
-        default:  // e E f F g G
+        default: // e E f F g G
             if (arg.kind == TextArg::Text)
                 appendFormatted(out, textDirective, arg.s);
             else
@@ -192,8 +195,8 @@ std::string plainFromRich(const std::string &rich, bool keepLineFeeds)
     bool skip = false;
     size_t i = 0;
     const size_t n = rich.size();
-    bool groupStart = false;  // just after '{': the first word may make a destination
-    bool boldMark = false;    // a run opened by the bold mark (byte 8) is open
+    bool groupStart = false; // just after '{': the first word may make a destination
+    bool boldMark = false;   // a run opened by the bold mark (byte 8) is open
     while (i < n) {
         char c = rich[i];
         if (c == '\x08') {
@@ -245,9 +248,12 @@ std::string plainFromRich(const std::string &rich, bool keepLineFeeds)
             }
             if (d == '\'') {
                 auto hex = [](char h) -> int {
-                    if (h >= '0' && h <= '9') return h - '0';
-                    if (h >= 'a' && h <= 'f') return h - 'a' + 10;
-                    if (h >= 'A' && h <= 'F') return h - 'A' + 10;
+                    if (h >= '0' && h <= '9')
+                        return h - '0';
+                    if (h >= 'a' && h <= 'f')
+                        return h - 'a' + 10;
+                    if (h >= 'A' && h <= 'F')
+                        return h - 'A' + 10;
                     return -1;
                 };
                 int hi = i + 2 < n ? hex(rich[i + 2]) : -1;
@@ -280,7 +286,8 @@ std::string plainFromRich(const std::string &rich, bool keepLineFeeds)
                 continue;
             }
             size_t j = i + 1;
-            while (j < n && ((rich[j] >= 'a' && rich[j] <= 'z') || (rich[j] >= 'A' && rich[j] <= 'Z')))
+            while (j < n &&
+                   ((rich[j] >= 'a' && rich[j] <= 'z') || (rich[j] >= 'A' && rich[j] <= 'Z')))
                 ++j;
             std::string word = rich.substr(i + 1, j - i - 1);
             if (j < n && (rich[j] == '-' || (rich[j] >= '0' && rich[j] <= '9'))) {
@@ -289,10 +296,10 @@ std::string plainFromRich(const std::string &rich, bool keepLineFeeds)
                     ++j;
             }
             if (j < n && rich[j] == ' ')
-                ++j;  // the delimiter belongs to the control word
-            if (groupStart && (word == "colortbl" || word == "fonttbl" || word == "stylesheet" ||
-                               word == "info" || word == "pict" || word == "header" ||
-                               word == "footer"))
+                ++j; // the delimiter belongs to the control word
+            if (groupStart &&
+                (word == "colortbl" || word == "fonttbl" || word == "stylesheet" ||
+                 word == "info" || word == "pict" || word == "header" || word == "footer"))
                 skip = true;
             groupStart = false;
             if (!skip) {
@@ -323,13 +330,11 @@ std::string treeItemLabel(const tsTreeItem &item, TextLookup lookup)
 {
     switch (item.kind) {
     case TS_TREE_PUSH:
-    case TS_TREE_STRLOCAL:
-        return lookupText(lookup, item.textId);
+    case TS_TREE_STRLOCAL: return lookupText(lookup, item.textId);
     case TS_TREE_PUSHI:
         return lookupText(lookup, item.textId) + formatText(" (%d)", {item.value0.i});
     case TS_TREE_PUSHS:
-    case TS_TREE_STR:
-        return std::string(item.text, strnlen(item.text, sizeof item.text));
+    case TS_TREE_STR: return std::string(item.text, strnlen(item.text, sizeof item.text));
     case TS_TREE_PUSHSI:
         return std::string(item.text, strnlen(item.text, sizeof item.text)) +
                formatText(" (%d)", {item.value0.i});
@@ -337,19 +342,16 @@ std::string treeItemLabel(const tsTreeItem &item, TextLookup lookup)
         std::string text(item.text, strnlen(item.text, sizeof item.text));
         return resolveText(lookup, item.textId, {text});
     }
-    case TS_TREE_1I:
-        return resolveText(lookup, item.textId, {item.value0.i});
-    case TS_TREE_2I:
-        return resolveText(lookup, item.textId, {item.value0.i, item.value1.i});
+    case TS_TREE_1I: return resolveText(lookup, item.textId, {item.value0.i});
+    case TS_TREE_2I: return resolveText(lookup, item.textId, {item.value0.i, item.value1.i});
     case TS_TREE_3I:
         return resolveText(lookup, item.textId, {item.value0.i, item.value1.i, item.value2});
-    case TS_TREE_1F:
-        return resolveText(lookup, item.textId, {static_cast<double>(item.value0.f)});
+    case TS_TREE_1F: return resolveText(lookup, item.textId, {static_cast<double>(item.value0.f)});
     case TS_TREE_2F:
-        return resolveText(lookup, item.textId,
-                           {static_cast<double>(item.value0.f), static_cast<double>(item.value1.f)});
-    default:
-        return std::string();
+        return resolveText(
+            lookup, item.textId,
+            {static_cast<double>(item.value0.f), static_cast<double>(item.value1.f)});
+    default: return std::string();
     }
 }
 
@@ -409,7 +411,7 @@ void walk(const tsTreeNode *root, Enter enter, Leave leave)
     }
 }
 
-}  // namespace
+} // namespace
 
 std::string renderTree(const tsTreeNode *root, TextLookup lookup, const std::string &indent)
 {
@@ -463,13 +465,15 @@ std::string xmlLine(const tsTreeItem &it)
     std::string line;
     switch (it.kind) {
     case TS_TREE_PUSH:
-        std::snprintf(buf, sizeof buf, "<item name=\"PUSH\" text_id=\"%d\" image0=\"%d\" image1=\"%d\">",
-                      it.textId, it.image0, it.image1);
+        std::snprintf(buf, sizeof buf,
+                      "<item name=\"PUSH\" text_id=\"%d\" image0=\"%d\" image1=\"%d\">", it.textId,
+                      it.image0, it.image1);
         return buf;
     case TS_TREE_PUSHI:
-        std::snprintf(buf, sizeof buf,
-                      "<item name=\"PUSHI\" text_id=\"%d\" value=\"%d\" image0=\"%d\" image1=\"%d\">",
-                      it.textId, it.value0.i, it.image0, it.image1);
+        std::snprintf(
+            buf, sizeof buf,
+            "<item name=\"PUSHI\" text_id=\"%d\" value=\"%d\" image0=\"%d\" image1=\"%d\">",
+            it.textId, it.value0.i, it.image0, it.image1);
         return buf;
     case TS_TREE_PUSHS:
         std::snprintf(buf, sizeof buf, "\" image0=\"%d\" image1=\"%d\">", it.image0, it.image1);
@@ -488,8 +492,8 @@ std::string xmlLine(const tsTreeItem &it)
         return line + buf;
     case TS_TREE_STRLOCAL:
         std::snprintf(buf, sizeof buf,
-                      "<item name=\"STRLOCAL\" text_id=\"%d\" image0=\"%d\" image1=\"%d\"/>", it.textId,
-                      it.image0, it.image1);
+                      "<item name=\"STRLOCAL\" text_id=\"%d\" image0=\"%d\" image1=\"%d\"/>",
+                      it.textId, it.image0, it.image1);
         return buf;
     case TS_TREE_1I:
         std::snprintf(buf, sizeof buf,
@@ -509,21 +513,22 @@ std::string xmlLine(const tsTreeItem &it)
                       it.textId, it.value0.i, it.value1.i, it.value2, it.image0, it.image1);
         return buf;
     case TS_TREE_1F:
-        line = formatText("<item name=\"1F\" text_id=\"%d\" value=\"%f\" image0=\"%d\" image1=\"%d\"/>",
-                          {it.textId, static_cast<double>(it.value0.f), it.image0, it.image1});
+        line = formatText(
+            "<item name=\"1F\" text_id=\"%d\" value=\"%f\" image0=\"%d\" image1=\"%d\"/>",
+            {it.textId, static_cast<double>(it.value0.f), it.image0, it.image1});
         return line;
     case TS_TREE_2F:
-        line = formatText("<item name=\"2F\" text_id=\"%d\" value0=\"%f\" value1=\"%f\" image0=\"%d\" "
-                          "image1=\"%d\"/>",
-                          {it.textId, static_cast<double>(it.value0.f),
-                           static_cast<double>(it.value1.f), it.image0, it.image1});
+        line =
+            formatText("<item name=\"2F\" text_id=\"%d\" value0=\"%f\" value1=\"%f\" image0=\"%d\" "
+                       "image1=\"%d\"/>",
+                       {it.textId, static_cast<double>(it.value0.f),
+                        static_cast<double>(it.value1.f), it.image0, it.image1});
         return line;
-    default:
-        return std::string();
+    default: return std::string();
     }
 }
 
-}  // namespace
+} // namespace
 
 void writeTreeXml(const tsTreeNode *root, const std::function<void(const std::string &line)> &emit)
 {
@@ -545,7 +550,7 @@ std::string treeXml(const tsTreeNode *root, const char *eol)
     return out;
 }
 
-}  // namespace sounder
+} // namespace sounder
 
 extern "C" SOUNDER_API size_t tsRichTextToPlain(const char *rich, char *out, size_t size)
 {

@@ -88,6 +88,6 @@ std::string treeXml(const tsTreeNode *root, const char *eol = "\r\n");
 // characters are dropped (XML 1.0 cannot carry them).
 std::string xmlEscape(const char *text);
 
-}  // namespace sounder
+} // namespace sounder
 
 #endif

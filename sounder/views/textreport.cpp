@@ -109,7 +109,8 @@ public:
                 return;
             tsReportPiece *p = list_.add();
             p->kind = TS_PIECE_TEXT;
-            std::size_t n = length < TS_REPORT_PIECE_TEXT_SIZE - 1 ? length : TS_REPORT_PIECE_TEXT_SIZE - 1;
+            std::size_t n =
+                length < TS_REPORT_PIECE_TEXT_SIZE - 1 ? length : TS_REPORT_PIECE_TEXT_SIZE - 1;
             std::memcpy(p->text, text, n);
             p->text[n] = '\0';
             text += n;
@@ -217,9 +218,9 @@ private:
 };
 
 struct Highlight {
-    const char *alternatives;  // "|"-separated
+    const char *alternatives; // "|"-separated
     int found;
-    int missing;               // -1: no text
+    int missing; // -1: no text
 };
 
 const Highlight kHighlights[] = {
@@ -246,7 +247,8 @@ bool anyListed(const char *alternatives, const char *extensions)
     std::size_t start = 0;
     while (start <= all.size()) {
         std::size_t bar = all.find('|', start);
-        std::string name = all.substr(start, bar == std::string::npos ? std::string::npos : bar - start);
+        std::string name =
+            all.substr(start, bar == std::string::npos ? std::string::npos : bar - start);
         if (!name.empty() && tsInfoSearchExtension(name.c_str(), extensions))
             return true;
         if (bar == std::string::npos)
@@ -324,7 +326,8 @@ void entryPointVerification(Emitter &e, const tsRendererCaps *caps, const tsData
     }
 
     char family[256];
-    sysStrlCpy(family, tsNormaliseRendererName(caps->renderer ? caps->renderer : ""), sizeof family);
+    sysStrlCpy(family, tsNormaliseRendererName(caps->renderer ? caps->renderer : ""),
+               sizeof family);
     for (const tsExtension *ext = db->extensions; ext; ext = ext->next) {
         if (hasCurrentBit(db, ext->support))
             continue;
@@ -335,7 +338,7 @@ void entryPointVerification(Emitter &e, const tsRendererCaps *caps, const tsData
     }
 }
 
-}  // namespace
+} // namespace
 
 void buildReport(PieceList &list, const tsSystemInfo *system, const tsRendererCaps *caps,
                  const tsIcdList *icd, tsDatabase *db, int rtf)
@@ -351,7 +354,8 @@ void buildReport(PieceList &list, const tsSystemInfo *system, const tsRendererCa
     if (hasIcd) {
         // A fixed field: read no further than its end.
         const char *v = icd->entries[0].version;
-        sysStrlCpy(versionText, std::string(v, strnlen(v, TS_ICD_TEXT_SIZE)).c_str(), sizeof versionText);
+        sysStrlCpy(versionText, std::string(v, strnlen(v, TS_ICD_TEXT_SIZE)).c_str(),
+                   sizeof versionText);
     } else {
         sysStrlCpy(versionText, caps->version ? caps->version : "", sizeof versionText);
     }
@@ -403,8 +407,8 @@ void buildReport(PieceList &list, const tsSystemInfo *system, const tsRendererCa
             if (total == 0)
                 continue;
             char line[64];
-            std::snprintf(line, sizeof line, "v%s (%d %% - %d/%d)", v, supported * 100 / total, supported,
-                          total);
+            std::snprintf(line, sizeof line, "v%s (%d %% - %d/%d)", v, supported * 100 / total,
+                          supported, total);
             e.literal(line);
             e.sep("\\line ", "\n");
         }
@@ -471,7 +475,7 @@ void buildChangesReport(PieceList &list, const tsRendererCaps *caps, tsDatabase 
         for (const tsRenderer *r = db->renderers; r; r = r->next) {
             if (r->updated) {
                 if (e.rtf() && caps->renderer && std::strpbrk(caps->renderer, "\\{}"))
-                    e.reference(caps->renderer);  // escaped copy
+                    e.reference(caps->renderer); // escaped copy
                 else
                     e.literal(caps->renderer ? caps->renderer : "");
             }
@@ -490,7 +494,7 @@ std::vector<tsReportPiece> buildReportList(const tsSystemInfo *system, const tsR
     return pieces;
 }
 
-}  // namespace sounder
+} // namespace sounder
 
 namespace {
 
@@ -500,7 +504,7 @@ sounder::PieceList exportedList(tsReport *report)
     return sounder::PieceList(report->pieces, TS_REPORT_MAX_PIECES, report->count);
 }
 
-}  // namespace
+} // namespace
 
 extern "C" {
 
@@ -510,8 +514,9 @@ SOUNDER_API void tsBeginReport(tsReport *report)
         report->count = 0;
 }
 
-SOUNDER_API void tsBuildReport(tsReport *report, const tsSystemInfo *system, const tsRendererCaps *caps,
-                               const tsIcdList *icd, tsDatabase *db, int rtf)
+SOUNDER_API void tsBuildReport(tsReport *report, const tsSystemInfo *system,
+                               const tsRendererCaps *caps, const tsIcdList *icd, tsDatabase *db,
+                               int rtf)
 {
     if (!report)
         return;
@@ -521,8 +526,8 @@ SOUNDER_API void tsBuildReport(tsReport *report, const tsSystemInfo *system, con
 }
 
 SOUNDER_API void tsBuildChangesReport(tsReport *report, const tsSystemInfo *system,
-                                      const tsRendererCaps *caps, const tsIcdList *icd, tsDatabase *db,
-                                      int rtf)
+                                      const tsRendererCaps *caps, const tsIcdList *icd,
+                                      tsDatabase *db, int rtf)
 {
     (void)system;
     (void)icd;
@@ -538,4 +543,4 @@ SOUNDER_API void tsEndReport(tsReport *report)
     (void)report;
 }
 
-}  // extern "C"
+} // extern "C"

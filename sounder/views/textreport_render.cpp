@@ -83,7 +83,8 @@ bool endsWithControlWord(const std::string &text)
     if (i < text.size() && i > 0 && text[i - 1] == '-')
         --i;
     const std::size_t lettersEnd = i;
-    while (i > 0 && ((text[i - 1] >= 'a' && text[i - 1] <= 'z') || (text[i - 1] >= 'A' && text[i - 1] <= 'Z')))
+    while (i > 0 && ((text[i - 1] >= 'a' && text[i - 1] <= 'z') ||
+                     (text[i - 1] >= 'A' && text[i - 1] <= 'Z')))
         --i;
     if (i == lettersEnd || i == 0 || text[i - 1] != '\\')
         return false;
@@ -99,7 +100,7 @@ std::string plainFormat(TextLookup lookup, int id)
     return plainFromRich(lookupText(lookup, id), true);
 }
 
-}  // namespace
+} // namespace
 
 std::string renderReport(const tsReportPiece *pieces, int count, TextLookup lookup)
 {
@@ -173,4 +174,4 @@ std::string renderReportPlain(const tsReportPiece *pieces, int count, TextLookup
     return out;
 }
 
-}  // namespace sounder
+} // namespace sounder

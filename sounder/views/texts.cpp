@@ -18,9 +18,14 @@ namespace {
 
 const BuiltinText kTexts[] = {
     {101, "&About Lumenscope"},
-    {102, "Lumenscope is a utility that reports information about the OpenGL driver of your 3D accelerator like OpenGL capabilities, OpenGL graphics contexts and display modes. This information can be saved to a report. Click on tabs for more information like extension list, display modes and OpenGL  contexts list. You can also get extension's specification thru 3 differents registry database."},
+    {102, "Lumenscope is a utility that reports information about the OpenGL driver of your 3D "
+          "accelerator like OpenGL capabilities, OpenGL graphics contexts and display modes. This "
+          "information can be saved to a report. Click on tabs for more information like extension "
+          "list, display modes and OpenGL  contexts list. You can also get extension's "
+          "specification thru 3 differents registry database."},
     {103, "Lumenscope\nVersion %s"},
-    {104, "Lumenscope reads what your OpenGL driver offers. OpenGL is a trademark of its owner; other names belong to their respective owners."},
+    {104, "Lumenscope reads what your OpenGL driver offers. OpenGL is a trademark of its owner; "
+          "other names belong to their respective owners."},
     {105, "Save Lumenscope file"},
     {106, "Load Lumenscope file"},
     {107, "https://lumenscope.corvane.net/"},
@@ -29,33 +34,65 @@ const BuiltinText kTexts[] = {
     {110, "https://developer.download.nvidia.com/opengl/specs/"},
     {111, "https://opengl.gpuinfo.org/listreports.php?extension="},
     {112, "https://duckduckgo.com/?q="},
-    {113, "\\b No multitexturing extension.\\b0 \\line This may leads performance loss on some application.\n"},
-    {114, "\\i Multitexture support.\\i0 \\line This features speed up rendering complex rendering like lightmaps or environment mapping."},
-    {115, "\\b No compiled vertex array.\\b0 \\line This may leads performance loss on some applications"},
-    {116, "\\i Compiled vertex array support.\\i0 \\line This extension improve OpenGL performances by used video memory for vertex transformation."},
-    {117, "\\b No 8bit palette texture support.\\b0 \\line This may leads performance loss on some old applications."},
-    {118, "\\i Secondary color support.\\i0 \\line This feature enables specular lighting on polygons."},
-    {119, "\\b No secondary color support.\\b0 \\line Some applications may not render polygons correctly."},
-    {120, "\\i S3TC compression support.\\i0 \\line This feature can increase texture mapping bandwidth in some applications by using a loss-compression mode."},
-    {121, "\\b No S3TC compression support.\\b0 \\line This may leads performances loss on some applications."},
-    {122, "\\i nVidia VAR extension found.\\i0 \\line This feature can improve some recent applications by using AGP for dynamic transformation."},
-    {123, "\\i Vertex Program extension found. \\i0 \\line This feature enables vertex programming (DX8 Vertex Shader). This extension might be required for actual or future OpenGL programs."},
-    {124, "\\b No vertex program extension found\\b0 \\line This feature enables vertex programming (DX8 Vertex Shader) Some for actual or future OpenGL programs may requires this extension to run."},
-    {125, "\\i Fragment Program extension found. \\i0 \\line This feature enables per pixel programming (DX8 Pixel Shader). This extension might be required for actual or future OpenGL programs."},
-    {126, "\\b No Fragment program extension found. \\b0 \\line This feature enables per pixel programming (DX8 Pixel Shader) Some for actual or future OpenGL programs may requires this extension to run."},
-    {127, "\\b No Texture Edge Clamp extension.\\b0 \\line This feature enables an important DX6 feature for texture mapping. Some programs may not renders texture correctly (black line on borders)"},
-    {128, "\\i Texture Edge Clamp extension found. \\i0 \\line This feature enables an important DX6 feature for texture mapping. "},
-    {129, "\\i Texture Anisotropic filtering extension found. \\i0 \\line This feature improves quality texture mapping quality rendering."},
-    {130, "\\b Few texture units found.\\b0 \\line This would slow down some applications using Fragment Program or extensive texture mapping."},
-    {131, "\\b Small texture size support. \\b0 \\line Some programs may not display large textures correctly."},
-    {132, "\\i Occlusion test support \\i0 \\line This extension provides an hardware accelerated culling for objects."},
-    {133, "\\b No Hardware support \\b0 \\line You current desktop configuration DOES NOT support OpenGL Hardware Accelerated."},
-    {134, "\\b No Stencil support \\b0 \\line Your current desktop configuration DOES NOT support stencil buffering. Some applications may not run."},
-    {135, "\\b No ZBuffer support \\b0 \\line You current desktop configuration DOES NOT support Z-buffering."},
-    {136, "This page reports highlights on your current OpenGL configuration. Bold texts requires special attention. Press 'Test OpenGL' for testing OpenGL rendering."},
+    {113, "\\b No multitexturing extension.\\b0 \\line This may leads performance loss on some "
+          "application.\n"},
+    {114, "\\i Multitexture support.\\i0 \\line This features speed up rendering complex rendering "
+          "like lightmaps or environment mapping."},
+    {115, "\\b No compiled vertex array.\\b0 \\line This may leads performance loss on some "
+          "applications"},
+    {116, "\\i Compiled vertex array support.\\i0 \\line This extension improve OpenGL "
+          "performances by used video memory for vertex transformation."},
+    {117, "\\b No 8bit palette texture support.\\b0 \\line This may leads performance loss on some "
+          "old applications."},
+    {118,
+     "\\i Secondary color support.\\i0 \\line This feature enables specular lighting on polygons."},
+    {119, "\\b No secondary color support.\\b0 \\line Some applications may not render polygons "
+          "correctly."},
+    {120, "\\i S3TC compression support.\\i0 \\line This feature can increase texture mapping "
+          "bandwidth in some applications by using a loss-compression mode."},
+    {121, "\\b No S3TC compression support.\\b0 \\line This may leads performances loss on some "
+          "applications."},
+    {122, "\\i nVidia VAR extension found.\\i0 \\line This feature can improve some recent "
+          "applications by using AGP for dynamic transformation."},
+    {123,
+     "\\i Vertex Program extension found. \\i0 \\line This feature enables vertex programming (DX8 "
+     "Vertex Shader). This extension might be required for actual or future OpenGL programs."},
+    {124, "\\b No vertex program extension found\\b0 \\line This feature enables vertex "
+          "programming (DX8 Vertex Shader) Some for actual or future OpenGL programs may requires "
+          "this extension to run."},
+    {125,
+     "\\i Fragment Program extension found. \\i0 \\line This feature enables per pixel programming "
+     "(DX8 Pixel Shader). This extension might be required for actual or future OpenGL programs."},
+    {126, "\\b No Fragment program extension found. \\b0 \\line This feature enables per pixel "
+          "programming (DX8 Pixel Shader) Some for actual or future OpenGL programs may requires "
+          "this extension to run."},
+    {127, "\\b No Texture Edge Clamp extension.\\b0 \\line This feature enables an important DX6 "
+          "feature for texture mapping. Some programs may not renders texture correctly (black "
+          "line on borders)"},
+    {128, "\\i Texture Edge Clamp extension found. \\i0 \\line This feature enables an important "
+          "DX6 feature for texture mapping. "},
+    {129, "\\i Texture Anisotropic filtering extension found. \\i0 \\line This feature improves "
+          "quality texture mapping quality rendering."},
+    {130, "\\b Few texture units found.\\b0 \\line This would slow down some applications using "
+          "Fragment Program or extensive texture mapping."},
+    {131, "\\b Small texture size support. \\b0 \\line Some programs may not display large "
+          "textures correctly."},
+    {132, "\\i Occlusion test support \\i0 \\line This extension provides an hardware accelerated "
+          "culling for objects."},
+    {133, "\\b No Hardware support \\b0 \\line You current desktop configuration DOES NOT support "
+          "OpenGL Hardware Accelerated."},
+    {134, "\\b No Stencil support \\b0 \\line Your current desktop configuration DOES NOT support "
+          "stencil buffering. Some applications may not run."},
+    {135, "\\b No ZBuffer support \\b0 \\line You current desktop configuration DOES NOT support "
+          "Z-buffering."},
+    {136, "This page reports highlights on your current OpenGL configuration. Bold texts requires "
+          "special attention. Press 'Test OpenGL' for testing OpenGL rendering."},
     {137, "https://developer.apple.com/opengl/extensions.html#"},
-    {138, "\\b No ICD Registry Entry. \\b0 \\line The current OpenGL driver doesn't expose the SOFTWARE/Microsoft/Windows (NT)/CurrentVersion/OpenGLDrivers registry entry. Unable to detects driver version, driver revision name and filename."},
-    {139, "Lumenscope will now send a report of your configuration. e-mail address will not be kept by the server. Also only the Lumenscope Information will be sent (as XML form)."},
+    {138, "\\b No ICD Registry Entry. \\b0 \\line The current OpenGL driver doesn't expose the "
+          "SOFTWARE/Microsoft/Windows (NT)/CurrentVersion/OpenGLDrivers registry entry. Unable to "
+          "detects driver version, driver revision name and filename."},
+    {139, "Lumenscope will now send a report of your configuration. e-mail address will not be "
+          "kept by the server. Also only the Lumenscope Information will be sent (as XML form)."},
     {140, "\\i Point sprites support \\i0 \\line This extension provides point sprites support."},
     {141, "Extensions"},
     {142, "Display Modes"},
@@ -204,11 +241,13 @@ const BuiltinText kTexts[] = {
     {287, "Multisample"},
     {288, "Fast"},
     {289, "Use PBuffer"},
-    {290, "Some hidden extensions can be unlocked in this page. This will modify the Windows registy. The computer might need to be restarted."},
+    {290, "Some hidden extensions can be unlocked in this page. This will modify the Windows "
+          "registy. The computer might need to be restarted."},
     {291, "Description"},
     {292, "Registry"},
     {293, "Processor Mode: %s"},
-    {294, "New extensions or adapter has been detected and are not in the main database. Do you want to submit your updated database to the server ?"},
+    {294, "New extensions or adapter has been detected and are not in the main database. Do you "
+          "want to submit your updated database to the server ?"},
     {295, "Database"},
     {296, "Accept"},
     {297, "Decline"},
@@ -222,8 +261,10 @@ const BuiltinText kTexts[] = {
     {305, "Dependencies"},
     {306, "Entry point"},
     {307, "Your renderer wasn't in the database. Click here to submit your OpenGL information."},
-    {308, "Extension \x08%s\x08 has the entry point \x08 %s\x08" "0 missing !\\line"},
-    {309, "Extension \x08%s\x08 not in list but has the entry point \x08% s\x08" "0 \\line"},
+    {308, "Extension \x08%s\x08 has the entry point \x08 %s\x08"
+          "0 missing !\\line"},
+    {309, "Extension \x08%s\x08 not in list but has the entry point \x08% s\x08"
+          "0 \\line"},
     {310, "Extension verification"},
     {311, "Draw range elements"},
     {312, "Texture LOD bias"},
@@ -291,11 +332,16 @@ const BuiltinText kTexts[] = {
     {382, "Shading language version: %s"},
     {383, "https://registry.khronos.org/OpenGL/extensions/"},
     {384, "Extension \\b %s\\b0  was added to the database for \\b %s\\b0 .\\line "},
-    {385, "Extension \\b %s\\b0  is missing, although this renderer exposed it with driver version \\b %s\\b0 .\\line "},
-    {386, "\\i OpenGL Shading Language support.\\i0 \\line This feature enables programs written in the OpenGL Shading Language (GLSL vertex and fragment shaders)."},
-    {387, "\\b No OpenGL Shading Language support.\\b0 \\line Applications that use GLSL vertex and fragment shaders will not run."},
-    {388, "\\i Framebuffer object support.\\i0 \\line This feature enables fast off-screen rendering into textures and render buffers."},
-    {389, "\\b No framebuffer object support.\\b0 \\line Applications that render into textures may run slower or not at all."},
+    {385, "Extension \\b %s\\b0  is missing, although this renderer exposed it with driver version "
+          "\\b %s\\b0 .\\line "},
+    {386, "\\i OpenGL Shading Language support.\\i0 \\line This feature enables programs written "
+          "in the OpenGL Shading Language (GLSL vertex and fragment shaders)."},
+    {387, "\\b No OpenGL Shading Language support.\\b0 \\line Applications that use GLSL vertex "
+          "and fragment shaders will not run."},
+    {388, "\\i Framebuffer object support.\\i0 \\line This feature enables fast off-screen "
+          "rendering into textures and render buffers."},
+    {389, "\\b No framebuffer object support.\\b0 \\line Applications that render into textures "
+          "may run slower or not at all."},
     {390, "Driver version: %s - newest version known to the database: %s"},
     {391, "Your driver is the newest version known to the database."},
     {392, "A newer driver version is known to the database: consider updating your driver."},
@@ -309,10 +355,12 @@ const BuiltinText kTexts[] = {
     {402, "Max. geometry total output components: %d"},
     {409, "Direct3D: %s"},
     {410, "Shader model: %s"},
-    {411, "An entry point counts as present when the driver stack knows the function (it has a dispatch offset, or for GLX its extension or version is offered). This proves that the function is known, not that this context implements it."},
+    {411, "An entry point counts as present when the driver stack knows the function (it has a "
+          "dispatch offset, or for GLX its extension or version is offered). This proves that the "
+          "function is known, not that this context implements it."},
 };
 
-}  // namespace
+} // namespace
 
 const BuiltinText *builtinTexts(std::size_t *count)
 {
@@ -329,7 +377,7 @@ const char *builtinText(int id)
     return it != end && it->id == id ? it->text : nullptr;
 }
 
-}  // namespace sounder
+} // namespace sounder
 
 extern "C" SOUNDER_API const char *tsGetBuiltinText(int id)
 {

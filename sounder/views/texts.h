@@ -17,6 +17,6 @@ const BuiltinText *builtinTexts(std::size_t *count);
 // The text of id, or null when the table has none.
 const char *builtinText(int id);
 
-}  // namespace sounder
+} // namespace sounder
 
 #endif

@@ -20,7 +20,7 @@ bool isGroup(int kind)
 // terminator.
 constexpr int kMaxBuilderItems = TS_TREE_MAX_ITEMS - 1;
 
-}  // namespace
+} // namespace
 
 TreeWriter::TreeWriter(tsTree *tree) : tree_(tree)
 {
@@ -269,7 +269,7 @@ int TreeWriter::finish()
     return cut_ ? 0 : 1;
 }
 
-}  // namespace sounder
+} // namespace sounder
 
 extern "C" {
 
@@ -287,7 +287,7 @@ SOUNDER_API tsTreeNode *tsTreeEnd(tsTree *tree)
     if (count < 0)
         count = 0;
     if (count > TS_TREE_MAX_ITEMS - 1)
-        count = TS_TREE_MAX_ITEMS - 1;  // the terminator takes the last slot
+        count = TS_TREE_MAX_ITEMS - 1; // the terminator takes the last slot
     std::memset(&tree->items[count], 0, sizeof(tsTreeItem));
     tree->items[count].kind = TS_TREE_END;
     tree->itemCount = count;
@@ -300,7 +300,7 @@ SOUNDER_API tsTreeNode *tsTreeEnd(tsTree *tree)
     // Open nodes; a group that found no node or no child slot is still
     // followed to its closing item, its contents skipped.
     struct Frame {
-        tsTreeNode *node;  // null while skipping a group that was not linked
+        tsTreeNode *node; // null while skipping a group that was not linked
     };
     std::vector<Frame> stack;
     stack.push_back({root});
@@ -310,7 +310,7 @@ SOUNDER_API tsTreeNode *tsTreeEnd(tsTree *tree)
             break;
         if (it->kind == TS_TREE_POP) {
             if (stack.size() == 1)
-                break;  // a pop with no open group ends the linking
+                break; // a pop with no open group ends the linking
             stack.pop_back();
             continue;
         }
@@ -329,4 +329,4 @@ SOUNDER_API tsTreeNode *tsTreeEnd(tsTree *tree)
     return root;
 }
 
-}  // extern "C"
+} // extern "C"

@@ -52,12 +52,12 @@ private:
     void cutHere();
 
     tsTree *tree_;
-    std::vector<int> children_;  // child count of the root, then of each open group
-    size_t ownBase_ = 1;         // groups below this index were opened before this writer
-    int nodeItems_ = 0;          // items that become nodes
+    std::vector<int> children_; // child count of the root, then of each open group
+    size_t ownBase_ = 1;        // groups below this index were opened before this writer
+    int nodeItems_ = 0;         // items that become nodes
     bool cut_ = false;
 };
 
-}  // namespace sounder
+} // namespace sounder
 
 #endif

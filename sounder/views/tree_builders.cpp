@@ -236,7 +236,7 @@ void implementationSection(TreeWriter &w, const tsRendererCaps *c)
     valueF2(w, 198, c->PointSizeMin, c->PointSizeMax);
     valueF2(w, 373, c->AliasedPointSizeMin, c->AliasedPointSizeMax);
     w.pop();
-    w.pop();  // 163
+    w.pop(); // 163
 }
 
 void compressedFormats(TreeWriter &w, const tsRendererCaps *c)
@@ -296,12 +296,13 @@ void textureEnvironment(TreeWriter &w, const tsRendererCaps *c)
         strLine(w, "GL_ADD");
     if (listed(c, "GL_ARB_texture_env_combine")) {
         for (const char *name :
-             {"GL_COMBINE_ARB", "GL_COMBINE_RGB_ARB", "GL_COMBINE_ALPHA_ARB", "GL_RGB_SCALE_ARB",
-              "GL_ADD_SIGNED_ARB", "GL_INTERPOLATE_ARB", "GL_CONSTANT_ARB", "GL_SUBTRACT_ARB",
-              "GL_PRIMARY_COLOR_ARB", "GL_PREVIOUS_ARB", "GL_SOURCE0_RGB_ARB", "GL_SOURCE1_RGB_ARB",
-              "GL_SOURCE2_RGB_ARB", "GL_SOURCE0_ALPHA_ARB", "GL_SOURCE1_ALPHA_ARB",
-              "GL_SOURCE2_ALPHA_ARB", "GL_OPERAND0_RGB_ARB", "GL_OPERAND1_RGB_ARB",
-              "GL_OPERAND2_RGB_ARB", "GL_OPERAND0_ALPHA_ARB", "GL_OPERAND1_ALPHA_ARB",
+             {"GL_COMBINE_ARB",       "GL_COMBINE_RGB_ARB",    "GL_COMBINE_ALPHA_ARB",
+              "GL_RGB_SCALE_ARB",     "GL_ADD_SIGNED_ARB",     "GL_INTERPOLATE_ARB",
+              "GL_CONSTANT_ARB",      "GL_SUBTRACT_ARB",       "GL_PRIMARY_COLOR_ARB",
+              "GL_PREVIOUS_ARB",      "GL_SOURCE0_RGB_ARB",    "GL_SOURCE1_RGB_ARB",
+              "GL_SOURCE2_RGB_ARB",   "GL_SOURCE0_ALPHA_ARB",  "GL_SOURCE1_ALPHA_ARB",
+              "GL_SOURCE2_ALPHA_ARB", "GL_OPERAND0_RGB_ARB",   "GL_OPERAND1_RGB_ARB",
+              "GL_OPERAND2_RGB_ARB",  "GL_OPERAND0_ALPHA_ARB", "GL_OPERAND1_ALPHA_ARB",
               "GL_OPERAND2_ALPHA_ARB"})
             strLine(w, name);
     }
@@ -345,8 +346,9 @@ void extensionSection(TreeWriter &w, const tsRendererCaps *c)
     }
     if (c->NVMaxVertexArrayRangeElements != 0 || c->APPLEMaxVertexArrayRangeElements != 0) {
         group(w, 260);
-        value(w, 261, c->NVMaxVertexArrayRangeElements != 0 ? c->NVMaxVertexArrayRangeElements
-                                                            : c->APPLEMaxVertexArrayRangeElements);
+        value(w, 261,
+              c->NVMaxVertexArrayRangeElements != 0 ? c->NVMaxVertexArrayRangeElements
+                                                    : c->APPLEMaxVertexArrayRangeElements);
         w.pop();
     }
     if (c->ATIMaxTrianglesTesselationLevel != 0) {
@@ -428,12 +430,12 @@ void extensionSection(TreeWriter &w, const tsRendererCaps *c)
     }
     if (c->MaxProgramInstructions != 0) {
         group(w, 220);
-        const int values[] = {c->MaxProgramInstructions,      c->MaxNativeInstructions,
-                              c->MaxProgramTemporaries,       c->MaxProgramNativeTemporaries,
-                              c->MaxProgramParameters,        c->MaxProgramNativeParameters,
-                              c->MaxProgramAttribs,           c->MaxProgramNativeAttribs,
-                              c->MaxProgramAdressRegisters,   c->MaxProgramNativeAddressRegisters,
-                              c->MaxProgramLocalParameters,   c->MaxProgramEnvParameters};
+        const int values[] = {c->MaxProgramInstructions,    c->MaxNativeInstructions,
+                              c->MaxProgramTemporaries,     c->MaxProgramNativeTemporaries,
+                              c->MaxProgramParameters,      c->MaxProgramNativeParameters,
+                              c->MaxProgramAttribs,         c->MaxProgramNativeAttribs,
+                              c->MaxProgramAdressRegisters, c->MaxProgramNativeAddressRegisters,
+                              c->MaxProgramLocalParameters, c->MaxProgramEnvParameters};
         for (int i = 0; i < 12; ++i)
             value(w, 222 + i, values[i]);
         value(w, 234, c->MaxVertexAttributes);
@@ -513,7 +515,7 @@ void extensionSection(TreeWriter &w, const tsRendererCaps *c)
         value(w, 402, c->MaxGeomTotalOutputComp);
         w.pop();
     }
-    w.pop();  // 199
+    w.pop(); // 199
 }
 
 // ----------------------------------------------------------- extension tree
@@ -576,8 +578,8 @@ struct VendorGroup {
     std::vector<const tsExtension *> extensions;
 };
 
-}  // namespace
-}  // namespace sounder
+} // namespace
+} // namespace sounder
 
 using namespace sounder;
 
@@ -604,7 +606,7 @@ SOUNDER_API int tsCreateCapsTree(tsTree *tree, const tsRendererCaps *caps)
     group(w, 162);
     implementationSection(w, caps);
     extensionSection(w, caps);
-    w.pop();  // 162
+    w.pop(); // 162
     return w.finish();
 }
 
@@ -655,4 +657,4 @@ SOUNDER_API int tsCreateExtTree(tsTree *tree, tsDatabase *database)
     return w.finish();
 }
 
-}  // extern "C"
+} // extern "C"

@@ -11,27 +11,13 @@ struct CompressedName {
 };
 
 const CompressedName kCompressed[] = {
-    {0x83A0, "RGB S3TC"},
-    {0x83A1, "RGB4 S3TC"},
-    {0x83A2, "RGBA S3TC"},
-    {0x83A3, "RGBA4 S3TC"},
-    {0x83A4, "RGBA DXT5 S3TC"},
-    {0x83A5, "RGBA4 DXT5 S3TC"},
-    {0x83F0, "RGB DXT1"},
-    {0x83F1, "RGBA DXT1"},
-    {0x83F2, "RGBA DXT3"},
-    {0x83F3, "RGBA DXT5"},
-    {0x86B0, "RGB FXT1"},
-    {0x86B1, "RGBA FXT1"},
-    {0x8837, "3Dc"},
-    {0x8C70, "L LATC1"},
-    {0x8C71, "SL LATC1"},
-    {0x8C72, "LA LATC2"},
-    {0x8C73, "SLA LATC2"},
-    {0x8DBB, "R RGTC1"},
-    {0x8DBC, "SR RGTC1"},
-    {0x8DBD, "RG RGTC2"},
-    {0x8DBE, "SRG RGTC2"},
+    {0x83A0, "RGB S3TC"},   {0x83A1, "RGB4 S3TC"},      {0x83A2, "RGBA S3TC"},
+    {0x83A3, "RGBA4 S3TC"}, {0x83A4, "RGBA DXT5 S3TC"}, {0x83A5, "RGBA4 DXT5 S3TC"},
+    {0x83F0, "RGB DXT1"},   {0x83F1, "RGBA DXT1"},      {0x83F2, "RGBA DXT3"},
+    {0x83F3, "RGBA DXT5"},  {0x86B0, "RGB FXT1"},       {0x86B1, "RGBA FXT1"},
+    {0x8837, "3Dc"},        {0x8C70, "L LATC1"},        {0x8C71, "SL LATC1"},
+    {0x8C72, "LA LATC2"},   {0x8C73, "SLA LATC2"},      {0x8DBB, "R RGTC1"},
+    {0x8DBC, "SR RGTC1"},   {0x8DBD, "RG RGTC2"},       {0x8DBE, "SRG RGTC2"},
 };
 
 const TextureFormatRow kTextureFormats[] = {
@@ -125,7 +111,7 @@ const TextureFormatRow kTextureFormats[] = {
     {"LUMINANCE_ALPHA_FLOAT16_APPLE", "GL_APPLE_float_pixels"},
 };
 
-}  // namespace
+} // namespace
 
 const char *compressedFormatName(uint32_t code)
 {
@@ -144,4 +130,4 @@ const TextureFormatRow *textureFormatTable(size_t *rows)
     return kTextureFormats;
 }
 
-}  // namespace sounder
+} // namespace sounder

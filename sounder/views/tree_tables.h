@@ -13,12 +13,12 @@ const char *compressedFormatName(uint32_t code);
 
 struct TextureFormatRow {
     const char *label;
-    const char *extension;  // "GL_VERSION_1_1": always shown
+    const char *extension; // "GL_VERSION_1_1": always shown
 };
 
 // The 88 rows in the order they are shown.
 const TextureFormatRow *textureFormatTable(size_t *rows);
 
-}  // namespace sounder
+} // namespace sounder
 
 #endif

@@ -15,8 +15,8 @@ struct ActionName {
     Action action;
 };
 
-bool takeValue(int argc, const char *const *argv, int &i, const std::string &arg, const char *option,
-               std::string &value, bool &matched, std::string &error)
+bool takeValue(int argc, const char *const *argv, int &i, const std::string &arg,
+               const char *option, std::string &value, bool &matched, std::string &error)
 {
     const std::string opt(option);
     if (arg == opt) {
@@ -80,9 +80,12 @@ bool parseArguments(int argc, const char *const *argv, Options &out, std::string
     out = Options();
     bool actionGiven = false;
     static const ActionName kFlags[] = {
-        {"--pixel-formats", Action::PixelFormats}, {"--modes", Action::Modes},
-        {"--monitors", Action::Monitors},           {"--tests", Action::Tests},
-        {"--help", Action::Help},                   {"-h", Action::Help},
+        {"--pixel-formats", Action::PixelFormats},
+        {"--modes", Action::Modes},
+        {"--monitors", Action::Monitors},
+        {"--tests", Action::Tests},
+        {"--help", Action::Help},
+        {"-h", Action::Help},
         {"--version", Action::Version},
     };
 
@@ -393,8 +396,10 @@ std::string renderReportDocument(const std::string &document, TextLookup lookup)
         } else if (type == "LOCAL") {
             rich = lookupText(lookup, std::atoi(attributeValue(line, "value").c_str()));
         } else if (type == "STR2") {
-            const std::string format = lookupText(lookup, std::atoi(attributeValue(line, "value").c_str()));
-            rich = formatWithTexts(format, {attributeValue(line, "text"), attributeValue(line, "text2")});
+            const std::string format =
+                lookupText(lookup, std::atoi(attributeValue(line, "value").c_str()));
+            rich = formatWithTexts(format,
+                                   {attributeValue(line, "text"), attributeValue(line, "text2")});
         }
         plain += richTextToPlain(withoutRawLineEnds(rich));
     }

@@ -123,7 +123,8 @@ int printList(const char *document, const char *entry, const char *what)
 {
     const std::string text(document ? document : "");
     if (text.find(entry) == std::string::npos)
-        return fail(std::string("no ") + what + " could be read: no X display (is DISPLAY set to a running "
+        return fail(std::string("no ") + what +
+                    " could be read: no X display (is DISPLAY set to a running "
                     "X server with the RandR extension?)");
     printDocument(text.c_str());
     return kExitSuccess;
@@ -142,8 +143,11 @@ int readRenderers(const Options &options)
         return fail(path + " holds no extension database");
 
     if (g_progress)
-        lumClientSetProgress([](const char *step, void *) { std::fprintf(stderr, "tessera-cli: reading %s...\n", step); },
-                             nullptr);
+        lumClientSetProgress(
+            [](const char *step, void *) {
+                std::fprintf(stderr, "tessera-cli: reading %s...\n", step);
+            },
+            nullptr);
     const auto start = std::chrono::steady_clock::now();
     lumClientInitialize();
     if (g_progress) {
@@ -201,9 +205,9 @@ OptionScan scanOptionDocument(const std::string &text)
     sysXmlCallbacks callbacks;
     callbacks.user = static_cast<uint64_t>(reinterpret_cast<uintptr_t>(&scan));
     callbacks.onElement = [](uint64_t user, char *name, char *value) -> int {
-        static const char *const kNames[] = {"option",      "anisotropy", "multisample", "texturelod",
-                                             "renderer",    "displaymode", "test",       "pixelformat",
-                                             "fbenable",    "fbformat"};
+        static const char *const kNames[] = {
+            "option",      "anisotropy", "multisample", "texturelod", "renderer",
+            "displaymode", "test",       "pixelformat", "fbenable",   "fbformat"};
         auto *scan = reinterpret_cast<OptionScan *>(static_cast<uintptr_t>(user));
         std::string word(name ? name : "");
         const size_t blank = word.find_first_of(" \t\r\n");
@@ -261,8 +265,9 @@ int runTests(const Options &options)
         return fail(error);
     const OptionScan scan = scanOptionDocument(text);
     if (scan.known == 0)
-        return fail(options.optionFile + " holds no rendering-test options (elements option, test, "
-                                         "anisotropy, multisample, texturelod, renderer, displaymode)");
+        return fail(options.optionFile +
+                    " holds no rendering-test options (elements option, test, "
+                    "anisotropy, multisample, texturelod, renderer, displaymode)");
 
     /* A document that picks no unit runs all seven; they run one call each
      * (a test element in front picks the unit), so that progress can name
@@ -294,8 +299,8 @@ int runTests(const Options &options)
     std::string log;
     for (size_t k = 0; k < documents.size(); ++k) {
         if (g_progress)
-            std::fprintf(stderr, "tessera-cli: running %s (%zu/%zu, 5 s)...\n", unitNames[k].c_str(), k + 1,
-                         documents.size());
+            std::fprintf(stderr, "tessera-cli: running %s (%zu/%zu, 5 s)...\n",
+                         unitNames[k].c_str(), k + 1, documents.size());
         const int result = lumRunRenderingTests(documents[k].c_str());
         if (result == -2) {
             std::fprintf(stderr, "tessera-cli: %s was refused:\n", options.optionFile.c_str());
@@ -303,7 +308,8 @@ int runTests(const Options &options)
             return kExitFailure;
         }
         if (result == -1) {
-            std::fprintf(stderr, "tessera-cli: no OpenGL context could be made for the rendering tests%s\n",
+            std::fprintf(stderr,
+                         "tessera-cli: no OpenGL context could be made for the rendering tests%s\n",
                          noDisplayHint());
             printLog(stderr);
             return kExitFailure;
@@ -351,26 +357,17 @@ int run(int argc, char **argv)
     g_progress = ::isatty(STDERR_FILENO) == 1;
 
     switch (options.action) {
-    case Action::Help:
-        std::fputs(usageText().c_str(), stdout);
-        return kExitSuccess;
-    case Action::Version:
-        std::printf("tessera-cli %s\n", TESSERA_VERSION);
-        return kExitSuccess;
+    case Action::Help: std::fputs(usageText().c_str(), stdout); return kExitSuccess;
+    case Action::Version: std::printf("tessera-cli %s\n", TESSERA_VERSION); return kExitSuccess;
     case Action::Modes:
         return printList(lumClientGetDisplayModeList(nullptr), "<mode ", "display modes");
-    case Action::Monitors:
-        return printList(lumClientGetMonitorList(), "<device ", "monitors");
-    case Action::Tests:
-        printDocument(lumGetRenderingTests());
-        return kExitSuccess;
-    case Action::RunTests:
-        return runTests(options);
+    case Action::Monitors: return printList(lumClientGetMonitorList(), "<device ", "monitors");
+    case Action::Tests: printDocument(lumGetRenderingTests()); return kExitSuccess;
+    case Action::RunTests: return runTests(options);
     case Action::Report:
     case Action::XmlReport:
     case Action::Tree:
-    case Action::PixelFormats:
-        break;
+    case Action::PixelFormats: break;
     }
 
     const int status = readRenderers(options);
@@ -383,11 +380,14 @@ int run(int argc, char **argv)
         if (!path) {
             struct stat st;
             if (::stat(options.folder.c_str(), &st) != 0)
-                return fail("cannot write the report file into " + options.folder + ": " + std::strerror(errno));
+                return fail("cannot write the report file into " + options.folder + ": " +
+                            std::strerror(errno));
             if (!S_ISDIR(st.st_mode))
-                return fail("cannot write the report file into " + options.folder + ": not a folder");
+                return fail("cannot write the report file into " + options.folder +
+                            ": not a folder");
             return fail("cannot write the report file into " + options.folder +
-                        " (the folder is not writable, the disk is full or the path is longer than 259 bytes)");
+                        " (the folder is not writable, the disk is full or the path is longer than "
+                        "259 bytes)");
         }
         std::printf("%s\n", path);
         return kExitSuccess;
@@ -399,8 +399,7 @@ int run(int argc, char **argv)
     case Action::PixelFormats:
         printDocument(lumClientGetPixelFormats(options.renderer));
         return kExitSuccess;
-    default:
-        return runReport(options);
+    default: return runReport(options);
     }
 }
 

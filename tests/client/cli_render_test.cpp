@@ -58,8 +58,8 @@ TEST(CliRender, PlainReportMatchesTheLibrarysPlainRendering)
     ASSERT_FALSE(out.truncated());
 
     const std::string cli = tessera::cli::renderReportDocument(out.text(), tsGetBuiltinText);
-    const std::string library =
-        sounder::renderReportPlain(pieces.data(), static_cast<int>(pieces.size()), tsGetBuiltinText);
+    const std::string library = sounder::renderReportPlain(
+        pieces.data(), static_cast<int>(pieces.size()), tsGetBuiltinText);
     EXPECT_EQ(cli, library) << firstDifference(cli, library);
     EXPECT_EQ(cli.find('\\'), std::string::npos);
     EXPECT_EQ(cli.find('\x08'), std::string::npos);

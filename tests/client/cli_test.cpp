@@ -14,7 +14,6 @@
 #include "sounder/reportfile.h"
 #include "sounder/system.h"
 
-
 namespace {
 
 struct CliRun {
@@ -30,8 +29,8 @@ CliRun cli(const std::string &args, const std::string &env = "")
 {
     static const TempDir dir;
     const std::string out = dir.file("out"), err = dir.file("err");
-    const std::string cmd = env + (env.empty() ? "" : " ") + "'" TESSERA_BIN_DIR "/tessera-cli' " + args +
-                            " >'" + out + "' 2>'" + err + "' </dev/null";
+    const std::string cmd = env + (env.empty() ? "" : " ") + "'" TESSERA_BIN_DIR "/tessera-cli' " +
+                            args + " >'" + out + "' 2>'" + err + "' </dev/null";
     const int raw = std::system(cmd.c_str());
     CliRun r;
     // The shell reports a child killed by a signal as 128 + the signal.
@@ -49,7 +48,10 @@ std::string shq(const std::string &s)
 
 class CliFiles : public ::testing::Test {
 protected:
-    std::string file(const std::string &name, const std::string &text) { return tmp_.write(name, text); }
+    std::string file(const std::string &name, const std::string &text)
+    {
+        return tmp_.write(name, text);
+    }
     TempDir tmp_;
     const std::string dir_ = tmp_.path();
 };
@@ -71,8 +73,8 @@ TEST(Cli, HelpAndVersion)
 
 TEST(Cli, UsageErrorsExitTwoWithAShortMessage)
 {
-    for (const char *args : {"--bogus", "--renderer 5", "--renderer", "--tree leaves", "--modes --tests",
-                             "report", "--xml-report="}) {
+    for (const char *args : {"--bogus", "--renderer 5", "--renderer", "--tree leaves",
+                             "--modes --tests", "report", "--xml-report="}) {
         const CliRun r = cli(args);
         EXPECT_TRUE(r.exited) << args;
         EXPECT_EQ(r.status, 2) << args;
@@ -109,7 +111,9 @@ TEST_F(CliFiles, MissingAndGarbageFilesFailClearly)
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.err.find("holds no extension database"), std::string::npos) << r.err;
 
-    r = cli("--database " + shq(file("binary.xml", std::string("\x7f" "ELF\0\0\x01\x02<ext", 11))));
+    r = cli("--database " + shq(file("binary.xml", std::string("\x7f"
+                                                               "ELF\0\0\x01\x02<ext",
+                                                               11))));
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.err.find("not a text file"), std::string::npos) << r.err;
 
@@ -134,8 +138,9 @@ TEST_F(CliFiles, NoDisplayAtAllFailsWithTheLog)
     EXPECT_NE(r.err.find("no OpenGL context could be made"), std::string::npos) << r.err;
     EXPECT_TRUE(r.out.empty()) << r.out;
 
-    const CliRun t = cli("--run-tests " + shq(file("o.xml", "<o><option>0</option><test>0</test></o>")),
-                      "DISPLAY=:9999");
+    const CliRun t =
+        cli("--run-tests " + shq(file("o.xml", "<o><option>0</option><test>0</test></o>")),
+            "DISPLAY=:9999");
     EXPECT_TRUE(t.exited) << t.err;
     EXPECT_EQ(t.status, 1) << t.err;
     EXPECT_NE(t.err.find("no OpenGL context could be made"), std::string::npos) << t.err;
@@ -227,11 +232,12 @@ TEST_F(CliFiles, XmlReportLoadsBack)
 
 TEST_F(CliFiles, RunTestsOfOneUnitPrintsItsFramesPerSecond)
 {
-    const CliRun r = cli("--run-tests " + shq(file("o.xml", "<options>\n<test>0</test>\n</options>\n")));
+    const CliRun r =
+        cli("--run-tests " + shq(file("o.xml", "<options>\n<test>0</test>\n</options>\n")));
     ASSERT_EQ(r.status, 0) << r.err;
-    const std::vector<std::string> names = {"1.1 (texturing)",        "1.2 (locked arrays)",
-                                            "1.3 (multitexture)",     "1.4 (vertex program)",
-                                            "1.5 (vertex objects)",   "2.0 (shading language)",
+    const std::vector<std::string> names = {"1.1 (texturing)",          "1.2 (locked arrays)",
+                                            "1.3 (multitexture)",       "1.4 (vertex program)",
+                                            "1.5 (vertex objects)",     "2.0 (shading language)",
                                             "2.1 (pixel buffer object)"};
     size_t at = 0;
     for (size_t i = 0; i < names.size(); ++i) {
@@ -255,7 +261,8 @@ TEST(Cli, OutputThatCannotBeWrittenIsAFailure)
 {
     if (access("/dev/full", W_OK) != 0)
         GTEST_SKIP() << "no /dev/full on this machine";
-    const std::string cmd = "'" TESSERA_BIN_DIR "/tessera-cli' --tests >/dev/full 2>/dev/null </dev/null";
+    const std::string cmd =
+        "'" TESSERA_BIN_DIR "/tessera-cli' --tests >/dev/full 2>/dev/null </dev/null";
     const int raw = std::system(cmd.c_str());
     ASSERT_TRUE(WIFEXITED(raw));
     EXPECT_EQ(WEXITSTATUS(raw), 1);

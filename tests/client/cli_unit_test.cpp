@@ -40,10 +40,13 @@ TEST(CliArguments, DefaultsAndSettings)
     ASSERT_TRUE(parse({"--run-tests", "opts.xml"}, o, e));
     EXPECT_EQ(o.action, Action::RunTests);
     EXPECT_EQ(o.optionFile, "opts.xml");
-    for (auto [flag, action] : std::vector<std::pair<const char *, Action>>{
-             {"--pixel-formats", Action::PixelFormats}, {"--modes", Action::Modes},
-             {"--monitors", Action::Monitors},           {"--tests", Action::Tests},
-             {"--help", Action::Help},                   {"--version", Action::Version}}) {
+    for (auto [flag, action] :
+         std::vector<std::pair<const char *, Action>>{{"--pixel-formats", Action::PixelFormats},
+                                                      {"--modes", Action::Modes},
+                                                      {"--monitors", Action::Monitors},
+                                                      {"--tests", Action::Tests},
+                                                      {"--help", Action::Help},
+                                                      {"--version", Action::Version}}) {
         ASSERT_TRUE(parse({flag}, o, e)) << flag;
         EXPECT_EQ(o.action, action) << flag;
     }
@@ -93,7 +96,8 @@ TEST(CliText, FormatTakesOnlyTexts)
     EXPECT_EQ(formatWithTexts("%s uses %s (100 %%)", {"a", "b"}), "a uses b (100 %)");
     EXPECT_EQ(formatWithTexts("%d %s %s %s %n", {"x"}), "%d x   %n");
     EXPECT_EQ(formatWithTexts("%", {}), "%");
-    EXPECT_EQ(formatWithTexts("[% s][%-4s][%4s][%.2s]", {"a", "b", "c", "long"}), "[a][b   ][   c][lo]");
+    EXPECT_EQ(formatWithTexts("[% s][%-4s][%4s][%.2s]", {"a", "b", "c", "long"}),
+              "[a][b   ][   c][lo]");
     EXPECT_EQ(formatWithTexts("%999999999999s|", {"a"}).size(), 512u + 1u);
 }
 
@@ -158,5 +162,6 @@ TEST(CliText, ComplianceFiguresComeFromTheCoreGroupOnly)
         "<item name=\"PUSHS\" text=\"after\" image0=\"1\" image1=\"1\">\r\n"
         "</item>\r\n"
         "</tree>\r\n";
-    EXPECT_EQ(complianceFigures(tree), (std::vector<std::string>{"1.1 (100 % - 7/7)", "2.1 (50 % - 1/2)"}));
+    EXPECT_EQ(complianceFigures(tree),
+              (std::vector<std::string>{"1.1 (100 % - 7/7)", "2.1 (50 % - 1/2)"}));
 }

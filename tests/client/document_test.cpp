@@ -89,13 +89,13 @@ TEST(ClientDocument, PixelFormatLineSignedBytesAndFlagBitZero)
 {
     tsPixelFormat p;
     std::memset(&p, 0, sizeof p);
-    p.color_bits = 200;      // read as a signed byte: -56
+    p.color_bits = 200; // read as a signed byte: -56
     p.depth_bits = 24;
     p.stencil_bits = 8;
     p.accum_bits = 64;
     p.pixel_type = 1;
-    p.transparent = 2;       // bit 0 clear: False
-    p.acceleration = 3;      // bit 0 set: True
+    p.transparent = 2;  // bit 0 clear: False
+    p.acceleration = 3; // bit 0 set: True
     p.support_gdi = 1;
     p.aux_buffers = 4;
     p.double_buffer = 0xFF;
@@ -105,16 +105,17 @@ TEST(ClientDocument, PixelFormatLineSignedBytesAndFlagBitZero)
     p.swap_layers_buffers = 5;
     p.stereo = 0x10;
     p.auxbuffers = 6;
-    p.samples = 128;         // -128
+    p.samples = 128; // -128
     p.number_overlays = 1;
     p.number_underlays = 255; // -1
     char buffer[1024];
     DocumentWriter w(buffer, sizeof buffer);
     sounder::client::writePixelFormatLine(w, 17, p);
-    EXPECT_STREQ(w.text(),
-                 "<p id=\"17\" color_bits=\"-56\" depth_bits=\"24\" stencil_bits=\"8\" accum_bits=\"64\" "
-                 "pixel_type=\"1\" transparent=\"False\" acceleration=\"True\" support_gdi=\"True\" "
-                 "aux_buffers=\"4\" double_buffer=\"True\" support_opengl=\"True\" draw_to_window=\"True\" "
-                 "draw_to_bitmap=\"False\" swap_layers_buffers=\"5\" stereo=\"False\" auxbuffers=\"6\" "
-                 "samples=\"-128\" number_overlays=\"1\" number_underlays=\"-1\"  />\r\n");
+    EXPECT_STREQ(
+        w.text(),
+        "<p id=\"17\" color_bits=\"-56\" depth_bits=\"24\" stencil_bits=\"8\" accum_bits=\"64\" "
+        "pixel_type=\"1\" transparent=\"False\" acceleration=\"True\" support_gdi=\"True\" "
+        "aux_buffers=\"4\" double_buffer=\"True\" support_opengl=\"True\" draw_to_window=\"True\" "
+        "draw_to_bitmap=\"False\" swap_layers_buffers=\"5\" stereo=\"False\" auxbuffers=\"6\" "
+        "samples=\"-128\" number_overlays=\"1\" number_underlays=\"-1\"  />\r\n");
 }

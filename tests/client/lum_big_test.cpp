@@ -21,7 +21,8 @@ std::string bigDatabase(int count)
         std::snprintf(name, sizeof name, "GL_BIG%d_extension_%05d_%s", i % 40, i, padding.c_str());
         text += "<ext name=\"";
         text += name;
-        text += "\" alias=\"\" core=\"\" spec=\"\" req=\"\" status=\"\" cat=\"\" depends=\"\" affects=\"\"/>\n";
+        text += "\" alias=\"\" core=\"\" spec=\"\" req=\"\" status=\"\" cat=\"\" depends=\"\" "
+                "affects=\"\"/>\n";
     }
     text += "<core version=\"1.1\">\n<f>glBindTexture</f>\n</core>\n</tessera>\n";
     return text;

@@ -24,7 +24,8 @@ namespace {
 const char *kDatabase =
     "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\" ?>\n"
     "<tessera version=\"3\">\n"
-    "<ext name=\"GL_ARB_multitexture\" alias=\"\" core=\"1.3\" spec=\"1.2\" req=\"1.1\" status=\"\" "
+    "<ext name=\"GL_ARB_multitexture\" alias=\"\" core=\"1.3\" spec=\"1.2\" req=\"1.1\" "
+    "status=\"\" "
     "cat=\"\" depends=\"\" affects=\"\">\n"
     "<function>glActiveTextureARB</function>\n"
     "</ext>\n"
@@ -135,7 +136,8 @@ TEST_F(Lum, TreesCarryTheReading)
     // Compliance groups of the core versions the database knows.
     EXPECT_NE(mainTree.find("<item name=\"PUSH\" text_id=\"192\" image0=\"17\" image1=\"17\">\r\n"),
               std::string::npos);
-    EXPECT_NE(mainTree.find("<item name=\"PUSHS\" text=\"1.3 ("), std::string::npos) << mainTree.substr(0, 3000);
+    EXPECT_NE(mainTree.find("<item name=\"PUSHS\" text=\"1.3 ("), std::string::npos)
+        << mainTree.substr(0, 3000);
     // The capability tree holds the reading's limits and the extension tree
     // the extension names.
     const std::string caps = doc(lumClientGetCapsAndExtTree(1));
@@ -270,10 +272,13 @@ TEST_F(Lum, BadOptionDocumentsAreRefusedWithALogEntry)
         << tsReportGetLogFile();
 
     // Full screen asks for a mode the server (one mode) does not have.
-    EXPECT_EQ(lumRunRenderingTests("<o><option>2048</option><displaymode>5</displaymode><test>0</test></o>"), -2);
+    EXPECT_EQ(lumRunRenderingTests(
+                  "<o><option>2048</option><displaymode>5</displaymode><test>0</test></o>"),
+              -2);
     EXPECT_EQ(tsReportHasErrors(), 1);
     EXPECT_NE(std::string(tsReportGetLogFile()).find("Display mode 5"), std::string::npos);
-    EXPECT_EQ(lumRunRenderingTests("<o><option>2048</option><displaymode>-1</displaymode></o>"), -2);
+    EXPECT_EQ(lumRunRenderingTests("<o><option>2048</option><displaymode>-1</displaymode></o>"),
+              -2);
 
     EXPECT_EQ(lumRunRenderingTests(nullptr), -2);
     // Nothing ran.

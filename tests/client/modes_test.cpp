@@ -17,8 +17,8 @@ bool sameModes(const std::vector<DisplayModeInfo> &a, const std::vector<DisplayM
     if (a.size() != b.size())
         return false;
     for (size_t i = 0; i < a.size(); ++i)
-        if (a[i].width != b[i].width || a[i].height != b[i].height || a[i].bitsPerPixel != b[i].bitsPerPixel ||
-            a[i].refresh != b[i].refresh)
+        if (a[i].width != b[i].width || a[i].height != b[i].height ||
+            a[i].bitsPerPixel != b[i].bitsPerPixel || a[i].refresh != b[i].refresh)
             return false;
     return true;
 }

@@ -30,8 +30,9 @@ TEST(ClientOptions, BitsMatchTheHarness)
 TEST(ClientOptions, FullscreenMultitextureAtModeZero)
 {
     TestOptionDocument doc;
-    ASSERT_TRUE(parseTestOptionDocument(
-        "<?xml version=\"1.0\"?>\n<options>\n  <option>2048</option>\n  <test>2</test>\n</options>\n", doc));
+    ASSERT_TRUE(parseTestOptionDocument("<?xml version=\"1.0\"?>\n<options>\n  "
+                                        "<option>2048</option>\n  <test>2</test>\n</options>\n",
+                                        doc));
     EXPECT_EQ(doc.flags, static_cast<uint32_t>(optFullscreen));
     EXPECT_EQ(doc.displayMode, 0);
     EXPECT_EQ(doc.hardware, 1);
@@ -122,8 +123,8 @@ TEST(ClientOptions, GarbageGivesDefaults)
 {
     TestOptionDocument doc;
     EXPECT_FALSE(parseTestOptionDocument(nullptr, doc));
-    for (const char *text : {"", "not xml at all", "<<<>>>", "<option>12",
-                             "\"<option>5</option>", "<option x=\"5</option>"}) {
+    for (const char *text : {"", "not xml at all", "<<<>>>", "<option>12", "\"<option>5</option>",
+                             "<option x=\"5</option>"}) {
         ASSERT_TRUE(parseTestOptionDocument(text, doc)) << text;
         EXPECT_EQ(doc.flags, 0u) << text;
         EXPECT_EQ(doc.hardware, 1) << text;
@@ -139,10 +140,11 @@ TEST(ClientOptions, BareRootElementAndLaterElementsWin)
     EXPECT_EQ(doc.flags, static_cast<uint32_t>(optFullscreen));
     // Document order: the later value of an element replaces the earlier,
     // and an anisotropy after option keeps its flag on top of the new bits.
-    ASSERT_TRUE(parseTestOptionDocument("<o><renderer>0</renderer><option>4</option><anisotropy>2</anisotropy>"
-                                        "<renderer>1</renderer><displaymode>2</displaymode>"
-                                        "<displaymode>1</displaymode></o>",
-                                        doc));
+    ASSERT_TRUE(parseTestOptionDocument(
+        "<o><renderer>0</renderer><option>4</option><anisotropy>2</anisotropy>"
+        "<renderer>1</renderer><displaymode>2</displaymode>"
+        "<displaymode>1</displaymode></o>",
+        doc));
     EXPECT_EQ(doc.hardware, 1);
     EXPECT_EQ(doc.displayMode, 1);
     EXPECT_EQ(doc.flags, 4u | optAnisotropy);

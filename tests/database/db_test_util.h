@@ -47,8 +47,7 @@ inline std::string dumpDatabase(const tsDatabase *db)
     std::string out;
     for (const tsExtension *e = db->extensions; e; e = e->next) {
         out += std::string("E|") + e->name + "|" + e->alias + "|" + e->core + "|" + e->spec + "|" +
-               e->req + "|" + e->status + "|" + e->cat + "|" + e->depends + "|" + e->affects +
-               "\n";
+               e->req + "|" + e->status + "|" + e->cat + "|" + e->depends + "|" + e->affects + "\n";
         for (const tsRendererLink *l = e->links; l; l = l->next)
             out += std::string(" L|") + l->renderer->vendor->name + "|" + l->renderer->name + "|" +
                    l->version + "|" + l->renderer->os + "\n";

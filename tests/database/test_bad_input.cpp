@@ -60,8 +60,8 @@ TEST(DatabaseBadInput, TruncatedFileGivesWhatCameBeforeTheCut)
         tsDatabaseRelease(db);
     }
     // Cut inside an attribute value.
-    tsDatabase *db = tsDatabaseCreateFromCString(
-        "<tessera version=\"2\"><ext name=\"GL_A\"/><ext name=\"GL_B");
+    tsDatabase *db =
+        tsDatabaseCreateFromCString("<tessera version=\"2\"><ext name=\"GL_A\"/><ext name=\"GL_B");
     EXPECT_EQ(listLength(db->extensions), 1);
     tsDatabaseRelease(db);
 }
@@ -127,13 +127,12 @@ TEST(DatabaseBadInput, TenMegabytesOfNestedElements)
 TEST(DatabaseBadInput, ValuesLongerThanEveryField)
 {
     std::string big(5000, 'Z');
-    std::string text = "<tessera version=\"" + big + "\"><ext name=\"" + big + "\" alias=\"" +
-                       big + "\" core=\"" + big + "\" spec=\"" + big + "\" req=\"" + big +
-                       "\" status=\"" + big + "\" cat=\"" + big + "\" depends=\"" + big +
-                       "\" affects=\"" + big + "\"><renderer vendor=\"" + big + "\" name=\"" +
-                       big + "\" version=\"" + big + "\" os=\"" + big + "\"/><function>" + big +
-                       "</function></ext><core version=\"" + big + "\"><f>" + big +
-                       "</f></core></tessera>";
+    std::string text =
+        "<tessera version=\"" + big + "\"><ext name=\"" + big + "\" alias=\"" + big + "\" core=\"" +
+        big + "\" spec=\"" + big + "\" req=\"" + big + "\" status=\"" + big + "\" cat=\"" + big +
+        "\" depends=\"" + big + "\" affects=\"" + big + "\"><renderer vendor=\"" + big +
+        "\" name=\"" + big + "\" version=\"" + big + "\" os=\"" + big + "\"/><function>" + big +
+        "</function></ext><core version=\"" + big + "\"><f>" + big + "</f></core></tessera>";
     tsDatabase *db = tsDatabaseCreateFromCString(text.c_str());
     ASSERT_NE(db->extensions, nullptr);
     tsExtension *e = db->extensions;
@@ -177,4 +176,4 @@ TEST(DatabaseBadInput, EntitiesAtTheEndOfAFieldDoNotOverflow)
     tsDatabaseRelease(db);
 }
 
-}  // namespace
+} // namespace

@@ -86,7 +86,8 @@ const char *const kVersionDatabase =
     "<ext name=\"GL_ARB_multitexture\" core=\"1.3\"/>"
     "<ext name=\"GL_ARB_window_pos\" core=\"1.4\" alias=\"GL_MESA_window_pos\"/>"
     "<ext name=\"GL_MESA_window_pos\" alias=\"GL_ARB_window_pos\"/>"
-    "<ext name=\"GL_ARB_point_parameters\" core=\"1.4\" alias=\"GL_EXT_point_parameters|GL_SGIS_point_parameters\"/>"
+    "<ext name=\"GL_ARB_point_parameters\" core=\"1.4\" "
+    "alias=\"GL_EXT_point_parameters|GL_SGIS_point_parameters\"/>"
     "<ext name=\"GL_SGIS_point_parameters\"/>"
     "<ext name=\"GL_ARB_depth_texture\" core=\"1.4\" alias=\"GL_SGIX_depth_texture\"/>"
     "<ext name=\"GL_SGIX_depth_texture\" alias=\"GL_OTHER_depth\"/>"
@@ -153,7 +154,7 @@ TEST(Compliance, ClaimedVersionsCountEveryExtension)
     }
     EXPECT_EQ(tsDatabaseTestCompliance(db, &v15.caps, "2.0", &supported, &total), 0);
     EXPECT_EQ(supported, 0);
-    EXPECT_EQ(total, 2);  // GL_ARB_shader_objects and the shading language
+    EXPECT_EQ(total, 2); // GL_ARB_shader_objects and the shading language
     // The imaging subset is never claimed by a version number.
     EXPECT_EQ(tsDatabaseTestCompliance(db, &v15.caps, "ARB_imaging", &supported, &total), 0);
     EXPECT_EQ(total, 1);
@@ -201,7 +202,7 @@ TEST(Compliance, CurrentReadingSelectsTheBit)
 {
     tsDatabase *db = tsDatabaseCreateFromCString(kVersionDatabase);
     tsExtension *mt = findExtension(db, "GL_ARB_multitexture");
-    mt->support = 2;  // reading 1 only
+    mt->support = 2; // reading 1 only
     FakeReading v12("V", "R", "1.2", "");
     int supported = 0, total = 0;
     db->currentReading = 0;
@@ -237,4 +238,4 @@ TEST(VendorWord, FromExtensionNames)
     EXPECT_EQ(strlen(tsGetVendorFromExtension(hugeVendor.c_str())), 127u);
 }
 
-}  // namespace
+} // namespace

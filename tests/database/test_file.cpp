@@ -19,8 +19,8 @@ const char *const kHeader =
 TEST(DatabaseFile, EditionNumberIsIncrementedByEveryWrite)
 {
     TempDir dir;
-    std::string path = dir.write("extensions.xml",
-                                 "<tessera version=\"7\">\n<ext name=\"GL_A\"/>\n</tessera>\n");
+    std::string path =
+        dir.write("extensions.xml", "<tessera version=\"7\">\n<ext name=\"GL_A\"/>\n</tessera>\n");
     tsDatabase *db = tsDatabaseCreate(path.c_str());
     EXPECT_EQ(db->version, 7u);
     ASSERT_EQ(tsDatabaseWrite(path.c_str(), db), 0);
@@ -51,7 +51,8 @@ TEST(DatabaseFile, WrittenLayoutIsExact)
     TempDir dir;
     std::string path = dir.file("out.xml");
     ASSERT_EQ(tsDatabaseWrite(path.c_str(), db), 0);
-    std::string expected = std::string(kHeader) +
+    std::string expected =
+        std::string(kHeader) +
         "<tessera version=\"4\">\n"
         "<ext name=\"GL_A_one\" alias=\"\" core=\"\" spec=\"\" req=\"\" status=\"\" cat=\"\" "
         "depends=\"\" affects=\"\"/>\n"
@@ -94,10 +95,9 @@ TEST(DatabaseFile, ElementsWithAttributesAndNoChildrenKeepTheirValues)
     EXPECT_EQ(db->version, 2u);
     tsDatabaseRelease(db);
 
-    db = tsDatabaseCreateFromCString(
-        "<tessera version=\"5\">\n<core version=\"1.1\">\n</core>\n"
-        "<core version=\"1.2\">\n<f>glTexImage3D</f>\n</core>\n"
-        "<ext name=\"GL_A\" core=\"1.3\">\n</ext>\n</tessera>\n");
+    db = tsDatabaseCreateFromCString("<tessera version=\"5\">\n<core version=\"1.1\">\n</core>\n"
+                                     "<core version=\"1.2\">\n<f>glTexImage3D</f>\n</core>\n"
+                                     "<ext name=\"GL_A\" core=\"1.3\">\n</ext>\n</tessera>\n");
     EXPECT_EQ(db->version, 5u);
     ASSERT_EQ(listLength(db->coreVersions), 2);
     EXPECT_STREQ(db->coreVersions->version, "1.1");
@@ -141,9 +141,11 @@ TEST(DatabaseFile, RenderersLinksAndEntryPointsRoundTrip)
     const char *input =
         "<tessera version=\"1\">\n"
         "<ext name=\"GL_ARB_b\" core=\"1.4\">\n"
-        "<renderer vendor=\"ATI Technologies Inc.\" name=\"RADEON 9800 PRO\" version=\"6.14\" os=\"Win\"/>\n"
+        "<renderer vendor=\"ATI Technologies Inc.\" name=\"RADEON 9800 PRO\" version=\"6.14\" "
+        "os=\"Win\"/>\n"
         "<renderer vendor=\"Mesa\" name=\"llvmpipe\" version=\"22.3\" os=\"Linux\"/>\n"
-        "<renderer vendor=\"Apple\" name=\"ATI Radeon X1600 OpenGL Engine\" version=\"1.5\" os=\"Mac\"/>\n"
+        "<renderer vendor=\"Apple\" name=\"ATI Radeon X1600 OpenGL Engine\" version=\"1.5\" "
+        "os=\"Mac\"/>\n"
         "<function>glB</function>\n"
         "</ext>\n"
         "<ext name=\"GL_ARB_a\">\n"
@@ -222,9 +224,8 @@ TEST(DatabaseFile, RecordsAttachToTheLastExtensionElement)
         "<core version=\"1.5\"><f>glGenBuffers</f></core><f>glBindBuffer</f>"
         "<EXT name=\"GL_A\"><FUNCTION>glA2</FUNCTION></EXT>"
         "</tessera>");
-    EXPECT_EQ(dumpDatabase(db),
-              "E|GL_A||||||||\n F|glA\n F|glA2\n"
-              "C|1.5\n F|glGenBuffers\n F|glBindBuffer\n");
+    EXPECT_EQ(dumpDatabase(db), "E|GL_A||||||||\n F|glA\n F|glA2\n"
+                                "C|1.5\n F|glGenBuffers\n F|glBindBuffer\n");
     EXPECT_EQ(db->renderers, nullptr);
     tsDatabaseRelease(db);
 }
@@ -305,7 +306,8 @@ TEST(DatabaseFile, FailedWriteKeepsTheOldFile)
 TEST(DatabaseFile, WriteFailuresReturnMinusOne)
 {
     TempDir dir;
-    tsDatabase *db = tsDatabaseCreateFromCString("<tessera version=\"5\"><ext name=\"GL_A\"/></tessera>");
+    tsDatabase *db =
+        tsDatabaseCreateFromCString("<tessera version=\"5\"><ext name=\"GL_A\"/></tessera>");
     // A folder that does not exist: the temporary file cannot be made.
     EXPECT_EQ(tsDatabaseWrite(dir.file("missing/extensions.xml").c_str(), db), -1);
     // The target is a folder: the final rename fails.
@@ -330,4 +332,4 @@ TEST(DatabaseFile, WriteKeepsThePermissionsOfTheOldFile)
     tsDatabaseRelease(db);
 }
 
-}  // namespace
+} // namespace

@@ -20,8 +20,8 @@ struct Readings {
     tsDatabase *db = nullptr;
     tsRendererCaps caps[2];
     bool ok[2] = {false, false};
-    int fooBarBaz[2] = {-1, -1};  // infoHasEntryPoint of a made-up name
-    int wglMapped[2] = {-1, -1};  // infoHasEntryPoint of a WGL name with a GLX twin
+    int fooBarBaz[2] = {-1, -1}; // infoHasEntryPoint of a made-up name
+    int wglMapped[2] = {-1, -1}; // infoHasEntryPoint of a WGL name with a GLX twin
 };
 
 // Reads both drivers once, as the program does at start-up: update the
@@ -170,8 +170,8 @@ TEST_P(DatabaseReadings, EntryPointsOfListedAndUnlistedExtensions)
     }
     printf("reading %d (%s): %d entry points (%d of them glX*) of %d unlisted extensions "
            "resolve; %d of %d GL entry points of listed extensions do not:%s\n",
-           i, r.caps[i].renderer, unlistedResolved, unlistedGlx, unlistedExtensions,
-           listedMissing, listedTotal, missing.c_str());
+           i, r.caps[i].renderer, unlistedResolved, unlistedGlx, unlistedExtensions, listedMissing,
+           listedTotal, missing.c_str());
     RecordProperty("unlisted_resolved", unlistedResolved);
     EXPECT_GT(listedTotal, 500);
     EXPECT_LT(listedMissing * 20, listedTotal) << missing;
@@ -210,4 +210,4 @@ TEST_P(DatabaseReadings, WglEntryPointsNeverResolve)
 
 INSTANTIATE_TEST_SUITE_P(BothReadings, DatabaseReadings, ::testing::Values(0, 1));
 
-}  // namespace
+} // namespace

@@ -47,7 +47,7 @@ TEST(DatabaseUpdate, AddsOnceThenNothing)
 
     tsExtension *added = findExtension(db, "GL_EXT_brand_new");
     ASSERT_NE(added, nullptr);
-    EXPECT_EQ(added->addedMark, 5u);  // tag + 1
+    EXPECT_EQ(added->addedMark, 5u); // tag + 1
     ASSERT_EQ(listLength(added->links), 1);
     EXPECT_STREQ(added->links->version, "4.5 Mesa 22.3.6");
     EXPECT_STREQ(added->links->renderer->os, "Linux");
@@ -225,9 +225,9 @@ TEST(DatabaseUpdate, NullTextsAreTolerated)
 
 TEST(DatabaseUpdateExtStatus, SetsTheBitOfTheCurrentReading)
 {
-    tsDatabase *db = tsDatabaseCreateFromCString(
-        "<tessera version=\"1\"><ext name=\"GL_A\"/><ext name=\"GL_B\"/><ext name=\"GL_C\"/></tessera>");
-    db->extensions->next->next->support = 3;  // GL_C, not listed below
+    tsDatabase *db = tsDatabaseCreateFromCString("<tessera version=\"1\"><ext name=\"GL_A\"/><ext "
+                                                 "name=\"GL_B\"/><ext name=\"GL_C\"/></tessera>");
+    db->extensions->next->next->support = 3; // GL_C, not listed below
     FakeReading reading("V", "R", "1", "GL_A GL_B_more GL_B");
     db->currentReading = 1;
     tsDatabaseUpdateExtStatus(db, &reading.caps);
@@ -242,7 +242,7 @@ TEST(DatabaseUpdateExtStatus, SetsTheBitOfTheCurrentReading)
     tsDatabaseRelease(db);
 }
 
-}  // namespace
+} // namespace
 
 namespace {
 
@@ -297,4 +297,4 @@ TEST(DatabaseUpdate, HandBuiltDatabases)
     }
 }
 
-}  // namespace
+} // namespace

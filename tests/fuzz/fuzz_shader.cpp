@@ -12,7 +12,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     // An exactly sized, NUL-terminated copy, so that a read past the text
     // is caught.
-    std::vector<char> text(reinterpret_cast<const char *>(data), reinterpret_cast<const char *>(data) + size);
+    std::vector<char> text(reinterpret_cast<const char *>(data),
+                           reinterpret_cast<const char *>(data) + size);
     text.push_back('\0');
     text.shrink_to_fit();
 

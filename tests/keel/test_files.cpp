@@ -129,8 +129,9 @@ TEST_F(KeelDebugLog, DesktopFolderIsChosenLikeXdg)
     // XDG_DESKTOP_DIR of user-dirs.dirs, with $HOME expanded.
     std::filesystem::create_directories(dir_.file("config"));
     std::filesystem::create_directory(dir_.file("Bureau"));
-    dir_.write("config/user-dirs.dirs",
-               "# comment\nXDG_DOWNLOAD_DIR=\"$HOME/Downloads\"\nXDG_DESKTOP_DIR=\"$HOME/Bureau\"\n");
+    dir_.write(
+        "config/user-dirs.dirs",
+        "# comment\nXDG_DOWNLOAD_DIR=\"$HOME/Downloads\"\nXDG_DESKTOP_DIR=\"$HOME/Bureau\"\n");
     sysDebugPrint("third %s", "%n%s");
     sysDebugPrint("fourth");
     EXPECT_EQ(readWhole(dir_.file("Bureau/debug.log")), "third %n%s\r\nfourth\r\n");

@@ -265,8 +265,10 @@ TEST(KeelHash, KnownValuesAndSignedBytes)
     EXPECT_EQ(sysStrHash("%s_%d", "GL", 7), sysStrHash("%s", "GL_7"));
     // Only the first 255 bytes take part.
     std::string longName(300, 'x');
-    EXPECT_EQ(sysStrHash("%s", longName.c_str()), sysStrHash("%s", longName.substr(0, 255).c_str()));
-    EXPECT_NE(sysStrHash("%s", longName.c_str()), sysStrHash("%s", longName.substr(0, 254).c_str()));
+    EXPECT_EQ(sysStrHash("%s", longName.c_str()),
+              sysStrHash("%s", longName.substr(0, 255).c_str()));
+    EXPECT_NE(sysStrHash("%s", longName.c_str()),
+              sysStrHash("%s", longName.substr(0, 254).c_str()));
 }
 
 TEST(KeelHash, NameWithConversionsIsHashedAsText)

@@ -40,7 +40,8 @@ TEST(KeelXml, NullTextAndNoiseGiveNoCallbacks)
     EXPECT_EQ(sysXmlParseDocument(nullptr, "<a>t</a>"), 0);
     EXPECT_TRUE(rec.events.empty());
     int r = -1;
-    EXPECT_EQ(parse("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<!-- a comment -->\n", &r), Events{});
+    EXPECT_EQ(parse("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<!-- a comment -->\n", &r),
+              Events{});
     EXPECT_EQ(r, 0);
     EXPECT_EQ(parse(""), Events{});
     EXPECT_EQ(parse("plain text, no markup"), Events{});
@@ -191,8 +192,8 @@ TEST(KeelXml, CallbacksMayBeMissingAndParsesNest)
         return 0;
     };
     EXPECT_EQ(sysXmlParseDocument(&cb, "<a x=\"1\"/><b>t</b>"), 0);
-    EXPECT_EQ(outer.seen, (Events{"a/x=\"1\"", "E[c][d]", "E[e][f=\"g\"]", "b/t", "E[c][d]",
-                                  "E[e][f=\"g\"]"}));
+    EXPECT_EQ(outer.seen,
+              (Events{"a/x=\"1\"", "E[c][d]", "E[e][f=\"g\"]", "b/t", "E[c][d]", "E[e][f=\"g\"]"}));
 }
 
 TEST(KeelXmlAttribute, LookupRules)

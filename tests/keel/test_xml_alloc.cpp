@@ -76,8 +76,10 @@ std::string document(int products)
 {
     std::string doc = "<?xml version=\"1.0\"?>\n<Database version=\"1\">\n";
     for (int i = 0; i < products; ++i) {
-        doc += "  <Extension name=\"GL_EXT_number_" + std::to_string(i) + "\" id=\"" + std::to_string(i) +
-               "\">\n    <Vendor>EXT</Vendor>\n    <Flag a=\"1\"/>\n    <![CDATA[text]]>\n  </Extension>\n";
+        doc += "  <Extension name=\"GL_EXT_number_" + std::to_string(i) + "\" id=\"" +
+               std::to_string(i) +
+               "\">\n    <Vendor>EXT</Vendor>\n    <Flag a=\"1\"/>\n    <![CDATA[text]]>\n  "
+               "</Extension>\n";
     }
     doc += "</Database>\n";
     return doc;

@@ -9,26 +9,25 @@
 
 namespace {
 
-const char *kIndex =
-    "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
-    "<xsa>\n"
-    "  <vendor id=\"corvane\">\n"
-    "    <name>Corvane</name>\n"
-    "  </vendor>\n"
-    "  <version>9.9</version>\n"
-    "  <changes>outside any product</changes>\n"
-    "  <product id=\"other\">\n"
-    "    <version>1.0</version>\n"
-    "    <changes>other product</changes>\n"
-    "  </product>\n"
-    "  <product id=\"tessera\">\n"
-    "    <version>3.1.4</version>\n"
-    "    <last-release>2026-11-30</last-release>\n"
-    "    <info-url>https://example.org/tessera?v=3.1.4&amp;x=1</info-url>\n"
-    "    <changes> Faster database. </changes>\n"
-    "  </product>\n"
-    "  <version>8.8</version>\n"
-    "</xsa>\n";
+const char *kIndex = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+                     "<xsa>\n"
+                     "  <vendor id=\"corvane\">\n"
+                     "    <name>Corvane</name>\n"
+                     "  </vendor>\n"
+                     "  <version>9.9</version>\n"
+                     "  <changes>outside any product</changes>\n"
+                     "  <product id=\"other\">\n"
+                     "    <version>1.0</version>\n"
+                     "    <changes>other product</changes>\n"
+                     "  </product>\n"
+                     "  <product id=\"tessera\">\n"
+                     "    <version>3.1.4</version>\n"
+                     "    <last-release>2026-11-30</last-release>\n"
+                     "    <info-url>https://example.org/tessera?v=3.1.4&amp;x=1</info-url>\n"
+                     "    <changes> Faster database. </changes>\n"
+                     "  </product>\n"
+                     "  <version>8.8</version>\n"
+                     "</xsa>\n";
 
 bool isCleared(const sysXSAInfo &info)
 {
@@ -84,10 +83,10 @@ TEST(KeelXsa, LongValuesAreCutToTheirFields)
     std::string changes(600, 'c');
     std::string url(300, 'u');
     std::string release(70, 'r');
-    std::string p = dir.write("index.xsa", "<xsa><product id=\"p\"><version>" + version + "</version><changes>" +
-                                               changes + "</changes><info-url>" + url +
-                                               "</info-url><last-release>" + release +
-                                               "</last-release></product></xsa>");
+    std::string p = dir.write(
+        "index.xsa", "<xsa><product id=\"p\"><version>" + version + "</version><changes>" +
+                         changes + "</changes><info-url>" + url + "</info-url><last-release>" +
+                         release + "</last-release></product></xsa>");
     sysXSAInfo info = dirty();
     ASSERT_EQ(sysXSAGetFromFile(p.c_str(), "p", &info), 0);
     EXPECT_EQ(std::string(info.version), version.substr(0, 31));
@@ -99,16 +98,17 @@ TEST(KeelXsa, LongValuesAreCutToTheirFields)
 TEST(KeelXsa, LaterMatchOverwritesAndIdLookupIsASubstringSearch)
 {
     TempDir dir;
-    std::string p = dir.write("twice.xsa",
-                              "<xsa><product id=\"p\"><version>1</version><changes>first</changes></product>"
-                              "<product id=\"p\"><version>2</version></product></xsa>");
+    std::string p = dir.write(
+        "twice.xsa", "<xsa><product id=\"p\"><version>1</version><changes>first</changes></product>"
+                     "<product id=\"p\"><version>2</version></product></xsa>");
     sysXSAInfo info = dirty();
     ASSERT_EQ(sysXSAGetFromFile(p.c_str(), "p", &info), 0);
     EXPECT_STREQ(info.version, "2");
     EXPECT_STREQ(info.changes, "first");
 
     // "id" is found inside "valid" first, so this product's id reads as "no".
-    p = dir.write("valid.xsa", "<xsa><product valid=\"no\" id=\"p\"><version>1</version></product></xsa>");
+    p = dir.write("valid.xsa",
+                  "<xsa><product valid=\"no\" id=\"p\"><version>1</version></product></xsa>");
     EXPECT_EQ(sysXSAGetFromFile(p.c_str(), "p", &info), -1);
     EXPECT_EQ(sysXSAGetFromFile(p.c_str(), "no", &info), 0);
     EXPECT_STREQ(info.version, "1");
@@ -131,7 +131,8 @@ TEST(KeelXsa, UnreadableEmptyAndMalformedFiles)
     EXPECT_EQ(sysXSAGetFromFile(dir.path().c_str(), "p", &info), -2);
 
     // Cut off in the middle of the product: what was read counts.
-    std::string cut = dir.write("cut.xsa", "<xsa><product id=\"p\"><version>5</version><changes>unfin");
+    std::string cut =
+        dir.write("cut.xsa", "<xsa><product id=\"p\"><version>5</version><changes>unfin");
     info = dirty();
     EXPECT_EQ(sysXSAGetFromFile(cut.c_str(), "p", &info), 0);
     EXPECT_STREQ(info.version, "5");

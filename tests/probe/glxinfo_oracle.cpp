@@ -12,7 +12,6 @@
 
 #include "support/command.h"
 
-
 namespace {
 
 std::vector<std::string> lines(const std::string &text)
@@ -78,8 +77,7 @@ private:
     Display *dpy_ = nullptr;
 };
 
-::testing::Environment *const g_holdDisplay =
-    ::testing::AddGlobalTestEnvironment(new HoldDisplay);
+::testing::Environment *const g_holdDisplay = ::testing::AddGlobalTestEnvironment(new HoldDisplay);
 
 } // namespace
 
@@ -104,9 +102,10 @@ std::set<std::string> splitWords(const std::string &list)
 GlxinfoReport runGlxinfo(bool softpipe)
 {
     GlxinfoReport r;
-    std::string env = softpipe
-        ? "env __GLX_VENDOR_LIBRARY_NAME=mesa LIBGL_ALWAYS_SOFTWARE=1 GALLIUM_DRIVER=softpipe "
-        : "";
+    std::string env =
+        softpipe
+            ? "env __GLX_VENDOR_LIBRARY_NAME=mesa LIBGL_ALWAYS_SOFTWARE=1 GALLIUM_DRIVER=softpipe "
+            : "";
     std::string text = commandOutput(env + "glxinfo -l -t 2>/dev/null");
     std::vector<std::string> ls = lines(text);
 

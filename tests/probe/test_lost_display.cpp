@@ -213,7 +213,8 @@ TEST(ProbeLostDisplay, ServerKilledWhileTheProbeIsOpen)
             std::unique_ptr<tsRendererCaps> caps(new tsRendererCaps());
             return afterTheServerIsGone(caps.get(), true);
         });
-        EXPECT_EQ(r.status, 0) << "reading " << hardware << ": the process ended inside the library";
+        EXPECT_EQ(r.status, 0) << "reading " << hardware
+                               << ": the process ended inside the library";
         EXPECT_EQ(r.message, "") << "reading " << hardware;
     }
 }
@@ -265,7 +266,8 @@ TEST(ProbeLostDisplay, ServerWithoutGlxIsALoggedFailure)
             if (tsInfoBegin(hardware) != 0)
                 problems += "tsInfoBegin succeeded without GLX\n";
             const char *log = tsReportGetLogFile();
-            if (!contains(log, "Can't Create A GL Device Context: the X server has no GLX extension\n"))
+            if (!contains(log,
+                          "Can't Create A GL Device Context: the X server has no GLX extension\n"))
                 problems += std::string("missing reason: ") + log + "\n";
             if (!contains(log, "OpenGL initialization failed.\n"))
                 problems += std::string("missing failure: ") + log + "\n";

@@ -61,8 +61,9 @@ TEST(ProbeRecord, ReadRefusesNullAndWrongSizeAndLeavesTheRecordAlone)
     caps.NumLights = 5;
     tsReportSetLogFile();
     EXPECT_EQ(tsInfoRead(&caps, 3), 0);
-    EXPECT_NE(std::string(tsReportGetLogFile()).find("size doesn't match (invalid tsRendererCaps)\n"),
-              std::string::npos);
+    EXPECT_NE(
+        std::string(tsReportGetLogFile()).find("size doesn't match (invalid tsRendererCaps)\n"),
+        std::string::npos);
     EXPECT_EQ(tsReportHasErrors(), 1);
     EXPECT_EQ(caps.tag, 77);
     EXPECT_EQ(caps.NumLights, 5);
@@ -124,8 +125,7 @@ TEST(ProbeFailureLog, HeadingOncePerStep)
     tsReportContext("Legacy PFD creation.");
     tsReportFailure("first %d\n", 1);
     tsReportFailure("second\n");
-    EXPECT_STREQ(tsReportGetLogFile(),
-                 "...Legacy PFD creation.:\r\nfirst 1\n\r\nsecond\n\r\n");
+    EXPECT_STREQ(tsReportGetLogFile(), "...Legacy PFD creation.:\r\nfirst 1\n\r\nsecond\n\r\n");
     EXPECT_EQ(tsReportHasErrors(), 2);
 
     // The same step named again is a new step: a second heading.

@@ -143,10 +143,12 @@ TEST(ProbeWindow, MultisampledContext)
 
 TEST(ProbeWindow, ImpossibleMultisamplingIsALoggedFailure)
 {
-    EXPECT_FALSE(infoCreateWindow("tessera", 64, 64, -1, 60, 200, false, false, false, true, nullptr));
+    EXPECT_FALSE(
+        infoCreateWindow("tessera", 64, 64, -1, 60, 200, false, false, false, true, nullptr));
     std::string log = tsReportGetLogFile();
     // The teardown runs first, so the failure stands under its step.
-    EXPECT_NE(log.find("...DestroyWindow:\r\nCan't Find A Suitable PixelFormat: "), std::string::npos)
+    EXPECT_NE(log.find("...DestroyWindow:\r\nCan't Find A Suitable PixelFormat: "),
+              std::string::npos)
         << log;
     EXPECT_NE(log.find("64 x 64, -1 (AAx200)\n"), std::string::npos) << log;
     EXPECT_FALSE(infoWindowOpen());

@@ -46,17 +46,19 @@ static volatile double g_limit = 20.0;
 static void onStall(int)
 {
     char line[160];
-    const int n = std::snprintf(line, sizeof line, "STALL: unit %d, pose X=%.2f: one frame took more than %.0f s\n",
+    const int n = std::snprintf(line, sizeof line,
+                                "STALL: unit %d, pose X=%.2f: one frame took more than %.0f s\n",
                                 int(g_unit), double(g_pose), double(g_limit));
-    if (n > 0 && write(2, line, size_t(n)) < 0) {
-    }
+    if (n > 0 && write(2, line, size_t(n)) < 0) {}
     _exit(3);
 }
 
 static int measureFrames(int argc, char **argv)
 {
     if (argc < 6) {
-        std::fprintf(stderr, "usage: measure_render frames <anisotropy> <flags> <units> <step> [limit_s] [first]\n");
+        std::fprintf(
+            stderr,
+            "usage: measure_render frames <anisotropy> <flags> <units> <step> [limit_s] [first]\n");
         return 2;
     }
     const float anisotropy = float(std::atof(argv[2]));
@@ -113,8 +115,8 @@ static int measureFrames(int argc, char **argv)
     glGetFloatv(GL_MAX_TEXTURE_MAX_ANISOTROPY_EXT, &maxAniso);
     glBindTexture(GL_TEXTURE_2D, g.textures[0]);
     glGetTexParameterfv(GL_TEXTURE_2D, GL_TEXTURE_MAX_ANISOTROPY_EXT, &set);
-    std::printf("renderer maximum anisotropy %.1f; texture 0 has %.1f; flags %s\n", double(maxAniso), double(set),
-                flagText);
+    std::printf("renderer maximum anisotropy %.1f; texture 0 has %.1f; flags %s\n",
+                double(maxAniso), double(set), flagText);
     std::signal(SIGALRM, onStall);
 
     for (const char *u = units; *u; ++u) {
@@ -143,8 +145,7 @@ static int measureFrames(int argc, char **argv)
             const double ms = msSince(t);
             alarm(0);
             bool quit = false;
-            while (testPlatformDispatchEvents(quit) && !quit) {
-            }
+            while (testPlatformDispatchEvents(quit) && !quit) {}
             total += ms;
             frames.emplace_back(ms, float(x));
         }
@@ -156,8 +157,9 @@ static int measureFrames(int argc, char **argv)
         int slow = 0;
         for (auto &f : frames)
             slow += f.first > 1000.0 ? 1 : 0;
-        std::printf("  %-28s %zu frames, median %.1f ms, mean %.1f ms, >1 s: %d, slowest:", tsTestUnitDefault[unit].name,
-                    frames.size(), median, total / double(frames.size()), slow);
+        std::printf("  %-28s %zu frames, median %.1f ms, mean %.1f ms, >1 s: %d, slowest:",
+                    tsTestUnitDefault[unit].name, frames.size(), median,
+                    total / double(frames.size()), slow);
         for (size_t i = 0; i < frames.size() && i < 4; ++i)
             std::printf(" %.0f ms (X=%.1f)", frames[i].first, double(frames[i].second));
         std::printf("\n");
@@ -206,16 +208,16 @@ int main(int argc, char **argv)
         swap += msSince(t);
         t = clock_type::now();
         bool quit = false;
-        while (testPlatformDispatchEvents(quit) && !quit) {
-        }
+        while (testPlatformDispatchEvents(quit) && !quit) {}
         events += msSince(t);
         ++frames;
     }
     testShutdown();
-    std::printf("harness overhead per frame (%d frames, 640 x 480): %.3f ms = begin %.3f + end/text %.3f + swap %.3f "
+    std::printf("harness overhead per frame (%d frames, 640 x 480): %.3f ms = begin %.3f + "
+                "end/text %.3f + swap %.3f "
                 "+ events %.3f\n",
-                frames, (begin + end + swap + events) / frames, begin / frames, end / frames, swap / frames,
-                events / frames);
+                frames, (begin + end + swap + events) / frames, begin / frames, end / frames,
+                swap / frames, events / frames);
 
     int32_t results[7] = {0, 0, 0, 0, 0, 0, 0};
     const int rc = tsTestRun(results, nullptr, &options);

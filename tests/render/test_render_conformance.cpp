@@ -143,8 +143,9 @@ TEST_F(HarnessFixture, ProjectionFogPlacementAndStatusLine)
     EXPECT_NEAR(g.timeEnd - g.timeStart, 5000.0, 1e-9);
     options_.flags = optFramebufferObject | optPbuffer | optMultisample;
     testStartUnit(&options_, 0);
-    EXPECT_TRUE(std::regex_match(std::string(g.statusLine),
-                                 std::regex(".*\\(D[0-9]+Z[0-9]+\\), FBO, FSAA x [0-9]+ \\([0-9]+\\)")))
+    EXPECT_TRUE(
+        std::regex_match(std::string(g.statusLine),
+                         std::regex(".*\\(D[0-9]+Z[0-9]+\\), FBO, FSAA x [0-9]+ \\([0-9]+\\)")))
         << g.statusLine;
 
     /* LOD bias reaches the texture environment at each bind. */
@@ -254,18 +255,31 @@ TEST_F(HarnessFixture, VertexBufferHoldsTheCubeInItsLayout)
         float tex[4][2];
     };
     const Face faces[6] = {
-        {{0, 0, 1}, {{-1, -1, 1}, {1, -1, 1}, {1, 1, 1}, {-1, 1, 1}}, {{0, 0}, {1, 0}, {1, 1}, {0, 1}}},
-        {{0, 0, -1}, {{-1, -1, -1}, {-1, 1, -1}, {1, 1, -1}, {1, -1, -1}}, {{1, 0}, {1, 1}, {0, 1}, {0, 0}}},
-        {{0, 1, 0}, {{-1, 1, -1}, {-1, 1, 1}, {1, 1, 1}, {1, 1, -1}}, {{0, 1}, {0, 0}, {1, 0}, {1, 1}}},
-        {{0, -1, 0}, {{-1, -1, -1}, {1, -1, -1}, {1, -1, 1}, {-1, -1, 1}}, {{1, 1}, {0, 1}, {0, 0}, {1, 0}}},
-        {{1, 0, 0}, {{1, -1, -1}, {1, 1, -1}, {1, 1, 1}, {1, -1, 1}}, {{1, 0}, {1, 1}, {0, 1}, {0, 0}}},
-        {{-1, 0, 0}, {{-1, -1, -1}, {-1, -1, 1}, {-1, 1, 1}, {-1, 1, -1}}, {{0, 0}, {1, 0}, {1, 1}, {0, 1}}},
+        {{0, 0, 1},
+         {{-1, -1, 1}, {1, -1, 1}, {1, 1, 1}, {-1, 1, 1}},
+         {{0, 0}, {1, 0}, {1, 1}, {0, 1}}},
+        {{0, 0, -1},
+         {{-1, -1, -1}, {-1, 1, -1}, {1, 1, -1}, {1, -1, -1}},
+         {{1, 0}, {1, 1}, {0, 1}, {0, 0}}},
+        {{0, 1, 0},
+         {{-1, 1, -1}, {-1, 1, 1}, {1, 1, 1}, {1, 1, -1}},
+         {{0, 1}, {0, 0}, {1, 0}, {1, 1}}},
+        {{0, -1, 0},
+         {{-1, -1, -1}, {1, -1, -1}, {1, -1, 1}, {-1, -1, 1}},
+         {{1, 1}, {0, 1}, {0, 0}, {1, 0}}},
+        {{1, 0, 0},
+         {{1, -1, -1}, {1, 1, -1}, {1, 1, 1}, {1, -1, 1}},
+         {{1, 0}, {1, 1}, {0, 1}, {0, 0}}},
+        {{-1, 0, 0},
+         {{-1, -1, -1}, {-1, -1, 1}, {-1, 1, 1}, {-1, 1, -1}},
+         {{0, 0}, {1, 0}, {1, 1}, {0, 1}}},
     };
     const float s = 0.707107f;
-    const float tangents[24][3] = {
-        {-s, s, 0}, {0, 1, 0}, {-s, s, 0}, {-1, 0, 0}, {s, -s, 0}, {1, 0, 0}, {s, -s, 0}, {0, -1, 0},
-        {s, 0, -s}, {1, 0, 0}, {s, 0, -s}, {0, 0, -1}, {-s, 0, s}, {0, 0, 1}, {-s, 0, s}, {-1, 0, 0},
-        {0, -s, s}, {0, 0, 1}, {0, -s, s}, {0, -1, 0}, {0, s, -s}, {0, 1, 0}, {0, s, -s}, {0, 0, -1}};
+    const float tangents[24][3] = {{-s, s, 0}, {0, 1, 0},  {-s, s, 0}, {-1, 0, 0}, {s, -s, 0},
+                                   {1, 0, 0},  {s, -s, 0}, {0, -1, 0}, {s, 0, -s}, {1, 0, 0},
+                                   {s, 0, -s}, {0, 0, -1}, {-s, 0, s}, {0, 0, 1},  {-s, 0, s},
+                                   {-1, 0, 0}, {0, -s, s}, {0, 0, 1},  {0, -s, s}, {0, -1, 0},
+                                   {0, s, -s}, {0, 1, 0},  {0, s, -s}, {0, 0, -1}};
     /* Byte offsets 0, 192, 480, 768, then 12 zero bytes. */
     for (int f = 0; f < 6; ++f)
         for (int v = 0; v < 4; ++v) {
@@ -420,7 +434,7 @@ TEST_F(HarnessFixture, TargetSizeAndBlendedTrails)
         fillTarget();
         glViewport(0, 0, 640, 480);
         glClearColor(1.f, 0.f, 0.f, 1.f);
-        glClear(GL_COLOR_BUFFER_BIT); /* what the window showed before */
+        glClear(GL_COLOR_BUFFER_BIT);     /* what the window showed before */
         glClearColor(0.f, 0.f, 0.f, 1.f); /* the harness's clear colour */
         g.frameCount = frame;
         testDrawTargetToWindow(t, true);

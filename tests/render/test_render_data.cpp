@@ -34,8 +34,8 @@ void writeFile(const std::string &path, const std::string &bytes)
 
 uint32_t le32(const std::string &s, size_t at)
 {
-    return uint32_t(uint8_t(s[at])) | uint32_t(uint8_t(s[at + 1])) << 8 | uint32_t(uint8_t(s[at + 2])) << 16 |
-           uint32_t(uint8_t(s[at + 3])) << 24;
+    return uint32_t(uint8_t(s[at])) | uint32_t(uint8_t(s[at + 1])) << 8 |
+           uint32_t(uint8_t(s[at + 2])) << 16 | uint32_t(uint8_t(s[at + 3])) << 24;
 }
 
 uint16_t le16(const std::string &s, size_t at)
@@ -53,8 +53,7 @@ struct TempDir {
     ~TempDir()
     {
         std::string cmd = "rm -rf '" + path + "'";
-        if (std::system(cmd.c_str()) != 0) {
-        }
+        if (std::system(cmd.c_str()) != 0) {}
     }
 };
 
@@ -68,9 +67,10 @@ std::string text(const char *s)
 TEST(ShaderScript, MarkedSectionsGiveBothTexts)
 {
     tsShader shader{};
-    const char *doc = "<?xml version=\"1.0\"?>\n<!-- a comment -->\n<Shader name=\"x\">\n"
-                      "<VS type=\"GLSL\"/>\n<![CDATA[void main() { gl_Position = ftransform(); }]]>\n"
-                      "<PS type=\"GLSL\"/>\n<![CDATA[void main() { gl_FragColor = vec4(1.0); }]]>\n</Shader>\n";
+    const char *doc =
+        "<?xml version=\"1.0\"?>\n<!-- a comment -->\n<Shader name=\"x\">\n"
+        "<VS type=\"GLSL\"/>\n<![CDATA[void main() { gl_Position = ftransform(); }]]>\n"
+        "<PS type=\"GLSL\"/>\n<![CDATA[void main() { gl_FragColor = vec4(1.0); }]]>\n</Shader>\n";
     EXPECT_EQ(tsLoadShaderFromCString(&shader, doc), 0);
     EXPECT_EQ(text(shader.vertex), "void main() { gl_Position = ftransform(); }");
     EXPECT_EQ(text(shader.fragment), "void main() { gl_FragColor = vec4(1.0); }");
@@ -141,9 +141,11 @@ TEST(ShaderScript, ShippedScriptsHoldWhatTheUnitsNeed)
         EXPECT_NE(vp.find("vertex.attrib[6]"), std::string::npos);
         EXPECT_NE(vp.find("result.color"), std::string::npos);
     }
-    EXPECT_NE(text(options.shaders[tsShaderARBFog].vertex).find("result.fogcoord"), std::string::npos);
+    EXPECT_NE(text(options.shaders[tsShaderARBFog].vertex).find("result.fogcoord"),
+              std::string::npos);
     for (int i = tsShaderGLSL; i <= tsShaderGLSL21; ++i) {
-        const std::string vs = text(options.shaders[i].vertex), fs = text(options.shaders[i].fragment);
+        const std::string vs = text(options.shaders[i].vertex),
+                          fs = text(options.shaders[i].fragment);
         EXPECT_EQ(vs.rfind("#version 1", 0), 0u);
         EXPECT_NE(vs.find("attribute vec3 Tangent"), std::string::npos);
         for (const char *name : {"Light", "Eye"})
@@ -212,7 +214,8 @@ TEST(Images, LoadsBitmapsAndRefusesBrokenOnes)
 
     /* A 3 x 2 top-down 24-bit image: rows padded to 12 bytes, turned
      * bottom-up on load. */
-    const uint8_t rows[2][12] = {{1, 2, 3, 4, 5, 6, 7, 8, 9, 0, 0, 0}, {11, 12, 13, 14, 15, 16, 17, 18, 19, 0, 0, 0}};
+    const uint8_t rows[2][12] = {{1, 2, 3, 4, 5, 6, 7, 8, 9, 0, 0, 0},
+                                 {11, 12, 13, 14, 15, 16, 17, 18, 19, 0, 0, 0}};
     std::string bmp = sounder::testBitmapBytes(3, 2, &rows[0][0]);
     ASSERT_EQ(bmp.size(), 54u + 24u);
     std::string topDown = bmp;
@@ -267,8 +270,8 @@ TEST(Screenshot, OddWidthGivesPaddedValidBitmapAndNumbersCount)
             rows[size_t(y) * stride + size_t(x) * 3 + 1] = char(y & 0xff);
             rows[size_t(y) * stride + size_t(x) * 3 + 2] = char(0x5a);
         }
-    const std::string first =
-        sounder::testWriteScreenshot(dir.path, w, h, reinterpret_cast<const uint8_t *>(rows.data()));
+    const std::string first = sounder::testWriteScreenshot(
+        dir.path, w, h, reinterpret_cast<const uint8_t *>(rows.data()));
     EXPECT_EQ(first, dir.path + "/driftshot0000.BMP");
     const std::string bytes = readFile(first);
     ASSERT_EQ(bytes.size(), 54 + stride * h);
@@ -295,14 +298,16 @@ TEST(Screenshot, OddWidthGivesPaddedValidBitmapAndNumbersCount)
     /* A width that is a multiple of four: exactly w * h * 3 + 54 bytes, and
      * with 0000 taken the next file is 0001; a gap is filled first. */
     std::string rows4(size_t(640) * 3 * 2, '\x11');
-    const std::string second =
-        sounder::testWriteScreenshot(dir.path, 640, 2, reinterpret_cast<const uint8_t *>(rows4.data()));
+    const std::string second = sounder::testWriteScreenshot(
+        dir.path, 640, 2, reinterpret_cast<const uint8_t *>(rows4.data()));
     EXPECT_EQ(second, dir.path + "/driftshot0001.BMP");
     EXPECT_EQ(readFile(second).size(), 640u * 2 * 3 + 54);
     writeFile(dir.path + "/driftshot0003.BMP", "x");
-    EXPECT_EQ(sounder::testWriteScreenshot(dir.path, 640, 2, reinterpret_cast<const uint8_t *>(rows4.data())),
+    EXPECT_EQ(sounder::testWriteScreenshot(dir.path, 640, 2,
+                                           reinterpret_cast<const uint8_t *>(rows4.data())),
               dir.path + "/driftshot0002.BMP");
-    EXPECT_EQ(sounder::testWriteScreenshot(dir.path, 640, 2, reinterpret_cast<const uint8_t *>(rows4.data())),
+    EXPECT_EQ(sounder::testWriteScreenshot(dir.path, 640, 2,
+                                           reinterpret_cast<const uint8_t *>(rows4.data())),
               dir.path + "/driftshot0004.BMP");
     EXPECT_EQ(readFile(dir.path + "/driftshot0003.BMP"), "x");
 
@@ -341,8 +346,9 @@ TEST(TextureFormulas, SpotAndFractal)
 
 TEST(TestUnitTable, SevenNamedUnits)
 {
-    const char *names[7] = {"1.1 (texturing)",      "1.2 (locked arrays)",    "1.3 (multitexture)",
-                            "1.4 (vertex program)", "1.5 (vertex objects)",   "2.0 (shading language)",
+    const char *names[7] = {"1.1 (texturing)",          "1.2 (locked arrays)",
+                            "1.3 (multitexture)",       "1.4 (vertex program)",
+                            "1.5 (vertex objects)",     "2.0 (shading language)",
                             "2.1 (pixel buffer object)"};
     for (int i = 0; i < TS_TEST_UNIT_COUNT; ++i) {
         EXPECT_STREQ(tsTestUnitDefault[i].name, names[i]);

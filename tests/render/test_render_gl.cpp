@@ -53,8 +53,8 @@ std::string readFile(const std::string &path)
 
 uint32_t le32(const std::string &s, size_t at)
 {
-    return uint32_t(uint8_t(s[at])) | uint32_t(uint8_t(s[at + 1])) << 8 | uint32_t(uint8_t(s[at + 2])) << 16 |
-           uint32_t(uint8_t(s[at + 3])) << 24;
+    return uint32_t(uint8_t(s[at])) | uint32_t(uint8_t(s[at + 1])) << 8 |
+           uint32_t(uint8_t(s[at + 2])) << 16 | uint32_t(uint8_t(s[at + 3])) << 24;
 }
 
 bool exists(const std::string &path)
@@ -87,8 +87,7 @@ public:
                 unsetenv(s.name.c_str());
         }
         std::string cmd = "rm -rf '" + root_ + "'";
-        if (std::system(cmd.c_str()) != 0) {
-        }
+        if (std::system(cmd.c_str()) != 0) {}
     }
     const std::string &desktop() const { return desktop_; }
     std::string shot(int n) const
@@ -154,7 +153,8 @@ void expectScreenshot(const std::string &path, int width, int height, bool wantD
             line[0] = 0;
         pclose(p);
         EXPECT_NE(std::string(line).find("PC bitmap"), std::string::npos) << line;
-        EXPECT_NE(std::string(line).find(std::to_string(width) + " x " + std::to_string(height) + " x 24"),
+        EXPECT_NE(std::string(line).find(std::to_string(width) + " x " + std::to_string(height) +
+                                         " x 24"),
                   std::string::npos)
             << line;
     }
@@ -199,7 +199,8 @@ TEST(RenderRun, AllSevenUnitsMeasuredAndAltPSavesNumberedScreenshots)
     EXPECT_STREQ(tsReportGetLogFile(), "");
 
     const std::string status = sounder::testState().statusLine;
-    EXPECT_NE(status.find(", OpenGL 2.1 (pixel buffer object) (7/7), 640 x 480, (D24Z"), std::string::npos)
+    EXPECT_NE(status.find(", OpenGL 2.1 (pixel buffer object) (7/7), 640 x 480, (D24Z"),
+              std::string::npos)
         << status;
     EXPECT_NE(status.find("llvmpipe"), std::string::npos) << status;
 
@@ -222,7 +223,8 @@ TEST(RenderRun, FogClipGridAnisotropyFramebufferObject)
 {
     ScopedDesktop desk;
     Options opt;
-    const uint32_t flags = optFog | optClipPlane | optObjectGrid | optAnisotropy | optFramebufferObject;
+    const uint32_t flags =
+        optFog | optClipPlane | optObjectGrid | optAnisotropy | optFramebufferObject;
     opt.o.flags = flags;
     opt.o.anisotropy = 1.0f;
     int32_t results[7] = {0, 0, 0, 0, 0, 0, 0};
@@ -281,9 +283,11 @@ TEST(RenderRun, AnisotropyLodBiasAndGridSetUp)
     EXPECT_FLOAT_EQ(fogStart, 18.f);
     EXPECT_FLOAT_EQ(fogEnd, 21.f);
     testStartUnit(&opt.o, 0);
-    EXPECT_NE(std::string(g.statusLine).find("1.1 (texturing) (1/1), 640 x 480, (D24Z"), std::string::npos)
+    EXPECT_NE(std::string(g.statusLine).find("1.1 (texturing) (1/1), 640 x 480, (D24Z"),
+              std::string::npos)
         << g.statusLine;
-    EXPECT_NE(std::string(g.statusLine).find(", AF:  4, LOD:  1"), std::string::npos) << g.statusLine;
+    EXPECT_NE(std::string(g.statusLine).find(", AF:  4, LOD:  1"), std::string::npos)
+        << g.statusLine;
     testSetObjectTransform(0);
     EXPECT_FLOAT_EQ(g.objectDistance, -20.f);
     testShutdown();
@@ -296,12 +300,14 @@ TEST(RenderRun, FailingUnitsAreLoggedWhileOthersRun)
     /* 1.4: a vertex program with a syntax error; 2.0: a fragment shader
      * that does not compile; 2.1: its shader file is missing. */
     tsReleaseShader(&opt.o.shaders[tsShaderARB]);
-    tsLoadShaderFromCString(&opt.o.shaders[tsShaderARB],
-                            "<VS a=\"1\"/><![CDATA[!!ARBvp1.0\nMOV result.position, vertex.bogus;\nEND\n]]>");
+    tsLoadShaderFromCString(
+        &opt.o.shaders[tsShaderARB],
+        "<VS a=\"1\"/><![CDATA[!!ARBvp1.0\nMOV result.position, vertex.bogus;\nEND\n]]>");
     tsReleaseShader(&opt.o.shaders[tsShaderGLSL]);
-    tsLoadShaderFromCString(&opt.o.shaders[tsShaderGLSL],
-                            "<VS a=\"1\"/><![CDATA[#version 110\nvoid main() { gl_Position = ftransform(); }\n]]>"
-                            "<PS a=\"1\"/><![CDATA[#version 110\nvoid main() { gl_FragColor = undefinedThing; }\n]]>");
+    tsLoadShaderFromCString(
+        &opt.o.shaders[tsShaderGLSL],
+        "<VS a=\"1\"/><![CDATA[#version 110\nvoid main() { gl_Position = ftransform(); }\n]]>"
+        "<PS a=\"1\"/><![CDATA[#version 110\nvoid main() { gl_FragColor = undefinedThing; }\n]]>");
     tsReleaseShader(&opt.o.shaders[tsShaderGLSL21]);
     EXPECT_EQ(tsLoadShader(&opt.o.shaders[tsShaderGLSL21], "/nonexistent/shaderGLSL21.kls"), -1);
 
@@ -317,10 +323,12 @@ TEST(RenderRun, FailingUnitsAreLoggedWhileOthersRun)
 
     const std::string log = tsReportGetLogFile();
     EXPECT_EQ(tsReportHasErrors(), 3) << log;
-    const std::regex vp("\\.\\.\\.1\\.4 \\(vertex program\\):\r\nRenderer is violating GL_ARB_vertex_program "
-                        "specification:\nUnexpected error @ position: [0-9]+\n[^\n]*DOT\n?\\.\n\r\n");
+    const std::regex vp(
+        "\\.\\.\\.1\\.4 \\(vertex program\\):\r\nRenderer is violating GL_ARB_vertex_program "
+        "specification:\nUnexpected error @ position: [0-9]+\n[^\n]*DOT\n?\\.\n\r\n");
     EXPECT_TRUE(std::regex_search(log, vp)) << log;
-    const size_t glsl = log.find("...2.0 (shading language):\r\nGL_ARB_fragment_shader. violation:\n");
+    const size_t glsl =
+        log.find("...2.0 (shading language):\r\nGL_ARB_fragment_shader. violation:\n");
     ASSERT_NE(glsl, std::string::npos) << log;
     EXPECT_NE(log.find("undefinedThing", glsl), std::string::npos) << log;
     EXPECT_EQ(log.find("GLSLang"), std::string::npos) << "no link after a failed compile";
@@ -378,7 +386,8 @@ TEST(RenderRun, UnmappedWindowDrawsNothingUntilMappedAgain)
     EXPECT_TRUE(steps.finish()) << steps.error();
     EXPECT_GT(during1.load(), 0);
     EXPECT_EQ(during1.load(), during2.load()) << "frames were drawn while the window was unmapped";
-    EXPECT_GT(sounder::testState().frameCount, during2.load()) << "drawing did not resume after mapping";
+    EXPECT_GT(sounder::testState().frameCount, during2.load())
+        << "drawing did not resume after mapping";
     EXPECT_GE(results[0], 1);
 }
 
@@ -409,7 +418,8 @@ TEST(RenderRun, FullScreenCoversTheDesktop)
     EXPECT_TRUE(steps.finish()) << steps.error();
     EXPECT_GE(results[0], 1);
     const std::string size = std::to_string(desktopWidth) + " x " + std::to_string(desktopHeight);
-    EXPECT_NE(std::string(sounder::testState().statusLine).find("(1/1), " + size + ", "), std::string::npos)
+    EXPECT_NE(std::string(sounder::testState().statusLine).find("(1/1), " + size + ", "),
+              std::string::npos)
         << sounder::testState().statusLine;
     EXPECT_FALSE(infoWindowOpen());
 }
@@ -449,7 +459,8 @@ TEST(RenderTargets, KnownColourReachesTheWindow)
     for (bool fbo : {true, false}) {
         SCOPED_TRACE(fbo ? "framebuffer object" : "pixel buffer");
         testRenderTarget *t = nullptr;
-        ASSERT_EQ(testCreateRenderTarget(&t, GL_TEXTURE_2D, 320, 240, fbo, false), 0) << tsReportGetLogFile();
+        ASSERT_EQ(testCreateRenderTarget(&t, GL_TEXTURE_2D, 320, 240, fbo, false), 0)
+            << tsReportGetLogFile();
         ASSERT_NE(t, nullptr);
         EXPECT_EQ(t->width, 320);
         EXPECT_EQ(t->height, 240);
@@ -476,7 +487,8 @@ TEST(RenderTargets, KnownColourReachesTheWindow)
         for (auto xy : {std::pair<int, int>{480, 120}, {480, 360}, {160, 120}}) {
             const uint32_t c = pixel(xy.first, xy.second);
             EXPECT_NEAR(int(c >> 16), int(known >> 16), 2) << xy.first << "," << xy.second;
-            EXPECT_NEAR(int((c >> 8) & 0xff), int((known >> 8) & 0xff), 2) << xy.first << "," << xy.second;
+            EXPECT_NEAR(int((c >> 8) & 0xff), int((known >> 8) & 0xff), 2)
+                << xy.first << "," << xy.second;
             EXPECT_NEAR(int(c & 0xff), int(known & 0xff), 2) << xy.first << "," << xy.second;
         }
         EXPECT_EQ(pixel(160, 360), 0xff0000u) << "the target's top-left is the window's top-left";
@@ -493,10 +505,11 @@ TEST(RenderTargets, KnownColourReachesTheWindow)
     glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, 0);
     glDeleteFramebuffersEXT(1, &fb);
     EXPECT_EQ(testCheckFramebuffer("sounder/tests/targets.cpp", 78), 0);
-    EXPECT_NE(std::string(tsReportGetLogFile())
-                  .find("GL_EXT_framebuffer_object violation: sounder/tests/targets.cpp(77): Framebuffer "
-                        "incomplete, missing attachment (8cd7)\n"),
-              std::string::npos)
+    EXPECT_NE(
+        std::string(tsReportGetLogFile())
+            .find("GL_EXT_framebuffer_object violation: sounder/tests/targets.cpp(77): Framebuffer "
+                  "incomplete, missing attachment (8cd7)\n"),
+        std::string::npos)
         << tsReportGetLogFile();
 
     /* A pixel buffer the server cannot make: a failure code, nothing left. */
@@ -538,7 +551,8 @@ std::string buildPrepared(const char *vertex, const char *fragment, bool fog, bo
         if (!ok) {
             char info[2048] = "";
             glGetShaderInfoLog(s, sizeof info, nullptr, info);
-            log += std::string(k ? "fragment: " : "vertex: ") + info + "\n--- text:\n" + texts[k] + "\n";
+            log += std::string(k ? "fragment: " : "vertex: ") + info + "\n--- text:\n" + texts[k] +
+                   "\n";
         }
         glAttachShader(program, s);
         glDeleteShader(s);
@@ -562,30 +576,33 @@ std::string buildPrepared(const char *vertex, const char *fragment, bool fog, bo
 
 /* Bodies that only compile when both defines arrived and the version line
  * was honoured (implicit int-to-float conversion needs 1.20). */
-const char kVertexBody[] = "#if !defined(USE_FOG) || !defined(USE_CLIP_PLANE)\n"
-                           "#error defines missing\n"
-                           "#endif\n"
-                           "varying float fogFactor;\n"
-                           "void main() {\n"
-                           "    vec4 eyePos = gl_ModelViewMatrix * gl_Vertex;\n"
-                           "    gl_Position = ftransform();\n"
-                           "    gl_ClipVertex = eyePos;\n"
-                           "    fogFactor = clamp((gl_Fog.end + eyePos.z) * gl_Fog.scale, 0.0, 1.0);\n"
-                           "}\n";
-const char kFragmentBody[] = "#if !defined(USE_FOG) || !defined(USE_CLIP_PLANE)\n"
-                             "#error defines missing\n"
-                             "#endif\n"
-                             "varying float fogFactor;\n"
-                             "void main() {\n"
-                             "    gl_FragColor = mix(gl_Fog.color, vec4(1.0, 0.5, 0.25, 1.0), fogFactor);\n"
-                             "}\n";
+const char kVertexBody[] =
+    "#if !defined(USE_FOG) || !defined(USE_CLIP_PLANE)\n"
+    "#error defines missing\n"
+    "#endif\n"
+    "varying float fogFactor;\n"
+    "void main() {\n"
+    "    vec4 eyePos = gl_ModelViewMatrix * gl_Vertex;\n"
+    "    gl_Position = ftransform();\n"
+    "    gl_ClipVertex = eyePos;\n"
+    "    fogFactor = clamp((gl_Fog.end + eyePos.z) * gl_Fog.scale, 0.0, 1.0);\n"
+    "}\n";
+const char kFragmentBody[] =
+    "#if !defined(USE_FOG) || !defined(USE_CLIP_PLANE)\n"
+    "#error defines missing\n"
+    "#endif\n"
+    "varying float fogFactor;\n"
+    "void main() {\n"
+    "    gl_FragColor = mix(gl_Fog.color, vec4(1.0, 0.5, 0.25, 1.0), fogFactor);\n"
+    "}\n";
 const char kVersion120Use[] = "float scale120() { float f = 1; return f; }\n";
 
 } // namespace
 
 TEST(RenderShaders, VersionLinesAndDefinesCompileOnTheDriver)
 {
-    ASSERT_TRUE(infoCreateWindow("tessera shaders", 64, 64, -1, 0, 0, false, false, false, true, nullptr))
+    ASSERT_TRUE(
+        infoCreateWindow("tessera shaders", 64, 64, -1, 0, 0, false, false, false, true, nullptr))
         << tsReportGetLogFile();
     const char *renderer = reinterpret_cast<const char *>(glGetString(GL_RENDERER));
     std::printf("[ renderer ] %s, GLSL %s\n", renderer ? renderer : "?",
@@ -594,7 +611,8 @@ TEST(RenderShaders, VersionLinesAndDefinesCompileOnTheDriver)
 
     const std::string v110 = std::string("#version 110\n") + kVertexBody;
     const std::string f110 = std::string("#version 110\n") + kFragmentBody;
-    const std::string v120 = std::string("// lit and fogged\n#version 120\n") + kVersion120Use + kVertexBody;
+    const std::string v120 =
+        std::string("// lit and fogged\n#version 120\n") + kVersion120Use + kVertexBody;
     const std::string f120 = std::string("#version 120\n") + kVersion120Use + kFragmentBody;
     EXPECT_EQ(buildPrepared(v110.c_str(), f110.c_str(), true, true), "") << "#version 110";
     EXPECT_EQ(buildPrepared(v120.c_str(), f120.c_str(), true, true), "") << "#version 120";

@@ -23,8 +23,8 @@ bool ownedByThisProcess(Display *dpy, Window win)
     unsigned long count = 0, after = 0;
     unsigned char *data = nullptr;
     bool mine = false;
-    if (XGetWindowProperty(dpy, win, XInternAtom(dpy, "_NET_WM_PID", False), 0, 1, False, XA_CARDINAL, &type,
-                           &format, &count, &after, &data) == Success &&
+    if (XGetWindowProperty(dpy, win, XInternAtom(dpy, "_NET_WM_PID", False), 0, 1, False,
+                           XA_CARDINAL, &type, &format, &count, &after, &data) == Success &&
         data) {
         if (format == 32 && count == 1)
             mine = *reinterpret_cast<unsigned long *>(data) == static_cast<unsigned long>(getpid());
@@ -44,8 +44,8 @@ Window findWindow(Display *dpy, Window parent, const std::string &title)
         char *name = nullptr;
         if (XFetchName(dpy, children[i], &name) && name) {
             XWindowAttributes wa;
-            if (title == name && ownedByThisProcess(dpy, children[i]) && XGetWindowAttributes(dpy, children[i], &wa) &&
-                wa.map_state == IsViewable)
+            if (title == name && ownedByThisProcess(dpy, children[i]) &&
+                XGetWindowAttributes(dpy, children[i], &wa) && wa.map_state == IsViewable)
                 found = children[i];
             XFree(name);
         }
@@ -77,7 +77,8 @@ void sendKey(Display *dpy, Window win, int type, KeySym sym, unsigned int state)
 
 } // namespace
 
-XInjector::XInjector(std::vector<Step> steps, std::string title) : steps_(std::move(steps)), title_(std::move(title))
+XInjector::XInjector(std::vector<Step> steps, std::string title)
+    : steps_(std::move(steps)), title_(std::move(title))
 {
     thread_ = std::thread([this] { run(); });
 }
@@ -132,18 +133,14 @@ void XInjector::run()
             XTestFakeKeyEvent(dpy, alt, False, 0);
             break;
         }
-        case Action::AltPSendEvent:
-            sendKey(dpy, win, KeyRelease, XK_p, Mod1Mask);
-            break;
+        case Action::AltPSendEvent: sendKey(dpy, win, KeyRelease, XK_p, Mod1Mask); break;
         case Action::ControlKey:
             sendKey(dpy, win, KeyPress, XK_Control_L, 0);
             sendKey(dpy, win, KeyPress, XK_a, ControlMask);
             sendKey(dpy, win, KeyRelease, XK_a, ControlMask);
             sendKey(dpy, win, KeyRelease, XK_Control_L, ControlMask);
             break;
-        case Action::PlainKey:
-            sendKey(dpy, win, KeyPress, XK_a, 0);
-            break;
+        case Action::PlainKey: sendKey(dpy, win, KeyPress, XK_a, 0); break;
         case Action::CloseWindow: {
             XEvent ev;
             std::memset(&ev, 0, sizeof ev);
@@ -156,15 +153,9 @@ void XInjector::run()
             XSendEvent(dpy, win, False, NoEventMask, &ev);
             break;
         }
-        case Action::DestroyWindow:
-            XDestroyWindow(dpy, win);
-            break;
-        case Action::Unmap:
-            XUnmapWindow(dpy, win);
-            break;
-        case Action::Map:
-            XMapWindow(dpy, win);
-            break;
+        case Action::DestroyWindow: XDestroyWindow(dpy, win); break;
+        case Action::Unmap: XUnmapWindow(dpy, win); break;
+        case Action::Map: XMapWindow(dpy, win); break;
         case Action::Callback:
             if (step.callback)
                 step.callback();

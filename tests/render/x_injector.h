@@ -13,15 +13,15 @@
 namespace rendertest {
 
 enum class Action {
-    AltPXTest,       /* Alt+P pressed and released through XTest */
-    AltPSendEvent,   /* Alt+P release as a synthetic event */
-    ControlKey,      /* Ctrl+A pressed (synthetic events) */
-    PlainKey,        /* A pressed (synthetic event) */
-    CloseWindow,     /* WM_DELETE_WINDOW client message */
-    DestroyWindow,   /* another client destroys the window */
-    Unmap,           /* the window is unmapped (as when minimised) */
-    Map,             /* and mapped again */
-    Callback,        /* runs the step's function on the injector thread */
+    AltPXTest,     /* Alt+P pressed and released through XTest */
+    AltPSendEvent, /* Alt+P release as a synthetic event */
+    ControlKey,    /* Ctrl+A pressed (synthetic events) */
+    PlainKey,      /* A pressed (synthetic event) */
+    CloseWindow,   /* WM_DELETE_WINDOW client message */
+    DestroyWindow, /* another client destroys the window */
+    Unmap,         /* the window is unmapped (as when minimised) */
+    Map,           /* and mapped again */
+    Callback,      /* runs the step's function on the injector thread */
 };
 
 struct Step {

@@ -106,7 +106,8 @@ TEST_F(RealReading, PlainTextReportSummarisesTheReading)
 {
     const tsRendererCaps &c = *reading->get();
     const auto pieces = sounder::buildReportList(&sys, &c, &icd, db, 0);
-    const std::string plain = sounder::renderReportPlain(pieces.data(), static_cast<int>(pieces.size()));
+    const std::string plain =
+        sounder::renderReportPlain(pieces.data(), static_cast<int>(pieces.size()));
     std::printf("report: %zu pieces, %zu characters\n", pieces.size(), plain.size());
 
     EXPECT_EQ(plain.rfind(sounder::lookupText(nullptr, 334), 0), 0u);
@@ -131,7 +132,8 @@ TEST_F(RealReading, PlainTextReportSummarisesTheReading)
         if (total == 0)
             continue;
         char line[64];
-        std::snprintf(line, sizeof line, "\nv%s (%d %% - %d/%d)\n", v, supported * 100 / total, supported, total);
+        std::snprintf(line, sizeof line, "\nv%s (%d %% - %d/%d)\n", v, supported * 100 / total,
+                      supported, total);
         const std::size_t found = plain.find(line, at);
         EXPECT_NE(found, std::string::npos) << line;
         if (found != std::string::npos)
@@ -141,7 +143,8 @@ TEST_F(RealReading, PlainTextReportSummarisesTheReading)
     // The highlights that follow from this reading.
     auto has = [&](const char *name) { return listed.count(name) != 0; };
     auto shows = [&](int id) {
-        return plain.find(sounder::plainFromRich(sounder::lookupText(nullptr, id))) != std::string::npos;
+        return plain.find(sounder::plainFromRich(sounder::lookupText(nullptr, id))) !=
+               std::string::npos;
     };
     EXPECT_EQ(shows(114), has("GL_ARB_multitexture"));
     EXPECT_EQ(shows(113), !has("GL_ARB_multitexture"));
@@ -158,7 +161,8 @@ TEST_F(RealReading, PlainTextReportSummarisesTheReading)
     EXPECT_EQ(shows(388), has("GL_EXT_framebuffer_object"));
     bool accelerated32 = false;
     for (int i = 0; i < c.pixelFormatCount; ++i)
-        accelerated32 = accelerated32 || (c.pixelFormats[i].color_bits == 32 && c.pixelFormats[i].acceleration);
+        accelerated32 =
+            accelerated32 || (c.pixelFormats[i].color_bits == 32 && c.pixelFormats[i].acceleration);
     EXPECT_EQ(shows(133), !accelerated32);
     EXPECT_EQ(shows(131), c.TextureSize <= 256);
     EXPECT_EQ(shows(138), icd.count == 0);
@@ -169,14 +173,16 @@ TEST_F(RealReading, PlainTextReportSummarisesTheReading)
               std::string::npos);
     auto count = [](const std::string &text, const std::string &what) {
         std::size_t n = 0;
-        for (std::size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1))
+        for (std::size_t at = text.find(what); at != std::string::npos;
+             at = text.find(what, at + 1))
             ++n;
         return n;
     };
     const std::size_t missing = count(plain, " missing !\n");
     const std::size_t unlisted = count(plain, " not in list but has the entry point ");
-    std::printf("entry points: %zu missing from listed extensions, %zu resolved for unlisted ones\n", missing,
-                unlisted);
+    std::printf(
+        "entry points: %zu missing from listed extensions, %zu resolved for unlisted ones\n",
+        missing, unlisted);
     const auto rtfPieces = sounder::buildReportList(&sys, &c, &icd, db, 1);
     const std::string fromRtf =
         sounder::renderReportPlain(rtfPieces.data(), static_cast<int>(rtfPieces.size()));
@@ -197,4 +203,4 @@ TEST_F(RealReading, ExportedListStopsAtItsCapacity)
     delete report;
 }
 
-}  // namespace
+} // namespace

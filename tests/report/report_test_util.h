@@ -30,7 +30,7 @@ struct Caps {
     }
     ~Caps()
     {
-        c.filled = 1;  // tsInfoRelease frees the texts of filled records only
+        c.filled = 1; // tsInfoRelease frees the texts of filled records only
         tsInfoRelease(&c);
     }
     Caps(const Caps &) = delete;
@@ -66,7 +66,7 @@ inline std::string textOf(const char *s)
 // bytes.
 inline void expectRoundTrip(const tsRendererCaps &saved, const tsRendererCaps &loaded)
 {
-    EXPECT_EQ(loaded.size, 0u);  // the reader clears the whole record
+    EXPECT_EQ(loaded.size, 0u); // the reader clears the whole record
     EXPECT_EQ(loaded.filled, 1u);
     EXPECT_EQ(loaded.tag, 0);
     EXPECT_STREQ(loaded.newestVersion, "");
@@ -78,19 +78,19 @@ inline void expectRoundTrip(const tsRendererCaps &saved, const tsRendererCaps &l
     EXPECT_EQ(textOf(loaded.glslVersion), textOf(saved.glslVersion));
     EXPECT_EQ(loaded.videoMemory, saved.videoMemory);
 
-#define REPORT_CHECK_INT(m, carried)                                  \
-    if (carried) {                                                    \
-        EXPECT_EQ(loaded.m, saved.m) << #m;                           \
-    } else if (std::strcmp(#m, "MaxSamples") != 0) {                  \
-        EXPECT_EQ(loaded.m, 0) << #m << " is not carried";            \
+#define REPORT_CHECK_INT(m, carried)                                                               \
+    if (carried) {                                                                                 \
+        EXPECT_EQ(loaded.m, saved.m) << #m;                                                        \
+    } else if (std::strcmp(#m, "MaxSamples") != 0) {                                               \
+        EXPECT_EQ(loaded.m, 0) << #m << " is not carried";                                         \
     }
     REPORT_INT_MEMBERS(REPORT_CHECK_INT)
 #undef REPORT_CHECK_INT
-#define REPORT_CHECK_FLOAT(m, carried)                                \
-    if (carried) {                                                    \
-        EXPECT_EQ(floatText(loaded.m), floatText(saved.m)) << #m;     \
-    } else {                                                          \
-        EXPECT_EQ(loaded.m, 0.0f) << #m << " is not carried";         \
+#define REPORT_CHECK_FLOAT(m, carried)                                                             \
+    if (carried) {                                                                                 \
+        EXPECT_EQ(floatText(loaded.m), floatText(saved.m)) << #m;                                  \
+    } else {                                                                                       \
+        EXPECT_EQ(loaded.m, 0.0f) << #m << " is not carried";                                      \
     }
     REPORT_FLOAT_MEMBERS(REPORT_CHECK_FLOAT)
 #undef REPORT_CHECK_FLOAT
@@ -123,9 +123,10 @@ inline void expectRoundTrip(const tsRendererCaps &saved, const tsRendererCaps &l
                             ? saved.NumCompressedTextureFormats
                             : TS_MAX_COMPRESSED_FORMATS;
     for (int i = 0; i < TS_MAX_COMPRESSED_FORMATS; ++i)
-        EXPECT_EQ(loaded.compressedFormats[i], i < formats ? saved.compressedFormats[i] : 0u) << "format " << i;
+        EXPECT_EQ(loaded.compressedFormats[i], i < formats ? saved.compressedFormats[i] : 0u)
+            << "format " << i;
 }
 
-}  // namespace reporttest
+} // namespace reporttest
 
 #endif

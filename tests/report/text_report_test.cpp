@@ -21,20 +21,26 @@ using reporttest::setText;
 
 namespace {
 
-const char kDatabase[] =
-    "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\" ?>\n"
-    "<tessera version=\"3\">\n"
-    "<ext name=\"GL_ARB_multitexture\" alias=\"\" core=\"1.3\" req=\"\" status=\"\" cat=\"\" depends=\"\" affects=\"\">\n"
-    "<function>glActiveTextureARB</function>\n<function>glClientActiveTextureARB</function>\n</ext>\n"
-    "<ext name=\"GL_ARB_vertex_buffer_object\" alias=\"\" core=\"1.5\" req=\"\" status=\"\" cat=\"\" depends=\"\" affects=\"\">\n"
-    "<renderer vendor=\"Mesa\" name=\"llvmpipe (LLVM 15.0.6, 256 bits)\" version=\"20.0\" os=\"Linux\"/>\n"
-    "<function>glBindBufferARB</function>\n</ext>\n"
-    "<ext name=\"GL_EXT_texture3D\" alias=\"\" core=\"1.2\" req=\"\" status=\"\" cat=\"\" depends=\"\" affects=\"\"/>\n"
-    "<ext name=\"GL_NV_fence\" alias=\"\" core=\"\" req=\"\" status=\"\" cat=\"\" depends=\"\" affects=\"\">\n"
-    "<renderer vendor=\"Mesa\" name=\"llvmpipe (LLVM 15.0.6, 256 bits)\" version=\"21.0\" os=\"Linux\"/>\n"
-    "<function>glGenFencesNV</function>\n</ext>\n"
-    "<core version=\"1.2\">\n<f>glDrawRangeElements</f>\n</core>\n"
-    "</tessera>\n";
+const char kDatabase[] = "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\" ?>\n"
+                         "<tessera version=\"3\">\n"
+                         "<ext name=\"GL_ARB_multitexture\" alias=\"\" core=\"1.3\" req=\"\" "
+                         "status=\"\" cat=\"\" depends=\"\" affects=\"\">\n"
+                         "<function>glActiveTextureARB</"
+                         "function>\n<function>glClientActiveTextureARB</function>\n</ext>\n"
+                         "<ext name=\"GL_ARB_vertex_buffer_object\" alias=\"\" core=\"1.5\" "
+                         "req=\"\" status=\"\" cat=\"\" depends=\"\" affects=\"\">\n"
+                         "<renderer vendor=\"Mesa\" name=\"llvmpipe (LLVM 15.0.6, 256 bits)\" "
+                         "version=\"20.0\" os=\"Linux\"/>\n"
+                         "<function>glBindBufferARB</function>\n</ext>\n"
+                         "<ext name=\"GL_EXT_texture3D\" alias=\"\" core=\"1.2\" req=\"\" "
+                         "status=\"\" cat=\"\" depends=\"\" affects=\"\"/>\n"
+                         "<ext name=\"GL_NV_fence\" alias=\"\" core=\"\" req=\"\" status=\"\" "
+                         "cat=\"\" depends=\"\" affects=\"\">\n"
+                         "<renderer vendor=\"Mesa\" name=\"llvmpipe (LLVM 15.0.6, 256 bits)\" "
+                         "version=\"21.0\" os=\"Linux\"/>\n"
+                         "<function>glGenFencesNV</function>\n</ext>\n"
+                         "<core version=\"1.2\">\n<f>glDrawRangeElements</f>\n</core>\n"
+                         "</tessera>\n";
 
 struct DbDeleter {
     void operator()(tsDatabase *db) const { tsDatabaseRelease(db); }
@@ -71,16 +77,18 @@ protected:
         setText(caps->version, "1.2 Mesa 22.3.6");
         setText(caps->renderer, "llvmpipe (LLVM 15.0.6, 256 bits)");
         setText(caps->glslVersion, nullptr);
-        setText(caps->extensions,
-                "GL_ARB_multitexture GL_EXT_texture3D GL_EXT_texture_compression_s3tc GL_EXT_framebuffer_object");
+        setText(caps->extensions, "GL_ARB_multitexture GL_EXT_texture3D "
+                                  "GL_EXT_texture_compression_s3tc GL_EXT_framebuffer_object");
         caps->filled = 1;
         caps->TextureSize = 8192;
         caps->MaxTextureUnits = 8;
         std::strcpy(caps->newestVersion, "21.0");
         // Only 32-bit formats, accelerated, with depth but no stencil.
         caps->pixelFormatCount = 2;
-        caps->pixelFormats[0] = tsPixelFormat{32, 24, 0, 0, 1, 0, 0, 1, 1, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
-        caps->pixelFormats[1] = tsPixelFormat{24, 24, 8, 0, 0, 0, 0, 1, 1, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
+        caps->pixelFormats[0] =
+            tsPixelFormat{32, 24, 0, 0, 1, 0, 0, 1, 1, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
+        caps->pixelFormats[1] =
+            tsPixelFormat{24, 24, 8, 0, 0, 0, 0, 1, 1, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
         std::memset(&sys, 0, sizeof sys);
         std::strcpy(sys.system, "Linux 6.1 (Debian GNU/Linux 12) x86_64");
         std::memset(&icd, 0, sizeof icd);
@@ -132,23 +140,25 @@ void expectNoRtf(const std::string &plain)
 TEST_F(TextReport, PlainReportReadsInOrder)
 {
     const auto pieces = build(0);
-    const std::string plain = sounder::renderReportPlain(pieces.data(), static_cast<int>(pieces.size()));
+    const std::string plain =
+        sounder::renderReportPlain(pieces.data(), static_cast<int>(pieces.size()));
     expectNoRtf(plain);
 
-    const std::string expectedStart = text(334) + "\n" + sys.system + "\n\n" + text(161) + "\nMesa\n" +
-                                      "1.2 Mesa 22.3.6\n\n" + text(209) + "\n" + caps->renderer + "\n\n" +
-                                      text(141) + "\nGL_ARB_multitexture\nGL_EXT_texture3D\n\n" + text(192) +
-                                      "\n\n";
+    const std::string expectedStart =
+        text(334) + "\n" + sys.system + "\n\n" + text(161) + "\nMesa\n" + "1.2 Mesa 22.3.6\n\n" +
+        text(209) + "\n" + caps->renderer + "\n\n" + text(141) +
+        "\nGL_ARB_multitexture\nGL_EXT_texture3D\n\n" + text(192) + "\n\n";
     ASSERT_EQ(plain.substr(0, expectedStart.size()), expectedStart);
 
     // 1.2 counts texture3D, 1.3 the supported multitexture; 1.5 lacks
     // vertex buffers (GL_VERSION 1.2 claims nothing above 1.2); 2.0 and 2.1
     // count the missing shading language; 1.1 and 1.4 have no item.
     std::size_t pos = expectedStart.size();
-    const std::string compliance =
-        "v1.2 (100 % - 1/1)\nv1.3 (100 % - 1/1)\nv1.5 (0 % - 0/1)\nv2.0 (0 % - 0/1)\nv2.1 (0 % - 0/1)\n";
+    const std::string compliance = "v1.2 (100 % - 1/1)\nv1.3 (100 % - 1/1)\nv1.5 (0 % - 0/1)\nv2.0 "
+                                   "(0 % - 0/1)\nv2.1 (0 % - 0/1)\n";
     EXPECT_EQ(plain.substr(pos, compliance.size()), compliance);
-    EXPECT_NE(plain.find("Driver version: 1.2 Mesa 22.3.6 - newest version known to the database: 21.0\n"),
+    EXPECT_NE(plain.find(
+                  "Driver version: 1.2 Mesa 22.3.6 - newest version known to the database: 21.0\n"),
               std::string::npos);
     EXPECT_TRUE(plain.size() >= 2 && plain.compare(plain.size() - 2, 2, "\n\n") == 0);
 }
@@ -160,18 +170,18 @@ TEST_F(TextReport, StepsAndHighlightsFollowTheReading)
     // Version assessment (newer known), no ICD, stencil missing among the
     // 32-bit formats, then the highlight rows, then the verification.
     const std::vector<int> expected = {334, 161, 209, 141, 192, 390, 392, 138, 134,
-                                       115,  // no compiled vertex array
-                                       114,  // multitexture
-                                       119,  // no secondary colour
-                                       120,  // s3tc through its second name
+                                       115, // no compiled vertex array
+                                       114, // multitexture
+                                       119, // no secondary colour
+                                       120, // s3tc through its second name
                                        127, 124, 126,
-                                       387,  // no shading language
-                                       388,  // framebuffer object
+                                       387, // no shading language
+                                       388, // framebuffer object
                                        310,
-                                       411,  // what the entry-point check means
-                                       308,  // multitexture lacks glClientActiveTextureARB
-                                       309,  // vertex buffers not listed but resolved
-                                       384,  // GL_NV_fence added
+                                       411, // what the entry-point check means
+                                       308, // multitexture lacks glClientActiveTextureARB
+                                       309, // vertex buffers not listed but resolved
+                                       384, // GL_NV_fence added
                                        385, 385};
     EXPECT_EQ(got, expected);
 
@@ -216,7 +226,7 @@ TEST_F(TextReport, FrameBufferChecksAndLimits)
     got = ids(pieces);
     EXPECT_EQ(std::count(got.begin(), got.end(), 138), 0);
     EXPECT_EQ(std::count(got.begin(), got.end(), 134), 0);
-    EXPECT_EQ(std::count(got.begin(), got.end(), 391), 1);  // 22.0 is newer than 21.0
+    EXPECT_EQ(std::count(got.begin(), got.end(), 391), 1); // 22.0 is newer than 21.0
     for (const tsReportPiece &p : pieces) {
         if (p.kind == TS_PIECE_TEXT_ID_ARGS && p.textId == 390) {
             EXPECT_STREQ(p.text, "22.0");
@@ -226,18 +236,19 @@ TEST_F(TextReport, FrameBufferChecksAndLimits)
 
 TEST_F(TextReport, HighlightAlternativesAndOptionalRows)
 {
-    setText(caps->extensions, "GL_NV_point_sprite GL_S3_s3tc GL_ARB_occlusion_query GL_APPLE_vertex_array_range");
+    setText(caps->extensions,
+            "GL_NV_point_sprite GL_S3_s3tc GL_ARB_occlusion_query GL_APPLE_vertex_array_range");
     std::vector<int> got = ids(build(0));
     EXPECT_EQ(std::count(got.begin(), got.end(), 140), 1);
     EXPECT_EQ(std::count(got.begin(), got.end(), 120), 1);
     EXPECT_EQ(std::count(got.begin(), got.end(), 132), 1);
     EXPECT_EQ(std::count(got.begin(), got.end(), 122), 1);
 
-    setText(caps->extensions, "GL_ARB_point_sprite_extra");  // whole words only
+    setText(caps->extensions, "GL_ARB_point_sprite_extra"); // whole words only
     got = ids(build(0));
     EXPECT_EQ(std::count(got.begin(), got.end(), 140), 0);
     EXPECT_EQ(std::count(got.begin(), got.end(), 121), 1);
-    EXPECT_EQ(std::count(got.begin(), got.end(), 129), 0);  // anisotropy has no "missing" text
+    EXPECT_EQ(std::count(got.begin(), got.end(), 129), 0); // anisotropy has no "missing" text
 }
 
 TEST_F(TextReport, LoadedReportShowsTheVerificationHeadingOnly)
@@ -251,9 +262,10 @@ TEST_F(TextReport, LoadedReportShowsTheVerificationHeadingOnly)
     ASSERT_GT(heading, 0u);
     for (std::size_t i = heading + 1; i < pieces.size(); ++i)
         EXPECT_EQ(pieces[i].kind, TS_PIECE_TEXT) << i;
-    const std::string plain = sounder::renderReportPlain(pieces.data(), static_cast<int>(pieces.size()));
+    const std::string plain =
+        sounder::renderReportPlain(pieces.data(), static_cast<int>(pieces.size()));
     EXPECT_EQ(plain.substr(plain.size() - text(310).size() - 5), text(310) + ": \n\n\n");
-    EXPECT_FALSE(hasId(pieces, TS_TEXT_ENTRY_POINT_CHECK));  // no check, nothing to explain
+    EXPECT_FALSE(hasId(pieces, TS_TEXT_ENTRY_POINT_CHECK)); // no check, nothing to explain
 }
 
 // The verification says what it checks, in both forms, before its lines; the
@@ -263,9 +275,10 @@ TEST_F(TextReport, EntryPointVerificationExplainsItsCheck)
 {
     const std::string line308 =
         "Extension GL_ARB_multitexture has the entry point glClientActiveTextureARB missing !\n";
-    const std::string line309 =
-        "Extension GL_ARB_vertex_buffer_object not in list but has the entry point glBindBufferARB \n";
-    const std::string expected = text(310) + ": \n" + text(TS_TEXT_ENTRY_POINT_CHECK) + "\n" + line308 + line309;
+    const std::string line309 = "Extension GL_ARB_vertex_buffer_object not in list but has the "
+                                "entry point glBindBufferARB \n";
+    const std::string expected =
+        text(310) + ": \n" + text(TS_TEXT_ENTRY_POINT_CHECK) + "\n" + line308 + line309;
 
     const auto plainPieces = build(0);
     const std::string plain =
@@ -273,8 +286,10 @@ TEST_F(TextReport, EntryPointVerificationExplainsItsCheck)
     EXPECT_NE(plain.find(expected), std::string::npos) << plain;
 
     const auto rtfPieces = build(1);
-    const std::string rtf = sounder::renderReport(rtfPieces.data(), static_cast<int>(rtfPieces.size()));
-    EXPECT_NE(rtf.find("\\i0 \\line " + text(TS_TEXT_ENTRY_POINT_CHECK) + "\\line "), std::string::npos)
+    const std::string rtf =
+        sounder::renderReport(rtfPieces.data(), static_cast<int>(rtfPieces.size()));
+    EXPECT_NE(rtf.find("\\i0 \\line " + text(TS_TEXT_ENTRY_POINT_CHECK) + "\\line "),
+              std::string::npos)
         << rtf;
     // The control character 8 of the table texts reaches the document as
     // bold control words around the arguments.
@@ -298,7 +313,9 @@ TEST_F(TextReport, ChangesReportRtfKeepsItsFirstLine)
     sounder::PieceList list(pieces, 64);
     sounder::buildChangesReport(list, caps.get(), db.get(), 1);
     const std::string plain = sounder::renderReportPlain(pieces.data(), list.count());
-    EXPECT_EQ(plain.rfind("Extension GL_NV_fence was added to the database for " + std::string(caps->renderer), 0),
+    EXPECT_EQ(plain.rfind("Extension GL_NV_fence was added to the database for " +
+                              std::string(caps->renderer),
+                          0),
               0u)
         << plain;
 }
@@ -413,7 +430,8 @@ TEST_F(TextReport, BuildingStopsAtTheListsCapacity)
 
     // The internal list sized for real readings holds the whole report.
     const auto pieces = build(0);
-    const std::string plain = sounder::renderReportPlain(pieces.data(), static_cast<int>(pieces.size()));
+    const std::string plain =
+        sounder::renderReportPlain(pieces.data(), static_cast<int>(pieces.size()));
     EXPECT_GT(pieces.size(), 6000u);
     EXPECT_NE(plain.find("GL_TEST_extension_12999\n"), std::string::npos);
     EXPECT_EQ(plain.find("\n...\n"), std::string::npos);
@@ -439,22 +457,25 @@ TEST(TextReportRender, PiecesRenderAsTheirKindsSay)
     pieces[1].textId = 310;
     pieces[2].kind = TS_PIECE_TEXT_ID_ARGS;
     pieces[2].textId = 308;
-    std::strcpy(pieces[2].text, "GL_%n_ext");  // arguments are never formats
+    std::strcpy(pieces[2].text, "GL_%n_ext"); // arguments are never formats
     std::strcpy(pieces[2].text2, "glFoo");
     pieces[3].kind = TS_PIECE_REFERENCE;
-    pieces[3].reference = nullptr;  // an absent text is empty
-    pieces[4].kind = 99;            // unknown kinds render nothing
+    pieces[3].reference = nullptr; // an absent text is empty
+    pieces[4].kind = 99;           // unknown kinds render nothing
     const std::string raw = sounder::renderReport(pieces.data(), 5);
     EXPECT_EQ(raw.rfind("A Extension verification", 0), 0u);
     const std::string plain = sounder::renderReportPlain(pieces.data(), 5);
     expectNoRtf(plain);
     // The control character 8 around the arguments marks bold, as \b does.
-    EXPECT_EQ(plain, "A Extension verificationExtension GL_%n_ext has the entry point glFoo missing !\n");
+    EXPECT_EQ(plain,
+              "A Extension verificationExtension GL_%n_ext has the entry point glFoo missing !\n");
 
     // Highlight texts lose their control words.
     pieces[1].textId = 113;
     const std::string highlight = sounder::renderReportPlain(&pieces[1], 1);
-    EXPECT_EQ(highlight, "No multitexturing extension.\nThis may leads performance loss on some application.\n");
+    EXPECT_EQ(
+        highlight,
+        "No multitexturing extension.\nThis may leads performance loss on some application.\n");
 }
 
-}  // namespace
+} // namespace

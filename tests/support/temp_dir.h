@@ -56,7 +56,8 @@ public:
     {
         std::vector<std::string> names;
         std::error_code ec;
-        for (std::filesystem::directory_iterator it(path_, ec), end; !ec && it != end; it.increment(ec))
+        for (std::filesystem::directory_iterator it(path_, ec), end; !ec && it != end;
+             it.increment(ec))
             names.push_back(it->path().filename().string());
         return names;
     }

@@ -17,7 +17,8 @@ inline std::string xmlProblem(const std::string &text)
     const std::string path = dir.write("doc.xml", text);
     int status = 0;
     const std::string output = commandOutput(
-        "/usr/bin/python3 -c 'import sys, xml.etree.ElementTree as E; E.parse(sys.argv[1])' '" + path + "' 2>&1",
+        "/usr/bin/python3 -c 'import sys, xml.etree.ElementTree as E; E.parse(sys.argv[1])' '" +
+            path + "' 2>&1",
         &status);
     if (status == -1)
         return "cannot run python3";

@@ -14,13 +14,16 @@
 namespace {
 
 /* NAME of /etc/os-release without quotes, empty when missing. */
-std::string distributionName() {
+std::string distributionName()
+{
     std::ifstream f("/etc/os-release");
     std::string line;
     while (std::getline(f, line)) {
-        if (line.compare(0, 5, "NAME=") != 0) continue;
+        if (line.compare(0, 5, "NAME=") != 0)
+            continue;
         std::string v = line.substr(5);
-        if (v.size() >= 2 && (v.front() == '"' || v.front() == '\'')) v = v.substr(1, v.size() - 2);
+        if (v.size() >= 2 && (v.front() == '"' || v.front() == '\''))
+            v = v.substr(1, v.size() - 2);
         return v;
     }
     return std::string();
@@ -28,7 +31,8 @@ std::string distributionName() {
 
 } // namespace
 
-TEST(DescribeSystem, UnderTestXvfb) {
+TEST(DescribeSystem, UnderTestXvfb)
+{
     XvfbServer server("1280x1024x24");
     ASSERT_TRUE(server.running()) << "Xvfb could not be started";
 
@@ -69,7 +73,8 @@ TEST(DescribeSystem, UnderTestXvfb) {
     tsSystemInfoRelease(nullptr);
 }
 
-TEST(DescribeSystem, WithoutDisplay) {
+TEST(DescribeSystem, WithoutDisplay)
+{
     ScopedEnv env("DISPLAY", nullptr);
     tsSystemInfo info;
     std::memset(&info, 0, sizeof info);
@@ -82,7 +87,8 @@ TEST(DescribeSystem, WithoutDisplay) {
     EXPECT_EQ(tsDescribeSystem(nullptr, nullptr, 0), 0);
 }
 
-TEST(DescribeSystem, DirectXTexts) {
+TEST(DescribeSystem, DirectXTexts)
+{
     char *version = nullptr;
     char *shader = nullptr;
     EXPECT_EQ(tsInfoGetDXInfo(&version, &shader), 0);

@@ -14,7 +14,8 @@
 namespace {
 
 /* A 128-byte EDID block with the given descriptors placed at 54, 72, 90, 108. */
-std::vector<unsigned char> edidBlock(const std::vector<std::vector<unsigned char>> &descriptors) {
+std::vector<unsigned char> edidBlock(const std::vector<std::vector<unsigned char>> &descriptors)
+{
     std::vector<unsigned char> edid(128, 0);
     const unsigned char header[8] = {0x00, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0x00};
     std::memcpy(edid.data(), header, sizeof header);
@@ -26,18 +27,22 @@ std::vector<unsigned char> edidBlock(const std::vector<std::vector<unsigned char
     return edid;
 }
 
-std::vector<unsigned char> textDescriptor(unsigned char tag, const char *text) {
+std::vector<unsigned char> textDescriptor(unsigned char tag, const char *text)
+{
     std::vector<unsigned char> d(18, 0x20);
     d[0] = d[1] = d[2] = 0;
     d[3] = tag;
     d[4] = 0;
     size_t n = std::strlen(text);
-    for (size_t i = 0; i < n && i < 13; ++i) d[5 + i] = static_cast<unsigned char>(text[i]);
-    if (n < 13) d[5 + n] = 0x0A;
+    for (size_t i = 0; i < n && i < 13; ++i)
+        d[5 + i] = static_cast<unsigned char>(text[i]);
+    if (n < 13)
+        d[5 + n] = 0x0A;
     return d;
 }
 
-std::vector<unsigned char> timingDescriptor() {
+std::vector<unsigned char> timingDescriptor()
+{
     std::vector<unsigned char> d(18, 0);
     d[0] = 0x02; /* pixel clock: not a display descriptor */
     d[1] = 0x3A;
@@ -46,15 +51,18 @@ std::vector<unsigned char> timingDescriptor() {
 }
 
 int userHandlerCalls = 0;
-int userHandler(Display *, XErrorEvent *) {
+int userHandler(Display *, XErrorEvent *)
+{
     ++userHandlerCalls;
     return 0;
 }
 
 } // namespace
 
-TEST(Edid, MonitorNameDescriptor) {
-    auto edid = edidBlock({timingDescriptor(), textDescriptor(0xFF, "SERIAL123"), textDescriptor(0xFC, "DELL U2412M")});
+TEST(Edid, MonitorNameDescriptor)
+{
+    auto edid = edidBlock({timingDescriptor(), textDescriptor(0xFF, "SERIAL123"),
+                           textDescriptor(0xFC, "DELL U2412M")});
     EXPECT_EQ(sounder::edidMonitorName(edid.data(), edid.size()), "DELL U2412M");
 
     /* 13 characters without a line feed; trailing blanks trimmed */
@@ -75,14 +83,16 @@ TEST(Edid, MonitorNameDescriptor) {
     EXPECT_EQ(sounder::edidMonitorName(nullptr, 128), "");
 
     /* control bytes are dropped rather than copied into a text field */
-    auto odd = textDescriptor(0xFC, "A\x01" "B");
+    auto odd = textDescriptor(0xFC, "A\x01"
+                                    "B");
     edid = edidBlock({odd});
     EXPECT_EQ(sounder::edidMonitorName(edid.data(), edid.size()), "AB");
 }
 
-TEST(Edid, RefreshFromTimings) {
+TEST(Edid, RefreshFromTimings)
+{
     EXPECT_EQ(sounder::refreshFromTimings(148500000, 2200, 1125), 60);
-    EXPECT_EQ(sounder::refreshFromTimings(25175000, 800, 525), 60);  /* 59.94 rounds to 60 */
+    EXPECT_EQ(sounder::refreshFromTimings(25175000, 800, 525), 60);    /* 59.94 rounds to 60 */
     EXPECT_EQ(sounder::refreshFromTimings(108000000, 1688, 1066), 60); /* 60.02 */
     EXPECT_EQ(sounder::refreshFromTimings(135000000, 1688, 1066), 75);
     EXPECT_EQ(sounder::refreshFromTimings(0, 1688, 1066), 0); /* Xvfb */
@@ -91,7 +101,8 @@ TEST(Edid, RefreshFromTimings) {
     EXPECT_EQ(sounder::refreshFromTimings(4000000000UL, 65535, 65535), 1);
 }
 
-TEST(Display, XvfbOfKnownGeometry) {
+TEST(Display, XvfbOfKnownGeometry)
+{
     XvfbServer server("1280x1024x24");
     ASSERT_TRUE(server.running()) << "Xvfb could not be started";
 
@@ -125,7 +136,8 @@ TEST(Display, XvfbOfKnownGeometry) {
     EXPECT_EQ(monitors[0].deviceString, "screen"); /* no EDID: the output name */
 }
 
-TEST(Display, OtherGeometryAndDepth) {
+TEST(Display, OtherGeometryAndDepth)
+{
     XvfbServer server("1024x768x16");
     ASSERT_TRUE(server.running()) << "Xvfb could not be started";
     sounder::DisplayModeInfo mode;
@@ -141,7 +153,8 @@ TEST(Display, OtherGeometryAndDepth) {
     tsSystemInfoRelease(&info);
 }
 
-TEST(Display, NoDisplayGivesZerosAndEmptyLists) {
+TEST(Display, NoDisplayGivesZerosAndEmptyLists)
+{
     for (const char *value : {static_cast<const char *>(nullptr), ":9876", "not-a-display"}) {
         ScopedEnv env("DISPLAY", value);
         sounder::DisplayModeInfo mode;
@@ -159,7 +172,8 @@ TEST(Display, NoDisplayGivesZerosAndEmptyLists) {
     }
 }
 
-TEST(Display, PreviousErrorHandlerIsRestored) {
+TEST(Display, PreviousErrorHandlerIsRestored)
+{
     XvfbServer server("800x600x24");
     ASSERT_TRUE(server.running());
     XErrorHandler before = XSetErrorHandler(userHandler);

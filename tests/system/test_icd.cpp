@@ -19,29 +19,40 @@
 namespace {
 
 // The command's output without its trailing line end and blanks.
-std::string shellOutput(const std::string &command) {
+std::string shellOutput(const std::string &command)
+{
     std::string out = commandOutput(command);
-    while (!out.empty() && (out.back() == '\n' || out.back() == ' ')) out.pop_back();
+    while (!out.empty() && (out.back() == '\n' || out.back() == ' '))
+        out.pop_back();
     return out;
 }
 
-bool haveDpkg() { return access("/usr/bin/dpkg-query", X_OK) == 0; }
+bool haveDpkg()
+{
+    return access("/usr/bin/dpkg-query", X_OK) == 0;
+}
 
-const tsIcdEntry *findEntry(const tsIcdList &list, const char *name) {
+const tsIcdEntry *findEntry(const tsIcdList &list, const char *name)
+{
     for (int i = 0; i < list.count; ++i)
-        if (std::strcmp(list.entries[i].name, name) == 0) return &list.entries[i];
+        if (std::strcmp(list.entries[i].name, name) == 0)
+            return &list.entries[i];
     return nullptr;
 }
 
-std::string vendorJson(const std::string &libraryPath) {
-    return "{\n    \"file_format_version\" : \"1.0.0\",\n    \"ICD\" : {\n        \"library_path\" : \"" +
+std::string vendorJson(const std::string &libraryPath)
+{
+    return "{\n    \"file_format_version\" : \"1.0.0\",\n    \"ICD\" : {\n        \"library_path\" "
+           ": \"" +
            libraryPath + "\"\n    }\n}\n";
 }
 
 } // namespace
 
-TEST(IcdList, MachineListsMesaVendorLibraryWithPackageFacts) {
-    if (!haveDpkg()) GTEST_SKIP() << "no package database on this machine";
+TEST(IcdList, MachineListsMesaVendorLibraryWithPackageFacts)
+{
+    if (!haveDpkg())
+        GTEST_SKIP() << "no package database on this machine";
     tsIcdList list;
     std::memset(&list, 0x5A, sizeof list);
     ASSERT_EQ(tsInfoGetICD(&list), 1);
@@ -55,10 +66,12 @@ TEST(IcdList, MachineListsMesaVendorLibraryWithPackageFacts) {
     EXPECT_EQ(stat(egl->path, &st), 0);
 
     /* What the package database says about the same file. */
-    std::string owner = shellOutput(std::string("dpkg-query -S '") + egl->path + "' 2>/dev/null | head -n1 | sed 's/: \\/.*//'");
+    std::string owner = shellOutput(std::string("dpkg-query -S '") + egl->path +
+                                    "' 2>/dev/null | head -n1 | sed 's/: \\/.*//'");
     ASSERT_FALSE(owner.empty());
     std::string version = shellOutput("dpkg-query -W -f='${Version}' '" + owner + "'");
-    std::string maintainer = shellOutput("dpkg-query -W -f='${Maintainer}' '" + owner + "' | sed 's/ *<.*//'");
+    std::string maintainer =
+        shellOutput("dpkg-query -W -f='${Maintainer}' '" + owner + "' | sed 's/ *<.*//'");
     EXPECT_EQ(std::string(egl->version), version);
     EXPECT_EQ(std::string(egl->company), maintainer);
     EXPECT_NE(std::string(egl->description).find("EGL"), std::string::npos) << egl->description;
@@ -78,10 +91,12 @@ TEST(IcdList, MachineListsMesaVendorLibraryWithPackageFacts) {
             EXPECT_LT(strnlen(field, 260), 260u);
         EXPECT_LE(std::strlen(e.name), 31u);
     }
-    for (int i = list.count; i < 16; ++i) EXPECT_EQ(list.entries[i].name[0], '\0');
+    for (int i = list.count; i < 16; ++i)
+        EXPECT_EQ(list.entries[i].name[0], '\0');
 }
 
-TEST(IcdList, WithoutPackageDatabaseVersionComesFromFileName) {
+TEST(IcdList, WithoutPackageDatabaseVersionComesFromFileName)
+{
     /* An empty PATH hides dpkg-query: the entries stay, with the file's
      * version suffix and no company. */
     TempDir dir;
@@ -96,7 +111,8 @@ TEST(IcdList, WithoutPackageDatabaseVersionComesFromFileName) {
     EXPECT_STREQ(glx->company, "");
 }
 
-TEST(IcdList, NullListAndMissingFolders) {
+TEST(IcdList, NullListAndMissingFolders)
+{
     EXPECT_EQ(tsInfoGetICD(nullptr), 0);
     sounder::IcdSearch search;
     search.eglVendorDirs = {"/nonexistent/egl_vendor.d"};
@@ -109,7 +125,8 @@ TEST(IcdList, NullListAndMissingFolders) {
 
 class IcdFixture : public ::testing::Test {
 protected:
-    void SetUp() override {
+    void SetUp() override
+    {
         ASSERT_FALSE(tmp.path().empty());
         vendors = tmp.sub("egl_vendor.d");
         libs = tmp.sub("lib");
@@ -117,9 +134,11 @@ protected:
         search.libraryDirs = {libs};
         search.usePackageDatabase = false;
     }
-    std::string makeLibrary(const std::string &name) {
+    std::string makeLibrary(const std::string &name)
+    {
         std::string p = libs + "/" + name;
-        writeWhole(p, "\x7f" "ELF not really");
+        writeWhole(p, "\x7f"
+                      "ELF not really");
         return p;
     }
     TempDir tmp;
@@ -127,7 +146,8 @@ protected:
     sounder::IcdSearch search;
 };
 
-TEST_F(IcdFixture, SeventeenVendorFilesGiveSixteenEntriesInFileOrder) {
+TEST_F(IcdFixture, SeventeenVendorFilesGiveSixteenEntriesInFileOrder)
+{
     for (int i = 0; i < 17; ++i) {
         char name[64];
         std::snprintf(name, sizeof name, "libEGL_vendor%02d.so.0", i);
@@ -147,7 +167,8 @@ TEST_F(IcdFixture, SeventeenVendorFilesGiveSixteenEntriesInFileOrder) {
     }
 }
 
-TEST_F(IcdFixture, LongNameSkippedLaterEntriesListed) {
+TEST_F(IcdFixture, LongNameSkippedLaterEntriesListed)
+{
     std::string longName = "libEGL_" + std::string(28, 'x') + ".so.0";
     ASSERT_EQ(longName.size(), 40u);
     std::string edge = "libEGL_" + std::string(19, 'y') + ".so.0"; /* exactly 31 */
@@ -165,23 +186,27 @@ TEST_F(IcdFixture, LongNameSkippedLaterEntriesListed) {
     EXPECT_STREQ(list.entries[2].version, "2.5");
 }
 
-TEST_F(IcdFixture, BrokenAndHostileVendorFilesAreSkipped) {
+TEST_F(IcdFixture, BrokenAndHostileVendorFilesAreSkipped)
+{
     std::string good = makeLibrary("libEGL_good.so.0");
     writeWhole(vendors + "/01_truncated.json", vendorJson(good).substr(0, 60));
     writeWhole(vendors + "/02_binary.json", std::string("\0\xff\xfe{\"ICD\"", 10));
     writeWhole(vendors + "/03_no_icd.json", "{\"library_path\": \"" + good + "\"}");
     writeWhole(vendors + "/04_number.json", "{\"ICD\": {\"library_path\": 42}}");
     writeWhole(vendors + "/05_trailing.json", vendorJson(good) + "garbage");
-    writeWhole(vendors + "/06_deep.json", "{\"a\": " + std::string(100000, '[') + std::string(100000, ']') + "}");
+    writeWhole(vendors + "/06_deep.json",
+               "{\"a\": " + std::string(100000, '[') + std::string(100000, ']') + "}");
     writeWhole(vendors + "/07_deep_object.json", "{\"ICD\": " + std::string(50000, '[') + "}");
     writeWhole(vendors + "/08_empty.json", "");
-    writeWhole(vendors + "/09_nul_escape.json", "{\"ICD\": {\"library_path\": \"" + good + "\\u0000x\"}}");
+    writeWhole(vendors + "/09_nul_escape.json",
+               "{\"ICD\": {\"library_path\": \"" + good + "\\u0000x\"}}");
     writeWhole(vendors + "/10_missing_library.json", vendorJson(libs + "/libEGL_gone.so.0"));
     writeWhole(vendors + "/11_not_json.txt", vendorJson(good));
     mkdir((vendors + "/12_folder.json").c_str(), 0755);
     ASSERT_EQ(mkfifo((vendors + "/13_fifo.json").c_str(), 0644), 0); /* must not block */
-    writeWhole(vendors + "/14_huge.json", "{\"ICD\": {\"library_path\": \"" + good + "\"}, \"pad\": \"" +
-                                              std::string(200000, 'p') + "\"}");
+    writeWhole(vendors + "/14_huge.json", "{\"ICD\": {\"library_path\": \"" + good +
+                                              "\"}, \"pad\": \"" + std::string(200000, 'p') +
+                                              "\"}");
     writeWhole(vendors + "/50_good.json", vendorJson(good));
     tsIcdList list;
     ASSERT_EQ(sounder::readIcdList(search, &list), 1);
@@ -189,7 +214,8 @@ TEST_F(IcdFixture, BrokenAndHostileVendorFilesAreSkipped) {
     EXPECT_STREQ(list.entries[0].name, "libEGL_good.so.0");
 }
 
-TEST_F(IcdFixture, LibraryPathFormsAndGlxVendors) {
+TEST_F(IcdFixture, LibraryPathFormsAndGlxVendors)
+{
     /* A bare name is looked up on the library folders; a relative path is
      * taken relative to the vendor file's folder; links are resolved. */
     makeLibrary("libEGL_bare.so.0.3.1");
@@ -221,7 +247,8 @@ TEST_F(IcdFixture, LibraryPathFormsAndGlxVendors) {
     EXPECT_STREQ(list.entries[3].description, "GLX vendor library");
 }
 
-TEST_F(IcdFixture, ExportHonoursVendorFolderVariable) {
+TEST_F(IcdFixture, ExportHonoursVendorFolderVariable)
+{
     /* Two folders in the variable replace the default ones; 20 vendors in
      * all still give 16 entries through the exported call, so no GLX
      * library of the machine is reached. */
@@ -250,8 +277,10 @@ TEST_F(IcdFixture, ExportHonoursVendorFolderVariable) {
     EXPECT_STREQ(list.entries[15].name, "libEGL_v15.so.0");
 }
 
-TEST_F(IcdFixture, UnknownFileFallsBackWhenPackageDatabaseIsAsked) {
-    if (!haveDpkg()) GTEST_SKIP() << "no package database on this machine";
+TEST_F(IcdFixture, UnknownFileFallsBackWhenPackageDatabaseIsAsked)
+{
+    if (!haveDpkg())
+        GTEST_SKIP() << "no package database on this machine";
     search.usePackageDatabase = true;
     writeWhole(vendors + "/10.json", vendorJson(makeLibrary("libEGL_local.so.7.1")));
     tsIcdList list;
@@ -261,7 +290,8 @@ TEST_F(IcdFixture, UnknownFileFallsBackWhenPackageDatabaseIsAsked) {
     EXPECT_STREQ(list.entries[0].company, "");
 }
 
-TEST(IcdText, VendorJsonReader) {
+TEST(IcdText, VendorJsonReader)
+{
     std::string path;
     EXPECT_TRUE(sounder::eglVendorLibraryPath(vendorJson("libEGL_mesa.so.0"), path));
     EXPECT_EQ(path, "libEGL_mesa.so.0");
@@ -280,7 +310,8 @@ TEST(IcdText, VendorJsonReader) {
     EXPECT_FALSE(sounder::eglVendorLibraryPath("", path));
 }
 
-TEST(IcdText, CompanyPrefixAndVersionSuffix) {
+TEST(IcdText, CompanyPrefixAndVersionSuffix)
+{
     char d[260];
     std::strcpy(d, "Debian X Strike Force Mesa vendor library");
     sounder::cutCompanyPrefix(d, "Debian X Strike Force");

@@ -12,19 +12,22 @@
 
 namespace {
 
-std::string link(const char *name, int type, int *id = nullptr) {
+std::string link(const char *name, int type, int *id = nullptr)
+{
     char out[TS_LINK_PATH_SIZE];
     std::memset(out, 'Z', sizeof out);
     out[sizeof out - 1] = '\0';
     int textId = -1;
     tsCreateExtensionLink(out, &textId, name, type);
-    if (id) *id = textId;
+    if (id)
+        *id = textId;
     return out;
 }
 
 } // namespace
 
-TEST(VendorIcons, KeysInOrder) {
+TEST(VendorIcons, KeysInOrder)
+{
     EXPECT_EQ(tsGetVendorImageIcon("ATI Technologies Inc."), 2);
     EXPECT_EQ(tsGetVendorImageIcon("NVIDIA Corporation"), 9);
     EXPECT_EQ(tsGetVendorImageIcon("Intel Open Source Technology Center"), 6);
@@ -41,7 +44,8 @@ TEST(VendorIcons, KeysInOrder) {
     EXPECT_EQ(tsGetVendorImageIcon(nullptr), -1);
 }
 
-TEST(VendorIcons, ExtensionWords) {
+TEST(VendorIcons, ExtensionWords)
+{
     EXPECT_EQ(tsGetExtImageIcon("arb"), 10);
     EXPECT_EQ(tsGetExtImageIcon("ARB"), 10);
     EXPECT_EQ(tsGetExtImageIcon("nv"), 9);
@@ -66,7 +70,8 @@ TEST(VendorIcons, ExtensionWords) {
     EXPECT_EQ(tsGetExtensionImageIcon(nullptr), 10);
 }
 
-TEST(VendorLinks, FirstKeyAndCase) {
+TEST(VendorLinks, FirstKeyAndCase)
+{
     const char *sgi = tsGetVendorLink("SGI");
     ASSERT_NE(sgi, nullptr);
     /* SGI comes before Intel among the keys. */
@@ -81,16 +86,18 @@ TEST(VendorLinks, FirstKeyAndCase) {
     ASSERT_NE(tsGetVendorLink("ARB"), nullptr);
     EXPECT_STREQ(tsGetVendorLink("ARB"), tsGetVendorLink("EXT"));
     EXPECT_NE(std::string(tsGetVendorLink("ARB")).find("khronos.org"), std::string::npos);
-    for (const char *v : {"Microsoft", "NVIDIA", "3Dfx", "SGI", "Matrox", "Intel", "ATI", "S3", "SIS", "Elsa",
-                          "Rendition", "Oak", "Nine", "Diamond Multimedia", "Trident", "XGI", "Scitech", "ARB",
-                          "EXT", "HP"}) {
+    for (const char *v :
+         {"Microsoft", "NVIDIA", "3Dfx",    "SGI",       "Matrox", "Intel", "ATI",
+          "S3",        "SIS",    "Elsa",    "Rendition", "Oak",    "Nine",  "Diamond Multimedia",
+          "Trident",   "XGI",    "Scitech", "ARB",       "EXT",    "HP"}) {
         const char *address = tsGetVendorLink(v);
         ASSERT_NE(address, nullptr) << v;
         EXPECT_EQ(std::string(address).compare(0, 8, "https://"), 0) << v;
     }
 }
 
-TEST(ExtensionLinks, RegistryPaths) {
+TEST(ExtensionLinks, RegistryPaths)
+{
     int id = 0;
     EXPECT_EQ(link("GL_ARB_multitexture", TS_LINK_REGISTRY, &id), "ARB/multitexture.txt");
     EXPECT_EQ(id, 109);
@@ -102,7 +109,8 @@ TEST(ExtensionLinks, RegistryPaths) {
     EXPECT_EQ(link("WGL_I3D_genlock", TS_LINK_REGISTRY), "I3D/wgl_genlock.txt");
 }
 
-TEST(ExtensionLinks, OtherTypes) {
+TEST(ExtensionLinks, OtherTypes)
+{
     int id = 0;
     EXPECT_EQ(link("GL_ARB_multitexture", TS_LINK_VENDOR_ARCHIVE, &id), "GL_ARB_multitexture.txt");
     EXPECT_EQ(id, 110);
@@ -114,7 +122,8 @@ TEST(ExtensionLinks, OtherTypes) {
     EXPECT_EQ(id, 137);
     EXPECT_EQ(link("WGL_I3D_genlock", TS_LINK_WGL_MANUAL, &id), "wgl_genlock.htm");
     EXPECT_EQ(id, 381);
-    EXPECT_EQ(link("WGL_I3D_Digital_Video_Control", TS_LINK_WGL_MANUAL), "wgl_digital_video_control.htm");
+    EXPECT_EQ(link("WGL_I3D_Digital_Video_Control", TS_LINK_WGL_MANUAL),
+              "wgl_digital_video_control.htm");
     id = 0;
     EXPECT_EQ(link("WGL_ARB_pbuffer", TS_LINK_WGL_MANUAL, &id), "");
     EXPECT_EQ(id, 381);
@@ -123,7 +132,8 @@ TEST(ExtensionLinks, OtherTypes) {
     EXPECT_EQ(link("WGL_ARB_pbuffer", TS_LINK_MIRROR), "arb/wgl_arb_pbuffer.txt");
 }
 
-TEST(ExtensionLinks, TypesWithoutPathTouchNothing) {
+TEST(ExtensionLinks, TypesWithoutPathTouchNothing)
+{
     for (int type : {5, 8, 100, -1}) {
         char out[TS_LINK_PATH_SIZE] = "untouched";
         int id = 4242;
@@ -135,9 +145,12 @@ TEST(ExtensionLinks, TypesWithoutPathTouchNothing) {
     tsCreateExtensionLink(nullptr, nullptr, "GL_ARB_multitexture", 0);
 }
 
-TEST(ExtensionLinks, ExtFormAndLongNames) {
-    EXPECT_STREQ(tsCreateExtensionLinkExt("WGL_ARB_pbuffer", TS_LINK_REGISTRY), "ARB/wgl_pbuffer.txt");
-    EXPECT_STREQ(tsCreateExtensionLinkExt("WGL_I3D_genlock", TS_LINK_WGL_MANUAL), "wgl_genlock.htm");
+TEST(ExtensionLinks, ExtFormAndLongNames)
+{
+    EXPECT_STREQ(tsCreateExtensionLinkExt("WGL_ARB_pbuffer", TS_LINK_REGISTRY),
+                 "ARB/wgl_pbuffer.txt");
+    EXPECT_STREQ(tsCreateExtensionLinkExt("WGL_I3D_genlock", TS_LINK_WGL_MANUAL),
+                 "wgl_genlock.htm");
     /* A driver-supplied name far longer than the buffers, with format
      * characters in it: cut to 255 characters, never formatted. */
     std::string name = "GL_%s%n_" + std::string(1000, 'x');
@@ -154,7 +167,8 @@ TEST(ExtensionLinks, ExtFormAndLongNames) {
     EXPECT_EQ(link(nullptr, TS_LINK_SEARCH), "");
 }
 
-TEST(IsType, VendorRendererAndExtension) {
+TEST(IsType, VendorRendererAndExtension)
+{
     tsRendererCaps caps;
     std::memset(&caps, 0, sizeof caps);
     char vendor[] = "NVIDIA Corporation";
@@ -167,7 +181,8 @@ TEST(IsType, VendorRendererAndExtension) {
 
     std::string family = tsNormaliseRendererName(renderer);
     ASSERT_FALSE(family.empty());
-    for (char &c : family) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    for (char &c : family)
+        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
     EXPECT_EQ(tsIsType(family.c_str(), nullptr, &caps, 1), 1);
     if (family != "GEFORCE 7800 GTX/PCI/SSE2") {
         EXPECT_EQ(tsIsType(renderer, nullptr, &caps, 1), 0);

@@ -18,13 +18,13 @@ const char *frenchish(int id)
 {
     switch (id) {
     case 165: return "Taille max. %d par %d";
-    case 175: return "";  // a language file that leaves an entry empty
+    case 175: return ""; // a language file that leaves an entry empty
     case 500: return "%s et %s";
     default: return nullptr;
     }
 }
 
-}  // namespace
+} // namespace
 
 TEST(FormatText, ValuesBeyondThePlaceholdersAreNotShown)
 {
@@ -78,11 +78,13 @@ TEST(PlainFromRich, ReportFragmentsAndHeader)
 {
     const char *t113 = sounder::builtinText(113);
     ASSERT_NE(t113, nullptr);
-    EXPECT_EQ(plainFromRich(t113),
-              "No multitexturing extension.\nThis may leads performance loss on some application.\n");
-    std::string doc = "{\\rtf1\\ansi\\deff0\\deftab720\\widowctrl{\\colortbl\\red0\\green0\\blue0;}\n"
-                      "\\deflang0419\\pard\\tx360\\plain\\f3\\fs20\\box\\i System information\\line \\i0 "
-                      "Linux\\line \\line \\i a\\{b\\}c\\\\d \\'e9\\par }";
+    EXPECT_EQ(
+        plainFromRich(t113),
+        "No multitexturing extension.\nThis may leads performance loss on some application.\n");
+    std::string doc =
+        "{\\rtf1\\ansi\\deff0\\deftab720\\widowctrl{\\colortbl\\red0\\green0\\blue0;}\n"
+        "\\deflang0419\\pard\\tx360\\plain\\f3\\fs20\\box\\i System information\\line \\i0 "
+        "Linux\\line \\line \\i a\\{b\\}c\\\\d \\'e9\\par }";
     EXPECT_EQ(plainFromRich(doc, false), "System information\nLinux\n\na{b}c\\d \xe9\n");
     // Report texts 308 and 309 switch bold with the byte 8: the marks go,
     // with the "0" of a closing one and the space a mark would double; an
@@ -90,8 +92,12 @@ TEST(PlainFromRich, ReportFragmentsAndHeader)
     std::string t308 = resolveText(nullptr, 308, {"GL_ARB_x", "glFoo"});
     EXPECT_EQ(plainFromRich(t308), "Extension GL_ARB_x has the entry point glFoo missing !\n");
     std::string t309 = resolveText(nullptr, 309, {"GL_ARB_y", "0glBar"});
-    EXPECT_EQ(plainFromRich(t309), "Extension GL_ARB_y not in list but has the entry point 0glBar \n");
-    EXPECT_EQ(plainFromRich("\x08" "0a\x08" "0b\x08 c"), "0ab c");
+    EXPECT_EQ(plainFromRich(t309),
+              "Extension GL_ARB_y not in list but has the entry point 0glBar \n");
+    EXPECT_EQ(plainFromRich("\x08"
+                            "0a\x08"
+                            "0b\x08 c"),
+              "0ab c");
     EXPECT_EQ(plainFromRich("{\\*\\generator x;}kept{\\fonttbl{\\f0 Arial;}}"), "kept");
     EXPECT_EQ(plainFromRich("unbalanced }} braces {{ and \\"), "unbalanced  braces  and ");
 }

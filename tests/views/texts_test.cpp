@@ -24,7 +24,7 @@ TEST(BuiltinTexts, SortedUniqueAndWithinTheIdRange)
         EXPECT_EQ(tsGetBuiltinText(t[i].id), t[i].text);
     }
     EXPECT_EQ(tsGetBuiltinText(100), nullptr);
-    EXPECT_EQ(tsGetBuiltinText(178 + 3), nullptr);  // a gap of the table
+    EXPECT_EQ(tsGetBuiltinText(178 + 3), nullptr); // a gap of the table
     EXPECT_EQ(tsGetBuiltinText(613), nullptr);
     EXPECT_EQ(tsGetBuiltinText(-1), nullptr);
 }
@@ -33,17 +33,79 @@ TEST(BuiltinTexts, SortedUniqueAndWithinTheIdRange)
 // those that only language files carried before.
 TEST(BuiltinTexts, EveryIdOfTreesAndReportsHasAText)
 {
-    const int used[] = {141, 161, 162, 163, 164, 165, 167, 168, 169, 170, 171, 172, 173, 174, 175,
-                        177, 178, 187, 188, 189, 190, 191, 192, 193, 194, 195, 196, 197, 198, 199,
-                        200, 201, 202, 203, 204, 205, 206, 207, 209, 210, 211, 214, 215, 216, 217,
-                        218, 219, 220, 221, 234, 235, 236, 256, 257, 258, 259, 260, 261, 262, 263,
-                        264, 265, 266, 267, 268, 284, 287, 293, 299, 300, 301, 304, 305, 306, 308,
-                        309, 310, 311, 312, 313, 315, 316, 317, 318, 319, 320, 321, 322, 323, 324,
-                        325, 326, 328, 329, 330, 331, 332, 333, 334, 335, 336, 339, 340, 341, 342,
-                        343, 344, 345, 346, 347, 356, 357, 358, 365, 366, 367, 372, 373, 374, 375,
-                        376, 377, 378, 379, 380, 382, 384, 385, 386, 387, 388, 389, 390, 391, 392,
-                        395, 396, 397, 398, 399, 400, 401, 402, 409, 410,
-                        TS_TEXT_ENTRY_POINT_CHECK};
+    const int used[] = {141, 161,
+                        162, 163,
+                        164, 165,
+                        167, 168,
+                        169, 170,
+                        171, 172,
+                        173, 174,
+                        175, 177,
+                        178, 187,
+                        188, 189,
+                        190, 191,
+                        192, 193,
+                        194, 195,
+                        196, 197,
+                        198, 199,
+                        200, 201,
+                        202, 203,
+                        204, 205,
+                        206, 207,
+                        209, 210,
+                        211, 214,
+                        215, 216,
+                        217, 218,
+                        219, 220,
+                        221, 234,
+                        235, 236,
+                        256, 257,
+                        258, 259,
+                        260, 261,
+                        262, 263,
+                        264, 265,
+                        266, 267,
+                        268, 284,
+                        287, 293,
+                        299, 300,
+                        301, 304,
+                        305, 306,
+                        308, 309,
+                        310, 311,
+                        312, 313,
+                        315, 316,
+                        317, 318,
+                        319, 320,
+                        321, 322,
+                        323, 324,
+                        325, 326,
+                        328, 329,
+                        330, 331,
+                        332, 333,
+                        334, 335,
+                        336, 339,
+                        340, 341,
+                        342, 343,
+                        344, 345,
+                        346, 347,
+                        356, 357,
+                        358, 365,
+                        366, 367,
+                        372, 373,
+                        374, 375,
+                        376, 377,
+                        378, 379,
+                        380, 382,
+                        384, 385,
+                        386, 387,
+                        388, 389,
+                        390, 391,
+                        392, 395,
+                        396, 397,
+                        398, 399,
+                        400, 401,
+                        402, 409,
+                        410, TS_TEXT_ENTRY_POINT_CHECK};
     for (int i = 222; i <= 257; ++i)
         EXPECT_NE(tsGetBuiltinText(i), nullptr) << i;
     for (int id : used) {
@@ -63,7 +125,8 @@ TEST(BuiltinTexts, FormatsTakeTheArgumentsTheirItemsCarry)
     for (int id = 396; id <= 402; ++id)
         EXPECT_NE(sounder::resolveText(nullptr, id, {77}).find("77"), std::string::npos) << id;
     for (int id : {357, 358, 409, 410})
-        EXPECT_NE(sounder::resolveText(nullptr, id, {"VALUE"}).find("VALUE"), std::string::npos) << id;
+        EXPECT_NE(sounder::resolveText(nullptr, id, {"VALUE"}).find("VALUE"), std::string::npos)
+            << id;
     for (int id : {384, 385, 390}) {
         std::string s = sounder::resolveText(nullptr, id, {"FIRST", "SECOND"});
         EXPECT_LT(s.find("FIRST"), s.find("SECOND")) << id;

@@ -35,7 +35,7 @@ tsIcdEntry icd(const char *name, const char *company)
     return e;
 }
 
-}  // namespace
+} // namespace
 
 // ------------------------------------------------------------------ caps tree
 
@@ -84,13 +84,13 @@ TEST(CapsTree, TextureFormatsFollowTheExtensionList)
         return g ? leafTexts(g) : std::vector<std::string>{};
     };
     std::vector<std::string> base = count("");
-    ASSERT_EQ(base.size(), 32u);  // the GL_VERSION_1_1 rows
+    ASSERT_EQ(base.size(), 32u); // the GL_VERSION_1_1 rows
     EXPECT_EQ(base.front(), "ALPHA4");
     EXPECT_EQ(base[4], "LUMINANCE4");
     EXPECT_EQ(base.back(), "RGBA16");
     std::vector<std::string> depth = count("GL_ARB_depth_texture GL_APPLE_ycbcr_422");
     ASSERT_EQ(depth.size(), 36u);
-    EXPECT_EQ(depth[4], "DEPTH_COMPONENT16");  // in table order, between the 1.1 rows
+    EXPECT_EQ(depth[4], "DEPTH_COMPONENT16"); // in table order, between the 1.1 rows
     EXPECT_EQ(depth.back(), "YCBCR_422_APPLE");
     // A name that merely contains a listed extension does not count.
     EXPECT_EQ(count("GL_ARB_depth_texture_extra").size(), 32u);
@@ -103,8 +103,9 @@ TEST(CapsTree, TextureFormatsFollowTheExtensionList)
 
 TEST(CapsTree, TextureEnvironmentListsAndCrossbarUnits)
 {
-    auto r = newReading("GL_ARB_texture_cube_map GL_ARB_texture_env_add GL_ARB_texture_env_crossbar "
-                        "GL_ARB_texture_env_dot3");
+    auto r =
+        newReading("GL_ARB_texture_cube_map GL_ARB_texture_env_add GL_ARB_texture_env_crossbar "
+                   "GL_ARB_texture_env_dot3");
     r->caps.MaxTextureCoords = 3;
     auto tree = newTree();
     tsTreeBegin(tree.get());
@@ -114,10 +115,10 @@ TEST(CapsTree, TextureEnvironmentListsAndCrossbarUnits)
     EXPECT_EQ(gen, (std::vector<std::string>{"GL_EYE_LINEAR", "GL_SPHERE_MAP", "GL_NORMAL_MAP_ARB",
                                              "GL_REFLECTION_MAP_ARB"}));
     std::vector<std::string> env = leafTexts(findById(root, TS_TREE_PUSH, 259));
-    EXPECT_EQ(env, (std::vector<std::string>{"GL_MODULATE", "GL_DECAL", "GL_BLEND", "GL_REPLACE",
-                                             "GL_NORMAL_MAP_ARB", "GL_REFLECTION_MAP_ARB", "GL_ADD",
-                                             "GL_TEXTURE0_ARB", "GL_TEXTURE1_ARB", "GL_TEXTURE2_ARB",
-                                             "GL_DOT3_RGB_ARB", "GL_DOT3_RGBA_ARB"}));
+    EXPECT_EQ(env, (std::vector<std::string>{
+                       "GL_MODULATE", "GL_DECAL", "GL_BLEND", "GL_REPLACE", "GL_NORMAL_MAP_ARB",
+                       "GL_REFLECTION_MAP_ARB", "GL_ADD", "GL_TEXTURE0_ARB", "GL_TEXTURE1_ARB",
+                       "GL_TEXTURE2_ARB", "GL_DOT3_RGB_ARB", "GL_DOT3_RGBA_ARB"}));
 
     auto combine = newReading("GL_ARB_texture_env_combine GL_NV_texture_env_combine4");
     tsTreeBegin(tree.get());
@@ -157,8 +158,9 @@ TEST(CapsTree, GroupsFollowTheirConditionsAndCarryTheValues)
     tsCreateCapsTree(tree.get(), &r->caps);
     tsTreeNode *root = tsTreeEnd(tree.get());
 
-    EXPECT_EQ(findById(root, TS_TREE_PUSH, 214), nullptr);  // one texture unit: no multitexture group
-    EXPECT_EQ(findById(root, TS_TREE_1I, 366), nullptr);    // no memory line without video memory
+    EXPECT_EQ(findById(root, TS_TREE_PUSH, 214),
+              nullptr);                                  // one texture unit: no multitexture group
+    EXPECT_EQ(findById(root, TS_TREE_1I, 366), nullptr); // no memory line without video memory
     const tsTreeNode *cube = findById(root, TS_TREE_3I, 203);
     ASSERT_NE(cube, nullptr);
     EXPECT_EQ(cube->item->value2, 16384);
@@ -204,7 +206,7 @@ TEST(CapsTree, NullTextsOfAReadingAreShownEmpty)
     tsTreeBegin(tree.get());
     EXPECT_EQ(tsCreateCapsTree(tree.get(), &caps), 1);
     tsTreeNode *root = tsTreeEnd(tree.get());
-    EXPECT_EQ(root->children[0]->childCount, 3);  // vendor, renderer, version; no shading language
+    EXPECT_EQ(root->children[0]->childCount, 3); // vendor, renderer, version; no shading language
     EXPECT_EQ(tsCreateCapsTree(tree.get(), nullptr), 0);
 }
 
@@ -274,15 +276,16 @@ TEST(MainTree, SystemSectionAndUnfilledReading)
     tsTreeBegin(tree.get());
     tsCreateMainTree(tree.get(), &hd.db, nullptr, &sys, &empty);
     tsTreeNode *root = tsTreeEnd(tree.get());
-    ASSERT_EQ(root->childCount, 1);  // no drivers, no core features for an unfilled reading
+    ASSERT_EQ(root->childCount, 1); // no drivers, no core features for an unfilled reading
     std::vector<int> ids;
     for (const tsTreeNode *c : children(root->children[0]))
         ids.push_back(c->item->textId);
     EXPECT_EQ(ids, (std::vector<int>{175, 293, 365, 409, 284}));
     std::string text = sounder::renderTree(root, nullptr);
-    EXPECT_EQ(text,
-              "System information\n  System: Linux 6.1 (Debian) x86_64\n  Processor Mode: 64-bit\n"
-              "  Bus: screen\n  Direct3D: N/A\n  Desktop resolution:  1280 x 1024 x 32 bpp (0 Hz)\n");
+    EXPECT_EQ(
+        text,
+        "System information\n  System: Linux 6.1 (Debian) x86_64\n  Processor Mode: 64-bit\n"
+        "  Bus: screen\n  Direct3D: N/A\n  Desktop resolution:  1280 x 1024 x 32 bpp (0 Hz)\n");
 
     // Without a system description the section is empty but present.
     tsTreeBegin(tree.get());
@@ -298,7 +301,7 @@ TEST(MainTree, CoreFeatureSetsFromTheDatabase)
     hd.db.currentReading = 1;
     tsExtension *mt = hd.add("GL_ARB_multitexture", 2);
     std::strcpy(mt->core, "1.3");
-    tsExtension *cube = hd.add("GL_ARB_texture_cube_map", 1);  // only reading 0 has it
+    tsExtension *cube = hd.add("GL_ARB_texture_cube_map", 1); // only reading 0 has it
     std::strcpy(cube->core, "1.3");
     auto r = newReading("GL_ARB_multitexture");
     r->version = "1.2 Test";
@@ -335,8 +338,8 @@ TEST(ExtTree, VendorGroupsArbTogetherSgisApart)
     hd.add("GL_SGIS_a", 1);
     hd.add("WGL_ARB_y", 1);
     hd.add("GL_SGIX_b", 1);
-    hd.add("GL_arb_lower", 1);   // vendor words compare case-insensitively
-    hd.add("GL_EXT_hidden", 2);  // another reading's extension
+    hd.add("GL_arb_lower", 1);  // vendor words compare case-insensitively
+    hd.add("GL_EXT_hidden", 2); // another reading's extension
     auto tree = newTree();
     tsTreeBegin(tree.get());
     EXPECT_EQ(tsCreateExtTree(tree.get(), &hd.db), 1);
@@ -355,7 +358,8 @@ TEST(ExtTree, VendorGroupsArbTogetherSgisApart)
     EXPECT_EQ(groups[1]->item->value0.i, 1);
     EXPECT_EQ(groups[1]->item->image0, tsGetExtImageIcon("SGIS"));
     EXPECT_STREQ(groups[2]->item->text, "SGIX");
-    EXPECT_EQ(leafTexts(groups[0]), (std::vector<std::string>{"GL_ARB_x", "WGL_ARB_y", "GL_arb_lower"}));
+    EXPECT_EQ(leafTexts(groups[0]),
+              (std::vector<std::string>{"GL_ARB_x", "WGL_ARB_y", "GL_arb_lower"}));
     std::string text = sounder::renderTree(root, nullptr);
     EXPECT_EQ(text.find("Extensions (5)\n  ARB (3)\n    GL_ARB_x\n"), 0u) << text;
 }
@@ -415,7 +419,7 @@ TEST(ExtTree, HugeDatabaseIsCutAfterTheCapabilityTree)
     EXPECT_LE(tree->itemCount, TS_TREE_MAX_ITEMS - 1);
     tsTreeNode *root = tsTreeEnd(tree.get());
     EXPECT_LE(tree->nodeCount, TS_TREE_MAX_NODES);
-    ASSERT_EQ(root->childCount, 4);  // adapter, capabilities, extensions, cut line
+    ASSERT_EQ(root->childCount, 4); // adapter, capabilities, extensions, cut line
     EXPECT_EQ(root->children[2]->item->value0.i, 3000);
     EXPECT_STREQ(root->children[3]->item->text, TS_TREE_CUT_TEXT);
     std::vector<std::string> lines = xmlLines(root);

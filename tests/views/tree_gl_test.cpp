@@ -72,7 +72,7 @@ void expectClosedGroups(const std::vector<std::string> &lines)
     EXPECT_EQ(depth, 0);
 }
 
-}  // namespace
+} // namespace
 
 TEST(TreeGL, MainAndCapsExtTreesOfARealReading)
 {

@@ -56,7 +56,8 @@ tsExtension *HandDatabase::add(const std::string &name, uint32_t support)
     return raw;
 }
 
-tsEntryPoint *HandDatabase::addEntryPoint(tsExtension *ext, const std::string &name, uint32_t resolved)
+tsEntryPoint *HandDatabase::addEntryPoint(tsExtension *ext, const std::string &name,
+                                          uint32_t resolved)
 {
     auto ep = std::make_unique<tsEntryPoint>();
     std::memset(ep.get(), 0, sizeof(tsEntryPoint));
@@ -99,7 +100,7 @@ const tsTreeNode *find(const tsTreeNode *node, Pred pred)
     }
     return nullptr;
 }
-}  // namespace
+} // namespace
 
 const tsTreeNode *findById(const tsTreeNode *node, int kind, int textId)
 {
@@ -124,4 +125,4 @@ bool balanced(const tsTree &tree)
     return depth == 0;
 }
 
-}  // namespace treetest
+} // namespace treetest

@@ -22,7 +22,7 @@ std::unique_ptr<tsTree> newTree();
 struct Reading {
     tsRendererCaps caps{};
     std::string vendor, renderer, version, glsl, extensions;
-    void set();  // points caps' text members at the strings
+    void set(); // points caps' text members at the strings
 };
 std::unique_ptr<Reading> newReading(const std::string &extensions);
 
@@ -52,6 +52,6 @@ const tsTreeNode *findByText(const tsTreeNode *node, int kind, const std::string
 // Checks that items [0, itemCount) are balanced (every group closed).
 bool balanced(const tsTree &tree);
 
-}  // namespace treetest
+} // namespace treetest
 
 #endif

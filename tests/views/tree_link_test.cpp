@@ -19,7 +19,7 @@ const tsTreeItem &lastTopLevel(const tsTreeNode *root)
     return *root->children[root->childCount - 1]->item;
 }
 
-}  // namespace
+} // namespace
 
 TEST(TreeLink, GroupLeafPopLeafGivesTwoRootChildren)
 {
@@ -59,10 +59,10 @@ TEST(TreeLink, PopWithoutOpenGroupEndsLinking)
 TEST(TreeLink, BadItemCountsAreClampedAndRebuildStartsFresh)
 {
     auto tree = newTree();
-    tree->itemCount = 1 << 30;  // as from a damaged block: the terminator still lands inside
+    tree->itemCount = 1 << 30; // as from a damaged block: the terminator still lands inside
     tsTreeNode *root = tsTreeEnd(tree.get());
     EXPECT_EQ(tree->itemCount, TS_TREE_MAX_ITEMS - 1);
-    EXPECT_EQ(root->childCount, 0);  // zero items are terminators
+    EXPECT_EQ(root->childCount, 0); // zero items are terminators
     tree->itemCount = -5;
     root = tsTreeEnd(tree.get());
     EXPECT_EQ(tree->itemCount, 0);
@@ -118,8 +118,10 @@ TEST(TreeXml, EveryKindWritesItsLine)
         "<item name=\"STR2\" text_id=\"175\" text=\"Linux\" image0=\"22\" image1=\"22\"/>",
         "<item name=\"STRLOCAL\" text_id=\"162\" image0=\"1\" image1=\"2\"/>",
         "<item name=\"1I\" text_id=\"215\" value=\"8\" image0=\"26\" image1=\"26\"/>",
-        "<item name=\"2I\" text_id=\"165\" value0=\"16384\" value1=\"8192\" image0=\"26\" image1=\"26\"/>",
-        "<item name=\"3I\" text_id=\"219\" value0=\"2048\" value1=\"2048\" value2=\"2048\"  image0=\"26\" "
+        "<item name=\"2I\" text_id=\"165\" value0=\"16384\" value1=\"8192\" image0=\"26\" "
+        "image1=\"26\"/>",
+        "<item name=\"3I\" text_id=\"219\" value0=\"2048\" value1=\"2048\" value2=\"2048\"  "
+        "image0=\"26\" "
         "image1=\"26\"/>",
         "<item name=\"1F\" text_id=\"187\" value=\"0.125000\" image0=\"26\" image1=\"26\"/>",
         "<item name=\"2F\" text_id=\"188\" value0=\"1.000000\" value1=\"255.500000\" image0=\"26\" "
@@ -146,7 +148,8 @@ TEST(TreeXml, TextsAreEscapedAndCutTo255)
     tsTreeNode *root = tsTreeEnd(tree.get());
     EXPECT_EQ(std::strlen(root->children[1]->item->text), 255u);
     std::string xml = sounder::treeXml(root, "\n");
-    EXPECT_NE(xml.find("Debian X &lt;debian-x@lists&gt; &amp; &quot;friends&quot;\""), std::string::npos);
+    EXPECT_NE(xml.find("Debian X &lt;debian-x@lists&gt; &amp; &quot;friends&quot;\""),
+              std::string::npos);
     EXPECT_EQ(xmlProblem(xml), "");
 }
 
@@ -187,7 +190,7 @@ TEST(TreeLimits, ItemLimitInsideNestedGroupsKeepsTheTreeBalanced)
         }
     }
     EXPECT_LE(tree->itemCount, TS_TREE_MAX_ITEMS - 1);
-    EXPECT_GE(tree->itemCount, TS_TREE_MAX_ITEMS - 4);  // the list was filled, not abandoned early
+    EXPECT_GE(tree->itemCount, TS_TREE_MAX_ITEMS - 4); // the list was filled, not abandoned early
     EXPECT_TRUE(balanced(*tree));
     tsTreeNode *root = tsTreeEnd(tree.get());
     EXPECT_LE(tree->nodeCount, TS_TREE_MAX_NODES);
@@ -225,7 +228,7 @@ TEST(TreeLimits, ChildLimitOfAGroupCutsTheList)
         for (int i = 0; i < 1500; ++i)
             w.str("e", 26, 26);
         w.pop();
-        w.str("after", 26, 26);  // ignored: the list is cut
+        w.str("after", 26, 26); // ignored: the list is cut
     }
     tsTreeNode *root = tsTreeEnd(tree.get());
     ASSERT_EQ(root->childCount, 2);

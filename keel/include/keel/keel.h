@@ -12,19 +12,19 @@
 #include <stdint.h>
 
 #if defined(_WIN32)
-#  if defined(KEEL_BUILD)
-#    define KEEL_API __declspec(dllexport)
-#  else
-#    define KEEL_API __declspec(dllimport)
-#  endif
+#if defined(KEEL_BUILD)
+#define KEEL_API __declspec(dllexport)
 #else
-#  define KEEL_API __attribute__((visibility("default")))
+#define KEEL_API __declspec(dllimport)
+#endif
+#else
+#define KEEL_API __attribute__((visibility("default")))
 #endif
 
 #if defined(__GNUC__)
-#  define KEEL_PRINTF(f, a) __attribute__((format(printf, f, a)))
+#define KEEL_PRINTF(f, a) __attribute__((format(printf, f, a)))
 #else
-#  define KEEL_PRINTF(f, a)
+#define KEEL_PRINTF(f, a)
 #endif
 
 #ifdef __cplusplus

@@ -32,62 +32,62 @@ struct tsIcdList;
 typedef struct tsEntryPoint {
     struct tsEntryPoint *next;
     char name[128];
-    uint32_t resolved;          /* bit i: the entry point resolved in reading i */
+    uint32_t resolved; /* bit i: the entry point resolved in reading i */
 } tsEntryPoint;
 
 typedef struct tsVendor {
     struct tsVendor *next;
-    char name[128];             /* GL_VENDOR text, compared case-insensitively */
+    char name[128]; /* GL_VENDOR text, compared case-insensitively */
 } tsVendor;
 
 typedef struct tsRenderer {
     struct tsRenderer *next;
     tsVendor *vendor;
-    char name[128];             /* normalised renderer name (tsNormaliseRendererName) */
-    char version[128];          /* driver version when first recorded */
-    char os[32];                /* "Win", "Linux", "Mac" (any text when read from a file) */
-    uint32_t updated;           /* 1 when an update linked a known extension to it */
+    char name[128];    /* normalised renderer name (tsNormaliseRendererName) */
+    char version[128]; /* driver version when first recorded */
+    char os[32];       /* "Win", "Linux", "Mac" (any text when read from a file) */
+    uint32_t updated;  /* 1 when an update linked a known extension to it */
 } tsRenderer;
 
 typedef struct tsRendererLink {
     struct tsRendererLink *next;
     tsRenderer *renderer;
-    char version[128];          /* lowest driver version (as text) exposing the extension */
+    char version[128]; /* lowest driver version (as text) exposing the extension */
 } tsRendererLink;
 
 typedef struct tsExtension {
     struct tsExtension *next;
-    tsEntryPoint *entryPoints;  /* file order */
+    tsEntryPoint *entryPoints; /* file order */
     tsRendererLink *links;
-    uint32_t support;           /* bit i: reading i lists the extension */
-    uint32_t addedMark;         /* 0, or tag + 1 of the reading whose update added it or a link */
-    uint32_t nameHash;          /* sysStrHash("%s", name): the extension's identity */
+    uint32_t support;   /* bit i: reading i lists the extension */
+    uint32_t addedMark; /* 0, or tag + 1 of the reading whose update added it or a link */
+    uint32_t nameHash;  /* sysStrHash("%s", name): the extension's identity */
     char name[128];
-    char alias[128];            /* equivalent extensions, "|"-separated */
-    char core[8];               /* core version it was promoted to, "" when none */
-    char spec[8];               /* version its text is written against */
-    char req[8];                /* version it requires */
-    char status[16];            /* "Optional" marks an optional part of a core version */
+    char alias[128]; /* equivalent extensions, "|"-separated */
+    char core[8];    /* core version it was promoted to, "" when none */
+    char spec[8];    /* version its text is written against */
+    char req[8];     /* version it requires */
+    char status[16]; /* "Optional" marks an optional part of a core version */
     char cat[16];
-    char depends[256];          /* "|"-separated */
-    char affects[256];          /* "|"-separated */
+    char depends[256]; /* "|"-separated */
+    char affects[256]; /* "|"-separated */
 } tsExtension;
 
 typedef struct tsCoreVersion {
     struct tsCoreVersion *next;
-    tsEntryPoint *entryPoints;  /* file order */
-    char version[32];           /* "1.2", "2.0", ... */
+    tsEntryPoint *entryPoints; /* file order */
+    char version[32];          /* "1.2", "2.0", ... */
 } tsCoreVersion;
 
 typedef struct tsDatabase {
-    tsExtension *extensions;    /* ascending case-insensitive order of name */
-    tsRenderer *renderers;      /* ascending case-insensitive order of name */
-    tsVendor *vendors;          /* ascending case-insensitive order of name */
-    tsCoreVersion *coreVersions;/* file order */
-    uint32_t fromReport;        /* the current reading was loaded from a report file */
-    uint32_t modified;          /* content changed since loading: write it back at exit */
-    int32_t currentReading;     /* 0 or 1: the bit every view tests */
-    uint32_t version;           /* edition number, incremented by every write */
+    tsExtension *extensions;     /* ascending case-insensitive order of name */
+    tsRenderer *renderers;       /* ascending case-insensitive order of name */
+    tsVendor *vendors;           /* ascending case-insensitive order of name */
+    tsCoreVersion *coreVersions; /* file order */
+    uint32_t fromReport;         /* the current reading was loaded from a report file */
+    uint32_t modified;           /* content changed since loading: write it back at exit */
+    int32_t currentReading;      /* 0 or 1: the bit every view tests */
+    uint32_t version;            /* edition number, incremented by every write */
 } tsDatabase;
 
 /* Loads the database file; a missing or empty file gives an empty

@@ -3,13 +3,13 @@
 #define SOUNDER_EXPORT_H
 
 #if defined(_WIN32)
-#  if defined(SOUNDER_BUILD)
-#    define SOUNDER_API __declspec(dllexport)
-#  else
-#    define SOUNDER_API __declspec(dllimport)
-#  endif
+#if defined(SOUNDER_BUILD)
+#define SOUNDER_API __declspec(dllexport)
 #else
-#  define SOUNDER_API __attribute__((visibility("default")))
+#define SOUNDER_API __declspec(dllimport)
+#endif
+#else
+#define SOUNDER_API __attribute__((visibility("default")))
 #endif
 
 #endif

@@ -14,9 +14,9 @@
 #include "sounder/export.h"
 
 #if defined(__GNUC__)
-#  define SOUNDER_PRINTF(f, a) __attribute__((format(printf, f, a)))
+#define SOUNDER_PRINTF(f, a) __attribute__((format(printf, f, a)))
 #else
-#  define SOUNDER_PRINTF(f, a)
+#define SOUNDER_PRINTF(f, a)
 #endif
 
 #ifdef __cplusplus
@@ -29,19 +29,19 @@ typedef struct tsPixelFormat {
     uint8_t color_bits;
     uint8_t depth_bits;
     uint8_t stencil_bits;
-    uint8_t transparent;         /* never set by a reading */
-    uint8_t acceleration;        /* 1 when hardware accelerated */
+    uint8_t transparent;  /* never set by a reading */
+    uint8_t acceleration; /* 1 when hardware accelerated */
     uint8_t support_gdi;
-    uint8_t aux_buffers;         /* never set by a reading */
+    uint8_t aux_buffers; /* never set by a reading */
     uint8_t double_buffer;
     uint8_t support_opengl;
     uint8_t draw_to_window;
     uint8_t draw_to_bitmap;
     uint8_t swap_layers_buffers; /* never set by a reading */
     uint8_t stereo;
-    uint8_t auxbuffers;          /* never set by a reading */
+    uint8_t auxbuffers; /* never set by a reading */
     uint8_t samples;
-    uint8_t pixel_type;          /* 1 for colour-index formats, 0 for RGBA */
+    uint8_t pixel_type; /* 1 for colour-index formats, 0 for RGBA */
     uint8_t accum_bits;
     uint8_t number_overlays;
     uint8_t number_underlays;
@@ -64,9 +64,9 @@ typedef struct tsDisplayMode {
 /* One reading of a driver.  Capability members hold 0 when the driver does
  * not offer them (MaxTextureUnits is 1 without GL_ARB_multitexture). */
 typedef struct tsRendererCaps {
-    uint32_t size;   /* set by the caller to sizeof(tsRendererCaps) */
-    int32_t tag;     /* second argument of tsInfoRead */
-    uint32_t filled; /* 1 once the identification strings were read */
+    uint32_t size;     /* set by the caller to sizeof(tsRendererCaps) */
+    int32_t tag;       /* second argument of tsInfoRead */
+    uint32_t filled;   /* 1 once the identification strings were read */
     char *vendor;      /* GL_VENDOR, or null */
     char *version;     /* GL_VERSION, or null */
     char *glslVersion; /* GL_SHADING_LANGUAGE_VERSION, or null without a shading language */

@@ -48,21 +48,21 @@ enum {
 
 /* Shader slots of tsTestOptions.shaders, in order. */
 enum {
-    tsShaderARB = 0,      /* "shaderARB.kls": ARB vertex program */
-    tsShaderARBFog = 1,   /* "shaderARBFog.kls": ARB vertex program with fog */
-    tsShaderGLSL = 2,     /* "shaderGLSL.kls": shading-language shader */
-    tsShaderGLSL21 = 3,   /* "shaderGLSL21.kls": shader of the pixel-buffer-object unit */
-    tsShaderMRT1 = 4,     /* "shaderMRT1.kls": carried, not used by a unit */
-    tsShaderMRT2 = 5      /* "shaderMRT2.kls": carried, not used by a unit */
+    tsShaderARB = 0,    /* "shaderARB.kls": ARB vertex program */
+    tsShaderARBFog = 1, /* "shaderARBFog.kls": ARB vertex program with fog */
+    tsShaderGLSL = 2,   /* "shaderGLSL.kls": shading-language shader */
+    tsShaderGLSL21 = 3, /* "shaderGLSL21.kls": shader of the pixel-buffer-object unit */
+    tsShaderMRT1 = 4,   /* "shaderMRT1.kls": carried, not used by a unit */
+    tsShaderMRT2 = 5    /* "shaderMRT2.kls": carried, not used by a unit */
 };
 
 /* An image in memory: the counterpart of a bitmap handle. */
 typedef struct tsImage {
     int32_t width;
     int32_t height;
-    int32_t bitsPerPixel;  /* 24 or 32 */
-    int32_t stride;        /* bytes per row, a multiple of 4 */
-    uint8_t *pixels;       /* height rows, bottom row first, BGR or BGRA */
+    int32_t bitsPerPixel; /* 24 or 32 */
+    int32_t stride;       /* bytes per row, a multiple of 4 */
+    uint8_t *pixels;      /* height rows, bottom row first, BGR or BGRA */
 } tsImage;
 
 /* Vertex and fragment text of one shader script; each owned (keel's
@@ -73,21 +73,21 @@ typedef struct tsShader {
 } tsShader;
 
 typedef struct tsTestOptions {
-    tsImage *image0;      /* colour image for texture 0, may be null */
-    tsImage *image1;      /* normal map for texture 1, may be null */
-    uint32_t flags;       /* opt* bits */
-    float anisotropy;     /* with optAnisotropy */
-    int32_t samples;      /* with optMultisample */
-    float lodBias;        /* with optLodBias */
-    int32_t hardware;     /* non-zero: accelerated pixel format */
-    int32_t displayMode;  /* index of a mode of the primary display (client interface) */
+    tsImage *image0;     /* colour image for texture 0, may be null */
+    tsImage *image1;     /* normal map for texture 1, may be null */
+    uint32_t flags;      /* opt* bits */
+    float anisotropy;    /* with optAnisotropy */
+    int32_t samples;     /* with optMultisample */
+    float lodBias;       /* with optLodBias */
+    int32_t hardware;    /* non-zero: accelerated pixel format */
+    int32_t displayMode; /* index of a mode of the primary display (client interface) */
     tsShader shaders[TS_TEST_SHADER_COUNT];
 } tsTestOptions;
 
 typedef struct tsTestUnit {
-    int32_t enabled;      /* 1 in every entry */
+    int32_t enabled; /* 1 in every entry */
     const char *name;
-    int64_t result;       /* -1 in every entry */
+    int64_t result; /* -1 in every entry */
 } tsTestUnit;
 
 /* "1.1 (texturing)" ... "2.1 (pixel buffer object)" */

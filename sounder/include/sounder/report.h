@@ -26,10 +26,10 @@ typedef struct tsIcdList tsIcdList;
 typedef struct tsDatabase tsDatabase;
 
 /* Piece kinds. */
-#define TS_PIECE_TEXT 6        /* text: a literal */
+#define TS_PIECE_TEXT 6         /* text: a literal */
 #define TS_PIECE_TEXT_ID_ARGS 7 /* textId used as a format with text and text2 */
-#define TS_PIECE_TEXT_ID 8     /* textId */
-#define TS_PIECE_REFERENCE 14  /* reference: a text that is not copied */
+#define TS_PIECE_TEXT_ID 8      /* textId */
+#define TS_PIECE_REFERENCE 14   /* reference: a text that is not copied */
 
 #define TS_REPORT_PIECE_TEXT_SIZE 256
 /* Pieces in a tsReport. */
@@ -37,14 +37,14 @@ typedef struct tsDatabase tsDatabase;
 
 typedef struct tsReportPiece {
     int32_t kind;
-    int32_t textId;                           /* kinds 7 and 8 */
-    const char *reference;                    /* kind 14: must outlive the list */
-    char text[TS_REPORT_PIECE_TEXT_SIZE];     /* kind 6 literal, kind 7 first argument */
-    char text2[TS_REPORT_PIECE_TEXT_SIZE];    /* kind 7 second argument */
+    int32_t textId;                        /* kinds 7 and 8 */
+    const char *reference;                 /* kind 14: must outlive the list */
+    char text[TS_REPORT_PIECE_TEXT_SIZE];  /* kind 6 literal, kind 7 first argument */
+    char text2[TS_REPORT_PIECE_TEXT_SIZE]; /* kind 7 second argument */
 } tsReportPiece;
 
 typedef struct tsReport {
-    int32_t count;                            /* pieces used */
+    int32_t count; /* pieces used */
     tsReportPiece pieces[TS_REPORT_MAX_PIECES];
 } tsReport;
 
@@ -56,8 +56,8 @@ SOUNDER_API void tsBeginReport(tsReport *report);
  * not filled.  Building stops when the list is full: the last pieces then
  * say that the report was cut and close the document. */
 SOUNDER_API void tsBuildReport(tsReport *report, const tsSystemInfo *system,
-                               const tsRendererCaps *caps, const tsIcdList *icd,
-                               tsDatabase *db, int rtf);
+                               const tsRendererCaps *caps, const tsIcdList *icd, tsDatabase *db,
+                               int rtf);
 
 /* Appends what the last database update added for caps: the extensions it
  * added and the renderers it linked.  system and icd are not used. */

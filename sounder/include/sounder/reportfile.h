@@ -50,8 +50,8 @@ SOUNDER_API int tsSaveReportXML(const char *path, const tsSystemInfo *system,
  * ICD entries (further "ICD" groups are ignored).  Returns -1 when the
  * file is missing or empty, else 0 (malformed content loads whatever could
  * be read). */
-SOUNDER_API int tsReadReportXML(const char *path, tsRendererCaps *caps,
-                                tsIcdList *icd, tsSystemInfo *system);
+SOUNDER_API int tsReadReportXML(const char *path, tsRendererCaps *caps, tsIcdList *icd,
+                                tsSystemInfo *system);
 
 /* Proposed file name of a report: "tessera-<renderer>" made file-name safe
  * (at most 65 characters), then "." and extension when one is given.  out

@@ -30,7 +30,7 @@ typedef struct tsIcdEntry {
 
 /* The installed client drivers, filled by tsInfoGetICD. */
 typedef struct tsIcdList {
-    int32_t count;                          /* entries filled, 0 to 16 */
+    int32_t count; /* entries filled, 0 to 16 */
     tsIcdEntry entries[TS_ICD_MAX_ENTRIES];
 } tsIcdList;
 

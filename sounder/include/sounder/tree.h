@@ -31,20 +31,20 @@ typedef struct tsSystemInfo tsSystemInfo;
 
 /* Item kinds; the numbers are shared with the viewer. */
 enum {
-    TS_TREE_END = 0,       /* terminator written by tsTreeEnd */
-    TS_TREE_PUSH = 1,      /* group: text of textId */
-    TS_TREE_PUSHI = 2,     /* group: text of textId + " (%d)" with value0 */
-    TS_TREE_PUSHS = 3,     /* group: text */
-    TS_TREE_PUSHSI = 4,    /* group: text + " (%d)" with value0 */
-    TS_TREE_POP = 5,       /* closes the innermost open group */
-    TS_TREE_STR = 6,       /* leaf: text */
-    TS_TREE_STR2 = 7,      /* leaf: text of textId as format for text */
-    TS_TREE_STRLOCAL = 8,  /* leaf: text of textId */
-    TS_TREE_1I = 9,        /* leaf: text of textId as format for value0 */
-    TS_TREE_2I = 10,       /* leaf: ... value0, value1 */
-    TS_TREE_3I = 11,       /* leaf: ... value0, value1, value2 */
-    TS_TREE_1F = 12,       /* leaf: ... value0 as float */
-    TS_TREE_2F = 13        /* leaf: ... value0, value1 as floats */
+    TS_TREE_END = 0,      /* terminator written by tsTreeEnd */
+    TS_TREE_PUSH = 1,     /* group: text of textId */
+    TS_TREE_PUSHI = 2,    /* group: text of textId + " (%d)" with value0 */
+    TS_TREE_PUSHS = 3,    /* group: text */
+    TS_TREE_PUSHSI = 4,   /* group: text + " (%d)" with value0 */
+    TS_TREE_POP = 5,      /* closes the innermost open group */
+    TS_TREE_STR = 6,      /* leaf: text */
+    TS_TREE_STR2 = 7,     /* leaf: text of textId as format for text */
+    TS_TREE_STRLOCAL = 8, /* leaf: text of textId */
+    TS_TREE_1I = 9,       /* leaf: text of textId as format for value0 */
+    TS_TREE_2I = 10,      /* leaf: ... value0, value1 */
+    TS_TREE_3I = 11,      /* leaf: ... value0, value1, value2 */
+    TS_TREE_1F = 12,      /* leaf: ... value0 as float */
+    TS_TREE_2F = 13       /* leaf: ... value0, value1 as floats */
 };
 
 /* A value slot holds an integer or a single-precision float, by kind. */
@@ -55,8 +55,8 @@ typedef union tsTreeValue {
 
 typedef struct tsTreeItem {
     int32_t kind;
-    int32_t image0;               /* icon index, normal state */
-    int32_t image1;               /* icon index, selected or open state */
+    int32_t image0; /* icon index, normal state */
+    int32_t image1; /* icon index, selected or open state */
     int32_t textId;
     char text[TS_TREE_TEXT_SIZE]; /* at most 255 characters */
     tsTreeValue value0;
@@ -67,7 +67,7 @@ typedef struct tsTreeItem {
 typedef struct tsTreeNode {
     int32_t childCount;
     struct tsTreeNode *children[TS_TREE_MAX_CHILDREN];
-    tsTreeItem *item;             /* null for the root */
+    tsTreeItem *item; /* null for the root */
 } tsTreeNode;
 
 typedef struct tsTree {
