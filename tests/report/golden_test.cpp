@@ -1,0 +1,170 @@
+// Every output the library renders from a reading (trees, plain and RTF
+// reports, report files, client documents, the merged database) compared
+// byte for byte with files kept in tests/data/golden.  Both readings are live
+// (softpipe and llvmpipe of this Mesa) with a fixed system description, so
+// the files depend on the driver only.  Reshaping the code that renders must
+// leave them unchanged; a deliberate change of an output regenerates them with
+// TESSERA_UPDATE_GOLDEN=1 and shows up in the diff.
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include "client/document.h"
+#include "keel/keel.h"
+#include "sounder/database.h"
+#include "sounder/probe.h"
+#include "sounder/reportfile.h"
+#include "sounder/system.h"
+#include "sounder/tree.h"
+#include "support/temp_dir.h"
+#include "views/textreport.h"
+#include "views/tree_build.h"
+
+namespace {
+
+const std::string kGoldenDir = TESSERA_SOURCE_DIR "/tests/data/golden/";
+
+struct Fixture {
+    tsDatabase *db = nullptr;
+    tsRendererCaps caps[2];
+    tsSystemInfo system;
+    tsIcdList icds;
+    bool read[2] = {false, false};
+
+    Fixture()
+    {
+        std::memset(caps, 0, sizeof caps);
+        std::memset(&system, 0, sizeof system);
+        std::memset(&icds, 0, sizeof icds);
+        sysStrlCpy(system.system, "Linux 6.1.0 (Debian GNU/Linux 12 (bookworm)) x86_64",
+                   sizeof system.system);
+        sysStrlCpy(system.processorMode, "64-bit", sizeof system.processorMode);
+        sysStrlCpy(system.desktopMode, " 1280 x 1024 x 32 bpp (0 Hz)", sizeof system.desktopMode);
+        system.monitor = sysStrDup("screen");
+        icds.count = 1;
+        tsIcdEntry &e = icds.entries[0];
+        sysStrlCpy(e.name, "libGLX_mesa.so.0", sizeof e.name);
+        sysStrlCpy(e.path, "/usr/lib/x86_64-linux-gnu/libGLX_mesa.so.0.0.0", sizeof e.path);
+        sysStrlCpy(e.company, "Debian X Strike Force", sizeof e.company);
+        sysStrlCpy(e.description, "free implementation of the OpenGL API", sizeof e.description);
+        sysStrlCpy(e.version, "22.3.6-1+deb12u1", sizeof e.version);
+
+        db = tsDatabaseCreate(TESSERA_SOURCE_DIR "/data/extensions.xml");
+        for (int r = 0; r < 2; ++r) {
+            caps[r].size = sizeof(tsRendererCaps);
+            if (!tsInfoBegin(r))
+                continue;
+            read[r] = tsInfoRead(&caps[r], r) != 0;
+            if (read[r] && db) {
+                tsDatabaseUpdate(db, &caps[r], &icds, system.system);
+                tsInfoSolveDb(db, &caps[r], r);
+            }
+            tsInfoEnd();
+        }
+    }
+    ~Fixture()
+    {
+        for (auto &c : caps)
+            tsInfoRelease(&c);
+        tsSystemInfoRelease(&system);
+        if (db)
+            tsDatabaseRelease(db);
+    }
+};
+
+Fixture &fixture()
+{
+    static Fixture *f = new Fixture;
+    return *f;
+}
+
+std::string treeXml(const tsTree &tree)
+{
+    std::string out;
+    sounder::writeTreeXml(&tree.nodes[0], [&](const std::string &line) { out += line + "\n"; });
+    return out;
+}
+
+void compareGolden(const std::string &name, const std::string &actual)
+{
+    std::string path = kGoldenDir + name;
+    const char *update = std::getenv("TESSERA_UPDATE_GOLDEN");
+    if (update && *update == '1') {
+        writeWhole(path, actual);
+        return;
+    }
+    std::string expected = readWhole(path);
+    ASSERT_FALSE(expected.empty()) << "missing " << path;
+    if (expected == actual)
+        return;
+    size_t at = 0;
+    while (at < expected.size() && at < actual.size() && expected[at] == actual[at])
+        ++at;
+    ADD_FAILURE() << name << " differs from its saved copy at byte " << at << ":\n  saved: "
+                  << expected.substr(at > 40 ? at - 40 : 0, 120)
+                  << "\n  now:   " << actual.substr(at > 40 ? at - 40 : 0, 120);
+}
+
+class Golden : public ::testing::TestWithParam<int> {};
+
+TEST_P(Golden, OutputsOfAReadingAreUnchanged)
+{
+    Fixture &f = fixture();
+    const int r = GetParam();
+    ASSERT_NE(f.db, nullptr);
+    ASSERT_TRUE(f.read[r]) << tsReportGetLogFile();
+    const std::string prefix = r == 0 ? "softpipe-" : "llvmpipe-";
+    f.db->currentReading = r;
+    tsRendererCaps &caps = f.caps[r];
+
+    auto tree = std::make_unique<tsTree>();
+    tsTreeBegin(tree.get());
+    tsCreateMainTree(tree.get(), f.db, &f.icds, &f.system, &caps);
+    tsTreeEnd(tree.get());
+    compareGolden(prefix + "main-tree.xml", treeXml(*tree));
+
+    tsTreeBegin(tree.get());
+    tsCreateCapsTree(tree.get(), &caps);
+    tsCreateExtTree(tree.get(), f.db);
+    tsTreeEnd(tree.get());
+    compareGolden(prefix + "caps-tree.xml", treeXml(*tree));
+
+    auto plain = sounder::buildReportList(&f.system, &caps, &f.icds, f.db, 0);
+    compareGolden(prefix + "report.txt",
+                  sounder::renderReportPlain(plain.data(), static_cast<int>(plain.size())));
+    auto rtf = sounder::buildReportList(&f.system, &caps, &f.icds, f.db, 1);
+    compareGolden(prefix + "report.rtf",
+                  sounder::renderReport(rtf.data(), static_cast<int>(rtf.size())));
+
+    std::vector<char> buffer(1 << 22);
+    sounder::client::DocumentWriter doc(buffer.data(), buffer.size());
+    doc.begin();
+    sounder::client::writeReportDocument(doc, plain.data(), static_cast<int>(plain.size()));
+    for (int i = 0; i < caps.pixelFormatCount && i < TS_MAX_PIXEL_FORMATS; ++i)
+        sounder::client::writePixelFormatLine(doc, i + 1, caps.pixelFormats[i]);
+    compareGolden(prefix + "documents.xml", doc.text());
+
+    TempDir dir;
+    std::string file = dir.file("report.xml");
+    ASSERT_EQ(tsSaveReportXML(file.c_str(), &f.system, &caps, 1, &f.icds), 0);
+    compareGolden(prefix + "report-file.xml", readWhole(file));
+}
+
+INSTANTIATE_TEST_SUITE_P(Readings, Golden, ::testing::Values(0, 1),
+                         [](const auto &info) { return info.param ? "llvmpipe" : "softpipe"; });
+
+TEST(Golden, MergedDatabaseIsUnchanged)
+{
+    Fixture &f = fixture();
+    ASSERT_NE(f.db, nullptr);
+    ASSERT_TRUE(f.read[0] && f.read[1]);
+    TempDir dir;
+    std::string file = dir.file("extensions.xml");
+    ASSERT_EQ(tsDatabaseWrite(file.c_str(), f.db), 0);
+    compareGolden("database.xml", readWhole(file));
+}
+
+} // namespace
