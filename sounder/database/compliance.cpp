@@ -79,28 +79,49 @@ const char *driverClaimsVersion(const tsRendererCaps *caps, const char *version)
     return answer;
 }
 
+namespace {
+
+// The shading language a core version requires, as major * 100 + minor
+// (1.10 is 110), or -1 for none: 2.0 brought 1.10 and 2.1 1.20; 3.0 to 3.2
+// require 1.30 to 1.50, and from 3.3 on the language carries the version's
+// own number (3.30, 4.00 ... 4.60).
+int requiredShadingLanguage(int major, int minor)
+{
+    if (major < 2 || (major == 2 && minor < 0))
+        return -1;
+    if (major == 2)
+        return minor == 0 ? 110 : 120;
+    if (minor < 0)
+        minor = 0;
+    if (major == 3 && minor < 3)
+        return 130 + 10 * minor;
+    return major * 100 + 10 * minor;
+}
+
+} // namespace
+
 int shadingLanguageCheck(const tsRendererCaps *caps, const char *version, char *out, size_t outSize)
 {
     if (!version)
         return -1;
     int major = sysStrAtoI(version);
     int minor = strnlen(version, 3) >= 3 ? sysStrAtoI(version + 2) : 0;
-    int required;
-    if (major == 2 && minor == 0)
-        required = 10;
-    else if ((major == 2 && minor >= 1) || major > 2)
-        required = 20;
-    else
+    const int required = requiredShadingLanguage(major, minor);
+    if (required < 0)
         return -1;
+    const int requiredMajor = required / 100, requiredMinor = required % 100;
     if (out && outSize > 0)
-        snprintf(out, outSize, "%d.%02d", 1, required);
+        snprintf(out, outSize, "%d.%02d", requiredMajor, requiredMinor);
     if (!caps || !caps->glslVersion)
         return 0;
+    // The language's major number is its integer prefix and its minor the
+    // number from the third character on ("4.50": 4 and 50).
     const char *glsl = caps->glslVersion;
     int glslMajor = sysStrAtoI(glsl);
-    if (glslMajor > 1)
+    if (glslMajor > requiredMajor)
         return 1;
-    if (glslMajor == 1 && strnlen(glsl, 3) >= 3 && sysStrAtoI(glsl + 2) >= required)
+    if (glslMajor == requiredMajor && strnlen(glsl, 3) >= 3 &&
+        sysStrAtoI(glsl + 2) >= requiredMinor)
         return 1;
     return 0;
 }
@@ -188,6 +209,15 @@ VersionListing listVersion(const tsDatabase *db, const tsRendererCaps *caps, con
     if (core && core->entryPoints)
         listing.core = core;
     return listing;
+}
+
+const char *nextVersion(const tsRendererCaps *caps)
+{
+    for (int v = 0; v < kCoreVersionCount; ++v) {
+        if (!driverClaimsVersion(caps, kCoreVersions[v]))
+            return v > 0 ? kCoreVersions[v] : nullptr;
+    }
+    return nullptr;
 }
 
 } // namespace db

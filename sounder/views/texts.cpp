@@ -2,7 +2,8 @@
 // texts; ids that the trees and reports use beyond them (357, 358, 384-392,
 // 395-402, 409, 410) have texts here too so that no label renders blank.
 // 411 is this library's own: the text report's sentence that says what its
-// entry-point verification checks (a free id, no language file uses it).
+// entry-point verification checks (a free id, no language file uses it);
+// so are 425-428, the compliance lists and the next-version highlight.
 // Rich-text fragments (113-140, 308, 309, 384-389) hold RTF control words
 // with one backslash; 308 and 309 enclose their arguments in the control
 // character 8.
@@ -358,6 +359,10 @@ const BuiltinText kTexts[] = {
     {411, "An entry point counts as present when the driver stack knows the function (it has a "
           "dispatch offset, or for GLX its extension or version is offered). This proves that the "
           "function is known, not that this context implements it."},
+    {425, "Missing:"},
+    {426, "shading language %s"},
+    {427, "Unresolved entry points:"},
+    {428, "\\b OpenGL %s: missing\\b0"},
 };
 
 } // namespace

@@ -18,6 +18,17 @@ extern "C" {
  * is known, not that the context implements it. */
 #define TS_TEXT_ENTRY_POINT_CHECK 411
 
+/* Texts of the text report's compliance section and highlights for core
+ * versions: the head of the list of what a version lacks, one such item
+ * (the shading language version it requires, %s), the head of the list of
+ * its entry points that did not resolve, and the highlight that names what
+ * the version after the driver's own lacks (%s: that version; the items
+ * follow it). */
+#define TS_TEXT_COMPLIANCE_MISSING 425
+#define TS_TEXT_SHADING_LANGUAGE_ITEM 426
+#define TS_TEXT_COMPLIANCE_UNRESOLVED 427
+#define TS_TEXT_NEXT_VERSION_MISSING 428
+
 /* The English text of id, or null when the table has none.  The returned
  * text is constant and lives as long as the library. */
 SOUNDER_API const char *tsGetBuiltinText(int id);
