@@ -13,6 +13,7 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "database/compliance.h"
 #include "keel/keel.h"
@@ -356,7 +357,7 @@ void itemList(Emitter &e, const std::vector<db::ListItem> &items)
 }
 
 // One line per core version with a total: its figure, then what it lacks
-// and which of its entry points did not resolve.  An unresolved entry point
+// and which of its entry points did not resolve (measured readings only).  An unresolved entry point
 // is a sure gap; a resolved one only shows that the driver stack knows the
 // function, so resolved ones are not listed as support.
 void complianceLines(Emitter &e, const tsRendererCaps *caps, const tsDatabase *db)
@@ -376,21 +377,22 @@ void complianceLines(Emitter &e, const tsRendererCaps *caps, const tsDatabase *d
             itemList(e, listing.unsupported);
             e.sep("\\line ", "\n");
         }
-        const char *separator = " ";
-        for (const tsEntryPoint *ep = listing.core ? listing.core->entryPoints : nullptr; ep;
-             ep = ep->next) {
-            if (db::entryPointResolved(db, ep))
-                continue;
-            if (separator[0] == ' ') {
-                e.literal("  ");
-                e.textId(TS_TEXT_COMPLIANCE_UNRESOLVED);
+        // A reading loaded from a report file has no entry-point masks of
+        // its own (they are those of the last measurement): nothing to name.
+        std::vector<const char *> unresolved;
+        const tsCoreVersion *core = db->fromReport ? nullptr : listing.core;
+        for (const tsEntryPoint *ep = core ? core->entryPoints : nullptr; ep; ep = ep->next)
+            if (!db::entryPointResolved(db, ep))
+                unresolved.push_back(ep->name);
+        if (!unresolved.empty()) {
+            e.literal("  ");
+            e.textId(TS_TEXT_COMPLIANCE_UNRESOLVED);
+            for (std::size_t i = 0; i < unresolved.size(); ++i) {
+                e.literal(i == 0 ? " " : ", ");
+                e.reference(unresolved[i]);
             }
-            e.literal(separator);
-            separator = ", ";
-            e.reference(ep->name);
-        }
-        if (separator[0] == ',')
             e.sep("\\line ", "\n");
+        }
     }
 }
 

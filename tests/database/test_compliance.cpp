@@ -318,6 +318,15 @@ TEST(Compliance, TextReportNamesWhatVersionsLack)
         for (const char *text : c.absent)
             EXPECT_EQ(plain.find(text), std::string::npos) << c.version << ": " << text;
     }
+    // A reading loaded from a report file has no entry-point masks of its
+    // own: no entry point is named, what the versions lack still is.
+    db->fromReport = 1;
+    FakeReading loaded("Mesa", "llvmpipe", cases[0].version, "GL_ARB_listed46", "4.50");
+    std::vector<tsReportPiece> pieces =
+        sounder::buildReportList(nullptr, &loaded.caps, nullptr, db, 0);
+    std::string plain = sounder::renderReportPlain(pieces.data(), static_cast<int>(pieces.size()));
+    EXPECT_EQ(plain.find("Unresolved"), std::string::npos) << plain;
+    EXPECT_NE(plain.find("  Missing: shading language 4.60, GL_ARB_absent46\n"), std::string::npos);
     tsDatabaseRelease(db);
 }
 
