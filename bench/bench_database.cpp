@@ -122,6 +122,29 @@ void BM_DatabaseSolve(benchmark::State &state)
 }
 BENCHMARK(BM_DatabaseSolve)->Unit(benchmark::kMicrosecond);
 
+// The compliance with every core version alone, as the trees and reports
+// compute it.
+void BM_DatabaseCompliance(benchmark::State &state)
+{
+    if (!probe.ok) {
+        state.SkipWithError("no OpenGL reading (tsInfoBegin failed: is there an X display?)");
+        return;
+    }
+    tsDatabase *db = tsDatabaseCreate(shippedDatabase().c_str());
+    tsDatabaseUpdate(db, &probe.caps, nullptr, "Linux");
+    tsInfoSolveDb(db, &probe.caps, 1);
+    db->currentReading = 1;
+    for (auto _ : state) {
+        for (const char *v : kVersions) {
+            int supported = 0, total = 0;
+            tsDatabaseTestCompliance(db, &probe.caps, v, &supported, &total);
+            benchmark::DoNotOptimize(supported);
+        }
+    }
+    tsDatabaseRelease(db);
+}
+BENCHMARK(BM_DatabaseCompliance)->Unit(benchmark::kMicrosecond);
+
 } // namespace
 
 int main(int argc, char **argv)

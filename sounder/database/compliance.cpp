@@ -4,6 +4,8 @@
 
 #include <cstdio>
 #include <cstring>
+#include <string>
+#include <unordered_map>
 
 #include "database/database_index.h"
 #include "keel/keel.h"
@@ -233,14 +235,31 @@ namespace {
 // resolves (the database's GLX extensions carry their own glX* entry
 // points), so a WGL extension is not reported as "not in list but has the
 // entry point" through a GLX function that merely does the same job.
-bool entryPointPresent(const char *name, bool extensionListed)
-{
-    if (strncmp(name, "wgl", 3) == 0)
-        return false;
-    if (extensionListed && strncmp(name, "glX", 3) == 0)
-        return true;
-    return infoHasEntryPoint(name) != 0;
-}
+// The driver's answers are kept for the solve: about one name in six
+// occurs both in an extension and in a core version, each dispatch query
+// searches the driver's whole function table, and a glX* query may ask the
+// X server.
+class EntryPointCheck {
+public:
+    EntryPointCheck() { known_.reserve(4096); }
+
+    bool present(const char *name, bool extensionListed)
+    {
+        if (strncmp(name, "wgl", 3) == 0)
+            return false;
+        if (extensionListed && strncmp(name, "glX", 3) == 0)
+            return true;
+        auto found = known_.find(name);
+        if (found != known_.end())
+            return found->second;
+        const bool answer = infoHasEntryPoint(name) != 0;
+        known_.emplace(name, answer);
+        return answer;
+    }
+
+private:
+    std::unordered_map<std::string, bool> known_;
+};
 
 } // namespace
 
@@ -251,17 +270,18 @@ SOUNDER_API int tsInfoSolveDb(tsDatabase *db, const tsRendererCaps *caps, int re
     if (!db || !caps || reading < 0 || reading >= 32)
         return 0;
     const uint32_t bit = 1u << reading;
+    EntryPointCheck check;
     for (tsExtension *e = db->extensions; e; e = e->next) {
         bool listed = tsInfoSearchExtension(e->name, caps->extensions) != 0;
         if (listed)
             e->support |= bit;
         for (tsEntryPoint *ep = e->entryPoints; ep; ep = ep->next)
-            if (entryPointPresent(ep->name, listed))
+            if (check.present(ep->name, listed))
                 ep->resolved |= bit;
     }
     for (tsCoreVersion *c = db->coreVersions; c; c = c->next)
         for (tsEntryPoint *ep = c->entryPoints; ep; ep = ep->next)
-            if (entryPointPresent(ep->name, false))
+            if (check.present(ep->name, false))
                 ep->resolved |= bit;
     return 0;
 }

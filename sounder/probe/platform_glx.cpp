@@ -950,15 +950,22 @@ int GlxPlatform::hasEntryPoint(const char *name)
     if (strncmp(name, "glX", 3) != 0) {
         /* Mesa's dispatch table knows every function its drivers can
          * offer; glvnd hands out a stub for any name, so the pointer from
-         * glXGetProcAddress proves nothing. */
-        void *glapi = dlopen("libglapi.so.0", RTLD_NOLOAD | RTLD_LAZY);
-        if (!glapi)
-            return 0;
+         * glXGetProcAddress proves nothing.  The query is found once, when
+         * the GL stack has loaded the library, and the library is kept
+         * loaded from then on: opening and closing it for each of the
+         * thousands of names of a database solve cost more than the
+         * queries themselves. */
         using OffsetFn = int (*)(const char *);
-        auto offset = reinterpret_cast<OffsetFn>(dlsym(glapi, "_glapi_get_proc_offset"));
-        int result = offset && offset(name) >= 0 ? 1 : 0;
-        dlclose(glapi);
-        return result;
+        static OffsetFn offset = nullptr;
+        if (!offset) {
+            void *glapi = dlopen("libglapi.so.0", RTLD_NOLOAD | RTLD_LAZY);
+            if (!glapi)
+                return 0;
+            offset = reinterpret_cast<OffsetFn>(dlsym(glapi, "_glapi_get_proc_offset"));
+            if (!offset)
+                dlclose(glapi);
+        }
+        return offset && offset(name) >= 0 ? 1 : 0;
     }
     Display *dpy = displayForQueries();
     if (!dpy)
