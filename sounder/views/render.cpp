@@ -326,6 +326,131 @@ std::string xmlEscape(const char *text)
 
 namespace {
 
+void appendUtf8(std::string &out, unsigned long code)
+{
+    if (code < 0x80) {
+        out.push_back(static_cast<char>(code));
+    } else if (code < 0x800) {
+        out.push_back(static_cast<char>(0xC0 | (code >> 6)));
+        out.push_back(static_cast<char>(0x80 | (code & 0x3F)));
+    } else if (code < 0x10000) {
+        out.push_back(static_cast<char>(0xE0 | (code >> 12)));
+        out.push_back(static_cast<char>(0x80 | ((code >> 6) & 0x3F)));
+        out.push_back(static_cast<char>(0x80 | (code & 0x3F)));
+    } else {
+        out.push_back(static_cast<char>(0xF0 | (code >> 18)));
+        out.push_back(static_cast<char>(0x80 | ((code >> 12) & 0x3F)));
+        out.push_back(static_cast<char>(0x80 | ((code >> 6) & 0x3F)));
+        out.push_back(static_cast<char>(0x80 | (code & 0x3F)));
+    }
+}
+
+// The character a reference "#N" or "#xH" stands for, or 0 when it is none
+// (no digits, other characters, NUL, a surrogate or beyond U+10FFFF).
+unsigned long characterReference(const std::string &ref)
+{
+    const bool hex = ref.size() > 1 && (ref[1] == 'x' || ref[1] == 'X');
+    const std::size_t first = hex ? 2 : 1;
+    if (ref.size() <= first)
+        return 0;
+    unsigned long code = 0;
+    for (std::size_t k = first; k < ref.size(); ++k) {
+        const char c = ref[k];
+        int digit;
+        if (c >= '0' && c <= '9')
+            digit = c - '0';
+        else if (hex && c >= 'a' && c <= 'f')
+            digit = c - 'a' + 10;
+        else if (hex && c >= 'A' && c <= 'F')
+            digit = c - 'A' + 10;
+        else
+            return 0;
+        code = code * (hex ? 16 : 10) + static_cast<unsigned long>(digit);
+        if (code > 0x10FFFF)
+            return 0;
+    }
+    return (code >= 0xD800 && code <= 0xDFFF) ? 0 : code;
+}
+
+} // namespace
+
+std::string xmlUnescape(const std::string &text)
+{
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const std::size_t semi = text[i] == '&' ? text.find(';', i + 1) : std::string::npos;
+        if (semi == std::string::npos || semi - i > 12) {
+            out.push_back(text[i]);
+            continue;
+        }
+        const std::string name = text.substr(i + 1, semi - i - 1);
+        static const struct {
+            const char *name;
+            char c;
+        } kEntities[] = {{"amp", '&'}, {"lt", '<'}, {"gt", '>'}, {"quot", '"'}, {"apos", '\''}};
+        bool decoded = false;
+        for (const auto &e : kEntities) {
+            if (name == e.name) {
+                out.push_back(e.c);
+                decoded = true;
+            }
+        }
+        if (!decoded && name[0] == '#') {
+            if (const unsigned long code = characterReference(name)) {
+                appendUtf8(out, code);
+                decoded = true;
+            }
+        }
+        if (decoded)
+            i = semi;
+        else
+            out.push_back(text[i]);
+    }
+    return out;
+}
+
+bool documentAttribute(const char *attributes, const char *name, std::string &value)
+{
+    if (!attributes || !name || !*name)
+        return false;
+    const std::size_t nameLength = std::strlen(name);
+    auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
+    const char *p = attributes;
+    while (*p) {
+        while (blank(*p))
+            ++p;
+        const char *start = p;
+        while (*p && *p != '=' && !blank(*p))
+            ++p;
+        const std::size_t length = static_cast<std::size_t>(p - start);
+        while (blank(*p))
+            ++p;
+        if (*p != '=') {
+            if (length == 0 && *p)
+                ++p; // a stray character: step over it
+            continue;
+        }
+        ++p;
+        while (blank(*p))
+            ++p;
+        const char quote = *p;
+        if (quote != '"' && quote != '\'')
+            continue;
+        const char *close = std::strchr(p + 1, quote);
+        if (!close)
+            return false;
+        if (length == nameLength && std::strncmp(start, name, length) == 0) {
+            value = xmlUnescape(std::string(p + 1, close));
+            return true;
+        }
+        p = close + 1;
+    }
+    return false;
+}
+
+namespace {
+
 std::string itemText(const tsTreeItem &item)
 {
     return xmlEscape(std::string(item.text, strnlen(item.text, sizeof item.text)).c_str());
@@ -450,6 +575,15 @@ SOUNDER_API size_t tsFormatText(const char *format, const tsTextArg *args, int c
     }
     return sounder::copyBounded(sounder::formatText(format, values.data(), values.size()), out,
                                 size);
+}
+
+SOUNDER_API size_t tsDocumentAttribute(const char *attributes, const char *name, char *out,
+                                       size_t size)
+{
+    std::string value;
+    if (!sounder::documentAttribute(attributes, name, value))
+        return TS_NO_ATTRIBUTE;
+    return sounder::copyBounded(value, out, size);
 }
 
 SOUNDER_API size_t tsFormatTreeItemLabel(const tsTreeItem *item, tsTextLookup lookup, void *user,

@@ -109,6 +109,14 @@ std::string treeXml(const tsTreeNode *root, const char *eol = "\r\n");
 // characters are dropped (XML 1.0 cannot carry them).
 std::string xmlEscape(const char *text);
 
+// Decodes the five XML entities and character references (as UTF-8); any
+// other '&' stays as it stands.
+std::string xmlUnescape(const std::string &text);
+
+// The decoded value of attribute name in an element's attribute text
+// (tsDocumentAttribute); false when it is not there.
+bool documentAttribute(const char *attributes, const char *name, std::string &value);
+
 } // namespace sounder
 
 #endif

@@ -64,6 +64,21 @@ SOUNDER_API size_t tsFormatText(const char *format, const tsTextArg *args, int c
 SOUNDER_API size_t tsFormatTreeItemLabel(const tsTreeItem *item, tsTextLookup lookup, void *user,
                                          char *out, size_t size);
 
+/* ---- reading the client documents --------------------------------------- */
+
+/* Result of tsDocumentAttribute for an attribute that is not there. */
+#define TS_NO_ATTRIBUTE ((size_t)-1)
+
+/* The value of attribute name in the attribute text of an element, as
+ * keel's parser (sysXmlParseDocument) hands it to onElement:
+ * name="value" pairs, values in double or single quotes.  The name must
+ * match whole (text does not match text_id or text2).  The five entities
+ * and character references (&#N; &#xH;, written as UTF-8) are decoded; any
+ * other '&' stays as it stands.  Returns the length of the decoded value,
+ * copied into out as tsFormatText copies, or TS_NO_ATTRIBUTE. */
+SOUNDER_API size_t tsDocumentAttribute(const char *attributes, const char *name, char *out,
+                                       size_t size);
+
 /* ---- window-system names ------------------------------------------------- */
 
 /* Window systems a WGL name can be mapped to.  0 is the one this library's
