@@ -213,7 +213,8 @@ void scanRich(const std::string &rich, RichSink &sink)
         long param = 0;
         if (j < n && (rich[j] == '-' || isDigit(rich[j]))) {
             const bool negative = rich[j] == '-';
-            ++j;
+            if (negative)
+                ++j;
             while (j < n && isDigit(rich[j])) {
                 hasParam = true;
                 if (param < 1000000)
