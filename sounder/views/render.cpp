@@ -2,6 +2,7 @@
 // XML forms of a linked tree.
 #include "views/render.h"
 
+#include <climits>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -27,6 +28,20 @@ void appendFormatted(std::string &out, const std::string &directive, T value)
     if (n > 0)
         out.append(buf,
                    static_cast<size_t>(n) < sizeof buf ? static_cast<size_t>(n) : sizeof buf - 1);
+}
+
+// A float shown by an integer conversion (a language text with %d where the
+// item carries a float): truncated, clamped to the integer range, NaN as 0;
+// a plain cast of a value beyond the range is undefined.
+long long truncatedInteger(double v)
+{
+    if (!(v == v))
+        return 0;
+    if (v >= 9.2e18)
+        return LLONG_MAX;
+    if (v <= -9.2e18)
+        return LLONG_MIN;
+    return static_cast<long long>(v);
 }
 
 std::string intText(int64_t v)
@@ -134,7 +149,7 @@ std::string formatText(const char *format, const TextArg *args, std::size_t coun
                 appendFormatted(out, textDirective, arg.s);
             } else {
                 long long v = arg.kind == TextArg::Int ? static_cast<long long>(arg.i)
-                                                       : static_cast<long long>(arg.f);
+                                                       : truncatedInteger(arg.f);
                 if (conv == 'i')
                     conv = 'd';
                 if (conv == 'u' || conv == 'x' || conv == 'X' || conv == 'o')

@@ -15,9 +15,12 @@ namespace {
 // A language table that is the caller's object, reached through user.
 struct Language {
     int calls = 0;
+    const char *override = nullptr; // every id's text, when set
     const char *text(int id)
     {
         ++calls;
+        if (override)
+            return override;
         switch (id) {
         case 165: return "%s%s%n%d|%d";      // conversions that do not fit the item
         case 187: return "Granularite %.3f"; // a float
@@ -107,6 +110,17 @@ TEST(PresentFormat, TreeLabelsUseTheCallersTableThenEnglish)
     item.textId = 187;
     item.value0.f = 0.125f;
     EXPECT_EQ(label(item), "Granularite 0.125");
+    // An integer conversion given a float beyond the integer range (a
+    // translator's %d on a float item) is clamped, never an undefined cast.
+    Language integers;
+    integers.override = "%d|%i";
+    item.kind = TS_TREE_2F;
+    item.value0.f = 3.4e38f;
+    item.value1.f = 2.9f;
+    EXPECT_EQ(whole([&](char *out, size_t size) {
+                  return tsFormatTreeItemLabel(&item, languageLookup, &integers, out, size);
+              }),
+              "9223372036854775807|2");
     item.kind = TS_TREE_STR2; // an empty entry falls back to English
     item.textId = 175;
     std::strcpy(item.text, "Linux %n");
