@@ -1,7 +1,9 @@
 /* tessera-cli: prints this machine's OpenGL report through sounder's client
  * interface, as an outside program would.  The ts* exports are used only
- * for what the client documents do not carry: the failure log and whether
- * the loaded database holds anything. */
+ * for what the client documents do not carry (the failure log and whether
+ * the loaded database holds anything) and for the presentation layer that
+ * every front end shares: reading document attributes and rendering the
+ * report's pieces. */
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
