@@ -8,8 +8,9 @@ versions 1.1 to 4.6 become "core" records with the commands each version
 adds (from 3.0 on, the core profile's: commands required only by the
 compatibility profile and commands that a later version removes from the
 core profile are left out).  The promotion facts (which extension became
-part of which core version) come from the appendices of the OpenGL
-specifications and are kept in the tables below.
+part of which core version) come from the feature lists in the appendices
+of the OpenGL core documents that Khronos publishes, and are kept in the
+tables below.
 
 Usage: gen_extensions.py [--registry DIR] [--output FILE]
 The output is written in exactly the layout that the library writes, so
@@ -53,8 +54,8 @@ PROMOTIONS = [
                  "EXT_blend_equation_separate", "ATI_separate_stencil"]),
     ("2.1", "", ["ARB_pixel_buffer_object", "EXT_texture_sRGB"]),
     # From 3.0 on: the lists of new features in the appendices of the
-    # OpenGL 4.6 Core Profile Specification, Appendix F "Version 3.0 and
-    # Before" for 3.0 and Appendices G to P, one per version 3.1 to 4.6;
+    # OpenGL 4.6 core profile document of Khronos, Appendix F "Version 3.0
+    # and Before" for 3.0 and Appendices G to P, one per version 3.1 to 4.6;
     # each entry there names the extension behind the promoted feature.
     # Where a feature was published both as a vendor extension and as an ARB
     # extension written for it, the row names the ARB one and the vendor
