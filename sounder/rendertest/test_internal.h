@@ -156,10 +156,16 @@ void testReleaseRenderTarget(testRenderTarget *target);
 void testReleaseRenderTargets();
 const char *testTargetErrorText(int code);
 
-/* ---- platform layer of the test window (tests/window_x11.cpp, targets_glx.cpp) -- */
+/* ---- the test window (harness.cpp) --------------------------------------- */
 /* Opens the test window and its context (shown, with the harness's event
- * handler); false after infoCreateWindow logged why. */
-bool testPlatformCreateWindow(const struct tsDisplayMode *mode, const tsTestOptions *options);
+ * handler) at the size the mode, the options or the desktop give; false
+ * after infoCreateWindow logged why. */
+bool testCreateWindow(const struct tsDisplayMode *mode, const tsTestOptions *options);
+
+/* ---- platform layer of the test window (window_x11.cpp with GLX) ----------- */
+/* Called once the window and its context are current: whatever the window
+ * system needs beyond the probe's window routine. */
+void testPlatformWindowOpened();
 /* Handles every waiting event of the test window.  Returns false when no
  * event was waiting; sets quit when the window was closed. */
 bool testPlatformDispatchEvents(bool &quit);

@@ -21,6 +21,7 @@
 
 #include "probe/info_internal.h"
 #include "sounder/probe.h"
+#include "support/xvfb.h"
 
 namespace {
 
@@ -29,105 +30,6 @@ void sleepMs(int ms)
     struct timespec t = {ms / 1000, (ms % 1000) * 1000000L};
     nanosleep(&t, nullptr);
 }
-
-// An Xvfb of this process, on a free display number of a range that the
-// shared test server does not use.
-class PrivateServer {
-public:
-    ~PrivateServer()
-    {
-        kill();
-        if (number_ >= 0 && ownsLock(getpid()))
-            unlink(lockPath().c_str());
-    }
-
-    bool start(bool withGlx)
-    {
-        for (int n = 400; n < 700; ++n) {
-            number_ = n;
-            if (access(lockPath().c_str(), F_OK) == 0 || access(socketPath().c_str(), F_OK) == 0)
-                continue;
-            pid_ = fork();
-            if (pid_ < 0)
-                break;
-            if (pid_ == 0) {
-                int devnull = open("/dev/null", O_RDWR);
-                if (devnull >= 0) {
-                    dup2(devnull, 1);
-                    dup2(devnull, 2);
-                }
-                std::string display = ":" + std::to_string(n);
-                execlp("Xvfb", "Xvfb", display.c_str(), "-screen", "0", "640x480x24", "-nolisten",
-                       "tcp", "-noreset", withGlx ? "+extension" : "-extension", "GLX",
-                       static_cast<char *>(nullptr));
-                _exit(127);
-            }
-            // Ready once it holds the lock and listens; another server that
-            // took the number first makes it exit, and the next one is tried.
-            for (int i = 0; i < 1000; ++i) {
-                int status = 0;
-                if (waitpid(pid_, &status, WNOHANG) == pid_) {
-                    pid_ = -1;
-                    break;
-                }
-                if (ownsLock(pid_) && access(socketPath().c_str(), F_OK) == 0) {
-                    display_ = ":" + std::to_string(n);
-                    return true;
-                }
-                sleepMs(10);
-            }
-            if (pid_ > 0) {
-                kill();
-                if (ownsLock(getpid()))
-                    unlink(lockPath().c_str());
-            }
-        }
-        number_ = -1;
-        return false;
-    }
-
-    const std::string &display() const { return display_; }
-    pid_t pid() const { return pid_; }
-
-    // Kills the server outright (no goodbye to its clients).  Its display
-    // number stays taken by this process until the object goes, so that no
-    // X server started meanwhile by another test answers in its place: the
-    // lock names this process and the socket is gone.
-    void kill()
-    {
-        if (pid_ <= 0)
-            return;
-        ::kill(pid_, SIGKILL);
-        int status = 0;
-        waitpid(pid_, &status, 0);
-        if (number_ >= 0 && ownsLock(pid_)) {
-            if (FILE *f = fopen(lockPath().c_str(), "w")) {
-                fprintf(f, "%10ld\n", static_cast<long>(getpid()));
-                fclose(f);
-            }
-            unlink(socketPath().c_str());
-        }
-        pid_ = -1;
-    }
-
-private:
-    std::string lockPath() const { return "/tmp/.X" + std::to_string(number_) + "-lock"; }
-    std::string socketPath() const { return "/tmp/.X11-unix/X" + std::to_string(number_); }
-    bool ownsLock(pid_t owner) const
-    {
-        FILE *f = fopen(lockPath().c_str(), "r");
-        if (!f)
-            return false;
-        long pid = 0;
-        bool mine = fscanf(f, "%ld", &pid) == 1 && pid == owner;
-        fclose(f);
-        return mine;
-    }
-
-    pid_t pid_ = -1;
-    int number_ = -1;
-    std::string display_;
-};
 
 struct ChildResult {
     int status = -1;     // exit status, or -signal
@@ -203,10 +105,9 @@ TEST(ProbeLostDisplay, ServerKilledWhileTheProbeIsOpen)
 {
     for (int hardware = 0; hardware < 2; ++hardware) {
         ChildResult r = inChild([hardware]() -> std::string {
-            PrivateServer server;
-            if (!server.start(true))
+            XvfbServer server("640x480x24");
+            if (!server.running())
                 return "could not start Xvfb\n";
-            setenv("DISPLAY", server.display().c_str(), 1);
             if (tsInfoBegin(hardware) != 1)
                 return std::string("tsInfoBegin failed: ") + tsReportGetLogFile();
             server.kill();
@@ -224,10 +125,9 @@ TEST(ProbeLostDisplay, ServerKilledUnderAShownWindow)
     // The rendering tests pump the events of a shown window: a server that
     // dies under it ends the pump instead of the process.
     ChildResult r = inChild([]() -> std::string {
-        PrivateServer server;
-        if (!server.start(true))
+        XvfbServer server("640x480x24");
+        if (!server.running())
             return "could not start Xvfb\n";
-        setenv("DISPLAY", server.display().c_str(), 1);
         if (!infoCreateWindow("tessera", 64, 48, -1, 60, 0, false, false, true, true, nullptr))
             return std::string("no window: ") + tsReportGetLogFile();
         infoProcessEvents();
@@ -257,10 +157,9 @@ TEST(ProbeLostDisplay, ServerKilledUnderAShownWindow)
 TEST(ProbeLostDisplay, ServerWithoutGlxIsALoggedFailure)
 {
     ChildResult r = inChild([]() -> std::string {
-        PrivateServer server;
-        if (!server.start(false))
+        XvfbServer server("640x480x24", false);
+        if (!server.running())
             return "could not start Xvfb\n";
-        setenv("DISPLAY", server.display().c_str(), 1);
         std::string problems;
         for (int hardware = 0; hardware < 2; ++hardware) {
             if (tsInfoBegin(hardware) != 0)

@@ -25,7 +25,7 @@
 #include "sounder/probe.h"
 #include "sounder/rendertest.h"
 #include "sounder/system.h"
-#include "tests/test_internal.h"
+#include "rendertest/test_internal.h"
 
 using rendertest::Action;
 using rendertest::XInjector;
@@ -260,7 +260,7 @@ TEST(RenderRun, AnisotropyLodBiasAndGridSetUp)
     g.options = &opt.o;
     g.selectedCount = 1;
     g.startedCount = 1;
-    ASSERT_TRUE(testPlatformCreateWindow(nullptr, &opt.o));
+    ASSERT_TRUE(testCreateWindow(nullptr, &opt.o));
     ASSERT_TRUE(testInitGL(&opt.o));
     EXPECT_EQ(g.objectCount, 100);
     EXPECT_TRUE(g.fog);
@@ -453,7 +453,7 @@ TEST(RenderTargets, KnownColourReachesTheWindow)
     using namespace sounder;
     Options opt;
     TestState &g = testState();
-    ASSERT_TRUE(testPlatformCreateWindow(nullptr, &opt.o));
+    ASSERT_TRUE(testCreateWindow(nullptr, &opt.o));
     g.glReady = true;
     g.frameCount = 0;
     for (bool fbo : {true, false}) {
@@ -501,15 +501,15 @@ TEST(RenderTargets, KnownColourReachesTheWindow)
     GLuint fb = 0;
     glGenFramebuffersEXT(1, &fb);
     glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, fb);
-    EXPECT_EQ(testCheckFramebuffer("sounder/tests/targets.cpp", 77), -1);
+    EXPECT_EQ(testCheckFramebuffer("sounder/rendertest/targets.cpp", 77), -1);
     glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, 0);
     glDeleteFramebuffersEXT(1, &fb);
-    EXPECT_EQ(testCheckFramebuffer("sounder/tests/targets.cpp", 78), 0);
-    EXPECT_NE(
-        std::string(tsReportGetLogFile())
-            .find("GL_EXT_framebuffer_object violation: sounder/tests/targets.cpp(77): Framebuffer "
-                  "incomplete, missing attachment (8cd7)\n"),
-        std::string::npos)
+    EXPECT_EQ(testCheckFramebuffer("sounder/rendertest/targets.cpp", 78), 0);
+    EXPECT_NE(std::string(tsReportGetLogFile())
+                  .find("GL_EXT_framebuffer_object violation: sounder/rendertest/targets.cpp(77): "
+                        "Framebuffer "
+                        "incomplete, missing attachment (8cd7)\n"),
+              std::string::npos)
         << tsReportGetLogFile();
 
     /* A pixel buffer the server cannot make: a failure code, nothing left. */

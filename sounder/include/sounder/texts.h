@@ -18,6 +18,11 @@ extern "C" {
  * is known, not that the context implements it. */
 #define TS_TEXT_ENTRY_POINT_CHECK 411
 
+/* Text id of the sentence that stands in for the missing gl* entry points
+ * when the check could not be made on the reading's context
+ * (tsInfoEntryPointCheckFailed). */
+#define TS_TEXT_ENTRY_POINTS_UNCHECKED 412
+
 /* The English text of id, or null when the table has none.  The returned
  * text is constant and lives as long as the library. */
 SOUNDER_API const char *tsGetBuiltinText(int id);
