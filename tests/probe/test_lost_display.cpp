@@ -17,10 +17,12 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "probe/info_internal.h"
 #include "sounder/probe.h"
+#include "sounder/rendertest.h"
 #include "support/xvfb.h"
 
 namespace {
@@ -179,6 +181,66 @@ TEST(ProbeLostDisplay, ServerWithoutGlxIsALoggedFailure)
     });
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.message, "");
+}
+
+// A rendering-test run whose X server dies: the unit that was running and
+// the ones after it fail, the units measured before keep their rates, the
+// run does not report success, and the loss is logged under the unit.
+TEST(ProbeLostDisplay, ServerKilledDuringARenderingTestRun)
+{
+    struct Case {
+        const char *what;
+        int killAfterMs;
+        int32_t selected[7];
+        int32_t finished; // units measured before the loss (rates > 0)
+        const char *runningUnit;
+    };
+    const Case cases[] = {
+        {"early in the first unit", 1500, {0, 0, -1, -1, -1, -1, -1}, 0, "1.1 (texturing)"},
+        {"in the second unit", 7500, {0, 0, 0, -1, -1, -1, -1}, 1, "1.2 (locked arrays)"},
+    };
+    for (const Case &c : cases) {
+        ChildResult r = inChild([&c]() -> std::string {
+            XvfbServer server("640x480x24");
+            if (!server.running())
+                return "could not start Xvfb\n";
+            tsTestOptions options;
+            memset(&options, 0, sizeof options);
+            options.hardware = 1;
+            int32_t results[7];
+            memcpy(results, c.selected, sizeof results);
+            std::thread killer([&server, &c] {
+                sleepMs(c.killAfterMs);
+                server.kill();
+            });
+            const int32_t status = tsTestRun(results, nullptr, &options);
+            killer.join();
+            std::string problems;
+            if (status != TS_TEST_DISPLAY_LOST)
+                problems += "tsTestRun gave " + std::to_string(status) + "\n";
+            for (int i = 0; i < 7; ++i) {
+                const bool measured = i < c.finished;
+                const bool selected = c.selected[i] == 0;
+                if (measured && results[i] <= 0)
+                    problems += "unit " + std::to_string(i) + " lost its rate\n";
+                if (!measured && selected && results[i] != -1)
+                    problems += "unit " + std::to_string(i) + " gave " +
+                                std::to_string(results[i]) + " after the loss\n";
+                if (!selected && results[i] != -1)
+                    problems += "unit " + std::to_string(i) + " was touched\n";
+            }
+            const std::string log = tsReportGetLogFile();
+            const std::string underUnit =
+                std::string(c.runningUnit) + ":\r\nDisplay connection lost";
+            if (log.find(underUnit) == std::string::npos)
+                problems += "no loss logged under the unit: " + log + "\n";
+            if (infoWindowOpen())
+                problems += "the test window survived\n";
+            return problems;
+        });
+        EXPECT_EQ(r.status, 0) << c.what << ": the process ended inside the library";
+        EXPECT_EQ(r.message, "") << c.what;
+    }
 }
 
 } // namespace
