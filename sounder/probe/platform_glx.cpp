@@ -1012,9 +1012,14 @@ EntryPointCheck GlxPlatform::entryPointCheck()
     } else {
         check_.method = "none: the vendor library offers no dispatch table to ask";
     }
-    sysDebugPrint("Entry-point check: %s (vendor %s%s%s)", check_.method.c_str(),
-                  check_.vendor.c_str(), client ? ", GLX client vendor " : "",
-                  client ? client : "");
+    /* A check that cannot be made is logged where failures are read; the
+     * report says the same in its verification part.  (Keel's debug log
+     * would be a file on the user's desktop, written by every reading.) */
+    if (!check_.available) {
+        tsReportFailure("The driver's entry points cannot be checked: %s (vendor %s%s%s)\n",
+                        check_.method.c_str(), check_.vendor.c_str(),
+                        client ? ", GLX client vendor " : "", client ? client : "");
+    }
     return check_;
 }
 

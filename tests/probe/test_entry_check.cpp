@@ -49,6 +49,11 @@ TEST(EntryPointCheck, DispatchTableOrACheckNotMade)
         EXPECT_EQ(infoHasEntryPoint("glFooBarBaz"), 0);
         // GLX names are answered by the extension list and version alone.
         EXPECT_EQ(infoHasEntryPoint("glXQueryVersion"), 1);
+        // A check that cannot be made is logged, one that can is not.
+        EXPECT_EQ(std::string(tsReportGetLogFile()).find("entry points cannot be checked") !=
+                      std::string::npos,
+                  !withTable)
+            << tsReportGetLogFile();
 
         std::unique_ptr<tsRendererCaps> caps(new tsRendererCaps());
         caps->size = sizeof(tsRendererCaps);
