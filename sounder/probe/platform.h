@@ -43,6 +43,9 @@ class ProbePlatform {
 public:
     virtual ~ProbePlatform() = default;
 
+    /* Short name of the backend ("glx"). */
+    virtual const char *name() const = 0;
+
     /* Window and current context; logs its failures into the failure log
      * and returns false after tearing down what it built. */
     virtual bool createWindow(const WindowRequest &request) = 0;
@@ -85,8 +88,13 @@ public:
     virtual int nativeScreen() = 0;
 };
 
-/* The backend of this build. */
+/* The backend in use: the first of the build's backends (platform.cpp
+ * lists them; each backend file defines its entry point below, compiled
+ * only when the build chooses that backend). */
 ProbePlatform &probePlatform();
+
+/* Backend entry points: the one instance of each backend. */
+ProbePlatform *glxPlatform(); /* platform_glx.cpp, with TESSERA_BACKEND_GLX */
 
 /* Shared by every backend's event pump: hands event to handler (when set)
  * and, when the handler does not take it, to the default handling. */

@@ -224,6 +224,7 @@ bool listed(const std::string &list, const char *name)
 
 class GlxPlatform final : public ProbePlatform {
 public:
+    const char *name() const override { return "glx"; }
     bool createWindow(const WindowRequest &request) override;
     void destroyWindow() override;
     bool isOpen() const override { return dpy_ && ctx_ && win_ && !lost(); }
@@ -1098,10 +1099,10 @@ int GlxPlatform::desktopBits()
 
 } // namespace
 
-ProbePlatform &probePlatform()
+ProbePlatform *glxPlatform()
 {
     static GlxPlatform platform;
-    return platform;
+    return &platform;
 }
 
 } // namespace sounder

@@ -14,6 +14,7 @@
 
 #include "keel/keel.h"
 #include "probe/info_internal.h"
+#include "probe/platform.h"
 #include "common/paths.h"
 #include "sounder/probe.h"
 #include "sounder/system.h"
@@ -523,6 +524,21 @@ int testWindowEvent(const InfoEvent *event, void *)
 }
 
 } // namespace
+
+TestWindowPlatform &testWindowPlatform()
+{
+    /* The probe's backend makes the window; its partner here serves it. */
+    static TestWindowPlatform *const platform = [] {
+        const std::string backend = probePlatform().name();
+        TestWindowPlatform *chosen = nullptr;
+#ifdef TESSERA_BACKEND_GLX
+        if (backend == "glx")
+            chosen = x11TestWindow();
+#endif
+        return chosen;
+    }();
+    return *platform;
+}
 
 bool testCreateWindow(const tsDisplayMode *mode, const tsTestOptions *options)
 {

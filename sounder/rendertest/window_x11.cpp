@@ -46,7 +46,22 @@ bool usable(Display *dpy)
 
 } // namespace
 
-void testPlatformWindowOpened()
+class X11TestWindow final : public TestWindowPlatform {
+public:
+    void windowOpened() override;
+    bool dispatchEvents(bool &quit) override;
+    void destroyWindow() override;
+    GLuint createFont() override;
+    void releaseFont() override;
+    void makeWindowCurrent() override;
+    bool hasPbuffers() override;
+    int createPbuffer(testRenderTarget *target) override;
+    void makePbufferCurrent(testRenderTarget *target) override;
+    void releasePbuffer(testRenderTarget *target) override;
+    void copyPbufferToTexture(testRenderTarget *target) override;
+};
+
+void X11TestWindow::windowOpened()
 {
     /* Window managers (and tools that drive the window) tell the test
      * window apart from other programs' windows by the owning process. */
@@ -62,7 +77,7 @@ void testPlatformWindowOpened()
     g_lastScreenSaverReset = -1.0e9;
 }
 
-bool testPlatformDispatchEvents(bool &quit)
+bool X11TestWindow::dispatchEvents(bool &quit)
 {
     Display *dpy = display();
     quit = false;
@@ -83,29 +98,14 @@ bool testPlatformDispatchEvents(bool &quit)
     return true;
 }
 
-void testPlatformSwapBuffers()
-{
-    infoSwapBuffers();
-}
-
-void testPlatformHideWindow()
-{
-    infoHideWindow();
-}
-
-void testPlatformDestroyWindow()
+void X11TestWindow::destroyWindow()
 {
     infoDestroyWindow();
     g_windowDrawable = 0;
     g_windowContext = nullptr;
 }
 
-void testPlatformDisableVSync()
-{
-    infoSetSwapInterval(0);
-}
-
-GLuint testPlatformCreateFont()
+GLuint X11TestWindow::createFont()
 {
     Display *dpy = display();
     if (!usable(dpy))
@@ -131,7 +131,7 @@ GLuint testPlatformCreateFont()
     return base;
 }
 
-void testPlatformReleaseFont()
+void X11TestWindow::releaseFont()
 {
     Display *dpy = display();
     if (g_font && usable(dpy))
@@ -139,7 +139,7 @@ void testPlatformReleaseFont()
     g_font = nullptr;
 }
 
-void testPlatformMakeWindowCurrent()
+void X11TestWindow::makeWindowCurrent()
 {
     Display *dpy = display();
     if (!usable(dpy) || !g_windowContext)
@@ -149,7 +149,7 @@ void testPlatformMakeWindowCurrent()
     glXMakeContextCurrent(dpy, g_windowDrawable, g_windowDrawable, g_windowContext);
 }
 
-bool testPlatformHasPbuffers()
+bool X11TestWindow::hasPbuffers()
 {
     Display *dpy = display();
     if (!usable(dpy))
@@ -160,10 +160,10 @@ bool testPlatformHasPbuffers()
     return major > 1 || (major == 1 && minor >= 3);
 }
 
-int testPlatformCreatePbuffer(testRenderTarget *target)
+int X11TestWindow::createPbuffer(testRenderTarget *target)
 {
     Display *dpy = display();
-    if (!dpy || !testPlatformHasPbuffers())
+    if (!dpy || !hasPbuffers())
         return targetNoPixelFormat;
     GLint red = 0, green = 0, blue = 0, depth = 0;
     glGetIntegerv(GL_RED_BITS, &red);
@@ -239,7 +239,7 @@ int testPlatformCreatePbuffer(testRenderTarget *target)
     return 0;
 }
 
-void testPlatformMakePbufferCurrent(testRenderTarget *target)
+void X11TestWindow::makePbufferCurrent(testRenderTarget *target)
 {
     Display *dpy = display();
     if (!usable(dpy) || !target->pbuffer || !target->pbuffer->context)
@@ -248,11 +248,11 @@ void testPlatformMakePbufferCurrent(testRenderTarget *target)
                           target->pbuffer->context);
 }
 
-void testPlatformCopyPbufferToTexture(testRenderTarget *target)
+void X11TestWindow::copyPbufferToTexture(testRenderTarget *target)
 {
     if (!target->pbuffer || !target->pbuffer->context)
         return;
-    testPlatformMakePbufferCurrent(target);
+    makePbufferCurrent(target);
     GLint previous = 0;
     const GLenum binding =
         target->type == GL_TEXTURE_2D ? GL_TEXTURE_BINDING_2D : GL_TEXTURE_BINDING_RECTANGLE_ARB;
@@ -264,7 +264,7 @@ void testPlatformCopyPbufferToTexture(testRenderTarget *target)
     glFinish();
 }
 
-void testPlatformReleasePbuffer(testRenderTarget *target)
+void X11TestWindow::releasePbuffer(testRenderTarget *target)
 {
     Display *dpy = display();
     PbufferHandles *handles = target->pbuffer;
@@ -274,13 +274,19 @@ void testPlatformReleasePbuffer(testRenderTarget *target)
     if (usable(dpy)) {
         if (handles->context) {
             if (glXGetCurrentContext() == handles->context)
-                testPlatformMakeWindowCurrent();
+                makeWindowCurrent();
             glXDestroyContext(dpy, handles->context);
         }
         if (handles->pbuffer)
             glXDestroyPbuffer(dpy, handles->pbuffer);
     }
     delete handles;
+}
+
+TestWindowPlatform *x11TestWindow()
+{
+    static X11TestWindow window;
+    return &window;
 }
 
 } // namespace sounder

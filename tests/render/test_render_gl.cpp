@@ -15,6 +15,7 @@
 #include <iterator>
 #include <regex>
 #include <string>
+#include <thread>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -357,7 +358,15 @@ TEST(RenderRun, ClosingTheWindowEndsTheRun)
 {
     Options opt;
     int32_t results[7] = {0, 0, -1, -1, -1, -1, -1};
-    XInjector close({{800, Action::CloseWindow}});
+    /* The close comes once a frame was drawn (a loaded machine may need
+     * longer than 800 ms to get there). */
+    const volatile int &frames = sounder::testState().frameCount;
+    XInjector close({{800, Action::Callback,
+                      [&] {
+                          for (int i = 0; i < 300 && frames < 1; ++i)
+                              std::this_thread::sleep_for(std::chrono::milliseconds(10));
+                      }},
+                     {800, Action::CloseWindow}});
     const auto start = std::chrono::steady_clock::now();
     EXPECT_EQ(tsTestRun(results, nullptr, &opt.o), 0);
     const double seconds = secondsSince(start);
