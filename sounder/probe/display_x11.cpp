@@ -40,8 +40,9 @@ public:
     ~OwnConnection()
     {
         if (display_) {
-            x11UnwatchConnection(display_);
+            /* Still watched while it closes (see x11_trap.h). */
             XCloseDisplay(display_);
+            x11UnwatchConnection(display_);
         }
     }
     OwnConnection(const OwnConnection &) = delete;

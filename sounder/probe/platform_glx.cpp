@@ -700,8 +700,11 @@ void GlxPlatform::destroyWindow()
             x11ReleaseErrors(dpy_);
             trapped_ = false;
         }
-        x11UnwatchConnection(dpy_);
+        /* Still watched while it closes: closing a broken connection must
+         * not reach Xlib's default I/O error handler, which ends the
+         * process. */
         XCloseDisplay(dpy_);
+        x11UnwatchConnection(dpy_);
         dpy_ = nullptr;
     }
     config_ = nullptr;

@@ -73,7 +73,9 @@ private:
 /* Marks dpy lost instead of ending the process when its connection breaks.
  * False when this libX11 cannot do that (the process would still end). */
 bool x11WatchConnection(Display *dpy);
-/* Stops watching dpy (call before XCloseDisplay). */
+/* Stops watching dpy.  Call it after XCloseDisplay: closing a broken
+ * connection may still report the break, and Xlib's default handler would
+ * end the process.  (Only the pointer's value is used.) */
 void x11UnwatchConnection(Display *dpy);
 /* True once the watched connection of dpy broke. */
 bool x11ConnectionLost(Display *dpy);
