@@ -22,6 +22,7 @@
 
 #include "probe/info_internal.h"
 #include "sounder/probe.h"
+#include "rendertest/test_internal.h"
 #include "sounder/rendertest.h"
 #include "support/xvfb.h"
 
@@ -190,14 +191,14 @@ TEST(ProbeLostDisplay, ServerKilledDuringARenderingTestRun)
 {
     struct Case {
         const char *what;
-        int killAfterMs;
+        int killInUnit; // the server dies once this many units started and drew
         int32_t selected[7];
         int32_t finished; // units measured before the loss (rates > 0)
         const char *runningUnit;
     };
     const Case cases[] = {
-        {"early in the first unit", 1500, {0, 0, -1, -1, -1, -1, -1}, 0, "1.1 (texturing)"},
-        {"in the second unit", 7500, {0, 0, 0, -1, -1, -1, -1}, 1, "1.2 (locked arrays)"},
+        {"in the first unit", 1, {0, 0, -1, -1, -1, -1, -1}, 0, "1.1 (texturing)"},
+        {"in the second unit", 2, {0, 0, 0, -1, -1, -1, -1}, 1, "1.2 (locked arrays)"},
     };
     for (const Case &c : cases) {
         ChildResult r = inChild([&c]() -> std::string {
@@ -209,8 +210,14 @@ TEST(ProbeLostDisplay, ServerKilledDuringARenderingTestRun)
             options.hardware = 1;
             int32_t results[7];
             memcpy(results, c.selected, sizeof results);
-            std::thread killer([&server, &c] {
-                sleepMs(c.killAfterMs);
+            // Read from this thread while the harness writes them; only
+            // ever increasing counts are waited for.
+            const volatile int &started = sounder::testState().startedCount;
+            const volatile int &frames = sounder::testState().frameCount;
+            std::thread killer([&] {
+                for (int i = 0; i < 6000 && (started < c.killInUnit || frames < 1); ++i)
+                    sleepMs(5);
+                sleepMs(300);
                 server.kill();
             });
             const int32_t status = tsTestRun(results, nullptr, &options);
