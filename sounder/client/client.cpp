@@ -19,6 +19,7 @@
 #include "sounder/tree.h"
 
 #include "client/document.h"
+#include "common/xml_writer.h"
 #include "client/options.h"
 #include "common/paths.h"
 #include "probe/display.h"
@@ -120,7 +121,9 @@ const char *emptyTree()
 
 std::string escaped(const char *text)
 {
-    return sounder::xmlEscape(text ? text : "");
+    std::string out;
+    sounder::appendEscaped(out, text, sounder::Controls::Reference);
+    return out;
 }
 
 void logRefusal(const char *text)
