@@ -63,13 +63,16 @@ TEST(ProbeRecord, CapabilityTableHasOneRowPerMemberReachingThatMember)
         const sounder::caps::Capability *row = sounder::caps::find(name);
         ASSERT_NE(row, nullptr) << name;
         EXPECT_STREQ(row->name, name);
-        static tsRendererCaps c;
+        // Through the row exactly the named member changes, nothing beside it.
+        static tsRendererCaps c, expected;
         memset(&c, 0, sizeof c);
+        memset(&expected, 0, sizeof expected);
+        expected.*member = value;
         if (row->member.isFloat())
             row->member.setFloat(c, static_cast<float>(value));
         else
             row->member.setInt(c, static_cast<int32_t>(value));
-        EXPECT_EQ(c.*member, value) << name;
+        EXPECT_EQ(memcmp(&c, &expected, sizeof c), 0) << name;
         EXPECT_EQ(row->member.asFloat(c), static_cast<float>(value)) << name;
     };
 #define CHECK_INT(m, carried) check(#m, &tsRendererCaps::m, int32_t{40000});
