@@ -133,6 +133,12 @@ public:
             TreePlace{g, order, label, kind, other, flags};
         return *this;
     }
+    // Text report.
+    constexpr Row &adviseAtMost(int32_t value, int16_t text)
+    {
+        c_.advice = Advice{text, value};
+        return *this;
+    }
     // A group key that shows no line of its own.
     constexpr Row &treeKey(TreeGroup g) { return tree(g, 0, 0, LineKind::Unset, kTreeGroupKey); }
 
@@ -214,7 +220,8 @@ constexpr Capability kRows[] = {
     M(SubPixelBits).read(CORE(GL_SUBPIXEL_BITS)).since("1.0").atLeast("1.0", 4)
         .report(RG::FrameBuffer, 3).legacy("SubPixel").tree(TG::FrameBuffer, 2, 167, LK::Int1),
     M(TextureSize).read(CORE(GL_MAX_TEXTURE_SIZE)).since("1.0").atLeast("1.0", 64)
-        .report(RG::Various, 14).legacy("Max_Texture_Size").tree(TG::Various, 9, 196, LK::Int2),
+        .report(RG::Various, 14).legacy("Max_Texture_Size").tree(TG::Various, 9, 196, LK::Int2)
+        .adviseAtMost(256, 131),
     M(PixelMapTable).read(CORE(GL_MAX_PIXEL_MAP_TABLE)).since("1.0").atLeast("1.0", 32)
         .report(RG::Various, 13).legacy("Max_Pixel_Map_Table").tree(TG::Various, 7, 194, LK::Int1),
     M(NameStackDepth).read(CORE(GL_MAX_NAME_STACK_DEPTH)).since("1.0").atLeast("1.0", 64)
@@ -232,7 +239,8 @@ constexpr Capability kRows[] = {
         .report(RG::Stack, 1).legacy("Max_Attrib_Stack_Depth").tree(TG::Stacks, 1, 169, LK::Int1),
     M(MaxTextureUnits).read(oneWhenAbsent(EXT("GL_ARB_multitexture", GL_MAX_TEXTURE_UNITS_ARB)))
         .since("GL_ARB_multitexture").atLeast("1.3", 2).report(RG::ExtensionSpecs, 2)
-        .legacy("Max_texture_units").tree(TG::Multitexture, 1, 215, LK::Int1, kTreeKeyAboveOne),
+        .legacy("Max_texture_units").tree(TG::Multitexture, 1, 215, LK::Int1, kTreeKeyAboveOne)
+        .adviseAtMost(2, 130),
     M(MaxVertexBlend).read(EXT("GL_ARB_vertex_blend", GL_MAX_VERTEX_UNITS_ARB)).stage(Stage::Vertex)
         .since("GL_ARB_vertex_blend").report(RG::ExtensionSpecsTail, 1)
         .tree(TG::VertexBlend, 1, 210, LK::Int1, kTKey),

@@ -198,6 +198,15 @@ struct TreeGroupInfo {
     const char *whenListed; // shown only when this extension is listed
 };
 
+// ---- text report ----------------------------------------------------------------
+
+// A line of the text report's advice: text id `text` when the value is at
+// most `atMost`.
+struct Advice {
+    int16_t text = 0; // 0: none
+    int32_t atMost = 0;
+};
+
 // ---- the row ------------------------------------------------------------------
 
 struct Capability {
@@ -211,6 +220,7 @@ struct Capability {
     ReportPlace report[2];
     const char *legacyName = nullptr; // element name of files older than 2.16
     TreePlace tree[2];
+    Advice advice;
 };
 
 // The rows in record order.
