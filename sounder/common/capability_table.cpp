@@ -56,11 +56,6 @@ void Member::setFloat(tsRendererCaps &c, float v) const
         setInt(c, static_cast<int32_t>(v));
 }
 
-bool Member::same(const Member &o) const
-{
-    return type_ == o.type_ && int_ == o.int_ && float_ == o.float_ && byte_ == o.byte_;
-}
-
 namespace {
 
 // ---- row builder ----------------------------------------------------------------

@@ -3,15 +3,16 @@
 //
 //  - how a reading gets it from the current context (token, query, values
 //    per query, the extensions or GL version that gate it);
-//  - what gives the number meaning (shader stage, where it comes from, the
-//    minimum OpenGL requires, whether higher or lower is better);
+//  - what gives the number meaning (shader stage, where it comes from, what
+//    OpenGL requires of it, whether higher or lower is better);
 //  - where the report file carries it (group, element name, the name of
-//    files older than format 2.16) and where the capability tree shows it
-//    (group, label text id, line kind).
+//    files older than format 2.16), where the capability tree shows it
+//    (group, label text id, line kind) and the text report's advice on it.
 //
-// The capability reader, the report writer and reader and the tree builder
-// walk these rows; none of them names a member itself.  A member is reached
-// through a pointer to member of its own type, never through an offset.
+// The capability reader, the report writer and reader, the tree builder and
+// the text report walk these rows; none of them lists members itself.  A
+// member is reached through a pointer to member of its own type, never
+// through an offset.
 #ifndef SOUNDER_COMMON_CAPABILITY_TABLE_H
 #define SOUNDER_COMMON_CAPABILITY_TABLE_H
 
@@ -25,7 +26,8 @@ namespace caps {
 
 enum class ValueType : uint8_t { Int, Float, Byte };
 
-// One member of the record, typed.  Exactly one of the three pointers is set.
+// One member of the record, typed: one of the three pointers is set (none in
+// an empty Member, which `valid` tells).
 class Member {
 public:
     constexpr Member() = default;
@@ -42,7 +44,6 @@ public:
     bool nonZero(const tsRendererCaps &c) const;
     void setInt(tsRendererCaps &c, int32_t v) const;
     void setFloat(tsRendererCaps &c, float v) const;
-    bool same(const Member &other) const;
 
 private:
     ValueType type_ = ValueType::Int;
