@@ -54,6 +54,36 @@ inline const GroupLayout &layoutOf(ReportGroup group)
     return kGroupLayout[static_cast<int>(group)];
 }
 
+// The attributes of a pixel format element, in the order they are written:
+// numbers, or flags written "True" when bit 0 of their byte is set.
+struct PixelFormatField {
+    const char *name;
+    uint8_t tsPixelFormat::*member;
+    bool flag;
+};
+
+inline constexpr PixelFormatField kPixelFormatFields[] = {
+    {"color_bits", &tsPixelFormat::color_bits, false},
+    {"depth_bits", &tsPixelFormat::depth_bits, false},
+    {"stencil_bits", &tsPixelFormat::stencil_bits, false},
+    {"accum_bits", &tsPixelFormat::accum_bits, false},
+    {"pixel_type", &tsPixelFormat::pixel_type, false},
+    {"transparent", &tsPixelFormat::transparent, true},
+    {"acceleration", &tsPixelFormat::acceleration, true},
+    {"support_gdi", &tsPixelFormat::support_gdi, true},
+    {"aux_buffers", &tsPixelFormat::aux_buffers, false},
+    {"double_buffer", &tsPixelFormat::double_buffer, true},
+    {"support_opengl", &tsPixelFormat::support_opengl, true},
+    {"draw_to_window", &tsPixelFormat::draw_to_window, true},
+    {"draw_to_bitmap", &tsPixelFormat::draw_to_bitmap, true},
+    {"swap_layers_buffers", &tsPixelFormat::swap_layers_buffers, false},
+    {"stereo", &tsPixelFormat::stereo, true},
+    {"auxbuffers", &tsPixelFormat::auxbuffers, false},
+    {"samples", &tsPixelFormat::samples, false},
+    {"number_overlays", &tsPixelFormat::number_overlays, false},
+    {"number_underlays", &tsPixelFormat::number_underlays, false},
+};
+
 // One pixel format as a "p" element (no line end): bytes as unsigned
 // numbers, or as signed 8-bit ones (the client document's form).
 void writePixelFormat(XmlWriter &w, int id, const tsPixelFormat &p, bool signedBytes);

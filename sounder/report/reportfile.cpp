@@ -87,28 +87,14 @@ void writePixelFormat(XmlWriter &w, int id, const tsPixelFormat &p, bool signedB
     auto number = [signedBytes](uint8_t v) -> long long {
         return signedBytes ? static_cast<int8_t>(v) : v;
     };
-    w.open("p")
-        .attr("id", id)
-        .attr("color_bits", number(p.color_bits))
-        .attr("depth_bits", number(p.depth_bits))
-        .attr("stencil_bits", number(p.stencil_bits))
-        .attr("accum_bits", number(p.accum_bits))
-        .attr("pixel_type", number(p.pixel_type))
-        .attrRaw("transparent", trueFalse(p.transparent))
-        .attrRaw("acceleration", trueFalse(p.acceleration))
-        .attrRaw("support_gdi", trueFalse(p.support_gdi))
-        .attr("aux_buffers", number(p.aux_buffers))
-        .attrRaw("double_buffer", trueFalse(p.double_buffer))
-        .attrRaw("support_opengl", trueFalse(p.support_opengl))
-        .attrRaw("draw_to_window", trueFalse(p.draw_to_window))
-        .attrRaw("draw_to_bitmap", trueFalse(p.draw_to_bitmap))
-        .attr("swap_layers_buffers", number(p.swap_layers_buffers))
-        .attrRaw("stereo", trueFalse(p.stereo))
-        .attr("auxbuffers", number(p.auxbuffers))
-        .attr("samples", number(p.samples))
-        .attr("number_overlays", number(p.number_overlays))
-        .attr("number_underlays", number(p.number_underlays))
-        .raw("  />");
+    w.open("p").attr("id", id);
+    for (const PixelFormatField &f : kPixelFormatFields) {
+        if (f.flag)
+            w.attrRaw(f.name, trueFalse(p.*f.member));
+        else
+            w.attr(f.name, number(p.*f.member));
+    }
+    w.raw("  />");
 }
 
 std::string reportDocument(const tsSystemInfo *system, const tsRendererCaps *caps,

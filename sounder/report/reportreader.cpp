@@ -182,25 +182,9 @@ void readPixelFormat(tsRendererCaps *caps, const char *attrs)
     if (id < 1 || id > TS_MAX_PIXEL_FORMATS)
         return;
     tsPixelFormat &p = caps->pixelFormats[id - 1];
-    p.color_bits = byteValue(intAttribute(attrs, "color_bits"));
-    p.depth_bits = byteValue(intAttribute(attrs, "depth_bits"));
-    p.stencil_bits = byteValue(intAttribute(attrs, "stencil_bits"));
-    p.accum_bits = byteValue(intAttribute(attrs, "accum_bits"));
-    p.pixel_type = byteValue(intAttribute(attrs, "pixel_type"));
-    p.transparent = boolAttribute(attrs, "transparent");
-    p.acceleration = boolAttribute(attrs, "acceleration");
-    p.support_gdi = boolAttribute(attrs, "support_gdi");
-    p.aux_buffers = byteValue(intAttribute(attrs, "aux_buffers"));
-    p.double_buffer = boolAttribute(attrs, "double_buffer");
-    p.support_opengl = boolAttribute(attrs, "support_opengl");
-    p.draw_to_window = boolAttribute(attrs, "draw_to_window");
-    p.draw_to_bitmap = boolAttribute(attrs, "draw_to_bitmap");
-    p.swap_layers_buffers = byteValue(intAttribute(attrs, "swap_layers_buffers"));
-    p.stereo = boolAttribute(attrs, "stereo");
-    p.auxbuffers = byteValue(intAttribute(attrs, "auxbuffers"));
-    p.samples = byteValue(intAttribute(attrs, "samples"));
-    p.number_overlays = byteValue(intAttribute(attrs, "number_overlays"));
-    p.number_underlays = byteValue(intAttribute(attrs, "number_underlays"));
+    for (const PixelFormatField &f : kPixelFormatFields)
+        p.*f.member =
+            f.flag ? boolAttribute(attrs, f.name) : byteValue(intAttribute(attrs, f.name));
     if (id > caps->pixelFormatCount)
         caps->pixelFormatCount = static_cast<int16_t>(id);
 }
