@@ -261,6 +261,9 @@ private:
     std::unordered_map<std::string, bool> known_;
 };
 
+/* Readings whose gl* entry points could not be checked (bit i: reading i). */
+uint32_t g_uncheckedReadings = 0;
+
 } // namespace
 
 extern "C" {
@@ -270,6 +273,10 @@ SOUNDER_API int tsInfoSolveDb(tsDatabase *db, const tsRendererCaps *caps, int re
     if (!db || !caps || reading < 0 || reading >= 32)
         return 0;
     const uint32_t bit = 1u << reading;
+    if (infoEntryPointsCheckable())
+        g_uncheckedReadings &= ~bit;
+    else
+        g_uncheckedReadings |= bit;
     EntryPointCheck check;
     for (tsExtension *e = db->extensions; e; e = e->next) {
         bool listed = tsInfoSearchExtension(e->name, caps->extensions) != 0;
@@ -284,6 +291,13 @@ SOUNDER_API int tsInfoSolveDb(tsDatabase *db, const tsRendererCaps *caps, int re
             if (check.present(ep->name, false))
                 ep->resolved |= bit;
     return 0;
+}
+
+SOUNDER_API int tsInfoEntryPointCheckFailed(int reading)
+{
+    if (reading < 0 || reading >= 32)
+        return 0;
+    return (g_uncheckedReadings >> reading) & 1u;
 }
 
 SOUNDER_API int tsDatabaseTestCompliance(tsDatabase *db, const tsRendererCaps *caps,

@@ -128,7 +128,6 @@ inline bool supportBit(const tsDatabase *db, const tsExtension *ext)
 // ---- file values ---------------------------------------------------------------
 
 // Entities of the file's values (common/xml_entities.h).
-using sounder::appendEscaped;
 using sounder::decodeEntities;
 
 } // namespace db

@@ -13,6 +13,7 @@
 
 #include "common/atomic_file.h"
 #include "common/xml_entities.h"
+#include "common/xml_writer.h"
 #include "database/compliance.h"
 #include "database/database_index.h"
 #include "keel/keel.h"
@@ -503,75 +504,49 @@ tsDatabase *newDatabase()
 
 // ---- writer ---------------------------------------------------------------------
 
-void appendLine(std::string &out, const char *text)
-{
-    out += text;
-    out += '\n';
-}
-
 std::string render(const tsDatabase *db, uint32_t edition)
 {
-    std::string out;
-    out.reserve(256 * 1024);
-    appendLine(out, "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\" ?>");
-    appendLine(
-        out, "<!-- tessera OpenGL extension database - https://tessera.example.org/extensions -->");
-    out += "<tessera version=\"" + std::to_string(edition) + "\">\n";
+    XmlWriter w(Controls::Keep);
+    w.str().reserve(256 * 1024);
+    w.raw("<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\" ?>\n");
+    w.raw("<!-- tessera OpenGL extension database - https://tessera.example.org/extensions -->\n");
+    w.open("tessera").attr("version", static_cast<long long>(edition)).close().lineEnd();
     for (const tsExtension *e = db->extensions; e; e = e->next) {
-        static const struct {
-            const char *label;
-            size_t offset;
-        } kFields[] = {
-            {"<ext name=\"", offsetof(tsExtension, name)},
-            {"\" alias=\"", offsetof(tsExtension, alias)},
-            {"\" core=\"", offsetof(tsExtension, core)},
-            {"\" spec=\"", offsetof(tsExtension, spec)},
-            {"\" req=\"", offsetof(tsExtension, req)},
-            {"\" status=\"", offsetof(tsExtension, status)},
-            {"\" cat=\"", offsetof(tsExtension, cat)},
-            {"\" depends=\"", offsetof(tsExtension, depends)},
-            {"\" affects=\"", offsetof(tsExtension, affects)},
-        };
-        for (const auto &f : kFields) {
-            out += f.label;
-            appendEscaped(out, reinterpret_cast<const char *>(e) + f.offset);
-        }
-        out += '"';
-        bool open = e->links || e->entryPoints;
-        out += open ? ">\n" : "/>\n";
+        w.open("ext")
+            .attr("name", e->name)
+            .attr("alias", e->alias)
+            .attr("core", e->core)
+            .attr("spec", e->spec)
+            .attr("req", e->req)
+            .attr("status", e->status)
+            .attr("cat", e->cat)
+            .attr("depends", e->depends)
+            .attr("affects", e->affects);
+        const bool open = e->links || e->entryPoints;
+        (open ? w.close() : w.closeEmpty()).lineEnd();
         for (const tsRendererLink *l = e->links; l; l = l->next) {
             const tsRenderer *r = l->renderer;
-            out += "<renderer vendor=\"";
-            appendEscaped(out, r && r->vendor ? r->vendor->name : "");
-            out += "\" name=\"";
-            appendEscaped(out, r ? r->name : "");
-            out += "\" version=\"";
-            appendEscaped(out, l->version);
-            out += "\" os=\"";
-            appendEscaped(out, r ? r->os : "");
-            out += "\"/>\n";
+            w.open("renderer")
+                .attr("vendor", r && r->vendor ? r->vendor->name : "")
+                .attr("name", r ? r->name : "")
+                .attr("version", l->version)
+                .attr("os", r ? r->os : "")
+                .closeEmpty()
+                .lineEnd();
         }
-        for (const tsEntryPoint *ep = e->entryPoints; ep; ep = ep->next) {
-            out += "<function>";
-            appendEscaped(out, ep->name);
-            out += "</function>\n";
-        }
+        for (const tsEntryPoint *ep = e->entryPoints; ep; ep = ep->next)
+            w.element("function", ep->name).lineEnd();
         if (open)
-            out += "</ext>\n";
+            w.end("ext").lineEnd();
     }
     for (const tsCoreVersion *c = db->coreVersions; c; c = c->next) {
-        out += "<core version=\"";
-        appendEscaped(out, c->version);
-        out += "\">\n";
-        for (const tsEntryPoint *ep = c->entryPoints; ep; ep = ep->next) {
-            out += "<f>";
-            appendEscaped(out, ep->name);
-            out += "</f>\n";
-        }
-        out += "</core>\n";
+        w.open("core").attr("version", c->version).close().lineEnd();
+        for (const tsEntryPoint *ep = c->entryPoints; ep; ep = ep->next)
+            w.element("f", ep->name).lineEnd();
+        w.end("core").lineEnd();
     }
-    out += "</tessera>\n";
-    return out;
+    w.end("tessera").lineEnd();
+    return w.take();
 }
 
 } // namespace

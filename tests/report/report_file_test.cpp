@@ -285,6 +285,25 @@ TEST_F(ReportFile, ReadingWithoutShadingLanguageWritesNoGlslElementAndReadsBackN
     reporttest::expectRoundTrip(*saved.get(), *loaded.get());
 }
 
+// The report file keeps tab, line feed and other control bytes of a driver's
+// texts as they are, so its own reader gives them back unchanged; markup
+// characters travel as entities.
+TEST_F(ReportFile, ControlAndMarkupCharactersOfTextsRoundTrip)
+{
+    const char *texts[] = {"tab\there", "two\nlines\r\n", "bell\x07 & <b>\"q\"</b>"};
+    for (const char *text : texts) {
+        Caps saved;
+        setText(saved->renderer, text);
+        setText(saved->extensions, text);
+        ASSERT_EQ(tsSaveReportXML(path.c_str(), nullptr, saved.get(), 1, nullptr), 0);
+        ASSERT_EQ(tsReadReportXML(path.c_str(), loaded.get(), nullptr, nullptr), 0);
+        EXPECT_STREQ(loaded->renderer, text);
+        EXPECT_STREQ(loaded->extensions, text);
+        loaded->filled = 1;
+        tsInfoRelease(loaded.get());
+    }
+}
+
 TEST_F(ReportFile, FullTablesRoundTrip)
 {
     Caps saved;

@@ -18,6 +18,11 @@ extern "C" {
  * is known, not that the context implements it. */
 #define TS_TEXT_ENTRY_POINT_CHECK 411
 
+/* Text id of the sentence that stands in for the missing gl* entry points
+ * when the check could not be made on the reading's context
+ * (tsInfoEntryPointCheckFailed). */
+#define TS_TEXT_ENTRY_POINTS_UNCHECKED 412
+
 /* Texts of the text report's compliance section and highlights for core
  * versions: the head of the list of what a version lacks, one such item
  * (the shading language version it requires, %s), the head of the list of
