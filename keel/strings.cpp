@@ -3,9 +3,9 @@
 #include "keel_internal.h"
 
 #include <cctype>
-#include <charconv>
 #include <cerrno>
 #include <cfloat>
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>

@@ -34,8 +34,17 @@ std::string envOr(const char *name, const std::string &fallback)
     return (v && *v) ? std::string(v) : fallback;
 }
 
-/* Folder of the shared object this code is linked into (libsounder.so, or
- * the program itself when linked statically); empty when unknown. */
+} // namespace
+
+std::string joinPath(const std::string &dir, const std::string &name)
+{
+    if (dir.empty())
+        return name;
+    if (dir.back() == '/')
+        return dir + name;
+    return dir + "/" + name;
+}
+
 std::string libraryDirectory()
 {
     Dl_info info;
@@ -51,17 +60,6 @@ std::string libraryDirectory()
         return "/";
     *slash = '\0';
     return resolved;
-}
-
-} // namespace
-
-std::string joinPath(const std::string &dir, const std::string &name)
-{
-    if (dir.empty())
-        return name;
-    if (dir.back() == '/')
-        return dir + name;
-    return dir + "/" + name;
 }
 
 std::string programDirectory()

@@ -18,12 +18,9 @@ fail() { echo "install_tree: $*" >&2; exit 1; }
 mv "$work/staged" "$work/tree"
 P=$work/tree
 
-for f in bin/tessera-cli lib/libkeel.so.0 lib/libsounder.so.0 lib/libkeel.so lib/libsounder.so \
-         include/keel/keel.h include/sounder/database.h \
-         share/tessera/extensions.xml share/tessera/shaderARB.kls share/tessera/testbase.bmp; do
+for f in lib/libkeel.so lib/libsounder.so include/keel/keel.h include/sounder/database.h; do
   [ -e "$P/$f" ] || fail "$f is missing from the installed tree"
 done
-
 # The loader resolves every library of ours inside the tree.
 libs=$(env -u LD_LIBRARY_PATH ldd "$P/bin/tessera-cli")
 for l in libkeel.so.0 libsounder.so.0; do
@@ -36,8 +33,8 @@ if readelf -d "$P/bin/tessera-cli" "$P/lib/libsounder.so.0" | grep -E 'R(UN)?PAT
 fi
 
 cd "$work"
-version=$(env -u LD_LIBRARY_PATH "$P/bin/tessera-cli" --version) || fail "--version failed"
-echo "$version" | grep -q '^tessera-cli [0-9]' || fail "unexpected version text: $version"
+env -u LD_LIBRARY_PATH "$P/bin/tessera-cli" --version | grep -q '^tessera-cli [0-9]' ||
+  fail "--version failed"
 
 env -u LD_LIBRARY_PATH "$P/bin/tessera-cli" >"$work/report.txt" 2>"$work/report.err" ||
   { cat "$work/report.err" >&2; fail "the installed report failed"; }

@@ -602,7 +602,7 @@ TEST_F(ReportFile, FloatsRoundTripUnderADecimalCommaLocale)
     // A program whose locale writes 0,5 (Qt sets it from the environment)
     // must still write and read 0.5.
     DecimalCommaLocale comma;
-    ASSERT_DECIMAL_COMMA(comma);
+    ASSERT_TRUE(comma.active()) << kNoDecimalComma;
     Caps saved;
     fillEverything(*saved.get());
     ASSERT_EQ(tsSaveReportXML(path.c_str(), nullptr, saved.get(), 1, nullptr), 0);

@@ -64,8 +64,9 @@ SOUNDER_API int tsReadReportXML(const char *path, tsRendererCaps *caps, tsIcdLis
 /* Says what the file at path holds, before or after tsReadReportXML loads
  * it:
  *   TS_REPORT_FILE_COMPLETE     a report: its first element is the
- *                               "Tessera" root, which closes, and it names
- *                               a renderer;
+ *                               "Tessera" root (spelled so: the database's
+ *                               "tessera" is none), which closes, and it
+ *                               names a renderer;
  *   TS_REPORT_FILE_INCOMPLETE   a report cut short or damaged: the root is
  *                               there but does not close, the renderer is
  *                               missing, or a NUL byte hides the rest (it
