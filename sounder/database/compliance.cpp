@@ -4,6 +4,8 @@
 
 #include <cstdio>
 #include <cstring>
+#include <functional>
+#include <unordered_set>
 
 #include "database/database_index.h"
 #include "keel/keel.h"
@@ -195,44 +197,64 @@ VersionListing listVersion(const tsDatabase *db, const tsRendererCaps *caps, con
 
 using namespace sounder::db;
 
-namespace {
-
-// True when the entry point counts as present in the current context.  The
-// window-system names (glX*) have no dispatch offset; their extension being
+// Marks what one reading supports.  An entry point counts as present when
+// resolves() says so, except for the window-system names: glX* names have
+// no dispatch offset; their extension being
 // listed is the proof.  There is no WGL on this system: a wgl* name never
 // resolves (the database's GLX extensions carry their own glX* entry
 // points), so a WGL extension is not reported as "not in list but has the
 // entry point" through a GLX function that merely does the same job.
-bool entryPointPresent(const char *name, bool extensionListed)
-{
-    if (strncmp(name, "wgl", 3) == 0)
-        return false;
-    if (extensionListed && strncmp(name, "glX", 3) == 0)
-        return true;
-    return infoHasEntryPoint(name) != 0;
-}
-
-} // namespace
-
-extern "C" {
-
-SOUNDER_API int tsInfoSolveDb(tsDatabase *db, const tsRendererCaps *caps, int reading)
+void sounder::db::solveDatabase(tsDatabase *db, const tsRendererCaps *caps, int reading,
+                                const std::function<bool(const char *)> &resolves)
 {
     if (!db || !caps || reading < 0 || reading >= 32)
-        return 0;
+        return;
     const uint32_t bit = 1u << reading;
+    auto present = [&resolves](const char *name, bool extensionListed) {
+        if (strncmp(name, "wgl", 3) == 0)
+            return false;
+        if (extensionListed && strncmp(name, "glX", 3) == 0)
+            return true;
+        return resolves(name);
+    };
     for (tsExtension *e = db->extensions; e; e = e->next) {
         bool listed = tsInfoSearchExtension(e->name, caps->extensions) != 0;
         if (listed)
             e->support |= bit;
         for (tsEntryPoint *ep = e->entryPoints; ep; ep = ep->next)
-            if (entryPointPresent(ep->name, listed))
+            if (present(ep->name, listed))
                 ep->resolved |= bit;
     }
     for (tsCoreVersion *c = db->coreVersions; c; c = c->next)
         for (tsEntryPoint *ep = c->entryPoints; ep; ep = ep->next)
-            if (entryPointPresent(ep->name, false))
+            if (present(ep->name, false))
                 ep->resolved |= bit;
+}
+
+std::vector<std::string> sounder::db::entryPointQuestions(const tsDatabase *db)
+{
+    std::vector<std::string> names;
+    if (!db)
+        return names;
+    std::unordered_set<std::string> seen;
+    auto add = [&](const tsEntryPoint *ep) {
+        for (; ep; ep = ep->next)
+            if (strncmp(ep->name, "wgl", 3) != 0 && seen.insert(ep->name).second)
+                names.push_back(ep->name);
+    };
+    for (const tsExtension *e = db->extensions; e; e = e->next)
+        add(e->entryPoints);
+    for (const tsCoreVersion *c = db->coreVersions; c; c = c->next)
+        add(c->entryPoints);
+    return names;
+}
+
+extern "C" {
+
+SOUNDER_API int tsInfoSolveDb(tsDatabase *db, const tsRendererCaps *caps, int reading)
+{
+    sounder::db::solveDatabase(db, caps, reading,
+                               [](const char *name) { return infoHasEntryPoint(name) != 0; });
     return 0;
 }
 

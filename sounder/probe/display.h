@@ -1,7 +1,8 @@
 /* Display facts of the window system: desktop size and depth, the modes of
  * the primary output, the monitors.  Each call opens its own short-lived
- * connection to the display named by $DISPLAY and closes it again; with no
- * display every list is empty and every number 0. */
+ * connection to the display named by $DISPLAY and closes it again (unless a
+ * SharedDisplayScope lends one); with no display every list is empty and
+ * every number 0. */
 #ifndef SOUNDER_PROBE_DISPLAY_H
 #define SOUNDER_PROBE_DISPLAY_H
 
@@ -39,6 +40,21 @@ std::vector<DisplayModeInfo> listOutputModes(const char *name);
 
 /* Connected outputs, primary first.  Empty without display or RandR. */
 std::vector<MonitorInfo> listMonitors();
+
+/* While it lives, the calls above use display (a Display * of Xlib; null
+ * changes nothing) instead of opening connections of their own: a reading
+ * lends the probe's connection, so that it keeps to one.  Not nested
+ * across threads. */
+class SharedDisplayScope {
+public:
+    explicit SharedDisplayScope(void *display);
+    ~SharedDisplayScope();
+    SharedDisplayScope(const SharedDisplayScope &) = delete;
+    SharedDisplayScope &operator=(const SharedDisplayScope &) = delete;
+
+private:
+    void *previous_;
+};
 
 /* Helpers of the above, exposed for tests. */
 

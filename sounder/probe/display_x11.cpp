@@ -1,5 +1,5 @@
 /* Display facts over Xlib and XRandR.  Every public call opens its own
- * connection, installs a quiet X error handler for its duration (a vanished
+ * connection (or uses the one lent by a SharedDisplayScope), installs a quiet X error handler for its duration (a vanished
  * output or a missing property must not end the process) and restores the
  * previous handler and closes the connection before returning. */
 #include "probe/display.h"
@@ -22,12 +22,22 @@ int quietErrorHandler(Display *, XErrorEvent *)
     return 0;
 }
 
-/* One connection with the quiet handler installed; both undone on scope exit. */
+/* A connection that another part of the process lends for its lifetime
+ * (the probe's), so that one reading keeps to one connection. */
+Display *g_sharedDisplay = nullptr;
+
+/* One connection (the lent one, else a new one) with the quiet handler
+ * installed; both undone on scope exit, a lent connection left open. */
 class DisplaySession {
 public:
     DisplaySession()
     {
         previous_ = XSetErrorHandler(quietErrorHandler);
+        if (g_sharedDisplay) {
+            display_ = g_sharedDisplay;
+            borrowed_ = true;
+            return;
+        }
         display_ = XOpenDisplay(nullptr);
         /* A server whose last client just left resets itself and refuses
          * connections for a moment: try twice more before giving up. */
@@ -41,8 +51,11 @@ public:
     ~DisplaySession()
     {
         if (display_) {
+            /* Errors of this session arrive while the quiet handler is
+             * still in place. */
             XSync(display_, False);
-            XCloseDisplay(display_);
+            if (!borrowed_)
+                XCloseDisplay(display_);
         }
         XSetErrorHandler(previous_);
     }
@@ -67,6 +80,7 @@ public:
 private:
     Display *display_ = nullptr;
     XErrorHandler previous_ = nullptr;
+    bool borrowed_ = false;
 };
 
 struct ResourcesDeleter {
@@ -167,6 +181,17 @@ std::vector<unsigned char> outputEdid(Display *display, RROutput output)
 }
 
 } // namespace
+
+SharedDisplayScope::SharedDisplayScope(void *display) : previous_(g_sharedDisplay)
+{
+    if (display)
+        g_sharedDisplay = static_cast<Display *>(display);
+}
+
+SharedDisplayScope::~SharedDisplayScope()
+{
+    g_sharedDisplay = static_cast<Display *>(previous_);
+}
 
 std::string edidMonitorName(const unsigned char *edid, size_t size)
 {

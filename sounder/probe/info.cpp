@@ -351,7 +351,13 @@ SOUNDER_API int tsInfoRead(tsRendererCaps *caps, int tag)
     tsInfoReadCaps(caps);
     appendWindowSystemList(caps);
     readPixelFormats(caps);
-    readDisplayModes(caps);
+    {
+        /* The modes are asked on the probe's own connection: a reading
+         * keeps to one (a server without -noreset resets whenever its last
+         * client leaves). */
+        sounder::SharedDisplayScope lend(infoWindowOpen() ? infoNativeDisplay() : nullptr);
+        readDisplayModes(caps);
+    }
     tsInfoReadCapsEx(caps);
     caps->reserved = 0;
     caps->videoMemory = infoVideoMemoryMegabytes(sounder::probePlatform().videoMemoryBytes());

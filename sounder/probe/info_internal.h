@@ -99,6 +99,11 @@ int infoHasEntryPoint(const char *name);
 uint32_t infoVideoMemoryMegabytes(uint64_t bytes);
 
 namespace sounder {
+/* Puts text in place of the failure log, with that failure count (a
+ * reading taken in another process hands its log over this way).  Text
+ * beyond the log's capacity is dropped. */
+void failureLogReplace(const char *text, int failures);
+
 using ::framebufferStatusText;
 using ::infoClearQuit;
 using ::infoCreateWindow;

@@ -98,6 +98,14 @@ void printLog(FILE *to)
         std::fputs(unixLines(log).c_str(), to);
 }
 
+/* The failure log of one reading of lumClientInitialize. */
+void printReadingLog(int renderer)
+{
+    const char *log = lumClientGetReadingLog(renderer);
+    if (log && *log)
+        std::fputs(unixLines(log).c_str(), stderr);
+}
+
 /* Why nothing could be opened when no display is named at all. */
 const char *noDisplayHint()
 {
@@ -158,12 +166,21 @@ int readRenderers(const Options &options)
                      static_cast<long long>(ms));
     }
 
-    /* An unfilled record gives an empty capability tree. */
-    const char *tree = lumClientGetCapsAndExtTree(options.renderer);
-    if (!tree || std::strcmp(tree, "<tree>\r\n</tree>\r\n") == 0) {
+    /* An unfilled record gives an empty capability tree.  A reading that
+     * failed is named with its log; only the chosen one ends the run. */
+    auto unread = [](int renderer) {
+        const char *tree = lumClientGetCapsAndExtTree(renderer);
+        return !tree || std::strcmp(tree, "<tree>\r\n</tree>\r\n") == 0;
+    };
+    const int other = 1 - options.renderer;
+    if (unread(other)) {
+        std::fprintf(stderr, "tessera-cli: renderer %d could not be read:\n", other);
+        printReadingLog(other);
+    }
+    if (unread(options.renderer)) {
         std::fprintf(stderr, "tessera-cli: no OpenGL context could be made for renderer %d%s\n",
                      options.renderer, noDisplayHint());
-        printLog(stderr);
+        printReadingLog(options.renderer);
         return kExitFailure;
     }
     return 0;
