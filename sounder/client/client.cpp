@@ -40,6 +40,7 @@ struct ClientState {
     tsSystemInfo system;
     tsIcdList icd;
     tsReadingOutcome outcomes[2];
+    int readings = 0; /* lumClientSetReadings: 0 for both */
     tsTree *mainTree = nullptr;
     tsTree *capsTree = nullptr;
     char path[LUM_PATH_SIZE];
@@ -164,10 +165,16 @@ SOUNDER_API int lumClientInitialize(void)
     std::memset(&options, 0, sizeof options);
     options.size = sizeof options;
     options.withDirect3D = 1;
+    options.readings = s.readings;
     for (tsRendererCaps &caps : s.records)
         caps.size = TS_RENDERER_CAPS_SIZE;
     tsInfoReadAll(&options, db, s.records, &s.system, &s.icd, s.outcomes);
     return s.outcomes[0].updated | s.outcomes[1].updated;
+}
+
+SOUNDER_API void lumClientSetReadings(int mask)
+{
+    state().readings = mask & 3;
 }
 
 SOUNDER_API const char *lumClientGetReadingLog(int renderer)

@@ -356,6 +356,10 @@ bool judge(const Reader &r, int timeLimit, size_t questions, ReadingAnswer &answ
 {
     o.milliseconds = static_cast<int32_t>(r.ended - r.started);
     char message[256];
+    if (r.startError == "not asked for") {
+        setLog(o, failureText("This reading was not asked for.\n"), 1);
+        return false;
+    }
     if (!r.startError.empty()) {
         setLog(o, failureText("The reader program could not be started: " + r.startError + "\n"),
                1);
@@ -429,9 +433,12 @@ extern "C" SOUNDER_API int tsInfoReadAll(const tsReadingOptions *options, tsData
     Reader readers[kReadings];
     std::string tried;
     const std::string program = findReader(options, tried);
+    const int asked = options && options->readings ? options->readings : 3;
     for (int i = 0; i < kReadings; ++i) {
         readers[i].index = i;
-        if (program.empty())
+        if (!(asked & (1 << i)))
+            readers[i].startError = "not asked for";
+        else if (program.empty())
             readers[i].startError = "not found (looked for " + tried + ")";
         else if (questionFd < 0)
             readers[i].startError = "no file for the entry-point names";

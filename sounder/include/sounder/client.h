@@ -53,6 +53,11 @@ SOUNDER_API struct tsDatabase *lumClientLoadDatabase(const char *text);
  * ($TESSERA_READ_TIMEOUT seconds, default 20). */
 SOUNDER_API int lumClientInitialize(void);
 
+/* Which readings the next lumClientInitialize takes: bit 0 the software
+ * renderer, bit 1 the accelerated one; 0 (the default) both.  A client
+ * that needs one renderer saves the other reader's time. */
+SOUNDER_API void lumClientSetReadings(int mask);
+
 /* The failure log of reading renderer (0 or 1) of the last
  * lumClientInitialize ("" when it went without failure or was not taken;
  * null for another index).  Lines end in "\r\n". */

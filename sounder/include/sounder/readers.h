@@ -39,7 +39,7 @@ typedef struct tsReadingOptions {
     uint32_t size;          /* sizeof(tsReadingOptions) */
     int32_t timeoutSeconds; /* per reading; 0: $TESSERA_READ_TIMEOUT, else 20 */
     int32_t withDirect3D;   /* also fill the two Direct3D texts of the system description */
-    int32_t reserved;
+    int32_t readings;       /* bit i: take reading i; 0: both */
     const char *readerPath; /* the reader program; null: $TESSERA_READER, else beside the library */
 } tsReadingOptions;
 
@@ -61,6 +61,8 @@ typedef struct tsReadingOutcome {
  * system: when not null, filled from the readers' description (released
  *       first).  icd: when not null, the installed drivers.
  * outcomes: null or two outcomes.
+ * A reading left out by options->readings is not taken: its record stays
+ * empty and its outcome says "not asked for" in its log.
  * Returns the mask of readings made (bit i for caps[i]), or -1 for a null
  * caps, a record with a wrong size or options with a wrong size (nothing is
  * changed then).  The failure log afterwards holds reading 1's log, as after
