@@ -3,6 +3,9 @@
 // only, within the time limit, leaving no child behind.
 #include <gtest/gtest.h>
 
+#include <dlfcn.h>
+
+#include <atomic>
 #include <cstddef>
 #include <cstring>
 #include <string>
@@ -17,6 +20,38 @@
 
 using readertest::binPath;
 using readertest::Env;
+
+// Every change of this process's environment is counted: the library is
+// linked into this program, so its calls land here.
+namespace {
+std::atomic<int> g_environmentWrites{0};
+template <typename F>
+F next(const char *name)
+{
+    return reinterpret_cast<F>(dlsym(RTLD_NEXT, name));
+}
+} // namespace
+
+extern "C" int setenv(const char *name, const char *value, int overwrite)
+{
+    ++g_environmentWrites;
+    static auto real = next<int (*)(const char *, const char *, int)>("setenv");
+    return real(name, value, overwrite);
+}
+
+extern "C" int unsetenv(const char *name)
+{
+    ++g_environmentWrites;
+    static auto real = next<int (*)(const char *)>("unsetenv");
+    return real(name);
+}
+
+extern "C" int putenv(char *text)
+{
+    ++g_environmentWrites;
+    static auto real = next<int (*)(char *)>("putenv");
+    return real(text);
+}
 
 namespace {
 
@@ -82,9 +117,11 @@ TEST(Readers, EqualTheReadingsTakenInThisProcess)
 {
     const std::vector<std::string> before = readertest::environment();
     Readings viaReaders;
+    const int writes = g_environmentWrites;
     viaReaders.read();
     ASSERT_EQ(viaReaders.made, 3) << viaReaders.outcomes[0].log << viaReaders.outcomes[1].log;
     // Nothing of the software rasteriser's selection reached this process.
+    EXPECT_EQ(g_environmentWrites, writes);
     EXPECT_EQ(readertest::environment(), before);
     EXPECT_TRUE(readertest::noChildren());
 
@@ -101,6 +138,8 @@ TEST(Readers, EqualTheReadingsTakenInThisProcess)
         tsInfoEnd();
         logs[i] = tsReportGetLogFile();
     }
+    // The count does see the environment changes of the in-process path.
+    EXPECT_GT(g_environmentWrites, writes);
 
     for (int i = 0; i < 2; ++i) {
         const tsRendererCaps a = fixedPart(viaReaders.caps[i]);
