@@ -410,7 +410,9 @@ SOUNDER_API int lumRunRenderingTests(const char *document)
 
     for (int i = 0; i < LUM_TEST_UNITS; ++i) {
         s.lastSelected[i] = doc.slots[i] == 0;
-        s.lastResults[i] = (s.lastSelected[i] && result == 0) ? slots[i] : -1;
+        /* A lost display keeps the rates of the units measured before it. */
+        const bool measured = result == 0 || result == TS_TEST_DISPLAY_LOST;
+        s.lastResults[i] = (s.lastSelected[i] && measured) ? slots[i] : -1;
     }
     return result;
 }

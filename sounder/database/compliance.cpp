@@ -197,19 +197,28 @@ VersionListing listVersion(const tsDatabase *db, const tsRendererCaps *caps, con
 
 using namespace sounder::db;
 
+namespace {
+/* Readings whose gl* entry points could not be checked (bit i: reading i). */
+uint32_t g_uncheckedReadings = 0;
+} // namespace
+
 // Marks what one reading supports.  An entry point counts as present when
 // resolves() says so, except for the window-system names: glX* names have
-// no dispatch offset; their extension being
-// listed is the proof.  There is no WGL on this system: a wgl* name never
-// resolves (the database's GLX extensions carry their own glX* entry
-// points), so a WGL extension is not reported as "not in list but has the
-// entry point" through a GLX function that merely does the same job.
+// no dispatch offset; their extension being listed is the proof.  There is
+// no WGL on this system: a wgl* name never resolves (the database's GLX
+// extensions carry their own glX* entry points), so a WGL extension is not
+// reported as "not in list but has the entry point" through a GLX function
+// that merely does the same job.
 void sounder::db::solveDatabase(tsDatabase *db, const tsRendererCaps *caps, int reading,
-                                const std::function<bool(const char *)> &resolves)
+                                bool checkable, const std::function<bool(const char *)> &resolves)
 {
     if (!db || !caps || reading < 0 || reading >= 32)
         return;
     const uint32_t bit = 1u << reading;
+    if (checkable)
+        g_uncheckedReadings &= ~bit;
+    else
+        g_uncheckedReadings |= bit;
     auto present = [&resolves](const char *name, bool extensionListed) {
         if (strncmp(name, "wgl", 3) == 0)
             return false;
@@ -253,9 +262,16 @@ extern "C" {
 
 SOUNDER_API int tsInfoSolveDb(tsDatabase *db, const tsRendererCaps *caps, int reading)
 {
-    sounder::db::solveDatabase(db, caps, reading,
+    sounder::db::solveDatabase(db, caps, reading, infoEntryPointsCheckable() != 0,
                                [](const char *name) { return infoHasEntryPoint(name) != 0; });
     return 0;
+}
+
+SOUNDER_API int tsInfoEntryPointCheckFailed(int reading)
+{
+    if (reading < 0 || reading >= 32)
+        return 0;
+    return (g_uncheckedReadings >> reading) & 1u;
 }
 
 SOUNDER_API int tsDatabaseTestCompliance(tsDatabase *db, const tsRendererCaps *caps,

@@ -42,7 +42,9 @@ tsRenderer *findRenderer(const tsDatabase *db, const char *name);
 // reading's bit into the support mask of every extension its extension text
 // lists and into the resolved mask of every entry point that resolves(name)
 // confirms (wgl* names never, glX* names of a listed extension always).
-void solveDatabase(tsDatabase *db, const tsRendererCaps *caps, int reading,
+// checkable: whether gl* names could be asked at all (else the reading is
+// remembered for tsInfoEntryPointCheckFailed).
+void solveDatabase(tsDatabase *db, const tsRendererCaps *caps, int reading, bool checkable,
                    const std::function<bool(const char *)> &resolves);
 
 // The entry-point names solveDatabase may ask about, each once, in database

@@ -1,8 +1,10 @@
 /* Display facts of the window system: desktop size and depth, the modes of
  * the primary output, the monitors.  Each call opens its own short-lived
- * connection to the display named by $DISPLAY and closes it again (unless a
- * SharedDisplayScope lends one); with no display every list is empty and
- * every number 0. */
+ * connection to the display named by $DISPLAY and closes it again; with no
+ * display every list is empty and every number 0.  The backend implements
+ * them (display_x11.cpp, which also takes a connection the caller holds:
+ * display_x11.h); the EDID and timing helpers below are shared
+ * (display.cpp). */
 #ifndef SOUNDER_PROBE_DISPLAY_H
 #define SOUNDER_PROBE_DISPLAY_H
 
@@ -41,10 +43,10 @@ std::vector<DisplayModeInfo> listOutputModes(const char *name);
 /* Connected outputs, primary first.  Empty without display or RandR. */
 std::vector<MonitorInfo> listMonitors();
 
-/* While it lives, the calls above use display (a Display * of Xlib; null
- * changes nothing) instead of opening connections of their own: a reading
- * lends the probe's connection, so that it keeps to one.  Not nested
- * across threads. */
+/* While it lives, the calls above use display (the Xlib Display * of the
+ * GLX backend's probe; null changes nothing) instead of opening connections
+ * of their own: the reader describes the system on the probe's connection,
+ * so that a reading keeps to one.  One thread at a time. */
 class SharedDisplayScope {
 public:
     explicit SharedDisplayScope(void *display);

@@ -156,13 +156,47 @@ void infoClearQuit()
     g_quitCode = 0;
 }
 
-int infoDefaultEventHandler(union _XEvent *event, void *)
+int infoDefaultEventHandler(const InfoEvent *event, void *)
 {
-    if (infoIsCloseRequest(event)) {
+    if (event && event->type == infoEventClose) {
         infoPostQuit(0);
         return 1;
     }
     return 0;
+}
+
+namespace sounder {
+
+void platformDeliverEvent(InfoEventHandler handler, void *user, const InfoEvent &event)
+{
+    if (!handler || !handler(&event, user))
+        infoDefaultEventHandler(&event, user);
+}
+
+bool platformQuitRequested()
+{
+    return infoQuitRequested();
+}
+
+namespace {
+const char *g_dispatchLibrary = nullptr;
+}
+
+void platformSetDispatchLibrary(const char *soname)
+{
+    g_dispatchLibrary = soname;
+}
+
+const char *platformDispatchLibrary()
+{
+    return g_dispatchLibrary ? g_dispatchLibrary : "libglapi.so.0";
+}
+
+} // namespace sounder
+
+bool infoCheckConnection()
+{
+    return sounder::probePlatform().checkConnection();
 }
 
 void infoWindowSize(int *width, int *height)
@@ -173,6 +207,13 @@ void infoWindowSize(int *width, int *height)
 void *infoNativeDisplay()
 {
     return sounder::probePlatform().nativeDisplay();
+}
+
+void *infoProbeXConnection()
+{
+    sounder::ProbePlatform &platform = sounder::probePlatform();
+    return platform.isOpen() && strcmp(platform.name(), "glx") == 0 ? platform.nativeDisplay()
+                                                                    : nullptr;
 }
 
 unsigned long infoNativeWindow()
@@ -219,6 +260,11 @@ int infoHasEntryPoint(const char *name)
         return mapped ? sounder::probePlatform().hasEntryPoint(mapped) : 0;
     }
     return sounder::probePlatform().hasEntryPoint(name);
+}
+
+int infoEntryPointsCheckable()
+{
+    return sounder::probePlatform().entryPointCheck().available ? 1 : 0;
 }
 
 const char *framebufferStatusText(unsigned int status)
@@ -288,7 +334,7 @@ SOUNDER_API int tsInfoRead(tsRendererCaps *caps, int tag)
         /* The modes are asked on the probe's own connection: a reading
          * keeps to one (a server without -noreset resets whenever its last
          * client leaves). */
-        sounder::SharedDisplayScope lend(infoWindowOpen() ? infoNativeDisplay() : nullptr);
+        sounder::SharedDisplayScope lend(infoProbeXConnection());
         readDisplayModes(caps);
     }
     tsInfoReadCapsEx(caps);

@@ -490,10 +490,11 @@ extern "C" SOUNDER_API int tsInfoReadAll(const tsReadingOptions *options, tsData
         std::unordered_map<std::string, bool> resolved;
         for (size_t k = 0; k < questions.size(); ++k)
             resolved.emplace(questions[k], answers[i].entryPoints[k] != 0);
-        db::solveDatabase(db, &caps[i], i, [&resolved](const char *name) {
-            auto it = resolved.find(name);
-            return it != resolved.end() && it->second;
-        });
+        db::solveDatabase(db, &caps[i], i, answers[i].entryPointsCheckable,
+                          [&resolved](const char *name) {
+                              auto it = resolved.find(name);
+                              return it != resolved.end() && it->second;
+                          });
     }
     if (db)
         db->currentReading = 1;

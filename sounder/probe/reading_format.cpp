@@ -207,6 +207,7 @@ std::string encodeReading(const ReadingAnswer &a)
     w.u32(a.opened ? 1 : 0);
     w.u32(a.readOk ? 1 : 0);
     w.u32(a.failures);
+    w.u32(a.entryPointsCheckable ? 1 : 0);
     w.end();
 
     /* The text pointers never leave the process. */
@@ -292,11 +293,12 @@ bool decodeReading(const char *data, size_t size, ReadingAnswer &a, std::string 
         bool ok = true;
         switch (id) {
         case kStatus: {
-            uint32_t opened = 0, readOk = 0;
-            ok = part.u32(opened) && part.u32(readOk) && part.u32(a.failures) && opened <= 1 &&
-                 readOk <= 1;
+            uint32_t opened = 0, readOk = 0, checkable = 0;
+            ok = part.u32(opened) && part.u32(readOk) && part.u32(a.failures) &&
+                 part.u32(checkable) && opened <= 1 && readOk <= 1 && checkable <= 1;
             a.opened = opened == 1;
             a.readOk = readOk == 1;
+            a.entryPointsCheckable = checkable == 1;
             break;
         }
         case kRecord:

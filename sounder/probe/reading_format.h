@@ -9,7 +9,8 @@
  *   section  u32 id, u32 payload length, payload
  *
  * Sections, each at most once:
- *   Status       u32 probe opened, u32 tsInfoRead result, u32 failure count
+ *   Status       u32 probe opened, u32 tsInfoRead result, u32 failure count,
+ *                u32 whether the context's entry points could be checked
  *   Record       the whole tsRendererCaps with its text pointers zeroed
  *   Texts        vendor, version, glslVersion, renderer, extensions: each a
  *                u32 length (0xFFFFFFFF for a null text) and its bytes
@@ -55,6 +56,7 @@ struct ReadingAnswer {
     bool opened = false;
     bool readOk = false;
     uint32_t failures = 0;
+    bool entryPointsCheckable = false;
     tsRendererCaps record; /* text pointers null */
     bool hasText[5] = {};
     std::string texts[5]; /* vendor, version, glslVersion, renderer, extensions */

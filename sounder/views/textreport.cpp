@@ -310,13 +310,20 @@ void entryPointVerification(Emitter &e, const tsRendererCaps *caps, const tsData
     // extension or version), not when this context implements it.
     e.textId(TS_TEXT_ENTRY_POINT_CHECK);
     e.sep("\\line ", "\n");
+    // Without a check no gl* name resolved: say so once instead of calling
+    // each of them missing (glX names are checked by their extension).
+    const bool checked = !tsInfoEntryPointCheckFailed(db->currentReading);
+    if (!checked) {
+        e.textId(TS_TEXT_ENTRY_POINTS_UNCHECKED);
+        e.sep("\\line ", "\n");
+    }
 
     const uint32_t mark = static_cast<uint32_t>(caps->tag) + 1u;
     for (const tsExtension *ext = db->extensions; ext; ext = ext->next) {
         const bool supported = hasCurrentBit(db, ext->support);
         for (const tsEntryPoint *ep = ext->entryPoints; ep; ep = ep->next) {
             const bool resolved = hasCurrentBit(db, ep->resolved);
-            if (supported && !resolved)
+            if (supported && !resolved && (checked || strncmp(ep->name, "glX", 3) == 0))
                 e.textIdArgs(308, ext->name, ep->name);
             else if (!supported && resolved)
                 e.textIdArgs(309, ext->name, ep->name);

@@ -139,7 +139,7 @@ int main(int argc, char **argv)
     /* The system is described on the probe's connection, so that the whole
      * reading keeps to one. */
     if (system || drivers) {
-        sounder::SharedDisplayScope lend(answer.opened ? infoNativeDisplay() : nullptr);
+        sounder::SharedDisplayScope lend(infoProbeXConnection());
         tsSystemInfo info;
         memset(&info, 0, sizeof info);
         tsIcdList list;
@@ -156,6 +156,7 @@ int main(int argc, char **argv)
 
     if (answer.opened) {
         answer.readOk = tsInfoRead(&caps, 0) != 0;
+        answer.entryPointsCheckable = infoEntryPointsCheckable() != 0;
         answer.entryPoints.reserve(names.size());
         for (const std::string &name : names)
             answer.entryPoints.push_back(infoHasEntryPoint(name.c_str()) ? 1 : 0);

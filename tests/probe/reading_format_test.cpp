@@ -16,6 +16,7 @@ sounder::ReadingAnswer filledAnswer()
     a.opened = true;
     a.readOk = true;
     a.failures = 2;
+    a.entryPointsCheckable = true;
     a.record.size = sizeof a.record;
     a.record.tag = 7;
     a.record.filled = 1;
@@ -72,6 +73,7 @@ TEST(ReadingFormat, RoundTripKeepsEveryMemberAndText)
     EXPECT_EQ(out.entryPoints, in.entryPoints);
     EXPECT_EQ(out.log, in.log);
     EXPECT_EQ(out.failures, 2u);
+    EXPECT_TRUE(out.entryPointsCheckable);
     EXPECT_EQ(out.monitor, "screen");
 
     // Applied to a caller's record: texts become the record's own blocks,
@@ -100,7 +102,7 @@ TEST(ReadingFormat, EveryCutAndEveryExtraByteIsRefused)
 TEST(ReadingFormat, AlteredAnswersAreRefused)
 {
     const std::string good = sounder::encodeReading(filledAnswer());
-    const size_t record = 28 + 8 + 12 + 8; // header, status section, record section header
+    const size_t record = 28 + 8 + 16 + 8; // header, status section, record section header
     struct Case {
         const char *what;
         size_t offset;

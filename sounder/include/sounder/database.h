@@ -129,6 +129,12 @@ SOUNDER_API const char *tsNormaliseRendererName(const char *renderer);
  * context is current.  Returns 0. */
 SOUNDER_API int tsInfoSolveDb(tsDatabase *db, const struct tsRendererCaps *caps, int reading);
 
+/* 1 when the last tsInfoSolveDb of reading could not check the gl* entry
+ * points (the vendor library behind the context offers no way to tell its
+ * functions apart, and none was marked resolved); 0 when it could, or when
+ * the reading was not solved in this process. */
+SOUNDER_API int tsInfoEntryPointCheckFailed(int reading);
+
 /* Counts, for a core version ("1.1" ... "2.1", or "ARB_imaging"), the items
  * the current reading supports and the items the version has.  Returns 1
  * when both counts are equal (also when both are 0), else 0. */
