@@ -19,7 +19,6 @@
 #include "support/temp_dir.h"
 
 using readertest::binPath;
-using readertest::Env;
 
 // Every change of this process's environment is counted: the library is
 // linked into this program, so its calls land here.
@@ -211,8 +210,7 @@ class DriverFailure : public ::testing::TestWithParam<DriverCase> {};
 
 TEST_P(DriverFailure, StaysInItsReading)
 {
-    Env env;
-    readertest::useShim(env, GetParam().mode);
+    readertest::ShimScope shim(GetParam().mode);
     Readings r;
     r.read(kLimit);
     EXPECT_EQ(r.made, 2);
@@ -249,9 +247,8 @@ class BadAnswer : public ::testing::TestWithParam<AnswerCase> {};
 
 TEST_P(BadAnswer, FailsItsReadingOnly)
 {
-    Env env;
-    env.set("TESSERA_FAKE_READER", GetParam().mode);
-    env.set("TESSERA_REAL_READER", binPath("tessera-reader").c_str());
+    ScopedEnv fake("TESSERA_FAKE_READER", GetParam().mode);
+    ScopedEnv real("TESSERA_REAL_READER", binPath("tessera-reader").c_str());
     Readings r;
     r.read(kLimit, binPath("tessera_fake_reader").c_str());
     EXPECT_EQ(r.made, 2);
@@ -301,9 +298,8 @@ TEST(Readers, MissingReaderFailsBothReadingsAndSaysWhere)
 // report of reading 1, reading 0's cause named, exit status 0.
 TEST(Readers, ClientInterfaceKeepsReadingOneWhenReadingZeroCrashes)
 {
-    Env env;
-    readertest::useShim(env, "segv");
-    env.set("TESSERA_READ_TIMEOUT", LIMIT_TEXT);
+    readertest::ShimScope shim("segv");
+    ScopedEnv limit("TESSERA_READ_TIMEOUT", LIMIT_TEXT);
     lumClientLoadDatabase(nullptr);
     lumClientInitialize();
     EXPECT_NE(std::string(lumClientGetReadingLog(0)).find("signal 11: SIGSEGV"), std::string::npos);
@@ -367,8 +363,7 @@ TEST(Readers, NamedRendererRunsOnlyItsReader)
     EXPECT_NE(out.find("llvmpipe"), std::string::npos);
     EXPECT_EQ(err.find("SIGSEGV"), std::string::npos) << err;
 
-    Env env;
-    readertest::useShim(env, "segv");
+    readertest::ShimScope shim("segv");
     Readings r;
     tsReadingOptions options;
     std::memset(&options, 0, sizeof options);

@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-extern char **environ;
+#include "support/xvfb.h"
 
 namespace readertest {
 
@@ -44,46 +44,17 @@ inline double seconds()
     return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) / 1e9;
 }
 
-// Sets or removes variables for one scope.
-class Env {
-public:
-    void set(const char *name, const char *value)
-    {
-        const char *old = std::getenv(name);
-        saved_.push_back({name, old != nullptr, old ? old : ""});
-        if (value)
-            setenv(name, value, 1);
-        else
-            unsetenv(name);
-    }
-    ~Env()
-    {
-        for (auto it = saved_.rbegin(); it != saved_.rend(); ++it) {
-            if (it->had)
-                setenv(it->name.c_str(), it->value.c_str(), 1);
-            else
-                unsetenv(it->name.c_str());
-        }
-    }
-
-private:
-    struct Saved {
-        std::string name;
-        bool had;
-        std::string value;
-    };
-    std::vector<Saved> saved_;
-};
-
 // The readers of this scope load the shim, which misbehaves in reading 0
 // as mode says (segv, hang, kill, nodisplay).
-inline void useShim(Env &env, const char *mode)
-{
-    env.set("TESSERA_READER_PRELOAD", binPath("libtessera_reader_shim.so").c_str());
-    env.set("TESSERA_SHIM_MODE", mode);
-    // A sanitised reader refuses a preload in front of its runtime.
-    env.set("ASAN_OPTIONS", "verify_asan_link_order=0:detect_leaks=0");
-}
+struct ShimScope {
+    explicit ShimScope(const char *mode)
+        : preload("TESSERA_READER_PRELOAD", binPath("libtessera_reader_shim.so").c_str()),
+          shimMode("TESSERA_SHIM_MODE", mode),
+          // A sanitised reader refuses a preload in front of its runtime.
+          asan("ASAN_OPTIONS", "verify_asan_link_order=0:detect_leaks=0")
+    {}
+    ScopedEnv preload, shimMode, asan;
+};
 
 } // namespace readertest
 
