@@ -13,6 +13,7 @@
 #include "sounder/database.h"
 #include "sounder/links.h"
 #include "sounder/probe.h"
+#include "sounder/readers.h"
 #include "sounder/rendertest.h"
 #include "sounder/reportfile.h"
 #include "sounder/system.h"
@@ -39,6 +40,8 @@ struct ClientState {
     tsRendererCaps records[2];
     tsSystemInfo system;
     tsIcdList icd;
+    tsReadingOutcome outcomes[2];
+    int readings = 0; /* lumClientSetReadings: 0 for both */
     tsTree *mainTree = nullptr;
     tsTree *capsTree = nullptr;
     char path[LUM_PATH_SIZE];
@@ -54,6 +57,7 @@ struct ClientState {
         std::memset(records, 0, sizeof records);
         std::memset(&system, 0, sizeof system);
         std::memset(&icd, 0, sizeof icd);
+        std::memset(outcomes, 0, sizeof outcomes);
         std::memset(path, 0, sizeof path);
         for (int i = 0; i < LUM_TEST_UNITS; ++i) {
             lastResults[i] = -1;
@@ -150,34 +154,30 @@ SOUNDER_API int lumClientInitialize(void)
     tsDatabase *db = database();
     if (!db)
         return 0;
+    if (s.progress)
+        s.progress("renderers 0 and 1", s.progressUser);
 
-    int result = 0;
-    for (int index = 0; index < 2; ++index) {
-        if (s.progress)
-            s.progress(index == 0 ? "renderer 0 (software)" : "renderer 1 (accelerated)",
-                       s.progressUser);
-
-        /* The system description (Direct3D texts included) is built again
-         * for each reading.  The driver list is built with the first one
-         * only: it asks the package database, which costs more than a
-         * reading, and the installed drivers do not change in between. */
-        tsDescribeSystem(&s.system, index == 0 ? &s.icd : nullptr, 1);
-
-        db->currentReading = index;
-        tsRendererCaps &caps = s.records[index];
-        tsInfoRelease(&caps);
-        std::memset(&caps, 0, sizeof caps);
+    tsReadingOptions options;
+    std::memset(&options, 0, sizeof options);
+    options.size = sizeof options;
+    options.withDirect3D = 1;
+    options.readings = s.readings;
+    for (tsRendererCaps &caps : s.records)
         caps.size = TS_RENDERER_CAPS_SIZE;
+    tsInfoReadAll(&options, db, s.records, &s.system, &s.icd, s.outcomes);
+    return s.outcomes[0].updated | s.outcomes[1].updated;
+}
 
-        if (!tsInfoBegin(index) && (index == 0 || !tsInfoBegin(0)))
-            continue;
-        tsInfoRead(&caps, 0);
-        const int r = tsDatabaseUpdate(db, &caps, &s.icd, s.system.system);
-        tsInfoSolveDb(db, &caps, index);
-        tsInfoEnd();
-        result |= r;
-    }
-    return result;
+SOUNDER_API void lumClientSetReadings(int mask)
+{
+    state().readings = mask & 3;
+}
+
+SOUNDER_API const char *lumClientGetReadingLog(int renderer)
+{
+    if (!validIndex(renderer))
+        return nullptr;
+    return state().outcomes[renderer].log;
 }
 
 SOUNDER_API void lumClientSetProgress(lumProgressCallback callback, void *user)

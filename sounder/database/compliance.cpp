@@ -4,8 +4,10 @@
 
 #include <cstdio>
 #include <cstring>
+#include <functional>
 #include <string>
 #include <unordered_map>
+#include <unordered_set>
 
 #include "database/database_index.h"
 #include "keel/keel.h"
@@ -228,68 +230,82 @@ const char *nextVersion(const tsRendererCaps *caps)
 using namespace sounder::db;
 
 namespace {
+/* Readings whose gl* entry points could not be checked (bit i: reading i). */
+uint32_t g_uncheckedReadings = 0;
+} // namespace
 
-// True when the entry point counts as present in the current context.  The
-// window-system names (glX*) have no dispatch offset; their extension being
-// listed is the proof.  There is no WGL on this system: a wgl* name never
-// resolves (the database's GLX extensions carry their own glX* entry
-// points), so a WGL extension is not reported as "not in list but has the
-// entry point" through a GLX function that merely does the same job.
-// The driver's answers are kept for the solve: about one name in six
-// occurs both in an extension and in a core version, each dispatch query
-// searches the driver's whole function table, and a glX* query may ask the
-// X server.
-class EntryPointCheck {
-public:
-    EntryPointCheck() { known_.reserve(4096); }
-
-    bool present(const char *name, bool extensionListed)
-    {
+// Marks what one reading supports.  An entry point counts as present when
+// resolves() says so, except for the window-system names: glX* names have
+// no dispatch offset; their extension being listed is the proof.  There is
+// no WGL on this system: a wgl* name never resolves (the database's GLX
+// extensions carry their own glX* entry points), so a WGL extension is not
+// reported as "not in list but has the entry point" through a GLX function
+// that merely does the same job.
+void sounder::db::solveDatabase(tsDatabase *db, const tsRendererCaps *caps, int reading,
+                                bool checkable, const std::function<bool(const char *)> &resolves)
+{
+    if (!db || !caps || reading < 0 || reading >= 32)
+        return;
+    const uint32_t bit = 1u << reading;
+    if (checkable)
+        g_uncheckedReadings &= ~bit;
+    else
+        g_uncheckedReadings |= bit;
+    // The answers are kept for the solve: about one name in six occurs both
+    // in an extension and in a core version, and each dispatch query
+    // searches the driver's whole function table.
+    std::unordered_map<std::string, bool> known;
+    known.reserve(4096);
+    auto present = [&resolves, &known](const char *name, bool extensionListed) {
         if (strncmp(name, "wgl", 3) == 0)
             return false;
         if (extensionListed && strncmp(name, "glX", 3) == 0)
             return true;
-        auto found = known_.find(name);
-        if (found != known_.end())
+        auto found = known.find(name);
+        if (found != known.end())
             return found->second;
-        const bool answer = infoHasEntryPoint(name) != 0;
-        known_.emplace(name, answer);
+        const bool answer = resolves(name);
+        known.emplace(name, answer);
         return answer;
-    }
-
-private:
-    std::unordered_map<std::string, bool> known_;
-};
-
-/* Readings whose gl* entry points could not be checked (bit i: reading i). */
-uint32_t g_uncheckedReadings = 0;
-
-} // namespace
-
-extern "C" {
-
-SOUNDER_API int tsInfoSolveDb(tsDatabase *db, const tsRendererCaps *caps, int reading)
-{
-    if (!db || !caps || reading < 0 || reading >= 32)
-        return 0;
-    const uint32_t bit = 1u << reading;
-    if (infoEntryPointsCheckable())
-        g_uncheckedReadings &= ~bit;
-    else
-        g_uncheckedReadings |= bit;
-    EntryPointCheck check;
+    };
     for (tsExtension *e = db->extensions; e; e = e->next) {
         bool listed = tsInfoSearchExtension(e->name, caps->extensions) != 0;
         if (listed)
             e->support |= bit;
         for (tsEntryPoint *ep = e->entryPoints; ep; ep = ep->next)
-            if (check.present(ep->name, listed))
+            if (present(ep->name, listed))
                 ep->resolved |= bit;
     }
     for (tsCoreVersion *c = db->coreVersions; c; c = c->next)
         for (tsEntryPoint *ep = c->entryPoints; ep; ep = ep->next)
-            if (check.present(ep->name, false))
+            if (present(ep->name, false))
                 ep->resolved |= bit;
+}
+
+std::vector<std::string> sounder::db::entryPointQuestions(const tsDatabase *db)
+{
+    std::vector<std::string> names;
+    if (!db)
+        return names;
+    std::unordered_set<std::string> seen;
+    auto add = [&](const tsEntryPoint *ep) {
+        for (; ep; ep = ep->next)
+            if (strncmp(ep->name, "wgl", 3) != 0 && seen.insert(ep->name).second)
+                names.push_back(ep->name);
+    };
+    for (const tsExtension *e = db->extensions; e; e = e->next)
+        add(e->entryPoints);
+    for (const tsCoreVersion *c = db->coreVersions; c; c = c->next)
+        add(c->entryPoints);
+    return names;
+}
+
+extern "C" {
+
+SOUNDER_API int tsInfoSolveDb(tsDatabase *db, const tsRendererCaps *caps, int reading)
+{
+    sounder::db::solveDatabase(db, caps, reading, infoEntryPointsCheckable() != 0,
+                               [](const char *name) { return infoHasEntryPoint(name) != 0; });
     return 0;
 }
 

@@ -4,6 +4,7 @@
 #define SOUNDER_DATABASE_COMPLIANCE_H
 
 #include <cstddef>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -35,6 +36,21 @@ tsVendor *findVendor(const tsDatabase *db, const char *name);
 // Renderer whose name equals tsNormaliseRendererName(name)
 // case-insensitively, or null.
 tsRenderer *findRenderer(const tsDatabase *db, const char *name);
+
+// ---- marking a reading -------------------------------------------------
+
+// What tsInfoSolveDb does, with the entry-point check passed in: ORs the
+// reading's bit into the support mask of every extension its extension text
+// lists and into the resolved mask of every entry point that resolves(name)
+// confirms (wgl* names never, glX* names of a listed extension always).
+// checkable: whether gl* names could be asked at all (else the reading is
+// remembered for tsInfoEntryPointCheckFailed).
+void solveDatabase(tsDatabase *db, const tsRendererCaps *caps, int reading, bool checkable,
+                   const std::function<bool(const char *)> &resolves);
+
+// The entry-point names solveDatabase may ask about, each once, in database
+// order (wgl* names are never asked).
+std::vector<std::string> entryPointQuestions(const tsDatabase *db);
 
 // ---- matching ------------------------------------------------------------
 

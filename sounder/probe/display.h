@@ -43,6 +43,21 @@ std::vector<DisplayModeInfo> listOutputModes(const char *name);
 /* Connected outputs, primary first.  Empty without display or RandR. */
 std::vector<MonitorInfo> listMonitors();
 
+/* While it lives, the calls above use display (the Xlib Display * of the
+ * GLX backend's probe; null changes nothing) instead of opening connections
+ * of their own: the reader describes the system on the probe's connection,
+ * so that a reading keeps to one.  One thread at a time. */
+class SharedDisplayScope {
+public:
+    explicit SharedDisplayScope(void *display);
+    ~SharedDisplayScope();
+    SharedDisplayScope(const SharedDisplayScope &) = delete;
+    SharedDisplayScope &operator=(const SharedDisplayScope &) = delete;
+
+private:
+    void *previous_;
+};
+
 /* Helpers of the above, exposed for tests. */
 
 /* Monitor name of an EDID block: the text of the display descriptor 0xFC,

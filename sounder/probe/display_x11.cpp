@@ -19,12 +19,21 @@
 namespace sounder {
 namespace {
 
-/* A connection of its own for the calls that are not given one; closed on
- * scope exit. */
+/* A connection that another part of the process lends for its lifetime
+ * (SharedDisplayScope: the probe's), so that one reading keeps to one. */
+Display *g_sharedDisplay = nullptr;
+
+/* A connection of its own for the calls that are not given one (closed on
+ * scope exit), or the lent one (left open). */
 class OwnConnection {
 public:
     OwnConnection()
     {
+        if (g_sharedDisplay) {
+            display_ = g_sharedDisplay;
+            borrowed_ = true;
+            return;
+        }
         display_ = XOpenDisplay(nullptr);
         /* A server whose last client just left resets itself and refuses
          * connections for a moment: try twice more before giving up. */
@@ -39,7 +48,7 @@ public:
     }
     ~OwnConnection()
     {
-        if (display_) {
+        if (display_ && !borrowed_) {
             /* Still watched while it closes (see x11_trap.h). */
             XCloseDisplay(display_);
             x11UnwatchConnection(display_);
@@ -52,6 +61,7 @@ public:
 
 private:
     Display *display_ = nullptr;
+    bool borrowed_ = false;
 };
 
 /* The calls on one display: its errors trapped (a vanished output or a
@@ -327,7 +337,19 @@ std::vector<MonitorInfo> listMonitors(Display *connection)
     return monitors;
 }
 
-/* The calls without a connection open one of their own for their duration. */
+SharedDisplayScope::SharedDisplayScope(void *display) : previous_(g_sharedDisplay)
+{
+    if (display)
+        g_sharedDisplay = static_cast<Display *>(display);
+}
+
+SharedDisplayScope::~SharedDisplayScope()
+{
+    g_sharedDisplay = static_cast<Display *>(previous_);
+}
+
+/* The calls without a connection open one of their own for their duration
+ * (or use the lent one). */
 
 bool desktopMode(DisplayModeInfo &out)
 {

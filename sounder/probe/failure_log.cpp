@@ -5,6 +5,7 @@
 #include <stdio.h>
 #include <string.h>
 
+#include "probe/info_internal.h"
 #include "sounder/probe.h"
 
 namespace {
@@ -41,6 +42,13 @@ void appendToLog(const char *src)
 }
 
 } // namespace
+
+void sounder::failureLogReplace(const char *text, int failures)
+{
+    tsReportSetLogFile();
+    appendToLog(text ? text : "");
+    g_log.failures = failures > 0 ? failures : 0;
+}
 
 extern "C" {
 

@@ -1,8 +1,9 @@
 /* Installed OpenGL client drivers on a glvnd system: the EGL vendor
  * libraries named by the vendor JSON files and the GLX vendor libraries
  * (libGLX_<vendor>.so.0) on the library path.  Company, description and
- * version come from the package database when it knows the file, else the
- * version is the file name's suffix. */
+ * version come from the package database (its files read directly, no
+ * helper program) when it knows the file, else the version is the file
+ * name's suffix. */
 #include "probe/icd_reader.h"
 
 #include "keel/keel.h"
@@ -12,12 +13,7 @@
 #include <dlfcn.h>
 #include <fcntl.h>
 #include <limits.h>
-#include <poll.h>
-#include <signal.h>
-#include <spawn.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
-#include <time.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -25,9 +21,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <map>
 #include <set>
-
-extern char **environ;
 
 namespace sounder {
 namespace {
@@ -390,85 +385,6 @@ void addUnique(std::vector<std::string> &dirs, const std::string &dir)
         dirs.push_back(dir);
 }
 
-/* ---- running dpkg-query without a shell ---- */
-
-/* Runs argv[0] (looked up on PATH) with stdin and stderr on /dev/null and
- * collects at most maxBytes of its standard output.  True when it exited
- * with status 0 within timeoutMs. */
-bool runCapture(const std::vector<std::string> &args, std::string &out, size_t maxBytes,
-                int timeoutMs)
-{
-    out.clear();
-    if (args.empty())
-        return false;
-    int fds[2];
-    if (pipe2(fds, O_CLOEXEC) != 0)
-        return false;
-
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_adddup2(&actions, fds[1], 1);
-    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-
-    std::vector<char *> argv;
-    for (const std::string &a : args)
-        argv.push_back(const_cast<char *>(a.c_str()));
-    argv.push_back(nullptr);
-
-    pid_t pid = -1;
-    int rc = posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    close(fds[1]);
-    if (rc != 0) {
-        close(fds[0]);
-        return false;
-    }
-
-    struct timespec startTime;
-    clock_gettime(CLOCK_MONOTONIC, &startTime);
-    bool timedOut = false;
-    char buffer[4096];
-    for (;;) {
-        struct timespec now;
-        clock_gettime(CLOCK_MONOTONIC, &now);
-        long elapsed =
-            (now.tv_sec - startTime.tv_sec) * 1000L + (now.tv_nsec - startTime.tv_nsec) / 1000000L;
-        if (elapsed >= timeoutMs) {
-            timedOut = true;
-            break;
-        }
-        struct pollfd p = {fds[0], POLLIN, 0};
-        int ready = poll(&p, 1, static_cast<int>(timeoutMs - elapsed));
-        if (ready < 0) {
-            if (errno == EINTR)
-                continue;
-            break;
-        }
-        if (ready == 0)
-            continue;
-        ssize_t n = read(fds[0], buffer, sizeof buffer);
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            break;
-        }
-        if (n == 0)
-            break;
-        size_t room = maxBytes > out.size() ? maxBytes - out.size() : 0;
-        out.append(buffer, std::min(room, static_cast<size_t>(n)));
-    }
-    close(fds[0]);
-    if (timedOut)
-        kill(pid, SIGKILL);
-    int status = 0;
-    while (waitpid(pid, &status, 0) < 0) {
-        if (errno != EINTR)
-            return false;
-    }
-    return !timedOut && WIFEXITED(status) && WEXITSTATUS(status) == 0;
-}
-
 std::string trim(const std::string &s)
 {
     size_t a = 0, b = s.size();
@@ -479,24 +395,144 @@ std::string trim(const std::string &s)
     return s.substr(a, b - a);
 }
 
-/* Package that owns path, from "pkg[:arch][, pkg2...]: /path" lines. */
-bool owningPackage(const std::string &path, std::string &package)
+/* ---- the package database, read directly ---- */
+
+/* A whole file of the package database (lists and status run to a few
+ * megabytes; anything past the bound is not read). */
+bool readDatabaseFile(const std::string &path, std::string &text, size_t limit)
 {
-    std::string out;
-    if (!runCapture({"dpkg-query", "-S", "--", path}, out, 64 * 1024, 5000))
+    text.clear();
+    int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0)
         return false;
-    size_t lineEnd = out.find('\n');
-    std::string line = out.substr(0, lineEnd);
-    size_t sep = line.find(": /");
-    if (sep == std::string::npos)
+    struct stat st;
+    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || static_cast<size_t>(st.st_size) > limit) {
+        close(fd);
         return false;
-    std::string owners = line.substr(0, sep);
-    /* "diversion by ..." lines are not ownership. */
-    if (owners.compare(0, 10, "diversion ") == 0)
-        return false;
-    size_t comma = owners.find(',');
-    package = trim(owners.substr(0, comma));
-    return !package.empty() && package.find(' ') == std::string::npos;
+    }
+    text.resize(static_cast<size_t>(st.st_size));
+    size_t done = 0;
+    while (done < text.size()) {
+        ssize_t n = read(fd, &text[done], text.size() - done);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            break;
+        done += static_cast<size_t>(n);
+    }
+    close(fd);
+    text.resize(done);
+    return true;
+}
+
+constexpr size_t kMaxListFile = 64u << 20;
+constexpr size_t kMaxStatusFile = 256u << 20;
+
+/* Calls f(line) for each line of text. */
+template <typename F>
+void eachLine(const std::string &text, F f)
+{
+    size_t start = 0;
+    while (start < text.size()) {
+        size_t nl = text.find('\n', start);
+        if (nl == std::string::npos)
+            nl = text.size();
+        f(start, nl - start);
+        start = nl + 1;
+    }
+}
+
+/* Owning package of each path, as the first owner `dpkg-query -S` names:
+ * the file lists info/<package>.list in name order.  A diverted path has
+ * no owner here (dpkg-query names the diversion first). */
+std::map<std::string, std::string> owningPackages(const std::string &adminDir,
+                                                  const std::set<std::string> &paths)
+{
+    std::map<std::string, std::string> owners;
+    std::set<std::string> wanted = paths;
+    std::string text;
+    if (readDatabaseFile(joinDir(adminDir, "diversions"), text, kMaxListFile)) {
+        int row = 0;
+        eachLine(text, [&](size_t at, size_t n) {
+            if (row++ % 3 != 2)
+                wanted.erase(text.substr(at, n));
+        });
+    }
+    std::set<size_t> lengths;
+    for (const std::string &p : wanted)
+        lengths.insert(p.size());
+    std::vector<std::string> lists;
+    const std::string infoDir = joinDir(adminDir, "info");
+    if (wanted.empty() || !listFolder(infoDir, lists))
+        return owners;
+    for (const std::string &file : lists) {
+        if (wanted.empty())
+            break;
+        if (!endsWith(file, ".list") ||
+            !readDatabaseFile(joinDir(infoDir, file), text, kMaxListFile))
+            continue;
+        const std::string package = file.substr(0, file.size() - 5);
+        eachLine(text, [&](size_t at, size_t n) {
+            if (!lengths.count(n))
+                return;
+            auto it = wanted.find(text.substr(at, n));
+            if (it == wanted.end())
+                return;
+            owners[*it] = package;
+            wanted.erase(it);
+        });
+    }
+    return owners;
+}
+
+/* Maintainer, version and summary of each package (name or name:arch) from
+ * the status file, as `dpkg-query -W` gives ${Maintainer}, ${Version} and
+ * ${binary:Summary}. */
+std::map<std::string, PackageFacts> packageFields(const std::string &adminDir,
+                                                  const std::set<std::string> &packages)
+{
+    std::map<std::string, PackageFacts> out;
+    std::string text;
+    if (packages.empty() || !readDatabaseFile(joinDir(adminDir, "status"), text, kMaxStatusFile))
+        return out;
+    std::map<std::string, std::string> fields;
+    auto finish = [&]() {
+        const std::string name = fields["Package"];
+        const std::string qualified = name + ":" + fields["Architecture"];
+        for (const std::string &key : {qualified, name}) {
+            if (name.empty() || !packages.count(key) || out.count(key))
+                continue;
+            PackageFacts f;
+            f.package = key;
+            std::string maintainer = fields["Maintainer"];
+            size_t lt = maintainer.find('<');
+            if (lt != std::string::npos)
+                maintainer.resize(lt);
+            f.company = trim(maintainer);
+            f.version = trim(fields["Version"]);
+            f.description = trim(fields["Description"]);
+            out[key] = f;
+        }
+        fields.clear();
+    };
+    eachLine(text, [&](size_t at, size_t n) {
+        if (n == 0) {
+            finish();
+            return;
+        }
+        if (text[at] == ' ' || text[at] == '\t')
+            return; /* continuation: only first lines are used */
+        const std::string line = text.substr(at, n);
+        size_t colon = line.find(':');
+        if (colon == std::string::npos)
+            return;
+        const std::string key = line.substr(0, colon);
+        if (key == "Package" || key == "Architecture" || key == "Maintainer" || key == "Version" ||
+            key == "Description")
+            fields[key] = trim(line.substr(colon + 1));
+    });
+    finish();
+    return out;
 }
 
 constexpr int kMaxIcdEntries = TS_ICD_MAX_ENTRIES;
@@ -508,16 +544,17 @@ struct Candidate {
     const char *kind;     /* "EGL" or "GLX" */
 };
 
-void fillEntry(tsIcdEntry &entry, const Candidate &c, bool usePackageDatabase)
+void fillEntry(tsIcdEntry &entry, const Candidate &c,
+               const std::map<std::string, PackageFacts> &byPath)
 {
     std::memset(&entry, 0, sizeof entry);
     sysStrlCpy(entry.name, c.name.c_str(), sizeof entry.name);
     sysStrlCpy(entry.path, c.resolved.c_str(), sizeof entry.path);
-    PackageFacts facts;
-    bool known =
-        usePackageDatabase && (packageFactsForFile(c.resolved, facts) ||
-                               (c.found != c.resolved && packageFactsForFile(c.found, facts)));
-    if (known) {
+    auto known = byPath.find(c.resolved);
+    if (known == byPath.end())
+        known = byPath.find(c.found);
+    if (known != byPath.end()) {
+        const PackageFacts &facts = known->second;
         sysStrlCpy(entry.company, facts.company.c_str(), sizeof entry.company);
         sysStrlCpy(entry.description, facts.description.c_str(), sizeof entry.description);
         sysStrlCpy(entry.version, facts.version.c_str(), sizeof entry.version);
@@ -567,42 +604,30 @@ void cutCompanyPrefix(char *description, const char *company)
     std::memmove(description, rest, std::strlen(rest) + 1);
 }
 
-bool packageFactsForFile(const std::string &path, PackageFacts &facts)
+std::map<std::string, PackageFacts> packageFactsForFiles(const std::string &adminDir,
+                                                         const std::vector<std::string> &paths)
 {
-    std::string package;
-    if (!owningPackage(path, package))
-        return false;
-    std::string out;
-    if (!runCapture({"dpkg-query", "-W", "-f=${Maintainer}\n${Version}\n${binary:Summary}\n", "--",
-                     package},
-                    out, 64 * 1024, 5000))
-        return false;
-    std::vector<std::string> lines;
-    size_t start = 0;
-    while (start < out.size() && lines.size() < 3) {
-        size_t nl = out.find('\n', start);
-        lines.push_back(
-            out.substr(start, nl == std::string::npos ? std::string::npos : nl - start));
-        if (nl == std::string::npos)
-            break;
-        start = nl + 1;
+    std::map<std::string, PackageFacts> byPath;
+    const std::set<std::string> asked(paths.begin(), paths.end());
+    const std::map<std::string, std::string> owners = owningPackages(adminDir, asked);
+    std::set<std::string> packages;
+    for (const auto &o : owners)
+        packages.insert(o.second);
+    const std::map<std::string, PackageFacts> fields = packageFields(adminDir, packages);
+    for (const auto &o : owners) {
+        auto f = fields.find(o.second);
+        if (f != fields.end() && !f->second.version.empty())
+            byPath[o.first] = f->second;
     }
-    if (lines.size() < 2)
-        return false;
-    std::string maintainer = lines[0];
-    size_t lt = maintainer.find('<');
-    if (lt != std::string::npos)
-        maintainer = maintainer.substr(0, lt);
-    facts.package = package;
-    facts.company = trim(maintainer);
-    facts.version = trim(lines[1]);
-    facts.description = lines.size() > 2 ? trim(lines[2]) : std::string();
-    return !facts.version.empty();
+    return byPath;
 }
 
 IcdSearch defaultIcdSearch()
 {
     IcdSearch search;
+    const char *adminDir = std::getenv("DPKG_ADMINDIR");
+    if (adminDir && adminDir[0])
+        search.packageAdminDir = adminDir;
     const char *vendorDirs = std::getenv("__EGL_VENDOR_LIBRARY_DIRS");
     if (vendorDirs && vendorDirs[0]) {
         splitPathList(vendorDirs, search.eglVendorDirs);
@@ -742,10 +767,19 @@ int readIcdList(const IcdSearch &search, tsIcdList *list)
         }
     }
 
+    std::map<std::string, PackageFacts> facts;
+    if (search.usePackageDatabase) {
+        std::vector<std::string> paths;
+        for (const Candidate &c : candidates) {
+            paths.push_back(c.resolved);
+            paths.push_back(c.found);
+        }
+        facts = packageFactsForFiles(search.packageAdminDir, paths);
+    }
     for (const Candidate &c : candidates) {
         if (list->count >= kMaxIcdEntries)
             break;
-        fillEntry(list->entries[list->count], c, search.usePackageDatabase);
+        fillEntry(list->entries[list->count], c, facts);
         list->count++;
     }
     return anyFolder ? 1 : 0;

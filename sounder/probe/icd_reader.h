@@ -4,6 +4,7 @@
 #ifndef SOUNDER_PROBE_ICD_READER_H
 #define SOUNDER_PROBE_ICD_READER_H
 
+#include <map>
 #include <string>
 #include <vector>
 
@@ -17,8 +18,11 @@ struct IcdSearch {
     std::vector<std::string> eglVendorDirs;
     /* Folders searched for bare library names and for libGLX_*.so.0. */
     std::vector<std::string> libraryDirs;
-    /* Ask dpkg-query for company, description and version. */
+    /* Take company, description and version from the package database. */
     bool usePackageDatabase = true;
+    /* The package database's folder ($DPKG_ADMINDIR by default, else
+     * /var/lib/dpkg): info/<package>.list, status, diversions. */
+    std::string packageAdminDir = "/var/lib/dpkg";
 };
 
 /* The folders glvnd and the dynamic loader use on this machine:
@@ -52,9 +56,12 @@ struct PackageFacts {
     std::string version;
 };
 
-/* Asks dpkg-query which package owns path and reads its fields.  False when
- * dpkg-query is missing, fails, takes too long or does not know the file. */
-bool packageFactsForFile(const std::string &path, PackageFacts &facts);
+/* The package facts of each path the package database knows, with the
+ * answers `dpkg-query -S` (first owner) and `dpkg-query -W` give, read from
+ * the database's files.  Paths it does not know, diverted paths and
+ * packages without a version are left out. */
+std::map<std::string, PackageFacts> packageFactsForFiles(const std::string &adminDir,
+                                                         const std::vector<std::string> &paths);
 
 } // namespace sounder
 

@@ -209,6 +209,13 @@ void *infoNativeDisplay()
     return sounder::probePlatform().nativeDisplay();
 }
 
+void *infoProbeXConnection()
+{
+    sounder::ProbePlatform &platform = sounder::probePlatform();
+    return platform.isOpen() && strcmp(platform.name(), "glx") == 0 ? platform.nativeDisplay()
+                                                                    : nullptr;
+}
+
 unsigned long infoNativeWindow()
 {
     return sounder::probePlatform().nativeWindow();
@@ -323,7 +330,13 @@ SOUNDER_API int tsInfoRead(tsRendererCaps *caps, int tag)
     tsInfoReadCaps(caps);
     appendWindowSystemList(caps);
     readPixelFormats(caps);
-    readDisplayModes(caps);
+    {
+        /* The modes are asked on the probe's own connection: a reading
+         * keeps to one (a server without -noreset resets whenever its last
+         * client leaves). */
+        sounder::SharedDisplayScope lend(infoProbeXConnection());
+        readDisplayModes(caps);
+    }
     tsInfoReadCapsEx(caps);
     caps->reserved = 0;
     caps->videoMemory = infoVideoMemoryMegabytes(sounder::probePlatform().videoMemoryBytes());

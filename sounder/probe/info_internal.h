@@ -60,6 +60,9 @@ void infoWindowSize(int *width, int *height);
 /* Native handles of the open probe (0 / null when closed): Display *,
  * Window, GLXFBConfig, GLXContext, and the screen number. */
 void *infoNativeDisplay();
+/* The open probe's X connection (Display *) when the backend is GLX, else
+ * null: what a SharedDisplayScope may lend to the display facts. */
+void *infoProbeXConnection();
 unsigned long infoNativeWindow();
 void *infoNativeConfig();
 void *infoNativeContext();
@@ -100,6 +103,11 @@ int infoEntryPointsCheckable();
 uint32_t infoVideoMemoryMegabytes(uint64_t bytes);
 
 namespace sounder {
+/* Puts text in place of the failure log, with that failure count (a
+ * reading taken in another process hands its log over this way).  Text
+ * beyond the log's capacity is dropped. */
+void failureLogReplace(const char *text, int failures);
+
 using ::framebufferStatusText;
 using ::infoCheckConnection;
 using ::infoClearQuit;

@@ -91,6 +91,7 @@ bool parseArguments(int argc, const char *const *argv, Options &out, std::string
         if (matched) {
             if (value == "0" || value == "1") {
                 out.renderer = value[0] - '0';
+                out.rendererGiven = true;
                 continue;
             }
             error = "--renderer takes 0 (software) or 1 (accelerated), not \"" + value + "\"";
@@ -154,8 +155,9 @@ bool parseArguments(int argc, const char *const *argv, Options &out, std::string
 std::string usageText()
 {
     return "Usage: tessera-cli [OPTION]...\n"
-           "Reports this machine's OpenGL: both renderers are read (0: the software\n"
-           "rasteriser, 1: the accelerated driver) and held against the extension database.\n"
+           "Reports this machine's OpenGL: both renderers are read at once (0: the software\n"
+           "rasteriser, 1: the accelerated driver; only the one --renderer names when it is\n"
+           "given) and held against the extension database.\n"
            "\n"
            "Without an action: the plain-text report of renderer 1, then one compliance\n"
            "line per OpenGL core version.\n"

@@ -28,10 +28,11 @@ enum class Action {
 struct Options {
     Action action = Action::Report;
     int renderer = 1;
-    std::string folder;     /* --xml-report */
-    bool capsTree = false;  /* --tree caps (else main) */
-    std::string optionFile; /* --run-tests */
-    std::string database;   /* --database; empty: the shipped one */
+    bool rendererGiven = false; /* --renderer named one: the other is not read */
+    std::string folder;         /* --xml-report */
+    bool capsTree = false;      /* --tree caps (else main) */
+    std::string optionFile;     /* --run-tests */
+    std::string database;       /* --database; empty: the shipped one */
 };
 
 /* Exit statuses. */

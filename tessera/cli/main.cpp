@@ -107,6 +107,14 @@ void printLog(FILE *to)
         std::fputs(unixLines(log).c_str(), to);
 }
 
+/* The failure log of one reading of lumClientInitialize. */
+void printReadingLog(int renderer)
+{
+    const char *log = lumClientGetReadingLog(renderer);
+    if (log && *log)
+        std::fputs(unixLines(log).c_str(), stderr);
+}
+
 /* Why nothing could be opened when no display is named at all. */
 const char *noDisplayHint()
 {
@@ -162,22 +170,33 @@ int readRenderers(const Options &options)
                 std::fprintf(stderr, "tessera-cli: reading %s...\n", step);
             },
             nullptr);
+    /* With a renderer named, only its reader runs; otherwise both do, and a
+     * failure of the other one is named below. */
+    lumClientSetReadings(options.rendererGiven ? 1 << options.renderer : 0);
     const auto start = std::chrono::steady_clock::now();
     lumClientInitialize();
     if (g_progress) {
         const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(
                             std::chrono::steady_clock::now() - start)
                             .count();
-        std::fprintf(stderr, "tessera-cli: both renderers read in %lld ms\n",
-                     static_cast<long long>(ms));
+        std::fprintf(stderr, "tessera-cli: read in %lld ms\n", static_cast<long long>(ms));
     }
 
-    /* An unfilled record gives a capability tree without items. */
-    const char *tree = lumClientGetCapsAndExtTree(options.renderer);
-    if (!tree || treeItemCount(tree) == 0) {
+    /* An unfilled record gives a capability tree without items; the
+     * reading's log says why.  Only the chosen renderer ends the run. */
+    auto unread = [](int renderer) {
+        const char *tree = lumClientGetCapsAndExtTree(renderer);
+        return !tree || treeItemCount(tree) == 0;
+    };
+    const int other = 1 - options.renderer;
+    if (!options.rendererGiven && unread(other)) {
+        std::fprintf(stderr, "tessera-cli: renderer %d could not be read:\n", other);
+        printReadingLog(other);
+    }
+    if (unread(options.renderer)) {
         std::fprintf(stderr, "tessera-cli: no OpenGL context could be made for renderer %d%s\n",
                      options.renderer, noDisplayHint());
-        printLog(stderr);
+        printReadingLog(options.renderer);
         return kExitFailure;
     }
     return 0;

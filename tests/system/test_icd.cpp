@@ -76,6 +76,27 @@ TEST(IcdList, MachineListsMesaVendorLibraryWithPackageFacts)
     EXPECT_EQ(std::string(egl->company), maintainer);
     EXPECT_NE(std::string(egl->description).find("EGL"), std::string::npos) << egl->description;
 
+    /* Every entry the package database knows carries exactly what
+     * dpkg-query answers for its file. */
+    for (int i = 0; i < list.count; ++i) {
+        const tsIcdEntry &e = list.entries[i];
+        const std::string pkg = shellOutput(std::string("dpkg-query -S '") + e.path +
+                                            "' 2>/dev/null | head -n1 | sed 's/: \\/.*//'");
+        if (pkg.empty()) {
+            EXPECT_STREQ(e.company, "") << e.path;
+            continue;
+        }
+        EXPECT_EQ(std::string(e.version),
+                  shellOutput("dpkg-query -W -f='${Version}' '" + pkg + "'"))
+            << e.path;
+        std::string summary = shellOutput("dpkg-query -W -f='${binary:Summary}' '" + pkg + "'");
+        const std::string company = e.company;
+        const size_t at = company.empty() ? std::string::npos : summary.find(company);
+        if (at != std::string::npos)
+            summary = summary.substr(at + company.size());
+        EXPECT_EQ(std::string(e.description), summary) << e.path;
+    }
+
     /* The GLX vendor library is listed under its own name, its indirect
      * alias is not listed a second time. */
     const tsIcdEntry *glx = findEntry(list, "libGLX_mesa.so.0");
@@ -97,10 +118,10 @@ TEST(IcdList, MachineListsMesaVendorLibraryWithPackageFacts)
 
 TEST(IcdList, WithoutPackageDatabaseVersionComesFromFileName)
 {
-    /* An empty PATH hides dpkg-query: the entries stay, with the file's
-     * version suffix and no company. */
+    /* A package database folder without files (a test root): the entries
+     * stay, with the file's version suffix and no company. */
     TempDir dir;
-    ScopedEnv path("PATH", dir.path().c_str());
+    ScopedEnv admin("DPKG_ADMINDIR", dir.path().c_str());
     tsIcdList list;
     ASSERT_EQ(tsInfoGetICD(&list), 1);
     const tsIcdEntry *glx = findEntry(list, "libGLX_mesa.so.0");
@@ -109,6 +130,30 @@ TEST(IcdList, WithoutPackageDatabaseVersionComesFromFileName)
     std::string suffix = real.substr(real.find(".so.") + 4);
     EXPECT_EQ(std::string(glx->version), suffix);
     EXPECT_STREQ(glx->company, "");
+    EXPECT_STREQ(glx->description, "GLX vendor library");
+}
+
+TEST(IcdList, NoHelperProgramIsRunFromPath)
+{
+    if (!haveDpkg())
+        GTEST_SKIP() << "no package database on this machine";
+    tsIcdList plain;
+    ASSERT_EQ(tsInfoGetICD(&plain), 1);
+
+    /* A dpkg-query planted first in PATH that would claim every file and
+     * leave a trace: the list stays the same and the planted one never
+     * runs. */
+    TempDir dir;
+    const std::string trace = dir.file("ran");
+    dir.write("dpkg-query", "#!/bin/sh\ntouch '" + trace +
+                                "'\necho 'evil: /x'\necho 'Planted <p@x>'\necho 9.9\n");
+    chmod(dir.file("dpkg-query").c_str(), 0755);
+    const std::string path = dir.path() + ":" + (std::getenv("PATH") ? std::getenv("PATH") : "");
+    ScopedEnv env("PATH", path.c_str());
+    tsIcdList planted;
+    ASSERT_EQ(tsInfoGetICD(&planted), 1);
+    EXPECT_EQ(std::memcmp(&plain, &planted, sizeof plain), 0);
+    EXPECT_NE(access(trace.c_str(), F_OK), 0);
 }
 
 TEST(IcdList, NullListAndMissingFolders)
@@ -332,4 +377,53 @@ TEST(IcdText, CompanyPrefixAndVersionSuffix)
     EXPECT_EQ(sounder::versionFromFileName("libEGL_nvidia.so.535.104.05"), "535.104.05");
     EXPECT_EQ(sounder::versionFromFileName("libGLX_mesa.so"), "");
     EXPECT_EQ(sounder::versionFromFileName("libfoo.so.0-beta"), "");
+}
+
+TEST(IcdPackages, DatabaseFilesAnswerAsDpkgQueryWould)
+{
+    /* A package database of our own: an arch-qualified and a plain package,
+     * a continued description, a diverted file and a file nobody owns. */
+    TempDir root;
+    root.sub("info");
+    root.write("info/libfoo1:amd64.list",
+               "/.\n/usr\n/usr/lib/libfoo.so.1.2\n/usr/lib/libfoo.so.1\n");
+    root.write("info/zlast.list", "/usr/lib/libfoo.so.1.2\n/usr/lib/libbar.so.3\n");
+    root.write("info/plain.list", "/usr/lib/libplain.so.0\n/usr/lib/libdiverted.so.0\n");
+    root.write("diversions", "/usr/lib/libdiverted.so.0\n/usr/lib/libdiverted.so.0.orig\nlocal\n");
+    root.write("status", "Package: libfoo1\nStatus: install ok installed\nArchitecture: i386\n"
+                         "Maintainer: Wrong Arch <w@x>\nVersion: 0.1\nDescription: wrong\n\n"
+                         "Package: libfoo1\nStatus: install ok installed\nArchitecture: amd64\n"
+                         "Maintainer: Foo Team <foo@example.org>\nVersion: 1.2-3\n"
+                         "Description: Foo Team's foo library\n more text\n .\n"
+                         "Homepage: x\n\n"
+                         "Package: plain\nArchitecture: all\nMaintainer: Plain\nVersion: 7\n"
+                         "Description: plain one\n");
+    const std::vector<std::string> paths = {"/usr/lib/libfoo.so.1.2",  "/usr/lib/libplain.so.0",
+                                            "/usr/lib/libbar.so.3",    "/usr/lib/libdiverted.so.0",
+                                            "/usr/lib/libnobody.so.1", "/usr/lib"};
+    const auto facts = sounder::packageFactsForFiles(root.path(), paths);
+
+    struct Row {
+        const char *path, *package, *company, *version, *description;
+    } rows[] = {
+        {"/usr/lib/libfoo.so.1.2", "libfoo1:amd64", "Foo Team", "1.2-3", "Foo Team's foo library"},
+        {"/usr/lib/libplain.so.0", "plain", "Plain", "7", "plain one"},
+        {"/usr/lib/libbar.so.3", nullptr, nullptr, nullptr, nullptr}, /* no status entry */
+        {"/usr/lib/libdiverted.so.0", nullptr, nullptr, nullptr, nullptr},
+        {"/usr/lib/libnobody.so.1", nullptr, nullptr, nullptr, nullptr},
+        {"/usr/lib", nullptr, nullptr, nullptr, nullptr}, /* only a prefix of listed lines */
+    };
+    for (const Row &r : rows) {
+        auto it = facts.find(r.path);
+        if (!r.package) {
+            EXPECT_EQ(it, facts.end()) << r.path;
+            continue;
+        }
+        ASSERT_NE(it, facts.end()) << r.path;
+        EXPECT_EQ(it->second.package, r.package);
+        EXPECT_EQ(it->second.company, r.company);
+        EXPECT_EQ(it->second.version, r.version);
+        EXPECT_EQ(it->second.description, r.description);
+    }
+    EXPECT_TRUE(sounder::packageFactsForFiles(root.file("missing"), paths).empty());
 }

@@ -47,11 +47,24 @@ SOUNDER_API struct tsDatabase *lumClientLoadDatabase(const char *text);
  * merging each reading into the database.  Returns the OR of the two
  * database update results (1 when a reading added something).  Without a
  * loaded database the readings go into an empty one.  A renderer that
- * cannot be opened leaves its record empty. */
+ * cannot be opened leaves its record empty.  Both readings are taken at
+ * once in reader processes (tsInfoReadAll, sounder/readers.h): a driver
+ * that crashes or hangs fails its reading only, within the time limit
+ * ($TESSERA_READ_TIMEOUT seconds, default 20). */
 SOUNDER_API int lumClientInitialize(void);
 
-/* Progress of lumClientInitialize: called before each reading with the
- * step ("renderer 0 (software)", "renderer 1 (accelerated)") and user.
+/* Which readings the next lumClientInitialize takes: bit 0 the software
+ * renderer, bit 1 the accelerated one; 0 (the default) both.  A client
+ * that needs one renderer saves the other reader's time. */
+SOUNDER_API void lumClientSetReadings(int mask);
+
+/* The failure log of reading renderer (0 or 1) of the last
+ * lumClientInitialize ("" when it went without failure or was not taken;
+ * null for another index).  Lines end in "\r\n". */
+SOUNDER_API const char *lumClientGetReadingLog(int renderer);
+
+/* Progress of lumClientInitialize: called once before the readings start
+ * with the step ("renderers 0 and 1") and user.
  * Null switches it off. */
 typedef void (*lumProgressCallback)(const char *step, void *user);
 SOUNDER_API void lumClientSetProgress(lumProgressCallback callback, void *user);
