@@ -370,6 +370,10 @@ int run(int argc, char **argv)
         return kExitUsage;
     }
     g_progress = ::isatty(STDERR_FILENO) == 1;
+    /* The library (and any reader process it starts) takes the choice from
+     * the environment. */
+    if (!options.platform.empty())
+        ::setenv("TESSERA_PLATFORM", options.platform.c_str(), 1);
 
     switch (options.action) {
     case Action::Help: std::fputs(usageText().c_str(), stdout); return kExitSuccess;
