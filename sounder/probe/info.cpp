@@ -4,6 +4,7 @@
 #include <GL/glew.h>
 
 #include <stddef.h>
+#include <stdlib.h>
 #include <string.h>
 
 #include <algorithm>
@@ -113,8 +114,16 @@ bool infoCreateWindow(const char *title, int width, int height, int bits, int re
     request.user = user;
     if (sounder::probePlatform().createWindow(request))
         return true;
-    /* An EGL that cannot read still leaves an X server to read through. */
-    return sounder::platformFallBack() && sounder::probePlatform().createWindow(request);
+    /* An EGL that cannot read still leaves an X server to read through.
+     * The new attempt starts a fresh failure log: what EGL lacked is
+     * carried over into it. */
+    const std::string eglLog = tsReportGetLogFile();
+    if (!sounder::platformFallBack())
+        return false;
+    const bool ok = sounder::probePlatform().createWindow(request);
+    tsReportFailure("The EGL reading failed; read through GLX on display \"%s\" instead:\n%s",
+                    getenv("DISPLAY") ? getenv("DISPLAY") : "", eglLog.c_str());
+    return ok;
 }
 
 void infoDestroyWindow()

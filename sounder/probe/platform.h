@@ -100,8 +100,7 @@ public:
 ProbePlatform &probePlatform();
 
 /* Called after the chosen backend failed to make a window: switches to GLX
- * when the failed backend was EGL and an X server answers, logging the
- * switch.  False when there is nothing else to try. */
+ * when the failed backend was EGL and an X server answers.  False when there is nothing else to try. */
 bool platformFallBack();
 
 /* Forgets the choice, so that the next probePlatform() decides again from

@@ -63,7 +63,6 @@ TEST(EglAgainstGlx, SameDriverSameGlSide)
         EXPECT_EQ(text(glx.caps->glslVersion), text(egl.caps->glslVersion));
         EXPECT_EQ(glx.glExtensions(), egl.glExtensions());
         EXPECT_GE(expectSameLimits(*glx.caps, *egl.caps), 40);
-        EXPECT_EQ(glx.caps->videoMemory, egl.caps->videoMemory);
     }
 }
 
@@ -109,7 +108,7 @@ TEST(EglAgainstGlx, AnEglThatCannotReadLeavesTheReadingToGlx)
     EXPECT_TRUE(r.ok) << r.log;
     EXPECT_EQ(r.backend, "glx");
     EXPECT_NE(r.log.find("no EGL library: "), std::string::npos) << r.log;
-    EXPECT_NE(r.log.find("reading through GLX on display"), std::string::npos) << r.log;
+    EXPECT_NE(r.log.find("read through GLX on display"), std::string::npos) << r.log;
 }
 
 } // namespace
