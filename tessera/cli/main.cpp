@@ -105,7 +105,12 @@ void printLog(FILE *to)
 const char *noDisplayHint()
 {
     const char *display = std::getenv("DISPLAY");
-    return (display && *display) ? "" : " (DISPLAY is not set: no X display to open)";
+    const char *platform = std::getenv("TESSERA_PLATFORM");
+    if (display && *display)
+        return "";
+    return platform && std::strcmp(platform, "glx") == 0
+               ? " (DISPLAY is not set: no X display to open)"
+               : " (DISPLAY is not set and EGL made no context)";
 }
 
 int fail(const std::string &message)
@@ -125,10 +130,16 @@ void printDocument(const char *document)
 int printList(const char *document, const char *entry, const char *what)
 {
     const std::string text(document ? document : "");
-    if (text.find(entry) == std::string::npos)
+    if (text.find(entry) == std::string::npos) {
+        const char *platform = std::getenv("TESSERA_PLATFORM");
+        const char *display = std::getenv("DISPLAY");
+        const bool egl = platform ? std::strcmp(platform, "egl") == 0 : !display || !*display;
         return fail(std::string("no ") + what +
-                    " could be read: no X display (is DISPLAY set to a running "
-                    "X server with the RandR extension?)");
+                    (egl ? " could be read: no connected display (without an X server they come "
+                           "from the kernel's DRM connectors)"
+                         : " could be read: no X display (is DISPLAY set to a running "
+                           "X server with the RandR extension?)"));
+    }
     printDocument(text.c_str());
     return kExitSuccess;
 }
