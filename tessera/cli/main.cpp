@@ -22,7 +22,6 @@
 #include "sounder/database.h"
 #include "sounder/probe.h"
 #include "sounder/rendertest.h"
-#include "sounder/texts.h"
 
 #include "cli.h"
 
