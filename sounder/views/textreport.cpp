@@ -14,6 +14,7 @@
 #include <cstring>
 #include <string>
 
+#include "common/capability_table.h"
 #include "keel/keel.h"
 #include "sounder/database.h"
 #include "sounder/probe.h"
@@ -451,13 +452,15 @@ void buildReport(PieceList &list, const tsSystemInfo *system, const tsRendererCa
         }
     }
 
-    if (caps->TextureSize <= 256) {
-        e.textId(131);
-        e.L();
-    }
-    if (caps->MaxTextureUnits <= 2) {
-        e.textId(130);
-        e.L();
+    // Advice on small limits, from the capability table.
+    std::size_t rows = 0;
+    const caps::Capability *table = caps::table(&rows);
+    for (std::size_t i = 0; i < rows; ++i) {
+        const caps::Advice &advice = table[i].advice;
+        if (advice.text != 0 && table[i].member.asInt(*caps) <= advice.atMost) {
+            e.textId(advice.text);
+            e.L();
+        }
     }
 
     entryPointVerification(e, caps, db);
