@@ -126,8 +126,8 @@ std::vector<MonitorInfo> drmListMonitors()
         MonitorInfo monitor;
         monitor.deviceName = connector.name;
         const std::string edid = readSmallFile(connector.path + "/edid", 32768);
-        monitor.deviceString = edidMonitorName(
-            reinterpret_cast<const unsigned char *>(edid.data()), edid.size());
+        monitor.deviceString =
+            edidMonitorName(reinterpret_cast<const unsigned char *>(edid.data()), edid.size());
         if (monitor.deviceString.empty())
             monitor.deviceString = connector.name;
         /* The first connected output drives the desktop. */
@@ -140,7 +140,8 @@ std::vector<MonitorInfo> drmListMonitors()
 uint64_t drmVideoMemoryBytes()
 {
     for (const std::string &card : cardEntries(false)) {
-        const std::string text = readSmallFile(g_root + "/" + card + "/device/mem_info_vram_total", 64);
+        const std::string text =
+            readSmallFile(g_root + "/" + card + "/device/mem_info_vram_total", 64);
         unsigned long long value = 0;
         if (sscanf(text.c_str(), "%llu", &value) == 1 && value > 0)
             return value;

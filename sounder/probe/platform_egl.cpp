@@ -285,7 +285,7 @@ private:
     EGLConfig config_ = nullptr;
     EGLContext context_ = EGL_NO_CONTEXT;
     EGLSurface surface_ = EGL_NO_SURFACE;
-    std::string platformKind_; /* "surfaceless" or "device" */
+    std::string platformKind_;         /* "surfaceless" or "device" */
     std::string windowSystem_ = "EGL"; /* with version and platform of the last window */
     int major_ = 0, minor_ = 0;
     int width_ = 0, height_ = 0;
@@ -295,7 +295,6 @@ private:
     using OffsetFn = int (*)(const char *);
     OffsetFn glapiOffset_ = nullptr;
 };
-
 
 bool EglPlatform::openDisplay(std::string &reason)
 {
@@ -308,8 +307,8 @@ bool EglPlatform::openDisplay(std::string &reason)
         return false;
     }
     if (listed(client, "EGL_MESA_platform_surfaceless")) {
-        display_ = egl_.platformDisplay(EGL_PLATFORM_SURFACELESS_MESA, EGL_DEFAULT_DISPLAY,
-                                        nullptr);
+        display_ =
+            egl_.platformDisplay(EGL_PLATFORM_SURFACELESS_MESA, EGL_DEFAULT_DISPLAY, nullptr);
         platformKind_ = "surfaceless";
     }
     if (display_ == EGL_NO_DISPLAY && listed(client, "EGL_EXT_platform_device") &&
@@ -327,8 +326,7 @@ bool EglPlatform::openDisplay(std::string &reason)
         return false;
     }
     if (!egl_.initialize(display_, &major_, &minor_)) {
-        reason = "eglInitialize failed on the " + platformKind_ +
-                 " platform: " + egl_.errorText();
+        reason = "eglInitialize failed on the " + platformKind_ + " platform: " + egl_.errorText();
         display_ = EGL_NO_DISPLAY;
         return false;
     }
@@ -392,12 +390,9 @@ EglPlatform::Attempt EglPlatform::attempt(const WindowRequest &request, bool sof
     int bits = request.bits > 0 ? request.bits : 32;
     int colour = bits >= 24 ? 8 : (bits >= 15 ? 5 : 1);
     std::vector<EGLint> attribs = {
-        EGL_RENDERABLE_TYPE, EGL_OPENGL_BIT,
-        EGL_SURFACE_TYPE,    surfaceless ? 0 : EGL_PBUFFER_BIT,
-        EGL_RED_SIZE,        colour,
-        EGL_GREEN_SIZE,      bits == 16 ? 6 : colour,
-        EGL_BLUE_SIZE,       colour,
-        EGL_DEPTH_SIZE,      bits == 16 ? 16 : 24,
+        EGL_RENDERABLE_TYPE, EGL_OPENGL_BIT, EGL_SURFACE_TYPE, surfaceless ? 0 : EGL_PBUFFER_BIT,
+        EGL_RED_SIZE,        colour,         EGL_GREEN_SIZE,   bits == 16 ? 6 : colour,
+        EGL_BLUE_SIZE,       colour,         EGL_DEPTH_SIZE,   bits == 16 ? 16 : 24,
     };
     if (request.samples > 0)
         attribs.insert(attribs.end(), {EGL_SAMPLE_BUFFERS, 1, EGL_SAMPLES, request.samples});
@@ -603,7 +598,8 @@ EntryPointCheck EglPlatform::entryPointCheck()
     checkDecided_ = true;
     const char *vendor = egl_.queryString(display_, EGL_VENDOR);
     const char *glVersion = reinterpret_cast<const char *>(glGetString(GL_VERSION));
-    const bool mesa = (vendor && strstr(vendor, "Mesa")) || (glVersion && strstr(glVersion, "Mesa"));
+    const bool mesa =
+        (vendor && strstr(vendor, "Mesa")) || (glVersion && strstr(glVersion, "Mesa"));
     check_.vendor = mesa ? "Mesa" : (vendor && vendor[0] ? vendor : "unknown");
     if (mesa) {
         const char *library = platformDispatchLibrary();

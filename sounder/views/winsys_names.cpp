@@ -107,7 +107,8 @@ const Row kRows[] = {
     {TS_WINDOW_SYSTEM_EGL, "WGL_EXT_swap_control", "EGL_VERSION_1_1"},
     {TS_WINDOW_SYSTEM_EGL, "WGL_ARB_create_context", "EGL_KHR_create_context"},
     {TS_WINDOW_SYSTEM_EGL, "WGL_ARB_create_context_profile", "EGL_KHR_create_context"},
-    {TS_WINDOW_SYSTEM_EGL, "WGL_ARB_create_context_robustness", "EGL_EXT_create_context_robustness"},
+    {TS_WINDOW_SYSTEM_EGL, "WGL_ARB_create_context_robustness",
+     "EGL_EXT_create_context_robustness"},
     {TS_WINDOW_SYSTEM_EGL, "WGL_ARB_create_context_no_error", "EGL_KHR_create_context_no_error"},
     {TS_WINDOW_SYSTEM_EGL, "WGL_EXT_create_context_es_profile", "EGL_KHR_create_context"},
     {TS_WINDOW_SYSTEM_EGL, "WGL_EXT_create_context_es2_profile", "EGL_KHR_create_context"},
@@ -148,7 +149,7 @@ int resolvedSystem(int windowSystem)
     if (windowSystem != TS_WINDOW_SYSTEM_NATIVE)
         return windowSystem;
     return std::strcmp(sounder::probePlatform().name(), "egl") == 0 ? TS_WINDOW_SYSTEM_EGL
-                                                                     : TS_WINDOW_SYSTEM_GLX;
+                                                                    : TS_WINDOW_SYSTEM_GLX;
 }
 
 // Prefix of the window system's extension names.

@@ -27,8 +27,8 @@ int expectSameLimits(const tsRendererCaps &glx, const tsRendererCaps &egl)
 {
     int compared = 0;
     const int32_t *a = &glx.NumLights, *b = &egl.NumLights;
-    const size_t ints = static_cast<size_t>(&glx.PointSizeMin - reinterpret_cast<const float *>(
-                                                                     &glx.NumLights));
+    const size_t ints =
+        static_cast<size_t>(&glx.PointSizeMin - reinterpret_cast<const float *>(&glx.NumLights));
     for (size_t i = 0; i < ints; ++i, ++compared) {
         if (&a[i] == &glx.MaxSamples)
             continue;

@@ -66,8 +66,7 @@ TEST_F(HeadlessEgl, BothReadingsAreWholeAndTheListIsEglinfos)
             EXPECT_EQ(r.caps->pixelFormats[i].acceleration, 0) << "a software renderer";
         }
         // No display controller here: no modes, no desktop.
-        EXPECT_EQ(r.caps->displayModeCount,
-                  static_cast<int>(sounder::listDisplayModes().size()));
+        EXPECT_EQ(r.caps->displayModeCount, static_cast<int>(sounder::listDisplayModes().size()));
         // The GL entry points are checked as under GLX; made-up names never resolve.
         EXPECT_EQ(r.log.find("cannot be checked"), std::string::npos) << r.log;
     }
@@ -78,12 +77,11 @@ TEST_F(HeadlessEgl, TheCommandPrintsBothReportsWithoutAnXServer)
     const std::string cli = std::string(TESSERA_BIN_DIR) + "/tessera-cli";
     for (const char *renderer : {"0", "1"}) {
         int status = -1;
-        const std::string report = commandOutput(
-            "env -u DISPLAY -u TESSERA_PLATFORM " + cli + " --renderer " + renderer + " 2>&1",
-            &status);
+        const std::string report = commandOutput("env -u DISPLAY -u TESSERA_PLATFORM " + cli +
+                                                     " --renderer " + renderer + " 2>&1",
+                                                 &status);
         EXPECT_EQ(status, 0) << report;
-        EXPECT_NE(report.find(renderer[0] == '0' ? "\nsoftpipe" : "\nllvmpipe"),
-                  std::string::npos)
+        EXPECT_NE(report.find(renderer[0] == '0' ? "\nsoftpipe" : "\nllvmpipe"), std::string::npos)
             << report.substr(0, 400);
         EXPECT_NE(report.find("\nEGL_KHR_surfaceless_context"), std::string::npos);
         EXPECT_NE(report.find("OpenGL 2.1"), std::string::npos) << "no compliance lines";

@@ -52,7 +52,8 @@ __attribute__((visibility("default"))) const char *EGLAPIENTRY eglQueryString(EG
         return mode("es-only") ? "OpenGL_ES" : "OpenGL OpenGL_ES";
     return "EGL_KHR_surfaceless_context";
 }
-__attribute__((visibility("default"))) EGLBoolean EGLAPIENTRY eglInitialize(EGLDisplay, EGLint *major,
+__attribute__((visibility("default"))) EGLBoolean EGLAPIENTRY eglInitialize(EGLDisplay,
+                                                                            EGLint *major,
                                                                             EGLint *minor)
 {
     if (mode("init-fails")) {
@@ -64,11 +65,11 @@ __attribute__((visibility("default"))) EGLBoolean EGLAPIENTRY eglInitialize(EGLD
     return EGL_TRUE;
 }
 // Everything past initialisation refuses: the modes fail before it.
-#define REFUSE(ret, name, ...)                                                                   \
-    __attribute__((visibility("default"))) ret EGLAPIENTRY name(__VA_ARGS__)                     \
-    {                                                                                            \
-        g_error = EGL_BAD_ACCESS;                                                                \
-        return 0;                                                                                \
+#define REFUSE(ret, name, ...)                                                                     \
+    __attribute__((visibility("default"))) ret EGLAPIENTRY name(__VA_ARGS__)                       \
+    {                                                                                              \
+        g_error = EGL_BAD_ACCESS;                                                                  \
+        return 0;                                                                                  \
     }
 REFUSE(EGLBoolean, eglTerminate, EGLDisplay)
 REFUSE(EGLBoolean, eglBindAPI, EGLenum)
