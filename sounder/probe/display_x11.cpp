@@ -3,7 +3,9 @@
  * duration of each call (a vanished output or a missing property must not
  * end the process); other connections keep their handlers. */
 #include "probe/display.h"
+#include "probe/display_drm.h"
 #include "probe/display_x11.h"
+#include "probe/platform.h"
 #include "probe/x11_trap.h"
 
 #include <X11/Xatom.h>
@@ -13,6 +15,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
 #include <ctime>
 #include <memory>
 
@@ -349,16 +352,28 @@ SharedDisplayScope::~SharedDisplayScope()
 }
 
 /* The calls without a connection open one of their own for their duration
- * (or use the lent one). */
+ * (or use the lent one).  A process that reads through EGL has no X server
+ * to ask: its display facts come from the kernel's connectors. */
+
+namespace {
+bool readsThroughEgl()
+{
+    return strcmp(probePlatform().name(), "egl") == 0;
+}
+} // namespace
 
 bool desktopMode(DisplayModeInfo &out)
 {
+    if (readsThroughEgl())
+        return drmDesktopMode(out);
     OwnConnection own;
     return desktopMode(own.get(), out);
 }
 
 std::vector<DisplayModeInfo> listDisplayModes()
 {
+    if (readsThroughEgl())
+        return drmListDisplayModes();
     OwnConnection own;
     return listDisplayModes(own.get());
 }
@@ -367,12 +382,16 @@ std::vector<DisplayModeInfo> listOutputModes(const char *name)
 {
     if (!name || !*name)
         return {};
+    if (readsThroughEgl())
+        return drmListOutputModes(name);
     OwnConnection own;
     return listOutputModes(own.get(), name);
 }
 
 std::vector<MonitorInfo> listMonitors()
 {
+    if (readsThroughEgl())
+        return drmListMonitors();
     OwnConnection own;
     return listMonitors(own.get());
 }

@@ -4,6 +4,7 @@
 #include <GL/glew.h>
 
 #include <stddef.h>
+#include <stdlib.h>
 #include <string.h>
 
 #include <algorithm>
@@ -111,7 +112,18 @@ bool infoCreateWindow(const char *title, int width, int height, int bits, int re
     request.hardware = hardware;
     request.handler = handler;
     request.user = user;
-    return sounder::probePlatform().createWindow(request);
+    if (sounder::probePlatform().createWindow(request))
+        return true;
+    /* An EGL that cannot read still leaves an X server to read through.
+     * The new attempt starts a fresh failure log: what EGL lacked is
+     * carried over into it. */
+    const std::string eglLog = tsReportGetLogFile();
+    if (!sounder::platformFallBack())
+        return false;
+    const bool ok = sounder::probePlatform().createWindow(request);
+    tsReportFailure("The EGL reading failed; read through GLX on display \"%s\" instead:\n%s",
+                    getenv("DISPLAY") ? getenv("DISPLAY") : "", eglLog.c_str());
+    return ok;
 }
 
 void infoDestroyWindow()
@@ -286,7 +298,7 @@ const char *framebufferStatusText(unsigned int status)
  * that the viewer asks too. */
 const char *infoWindowSystemName(const char *wglName)
 {
-    return tsWindowSystemName(wglName, TS_WINDOW_SYSTEM_GLX);
+    return tsWindowSystemName(wglName, TS_WINDOW_SYSTEM_NATIVE);
 }
 
 uint32_t infoVideoMemoryMegabytes(uint64_t bytes)

@@ -1,7 +1,7 @@
-/* The window-system layer under the information probe.  One backend is
- * active per process (X11/GLX today, probe/platform_glx.cpp); another one
- * (EGL, WGL) implements the same interface in a file of its own beside it
- * and is chosen by the build's source list.  Nothing here names a type of
+/* The window-system layer under the information probe.  The build's source
+ * list decides which backends exist (X11/GLX in probe/platform_glx.cpp,
+ * EGL in probe/platform_egl.cpp); one of them is chosen at run time
+ * (platform.cpp) and serves the whole process.  Nothing here names a type of
  * a window system: native handles pass as opaque values, events as
  * InfoEvent. */
 #ifndef SOUNDER_PROBE_PLATFORM_H
@@ -43,8 +43,12 @@ class ProbePlatform {
 public:
     virtual ~ProbePlatform() = default;
 
-    /* Short name of the backend ("glx"). */
+    /* Short name of the backend ("glx", "egl"). */
     virtual const char *name() const = 0;
+    /* The window system and version of the last successful window, as the
+     * report names it ("GLX 1.4", "EGL 1.5 (surfaceless)"); the bare name
+     * before any. */
+    virtual std::string windowSystem() = 0;
 
     /* Window and current context; logs its failures into the failure log
      * and returns false after tearing down what it built. */
@@ -88,13 +92,25 @@ public:
     virtual int nativeScreen() = 0;
 };
 
-/* The backend in use: the first of the build's backends (platform.cpp
- * lists them; each backend file defines its entry point below, compiled
- * only when the build chooses that backend). */
+/* The backend in use, chosen on first use: TESSERA_PLATFORM ("glx" or
+ * "egl") when it names a backend of the build; otherwise GLX when $DISPLAY
+ * names a server that answers, else EGL (platform.cpp lists the backends;
+ * each backend file defines its entry point below, compiled only when the
+ * build chooses that backend). */
 ProbePlatform &probePlatform();
+
+/* Called after the chosen backend failed to make a window: switches to GLX
+ * when the failed backend was EGL and an X server answers.  False when there is nothing else to try. */
+bool platformFallBack();
+
+/* Forgets the choice, so that the next probePlatform() decides again from
+ * the environment (for tests and for a front end whose option changed
+ * TESSERA_PLATFORM). */
+void platformResetChoice();
 
 /* Backend entry points: the one instance of each backend. */
 ProbePlatform *glxPlatform(); /* platform_glx.cpp, with TESSERA_BACKEND_GLX */
+ProbePlatform *eglPlatform(); /* platform_egl.cpp, with TESSERA_BACKEND_EGL */
 
 /* Shared by every backend's event pump: hands event to handler (when set)
  * and, when the handler does not take it, to the default handling. */

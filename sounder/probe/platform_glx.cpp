@@ -225,6 +225,7 @@ bool listed(const std::string &list, const char *name)
 class GlxPlatform final : public ProbePlatform {
 public:
     const char *name() const override { return "glx"; }
+    std::string windowSystem() override { return windowSystem_; }
     bool createWindow(const WindowRequest &request) override;
     void destroyWindow() override;
     bool isOpen() const override { return dpy_ && ctx_ && win_ && !lost(); }
@@ -283,6 +284,7 @@ private:
     using OffsetFn = int (*)(const char *);
     OffsetFn glapiOffset_ = nullptr;
     void *glapi_ = nullptr;
+    std::string windowSystem_ = "GLX"; /* with the version of the last window */
 
     /* Full-screen mode switch, undone by the teardown. */
     bool modeChanged_ = false;
@@ -552,6 +554,9 @@ GlxPlatform::Attempt GlxPlatform::attempt(const WindowRequest &request, bool sof
         tsReportFailure("Context Creation Failed. PixelFormat %d, %s\n", index, description);
         return Attempt::Failed;
     }
+    char system[32];
+    snprintf(system, sizeof system, "GLX %d.%d", major, minor);
+    windowSystem_ = system;
     return Attempt::Ok;
 }
 

@@ -535,6 +535,10 @@ TestWindowPlatform &testWindowPlatform()
         if (backend == "glx")
             chosen = x11TestWindow();
 #endif
+#ifdef TESSERA_BACKEND_EGL
+        if (backend == "egl")
+            chosen = eglTestWindow();
+#endif
         return chosen;
     }();
     return *platform;

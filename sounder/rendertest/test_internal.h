@@ -200,6 +200,7 @@ public:
 TestWindowPlatform &testWindowPlatform();
 /* Backend entry points (compiled with their backend). */
 TestWindowPlatform *x11TestWindow(); /* window_x11.cpp */
+TestWindowPlatform *eglTestWindow(); /* window_egl.cpp */
 
 /* Shorthands for the harness, the targets and the tests. */
 inline void testPlatformWindowOpened()

@@ -1,8 +1,9 @@
 // WGL names and their counterparts on the window systems the library runs
 // on: one table that the entry-point check, the viewer's test page and its
-// links all ask.  A backend for another window system adds its rows here.
+// links all ask.  Each window system the probe reads through has its rows.
 #include <cstring>
 
+#include "probe/platform.h"
 #include "sounder/present.h"
 #include "sounder/probe.h"
 
@@ -89,20 +90,76 @@ const Row kRows[] = {
     {TS_WINDOW_SYSTEM_GLX, "wglCreateContextAttribsARB", "glXCreateContextAttribsARB"},
     {TS_WINDOW_SYSTEM_GLX, "wglCopyImageSubDataNV", "glXCopyImageSubDataNV"},
     {TS_WINDOW_SYSTEM_GLX, "wglDelayBeforeSwapNV", "glXDelayBeforeSwapNV"},
+    // EGL: configurations, pixel buffers, multisampling and a read surface
+    // are EGL 1.0, texture binding and the swap interval 1.1.
+    {TS_WINDOW_SYSTEM_EGL, "WGL_ARB_extensions_string", "EGL_VERSION_1_0"},
+    {TS_WINDOW_SYSTEM_EGL, "WGL_EXT_extensions_string", "EGL_VERSION_1_0"},
+    {TS_WINDOW_SYSTEM_EGL, "WGL_ARB_multisample", "EGL_VERSION_1_0"},
+    {TS_WINDOW_SYSTEM_EGL, "WGL_EXT_multisample", "EGL_VERSION_1_0"},
+    {TS_WINDOW_SYSTEM_EGL, "WGL_ARB_pbuffer", "EGL_VERSION_1_0"},
+    {TS_WINDOW_SYSTEM_EGL, "WGL_EXT_pbuffer", "EGL_VERSION_1_0"},
+    {TS_WINDOW_SYSTEM_EGL, "WGL_ARB_render_texture", "EGL_VERSION_1_1"},
+    {TS_WINDOW_SYSTEM_EGL, "WGL_ARB_pixel_format", "EGL_VERSION_1_0"},
+    {TS_WINDOW_SYSTEM_EGL, "WGL_EXT_pixel_format", "EGL_VERSION_1_0"},
+    {TS_WINDOW_SYSTEM_EGL, "WGL_ARB_pixel_format_float", "EGL_EXT_pixel_format_float"},
+    {TS_WINDOW_SYSTEM_EGL, "WGL_ARB_make_current_read", "EGL_VERSION_1_0"},
+    {TS_WINDOW_SYSTEM_EGL, "WGL_EXT_make_current_read", "EGL_VERSION_1_0"},
+    {TS_WINDOW_SYSTEM_EGL, "WGL_EXT_swap_control", "EGL_VERSION_1_1"},
+    {TS_WINDOW_SYSTEM_EGL, "WGL_ARB_create_context", "EGL_KHR_create_context"},
+    {TS_WINDOW_SYSTEM_EGL, "WGL_ARB_create_context_profile", "EGL_KHR_create_context"},
+    {TS_WINDOW_SYSTEM_EGL, "WGL_ARB_create_context_robustness",
+     "EGL_EXT_create_context_robustness"},
+    {TS_WINDOW_SYSTEM_EGL, "WGL_ARB_create_context_no_error", "EGL_KHR_create_context_no_error"},
+    {TS_WINDOW_SYSTEM_EGL, "WGL_EXT_create_context_es_profile", "EGL_KHR_create_context"},
+    {TS_WINDOW_SYSTEM_EGL, "WGL_EXT_create_context_es2_profile", "EGL_KHR_create_context"},
+    {TS_WINDOW_SYSTEM_EGL, "WGL_ARB_context_flush_control", "EGL_KHR_context_flush_control"},
+    {TS_WINDOW_SYSTEM_EGL, "WGL_ARB_framebuffer_sRGB", "EGL_KHR_gl_colorspace"},
+    {TS_WINDOW_SYSTEM_EGL, "WGL_EXT_framebuffer_sRGB", "EGL_KHR_gl_colorspace"},
+    {TS_WINDOW_SYSTEM_EGL, "wglGetExtensionsStringARB", "eglQueryString"},
+    {TS_WINDOW_SYSTEM_EGL, "wglGetExtensionsStringEXT", "eglQueryString"},
+    {TS_WINDOW_SYSTEM_EGL, "wglChoosePixelFormatARB", "eglChooseConfig"},
+    {TS_WINDOW_SYSTEM_EGL, "wglChoosePixelFormatEXT", "eglChooseConfig"},
+    {TS_WINDOW_SYSTEM_EGL, "wglGetPixelFormatAttribivARB", "eglGetConfigAttrib"},
+    {TS_WINDOW_SYSTEM_EGL, "wglGetPixelFormatAttribfvARB", "eglGetConfigAttrib"},
+    {TS_WINDOW_SYSTEM_EGL, "wglGetPixelFormatAttribivEXT", "eglGetConfigAttrib"},
+    {TS_WINDOW_SYSTEM_EGL, "wglGetPixelFormatAttribfvEXT", "eglGetConfigAttrib"},
+    {TS_WINDOW_SYSTEM_EGL, "wglCreatePbufferARB", "eglCreatePbufferSurface"},
+    {TS_WINDOW_SYSTEM_EGL, "wglCreatePbufferEXT", "eglCreatePbufferSurface"},
+    {TS_WINDOW_SYSTEM_EGL, "wglDestroyPbufferARB", "eglDestroySurface"},
+    {TS_WINDOW_SYSTEM_EGL, "wglDestroyPbufferEXT", "eglDestroySurface"},
+    {TS_WINDOW_SYSTEM_EGL, "wglGetPbufferDCARB", "eglCreatePbufferSurface"},
+    {TS_WINDOW_SYSTEM_EGL, "wglGetPbufferDCEXT", "eglCreatePbufferSurface"},
+    {TS_WINDOW_SYSTEM_EGL, "wglReleasePbufferDCARB", "eglDestroySurface"},
+    {TS_WINDOW_SYSTEM_EGL, "wglReleasePbufferDCEXT", "eglDestroySurface"},
+    {TS_WINDOW_SYSTEM_EGL, "wglQueryPbufferARB", "eglQuerySurface"},
+    {TS_WINDOW_SYSTEM_EGL, "wglQueryPbufferEXT", "eglQuerySurface"},
+    {TS_WINDOW_SYSTEM_EGL, "wglBindTexImageARB", "eglBindTexImage"},
+    {TS_WINDOW_SYSTEM_EGL, "wglReleaseTexImageARB", "eglReleaseTexImage"},
+    {TS_WINDOW_SYSTEM_EGL, "wglMakeContextCurrentARB", "eglMakeCurrent"},
+    {TS_WINDOW_SYSTEM_EGL, "wglMakeContextCurrentEXT", "eglMakeCurrent"},
+    {TS_WINDOW_SYSTEM_EGL, "wglGetCurrentReadDCARB", "eglGetCurrentSurface"},
+    {TS_WINDOW_SYSTEM_EGL, "wglGetCurrentReadDCEXT", "eglGetCurrentSurface"},
+    {TS_WINDOW_SYSTEM_EGL, "wglSwapIntervalEXT", "eglSwapInterval"},
+    {TS_WINDOW_SYSTEM_EGL, "wglCreateContextAttribsARB", "eglCreateContext"},
 };
 
-// The window system the probe of this build uses.
-constexpr int kNativeWindowSystem = TS_WINDOW_SYSTEM_GLX;
-
+// The window system the probe of this process reads through.
 int resolvedSystem(int windowSystem)
 {
-    return windowSystem == TS_WINDOW_SYSTEM_NATIVE ? kNativeWindowSystem : windowSystem;
+    if (windowSystem != TS_WINDOW_SYSTEM_NATIVE)
+        return windowSystem;
+    return std::strcmp(sounder::probePlatform().name(), "egl") == 0 ? TS_WINDOW_SYSTEM_EGL
+                                                                    : TS_WINDOW_SYSTEM_GLX;
 }
 
 // Prefix of the window system's extension names.
 const char *extensionPrefix(int windowSystem)
 {
-    return windowSystem == TS_WINDOW_SYSTEM_GLX ? "GLX_" : nullptr;
+    switch (windowSystem) {
+    case TS_WINDOW_SYSTEM_GLX: return "GLX_";
+    case TS_WINDOW_SYSTEM_EGL: return "EGL_";
+    default: return nullptr;
+    }
 }
 
 bool isWglName(const char *name)

@@ -133,6 +133,16 @@ bool parseArguments(int argc, const char *const *argv, Options &out, std::string
             out.optionFile = value;
             continue;
         }
+        if (!takeValue(argc, argv, i, arg, "--platform", value, matched, error))
+            return false;
+        if (matched) {
+            if (value != "glx" && value != "egl") {
+                error = "--platform takes glx or egl, not \"" + value + "\"";
+                return false;
+            }
+            out.platform = value;
+            continue;
+        }
         if (!takeValue(argc, argv, i, arg, "--database", value, matched, error))
             return false;
         if (matched) {
@@ -182,6 +192,9 @@ std::string usageText()
            "  --renderer 0|1         renderer to report (default 1)\n"
            "  --database PATH        extension database (default: extensions.xml beside\n"
            "                         the program or in the installed data folder)\n"
+           "  --platform glx|egl     window system to read through (default: GLX when\n"
+           "                         DISPLAY names an X server that answers, else EGL;\n"
+           "                         the variable TESSERA_PLATFORM does the same)\n"
            "\n"
            "Progress goes to standard error when it is a terminal.\n"
            "\n"

@@ -33,6 +33,7 @@ struct Options {
     bool capsTree = false;      /* --tree caps (else main) */
     std::string optionFile;     /* --run-tests */
     std::string database;       /* --database; empty: the shipped one */
+    std::string platform;       /* --platform glx|egl; empty: the library chooses */
 };
 
 /* Exit statuses. */

@@ -119,7 +119,12 @@ void printReadingLog(int renderer)
 const char *noDisplayHint()
 {
     const char *display = std::getenv("DISPLAY");
-    return (display && *display) ? "" : " (DISPLAY is not set: no X display to open)";
+    const char *platform = std::getenv("TESSERA_PLATFORM");
+    if (display && *display)
+        return "";
+    return platform && std::strcmp(platform, "glx") == 0
+               ? " (DISPLAY is not set: no X display to open)"
+               : " (DISPLAY is not set and EGL made no context)";
 }
 
 int fail(const std::string &message)
@@ -139,10 +144,16 @@ void printDocument(const char *document)
 int printList(const char *document, const char *entry, const char *what)
 {
     const std::string text(document ? document : "");
-    if (text.find(entry) == std::string::npos)
+    if (text.find(entry) == std::string::npos) {
+        const char *platform = std::getenv("TESSERA_PLATFORM");
+        const char *display = std::getenv("DISPLAY");
+        const bool egl = platform ? std::strcmp(platform, "egl") == 0 : !display || !*display;
         return fail(std::string("no ") + what +
-                    " could be read: no X display (is DISPLAY set to a running "
-                    "X server with the RandR extension?)");
+                    (egl ? " could be read: no connected display (without an X server they come "
+                           "from the kernel's DRM connectors)"
+                         : " could be read: no X display (is DISPLAY set to a running "
+                           "X server with the RandR extension?)"));
+    }
     printDocument(text.c_str());
     return kExitSuccess;
 }
@@ -400,6 +411,10 @@ int run(int argc, char **argv)
         return kExitUsage;
     }
     g_progress = ::isatty(STDERR_FILENO) == 1;
+    /* The library (and any reader process it starts) takes the choice from
+     * the environment. */
+    if (!options.platform.empty())
+        ::setenv("TESSERA_PLATFORM", options.platform.c_str(), 1);
 
     switch (options.action) {
     case Action::Help: std::fputs(usageText().c_str(), stdout); return kExitSuccess;

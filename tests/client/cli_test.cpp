@@ -24,7 +24,7 @@ struct CliRun {
 };
 
 // Runs tessera-cli with args (already shell-quoted) and an optional
-// environment prefix such as "DISPLAY=:9999".
+// environment prefix such as "TESSERA_PLATFORM=glx DISPLAY=:9999".
 CliRun cli(const std::string &args, const std::string &env = "")
 {
     static const TempDir dir;
@@ -139,7 +139,7 @@ TEST_F(CliFiles, MissingAndGarbageFilesFailClearly)
 
 TEST_F(CliFiles, NoDisplayAtAllFailsWithTheLog)
 {
-    const CliRun r = cli("", "DISPLAY=:9999");
+    const CliRun r = cli("", "TESSERA_PLATFORM=glx DISPLAY=:9999");
     EXPECT_TRUE(r.exited) << r.err;
     EXPECT_EQ(r.status, 1) << r.err;
     EXPECT_NE(r.err.find("no OpenGL context could be made"), std::string::npos) << r.err;
@@ -147,18 +147,19 @@ TEST_F(CliFiles, NoDisplayAtAllFailsWithTheLog)
 
     const CliRun t =
         cli("--run-tests " + shq(file("o.xml", "<o><option>0</option><test>0</test></o>")),
-            "DISPLAY=:9999");
+            "TESSERA_PLATFORM=glx DISPLAY=:9999");
     EXPECT_TRUE(t.exited) << t.err;
     EXPECT_EQ(t.status, 1) << t.err;
     EXPECT_NE(t.err.find("no OpenGL context could be made"), std::string::npos) << t.err;
 
-    // Without DISPLAY at all the message says so.
-    const CliRun unset = cli("", "env -u DISPLAY");
+    // Without DISPLAY at all the message says so (GLX asked for: by default
+    // the reading would go through EGL).
+    const CliRun unset = cli("", "env -u DISPLAY TESSERA_PLATFORM=glx");
     EXPECT_EQ(unset.status, 1) << unset.err;
     EXPECT_NE(unset.err.find("DISPLAY is not set"), std::string::npos) << unset.err;
 
     for (const char *list : {"--modes", "--monitors"}) {
-        const CliRun l = cli(list, "DISPLAY=:9999");
+        const CliRun l = cli(list, "TESSERA_PLATFORM=glx DISPLAY=:9999");
         EXPECT_TRUE(l.exited) << list;
         EXPECT_EQ(l.status, 1) << list;
         EXPECT_NE(l.err.find("no X display"), std::string::npos) << list << ": " << l.err;

@@ -27,6 +27,7 @@ TEST(CliArguments, DefaultsAndSettings)
     EXPECT_EQ(o.action, Action::Report);
     EXPECT_EQ(o.renderer, 1);
     EXPECT_TRUE(o.database.empty());
+    EXPECT_TRUE(o.platform.empty());
 
     ASSERT_TRUE(parse({"--renderer", "0", "--database=/x/db.xml", "--tree", "caps"}, o, e)) << e;
     EXPECT_EQ(o.renderer, 0);
@@ -37,6 +38,8 @@ TEST(CliArguments, DefaultsAndSettings)
     ASSERT_TRUE(parse({"--xml-report", "/tmp/r", "--renderer=1"}, o, e)) << e;
     EXPECT_EQ(o.action, Action::XmlReport);
     EXPECT_EQ(o.folder, "/tmp/r");
+    ASSERT_TRUE(parse({"--platform", "egl", "--platform=glx"}, o, e)) << e;
+    EXPECT_EQ(o.platform, "glx");
     ASSERT_TRUE(parse({"--run-tests", "opts.xml"}, o, e));
     EXPECT_EQ(o.action, Action::RunTests);
     EXPECT_EQ(o.optionFile, "opts.xml");
@@ -63,6 +66,8 @@ TEST(CliArguments, UsageErrorsSayWhat)
     EXPECT_FALSE(parse({"--renderer"}, o, e));
     EXPECT_NE(e.find("needs a value"), std::string::npos);
     EXPECT_FALSE(parse({"--tree", "leaves"}, o, e));
+    EXPECT_FALSE(parse({"--platform", "wayland"}, o, e));
+    EXPECT_NE(e.find("--platform takes glx or egl"), std::string::npos) << e;
     EXPECT_FALSE(parse({"--xml-report="}, o, e));
     EXPECT_FALSE(parse({"--modes", "--monitors"}, o, e));
     EXPECT_NE(e.find("only one action"), std::string::npos);

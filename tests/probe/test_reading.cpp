@@ -20,6 +20,7 @@
 #include "keel/keel.h"
 #include "probe/display.h"
 #include "probe/info_internal.h"
+#include "probe/platform.h"
 #include "sounder/probe.h"
 
 namespace {
@@ -500,6 +501,9 @@ TEST(ProbeReading, NoDisplayIsALoggedFailure)
 {
     const char *before = getenv("DISPLAY");
     std::string saved = before ? before : "";
+    // Through GLX: left to choose, the library would read through EGL.
+    setenv("TESSERA_PLATFORM", "glx", 1);
+    sounder::platformResetChoice();
     setenv("DISPLAY", ":9999", 1);
     EXPECT_EQ(tsInfoBegin(1), 0);
     std::string log = tsReportGetLogFile();
@@ -514,6 +518,8 @@ TEST(ProbeReading, NoDisplayIsALoggedFailure)
         setenv("DISPLAY", saved.c_str(), 1);
     else
         unsetenv("DISPLAY");
+    unsetenv("TESSERA_PLATFORM");
+    sounder::platformResetChoice();
 
     // The probe works again afterwards.
     EXPECT_EQ(tsInfoBegin(0), 1) << tsReportGetLogFile();

@@ -82,9 +82,10 @@ SOUNDER_API size_t tsDocumentAttribute(const char *attributes, const char *name,
 /* ---- window-system names ------------------------------------------------- */
 
 /* Window systems a WGL name can be mapped to.  0 is the one this library's
- * probe uses. */
+ * probe uses in this process (GLX or EGL, chosen when it first reads). */
 #define TS_WINDOW_SYSTEM_NATIVE 0
 #define TS_WINDOW_SYSTEM_GLX 1
+#define TS_WINDOW_SYSTEM_EGL 2
 
 /* The name of the same feature on a window system for a WGL extension name
  * (WGL_ARB_multisample -> GLX_ARB_multisample) or wgl entry point
@@ -101,7 +102,7 @@ SOUNDER_API const char *tsWindowSystemName(const char *wglName, int windowSystem
  * of a WGL extension name: 1 when the list holds the name itself (a report
  * from a WGL machine), one of its counterparts on the window system, or the
  * feature is part of that window system's core and the list is one of that
- * window system (it holds a name of its prefix, "GLX_").  Names that are
+ * window system (it holds a name of its prefix, "GLX_" or "EGL_").  Names that are
  * not WGL names are looked up as they are.  0 otherwise, or for null. */
 SOUNDER_API int tsWindowSystemHasFeature(const char *wglName, const char *extensions,
                                          int windowSystem);
