@@ -48,11 +48,13 @@ public:
 
     static constexpr int kPollMs = 200;
 
-private:
-    void poll();
+public slots:
     // Cancel, Esc and the close box: the worker is told to stop, the dialog
     // closes at once.
     void reject() override;
+
+private:
+    void poll();
 
     struct Job;
     std::shared_ptr<Job> job_;
