@@ -17,7 +17,8 @@
 #include <memory>
 
 // Calls answer(dialog) once for the first modal dialog that appears within
-// timeoutMs; the returned flag tells whether one appeared.
+// timeoutMs; the returned flag tells whether one appeared.  Watching stops
+// when the caller drops the flag.
 inline std::shared_ptr<bool> answerNextDialog(std::function<void(QWidget *)> answer,
                                               int timeoutMs = 10000)
 {
@@ -25,8 +26,13 @@ inline std::shared_ptr<bool> answerNextDialog(std::function<void(QWidget *)> ans
     auto *timer = new QTimer;
     auto clock = std::make_shared<QElapsedTimer>();
     clock->start();
-    QObject::connect(timer, &QTimer::timeout, [timer, seen, answer, clock, timeoutMs] {
-        if (QWidget *modal = QApplication::activeModalWidget()) {
+    std::weak_ptr<bool> weak = seen;
+    QObject::connect(timer, &QTimer::timeout, [timer, weak, answer, clock, timeoutMs] {
+        std::shared_ptr<bool> seen = weak.lock();
+        if (!seen) {
+            timer->stop();
+            timer->deleteLater();
+        } else if (QWidget *modal = QApplication::activeModalWidget()) {
             timer->stop();
             timer->deleteLater();
             *seen = true;

@@ -13,6 +13,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <fstream>
 #include <string>
@@ -180,6 +181,7 @@ TEST(Program, NoDisplayGivesOneLineAndStatusOne)
     setenv("DISPLAY", ":99999", 1); // a display that cannot be reached
     const pid_t again = start(err);
     EXPECT_EQ(waitFor(again, 30), 1);
-    EXPECT_EQ(std::count(readWhole(err).begin(), readWhole(err).end(), '\n'), 1);
+    const std::string unreachable = readWhole(err);
+    EXPECT_EQ(std::count(unreachable.begin(), unreachable.end(), '\n'), 1) << unreachable;
     setenv("DISPLAY", display.c_str(), 1);
 }
