@@ -128,7 +128,6 @@ int runViewer(int argc, char **argv)
 
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("tessera"));
-    QApplication::setApplicationDisplayName(QStringLiteral("Lumenscope"));
     QGuiApplication::setDesktopFileName(QStringLiteral("tessera"));
     QApplication::setWindowIcon(appIcon());
     // QApplication sets the C locale from the environment; numbers in files

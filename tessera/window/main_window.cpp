@@ -171,11 +171,19 @@ void MainWindow::buildRendererMenu()
     // The same renderer twice (no hardware driver): one item, for reading 0.
     if (!name1.isEmpty() && name1.compare(name0, Qt::CaseInsensitive) != 0)
         add(1, name1);
-    if (!rendererActions_[0] && !rendererActions_[1]) {
-        QAction *a = rendererMenu_->addAction(QStringLiteral("Generic"));
+    // A reading that could not be made (no context, or its driver crashed
+    // or hung) is listed greyed, its failure log in the tooltip.
+    for (int i = 0; i < 2; ++i) {
+        const Reading &r = state_.readings[i];
+        if (rendererActions_[i] || r.caps.filled)
+            continue;
+        QAction *a = rendererMenu_->addAction(
+            QStringLiteral("Reading %1 (%2) failed").arg(i).arg(i == 0 ? "software" : "accelerated"));
         a->setEnabled(false);
-        rendererActions_[0] = a;
+        a->setToolTip(QString::fromStdString(r.log).trimmed());
+        rendererActions_[i] = a;
     }
+    rendererMenu_->setToolTipsVisible(true);
     for (int i = 0; i < 2; ++i)
         if (rendererActions_[i] && rendererActions_[i]->isCheckable())
             rendererActions_[i]->setChecked(i == state_.currentReading);

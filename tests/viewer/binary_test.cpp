@@ -64,8 +64,9 @@ struct X {
             XCloseDisplay(dpy);
     }
 
-    // The mapped top-level window whose WM_CLASS instance is "tessera"; 0 if none.
-    Window find(std::string *resClass)
+    // The mapped top-level window whose WM_CLASS instance is "tessera" (and
+    // whose title is title, when given); 0 if none.
+    Window find(std::string *resClass, const char *title = nullptr)
     {
         Window root = DefaultRootWindow(dpy), parent, *children = nullptr;
         unsigned count = 0;
@@ -77,7 +78,12 @@ struct X {
             XWindowAttributes attrs;
             if (XGetWindowAttributes(dpy, children[i], &attrs) && attrs.map_state == IsViewable &&
                 XGetClassHint(dpy, children[i], &hint)) {
-                if (std::string(hint.res_name) == "tessera") {
+                char *name = nullptr;
+                const bool titled =
+                    !title || (XFetchName(dpy, children[i], &name) && name && std::string(name) == title);
+                if (name)
+                    XFree(name);
+                if (std::string(hint.res_name) == "tessera" && titled) {
                     found = children[i];
                     *resClass = hint.res_class;
                 }
@@ -90,10 +96,10 @@ struct X {
         return found;
     }
 
-    Window waitForWindow(std::string *resClass, int seconds)
+    Window waitForWindow(std::string *resClass, int seconds, const char *title = nullptr)
     {
         for (int i = 0; i < seconds * 10; ++i) {
-            if (Window w = find(resClass))
+            if (Window w = find(resClass, title))
                 return w;
             std::this_thread::sleep_for(std::chrono::milliseconds(100));
         }
@@ -162,6 +168,25 @@ TEST(Program, FirstAndSecondStartCloseCleanlyAndKeepTheirFiles)
     EXPECT_EQ(readWhole(database), firstContent);
     EXPECT_FALSE(std::ifstream(database + ".bak").good());
     EXPECT_EQ(readWhole(env.settingsFile()), std::string("3\nen.strings\0", 13));
+}
+
+TEST(Program, NoReadingGivesOneWarningAndSignalsStillEndIt)
+{
+    ViewerEnvironment env;
+    setenv("QT_QPA_PLATFORM", "xcb", 1);
+    setenv("LIBGL_DRIVERS_PATH", "/nonexistent", 1); // no driver can be loaded
+    X x;
+    ASSERT_NE(x.dpy, nullptr);
+    const std::string err = env.dir().file("stderr.txt");
+    const pid_t pid = start(err);
+    unsetenv("LIBGL_DRIVERS_PATH");
+    ASSERT_GT(pid, 0);
+    std::string resClass;
+    EXPECT_NE(x.waitForWindow(&resClass, 60, "Error"), 0u) << readWhole(err);
+    kill(pid, SIGINT);
+    EXPECT_EQ(waitFor(pid, 30), 0) << readWhole(err);
+    // Nothing was read, so nothing was added to the database.
+    EXPECT_FALSE(std::ifstream(env.dataFolder() + "/extensions.xml").good());
 }
 
 TEST(Program, NoDisplayGivesOneLineAndStatusOne)

@@ -119,6 +119,20 @@ TEST_F(ViewerTest, FirstWindowPlacementTabsMenusAndTitle)
         // Submit and the database download wait for the online tools.
         EXPECT_FALSE(w.databaseMenu()->actions()[0]->isEnabled());
 
+        // Esc does not close the window; About shows the version and the notice.
+        QTest::keyClick(&w, Qt::Key_Escape);
+        EXPECT_TRUE(w.isVisible());
+        QString about;
+        auto seen = answerNextDialog([&about](QWidget *d) {
+            if (auto *label = d->findChild<QLabel *>("aboutText"))
+                about = label->text();
+            static_cast<QDialog *>(d)->accept();
+        });
+        w.showAbout();
+        ASSERT_TRUE(*seen);
+        EXPECT_TRUE(about.startsWith(QString::fromStdString(formatText(LoadText(103), {TESSERA_VERSION}))));
+        EXPECT_TRUE(about.endsWith(builtin(104)));
+
         savePng(w, "window");
         for (int i = 0; i < kPageCount; ++i) {
             w.tabs()->activatePage(i);
@@ -460,4 +474,26 @@ TEST(Controls, DownloadDialogCancelReturnsAtOnceAndTheWorkerIsJoined)
     });
     EXPECT_EQ(done.exec(), QDialog::Accepted);
     EXPECT_EQ(done.routineResult(), 3);
+}
+
+TEST(MainWindowWithoutReadings, FailedReadingsAreListedWithTheirLog)
+{
+    AppState empty;
+    empty.db = tsDatabaseCreateFromCString(nullptr);
+    for (Reading &r : empty.readings) {
+        std::memset(&r.caps, 0, sizeof r.caps);
+        std::memset(&r.system, 0, sizeof r.system);
+        r.caps.size = TS_RENDERER_CAPS_SIZE;
+        r.log = "Probe:\nOpenGL initialization failed.\n";
+    }
+    empty.setCurrentReading(1);
+    MainWindow w(empty);
+    EXPECT_EQ(w.windowTitle(), "Lumenscope x64 - ");
+    const QList<QAction *> items = w.rendererMenu()->actions();
+    ASSERT_EQ(items.size(), 2);
+    for (QAction *a : items) {
+        EXPECT_FALSE(a->isEnabled());
+        EXPECT_TRUE(a->toolTip().contains("OpenGL initialization failed.")) << a->toolTip().toStdString();
+    }
+    tsDatabaseRelease(empty.db);
 }
