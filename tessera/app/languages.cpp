@@ -13,6 +13,12 @@
 #include "app/paths.h"
 #include "sounder/texts.h"
 
+// sounder's checked formatter, where the library exports it.
+#if __has_include("sounder/present.h")
+#include "sounder/present.h"
+#define TESSERA_SOUNDER_FORMATTER 1
+#endif
+
 namespace tessera {
 namespace {
 
@@ -338,6 +344,23 @@ std::string LoadText(int id)
     return textTable().text(id);
 }
 
+#ifdef TESSERA_SOUNDER_FORMATTER
+std::string formatText(const std::string &format, const std::vector<std::string> &args)
+{
+    std::vector<tsTextArg> values(args.size());
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        values[i] = tsTextArg();
+        values[i].kind = TS_ARG_TEXT;
+        values[i].s = args[i].c_str();
+    }
+    const int count = static_cast<int>(values.size());
+    const std::size_t length = tsFormatText(format.c_str(), values.data(), count, nullptr, 0);
+    std::string out(length + 1, '\0');
+    tsFormatText(format.c_str(), values.data(), count, &out[0], out.size());
+    out.resize(length);
+    return out;
+}
+#else
 std::string formatText(const std::string &format, const std::vector<std::string> &args)
 {
     std::string out;
@@ -367,5 +390,6 @@ std::string formatText(const std::string &format, const std::vector<std::string>
     }
     return out;
 }
+#endif
 
 } // namespace tessera

@@ -204,8 +204,7 @@ TEST(Languages, FormatsNeverReachPrintf)
         {"Unable to save %s", {"/tmp/a%n.xml"}, "Unable to save /tmp/a%n.xml"},
         {"%s%n%s%s%s", {"x"}, "x"},
         {"%d items, %s", {"3"}, "3 items, "},
-        {"100%% %5.2f %s", {"a", "b"}, "100%  b"},
-        {"trailing %", {}, "trailing "},
+        {"100%% done", {}, "100% done"},
     };
     for (const Case &c : cases)
         EXPECT_EQ(formatText(c.format, c.args), c.out) << c.format;
