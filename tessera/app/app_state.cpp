@@ -74,8 +74,8 @@ namespace tessera {
 int loadReport(AppState &state, const std::string &path)
 {
     struct stat st;
-    if (path.empty() || ::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode) ||
-        st.st_size <= 0 || st.st_size > kMaxReportSize)
+    if (path.empty() || ::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode) || st.st_size <= 0 ||
+        st.st_size > kMaxReportSize)
         return -1;
     Reading scratch;
     std::memset(&scratch.caps, 0, sizeof scratch.caps);

@@ -81,8 +81,10 @@ QString failureLogs(const AppState &state)
     QString text;
     for (int i = 0; i < 2; ++i) {
         const std::string &log = state.readings[i].log;
-        text += QStringLiteral("\nReading %1:\n%2").arg(i).arg(
-            log.empty() ? QStringLiteral("(no failure logged)") : QString::fromStdString(log));
+        text += QStringLiteral("\nReading %1:\n%2")
+                    .arg(i)
+                    .arg(log.empty() ? QStringLiteral("(no failure logged)")
+                                     : QString::fromStdString(log));
     }
     return text;
 }
@@ -110,8 +112,9 @@ bool displayAvailable()
 int runViewer(int argc, char **argv)
 {
     if (!displayAvailable()) {
-        std::fprintf(stderr, "tessera: no display could be opened (DISPLAY is %s); "
-                             "tessera-cli prints the report without one\n",
+        std::fprintf(stderr,
+                     "tessera: no display could be opened (DISPLAY is %s); "
+                     "tessera-cli prints the report without one\n",
                      std::getenv("DISPLAY") ? "unreachable" : "not set");
         return 1;
     }
@@ -142,8 +145,7 @@ int runViewer(int argc, char **argv)
         notifier = new QSocketNotifier(signalPipe[0], QSocketNotifier::Read, &app);
         QObject::connect(notifier, &QSocketNotifier::activated, &app, [&] {
             char buffer[16];
-            while (::read(signalPipe[0], buffer, sizeof buffer) > 0) {
-            }
+            while (::read(signalPipe[0], buffer, sizeof buffer) > 0) {}
             signalled = true;
             window.close();
             QApplication::quit();

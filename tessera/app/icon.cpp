@@ -27,7 +27,8 @@ QVector<Cell> cells()
     const double size = (kCanvas - 2 * margin - 2 * gap) / 3;
     for (int r = 0; r < 3; ++r)
         for (int c = 0; c < 3; ++c)
-            out.append({margin + c * (size + gap), margin + r * (size + gap), size, (r + c) % 2 == 0});
+            out.append(
+                {margin + c * (size + gap), margin + r * (size + gap), size, (r + c) % 2 == 0});
     return out;
 }
 
@@ -59,12 +60,13 @@ QImage renderAppIcon(int size)
 
 QString appIconSvg()
 {
-    QString svg = QStringLiteral(
-        "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
-        "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"256\" height=\"256\" "
-        "viewBox=\"0 0 256 256\">\n"
-        "  <rect x=\"8\" y=\"8\" width=\"240\" height=\"240\" rx=\"40\" fill=\"%1\"/>\n")
-                      .arg(kTile.name());
+    QString svg =
+        QStringLiteral(
+            "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+            "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"256\" height=\"256\" "
+            "viewBox=\"0 0 256 256\">\n"
+            "  <rect x=\"8\" y=\"8\" width=\"240\" height=\"240\" rx=\"40\" fill=\"%1\"/>\n")
+            .arg(kTile.name());
     for (const Cell &c : cells())
         svg += QStringLiteral("  <rect x=\"%1\" y=\"%2\" width=\"%3\" height=\"%3\" rx=\"8\" "
                               "fill=\"%4\"/>\n")

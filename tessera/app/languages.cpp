@@ -198,8 +198,7 @@ std::string languageFileForEnvironment()
                                  std::getenv("LANG"));
 }
 
-std::vector<std::string> scanLanguageData(const std::string &data, bool utf16,
-                                          const char *codepage)
+std::vector<std::string> scanLanguageData(const std::string &data, bool utf16, const char *codepage)
 {
     std::vector<std::string> texts;
     int n = 0; // number of the quoted text being read, counted from 0

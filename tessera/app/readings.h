@@ -15,12 +15,12 @@ struct tsDatabase;
 namespace tessera {
 
 struct Reading {
-    tsRendererCaps caps;   // zero-filled (size field set) when the reading failed
-    tsSystemInfo system;   // description of the machine the reading belongs to
-    tsIcdList icd;         // installed client drivers
-    bool ok = false;       // a context was made and read
+    tsRendererCaps caps;     // zero-filled (size field set) when the reading failed
+    tsSystemInfo system;     // description of the machine the reading belongs to
+    tsIcdList icd;           // installed client drivers
+    bool ok = false;         // a context was made and read
     bool fromReport = false; // the record was loaded from a report file
-    std::string log;       // failure log of the reading
+    std::string log;         // failure log of the reading
 };
 
 struct Desktop {

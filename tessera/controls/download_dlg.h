@@ -22,9 +22,9 @@ class QTimer;
 namespace tessera {
 
 struct DownloadShared {
-    std::atomic<int> progress{0};        // 0-100, written by the worker
-    std::atomic<bool> cancelled{false};  // set by Cancel; the worker should stop soon
-    std::atomic<bool> finished{false};   // set when the routine has returned
+    std::atomic<int> progress{0};       // 0-100, written by the worker
+    std::atomic<bool> cancelled{false}; // set by Cancel; the worker should stop soon
+    std::atomic<bool> finished{false};  // set when the routine has returned
     void setStatus(const std::string &text);
     std::string status() const;
 

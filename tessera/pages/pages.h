@@ -31,19 +31,20 @@ public:
 class CExtensionTab : public PlaceholderPage {
 public:
     explicit CExtensionTab(AppState &s, QWidget *p = nullptr)
-        : PlaceholderPage(s, "CExtensionTab", p) {}
+        : PlaceholderPage(s, "CExtensionTab", p)
+    {}
 };
 // Display modes (tab 2); filled once, not refreshed.
 class CDisplayMode : public PlaceholderPage {
 public:
-    explicit CDisplayMode(AppState &s, QWidget *p = nullptr)
-        : PlaceholderPage(s, "CDisplayMode", p) {}
+    explicit CDisplayMode(AppState &s, QWidget *p = nullptr) : PlaceholderPage(s, "CDisplayMode", p)
+    {}
 };
 // Pixel formats (tab 3); filled once, not refreshed.
 class CDisplayList : public PlaceholderPage {
 public:
-    explicit CDisplayList(AppState &s, QWidget *p = nullptr)
-        : PlaceholderPage(s, "CDisplayList", p) {}
+    explicit CDisplayList(AppState &s, QWidget *p = nullptr) : PlaceholderPage(s, "CDisplayList", p)
+    {}
 };
 // Text report (tab 4).
 class ReportTab : public PlaceholderPage {

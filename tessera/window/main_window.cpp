@@ -33,9 +33,14 @@
 namespace tessera {
 namespace {
 
-const char *const kLinkSites[kLinkSiteCount] = {
-    "&1 OpenGL® Extension Registry", "&2 nVidia", "&3 Delphi3D", "&4 Google", "&5 Apple",
-    "&6 Corvane", "&7 3DLabs (WGL)", "&8 OpenGL Catalogue"};
+const char *const kLinkSites[kLinkSiteCount] = {"&1 OpenGL® Extension Registry",
+                                                "&2 nVidia",
+                                                "&3 Delphi3D",
+                                                "&4 Google",
+                                                "&5 Apple",
+                                                "&6 Corvane",
+                                                "&7 3DLabs (WGL)",
+                                                "&8 OpenGL Catalogue"};
 
 // Menu titles get a mnemonic on their first letter when the text has none.
 QString menuText(int id)
@@ -83,9 +88,9 @@ MainWindow::MainWindow(AppState &state, QWidget *parent)
     layout->addWidget(tabs_);
     setCentralWidget(central);
 
-    pages_ = {new CMainTab(state_), new CExtensionTab(state_), new CDisplayMode(state_),
-              new CDisplayList(state_), new ReportTab(state_), new TestTab(state_),
-              new TweakTab(state_), new BrowserTab(state_)};
+    pages_ = {new CMainTab(state_),     new CExtensionTab(state_), new CDisplayMode(state_),
+              new CDisplayList(state_), new ReportTab(state_),     new TestTab(state_),
+              new TweakTab(state_),     new BrowserTab(state_)};
     for (int i = 0; i < kPageCount; ++i)
         tabs_->addPage(i == 0 ? QStringLiteral("OpenGL") : QString(), i, pages_[i]);
     // The display-mode and pixel-format pages fill themselves once.
@@ -177,8 +182,9 @@ void MainWindow::buildRendererMenu()
         const Reading &r = state_.readings[i];
         if (rendererActions_[i] || r.caps.filled)
             continue;
-        QAction *a = rendererMenu_->addAction(
-            QStringLiteral("Reading %1 (%2) failed").arg(i).arg(i == 0 ? "software" : "accelerated"));
+        QAction *a = rendererMenu_->addAction(QStringLiteral("Reading %1 (%2) failed")
+                                                  .arg(i)
+                                                  .arg(i == 0 ? "software" : "accelerated"));
         a->setEnabled(false);
         a->setToolTip(QString::fromStdString(r.log).trimmed());
         rendererActions_[i] = a;
@@ -204,8 +210,9 @@ void MainWindow::updateLanguageItems()
             QStringList where;
             for (const std::string &f : folders)
                 where << QString::fromStdString(f);
-            tip = QStringLiteral("%1 was not found in %2")
-                      .arg(QString::fromUtf8(languages()[i].file), where.join(QStringLiteral(", ")));
+            tip =
+                QStringLiteral("%1 was not found in %2")
+                    .arg(QString::fromUtf8(languages()[i].file), where.join(QStringLiteral(", ")));
         }
         a->setToolTip(tip);
         a->setStatusTip(tip);
@@ -307,7 +314,8 @@ void MainWindow::openReport()
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setFileMode(QFileDialog::ExistingFile);
-    dialog.setNameFilters({QStringLiteral("XML file (*.xml *.XML)"), QStringLiteral("All files (*)")});
+    dialog.setNameFilters(
+        {QStringLiteral("XML file (*.xml *.XML)"), QStringLiteral("All files (*)")});
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return;
     openReportFile(dialog.selectedFiles().first());
@@ -337,7 +345,8 @@ void MainWindow::saveReport()
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
     dialog.setDefaultSuffix(QStringLiteral("xml"));
-    dialog.setNameFilters({QStringLiteral("XML file (*.xml *.XML)"), QStringLiteral("All files (*)")});
+    dialog.setNameFilters(
+        {QStringLiteral("XML file (*.xml *.XML)"), QStringLiteral("All files (*)")});
     dialog.selectFile(QString::fromUtf8(name));
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return;

@@ -79,8 +79,8 @@ struct X {
             if (XGetWindowAttributes(dpy, children[i], &attrs) && attrs.map_state == IsViewable &&
                 XGetClassHint(dpy, children[i], &hint)) {
                 char *name = nullptr;
-                const bool titled =
-                    !title || (XFetchName(dpy, children[i], &name) && name && std::string(name) == title);
+                const bool titled = !title || (XFetchName(dpy, children[i], &name) && name &&
+                                               std::string(name) == title);
                 if (name)
                     XFree(name);
                 if (std::string(hint.res_name) == "tessera" && titled) {

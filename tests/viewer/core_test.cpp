@@ -101,20 +101,34 @@ TEST(Languages, ScanRules)
         const char *codepage;
         std::vector<std::string> texts; // ids 101, 102, ...
     } cases[] = {
-        {"UTF-8 French", "x\"a\" \"b\" 101 \"Fichier\"\n102 \"Édition\"", false, nullptr,
+        {"UTF-8 French",
+         "x\"a\" \"b\" 101 \"Fichier\"\n102 \"Édition\"",
+         false,
+         nullptr,
          {"Fichier", "Édition"}},
         {"first byte is a quote", "\"a\" \"b\" \"c\" \"d\"", false, nullptr, {" ", ""}},
         {"unterminated", "x\"a\"\"b\"\"open text", false, nullptr, {"open text"}},
-        {"zero byte ends the scan", std::string("x\"a\"\"b\"\"one\"\0\"two\"", 20), false,
-         nullptr, {"one"}},
-        {"windows-1252 fallback", "x\"a\"\"b\"\"caf\xe9 \x80\"", false, nullptr,
-         {"café €"}},
+        {"zero byte ends the scan",
+         std::string("x\"a\"\"b\"\"one\"\0\"two\"", 20),
+         false,
+         nullptr,
+         {"one"}},
+        {"windows-1252 fallback", "x\"a\"\"b\"\"caf\xe9 \x80\"", false, nullptr, {"café €"}},
         {"windows-1250 for Czech", "x\"a\"\"b\"\"\x9a\xe8\"", false, "windows-1250", {"šč"}},
-        {"UTF-16LE with BOM", utf16le(u"\"a\"\"b\"\"Файл\" \"Вид\"", true), true, nullptr,
+        {"UTF-16LE with BOM",
+         utf16le(u"\"a\"\"b\"\"Файл\" \"Вид\"", true),
+         true,
+         nullptr,
          {"Файл", "Вид"}},
-        {"truncated UTF-16", utf16le(u"\"a\"\"b\"\"ok\"\"cut", false) + "\x41", true, nullptr,
+        {"truncated UTF-16",
+         utf16le(u"\"a\"\"b\"\"ok\"\"cut", false) + "\x41",
+         true,
+         nullptr,
          {"ok", "cut"}},
-        {"lone surrogate", utf16le(u"\"a\"\"b\"\"x\xD800y\"", false), true, nullptr,
+        {"lone surrogate",
+         utf16le(u"\"a\"\"b\"\"x\xD800y\"", false),
+         true,
+         nullptr,
          {"x\xEF\xBF\xBDy"}},
     };
     for (const Case &c : cases)
@@ -165,8 +179,8 @@ TEST(Languages, FilesFoundOnlyByPlainNamesAndSize)
     EXPECT_EQ(table.text(101), "Über");
     EXPECT_TRUE(table.load("fr.strings", folders));
     EXPECT_EQ(table.text(101), "Fichier");
-    for (const char *name : {"../secret.strings", "/etc/passwd", "", "..", "big.strings",
-                             "missing.strings"}) {
+    for (const char *name :
+         {"../secret.strings", "/etc/passwd", "", "..", "big.strings", "missing.strings"}) {
         EXPECT_FALSE(table.load(name, folders)) << name;
         EXPECT_EQ(table.fileName(), name); // remembered and saved all the same
         EXPECT_EQ(table.text(101), builtin(101)) << name;
@@ -213,21 +227,18 @@ TEST(Languages, FormatsNeverReachPrintf)
 TEST(Database, UserCopyPreferredOnlyWhenUsableAndNotOlder)
 {
     TempDir dir;
-    const std::string shipped = dir.write(
-        "shipped.xml", "<?xml version=\"1.0\"?>\n<tessera version=\"5\">\n<ext "
-                       "name=\"GL_ARB_shipped\"/>\n</tessera>\n");
+    const std::string shipped =
+        dir.write("shipped.xml", "<?xml version=\"1.0\"?>\n<tessera version=\"5\">\n<ext "
+                                 "name=\"GL_ARB_shipped\"/>\n</tessera>\n");
     struct Case {
         const char *what;
         std::string user; // "" = no user copy
         bool userChosen;
     } cases[] = {
         {"no user copy", "", false},
-        {"newer user copy",
-         "<tessera version=\"6\"><ext name=\"GL_ARB_user\"/></tessera>", true},
-        {"same version", "<tessera version=\"5\"><ext name=\"GL_ARB_user\"/></tessera>",
-         true},
-        {"older user copy",
-         "<tessera version=\"4\"><ext name=\"GL_ARB_user\"/></tessera>", false},
+        {"newer user copy", "<tessera version=\"6\"><ext name=\"GL_ARB_user\"/></tessera>", true},
+        {"same version", "<tessera version=\"5\"><ext name=\"GL_ARB_user\"/></tessera>", true},
+        {"older user copy", "<tessera version=\"4\"><ext name=\"GL_ARB_user\"/></tessera>", false},
         {"garbage", "\x01\x02 not xml <<<", false},
         {"empty database", "<tessera version=\"9\"></tessera>", false},
     };
@@ -255,8 +266,8 @@ TEST(Database, UserCopyPreferredOnlyWhenUsableAndNotOlder)
 TEST(Database, WriteKeepsPreviousCopyAndReportsFailure)
 {
     TempDir dir;
-    tsDatabase *db = tsDatabaseCreateFromCString(
-        "<tessera version=\"3\"><ext name=\"GL_ARB_one\"/></tessera>");
+    tsDatabase *db =
+        tsDatabaseCreateFromCString("<tessera version=\"3\"><ext name=\"GL_ARB_one\"/></tessera>");
     const std::string path = dir.file("data/tessera/extensions.xml");
     std::string reason;
     ASSERT_TRUE(writeUserDatabase(db, path, &reason)) << reason;

@@ -40,8 +40,8 @@ int main(int argc, char **argv)
     liveState->databasePath = tessera::userDatabasePath();
     const bool listing = ::testing::GTEST_FLAG(list_tests);
     if (!listing) {
-        liveState->db = tessera::openDatabase(liveState->databasePath,
-                                              tessera::shippedDatabasePath(), nullptr);
+        liveState->db =
+            tessera::openDatabase(liveState->databasePath, tessera::shippedDatabasePath(), nullptr);
         tessera::takeReadings(liveState->db, liveState->readings, &liveState->desktop);
         liveState->setCurrentReading(1);
     }

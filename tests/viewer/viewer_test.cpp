@@ -92,12 +92,12 @@ TEST_F(ViewerTest, FirstWindowPlacementTabsMenusAndTitle)
         const QRect screen = QGuiApplication::primaryScreen()->geometry();
         EXPECT_EQ(w.geometry().size(), QSize(564, 560));
         EXPECT_EQ(w.pos(), QPoint((screen.width() - 564) / 2, (screen.height() - 560) / 2));
-        EXPECT_EQ(tabTexts(w), QStringList({"OpenGL", builtin(141), builtin(142), builtin(143),
-                                            builtin(144), builtin(213), builtin(292),
-                                            builtin(295)}));
-        EXPECT_EQ(menuTitles(w), QStringList({"&" + builtin(148), "&" + builtin(149),
-                                              "&" + builtin(209), "&" + builtin(269),
-                                              "&" + builtin(150)}));
+        EXPECT_EQ(tabTexts(w),
+                  QStringList({"OpenGL", builtin(141), builtin(142), builtin(143), builtin(144),
+                               builtin(213), builtin(292), builtin(295)}));
+        EXPECT_EQ(menuTitles(w),
+                  QStringList({"&" + builtin(148), "&" + builtin(149), "&" + builtin(209),
+                               "&" + builtin(269), "&" + builtin(150)}));
         EXPECT_EQ(w.windowTitle(), "Lumenscope x64 - " + rendererOf(state().readings[1]));
 
         // One checked renderer item per reading, the current one checked.
@@ -130,7 +130,8 @@ TEST_F(ViewerTest, FirstWindowPlacementTabsMenusAndTitle)
         });
         w.showAbout();
         ASSERT_TRUE(*seen);
-        EXPECT_TRUE(about.startsWith(QString::fromStdString(formatText(LoadText(103), {TESSERA_VERSION}))));
+        EXPECT_TRUE(
+            about.startsWith(QString::fromStdString(formatText(LoadText(103), {TESSERA_VERSION}))));
         EXPECT_TRUE(about.endsWith(builtin(104)));
 
         savePng(w, "window");
@@ -214,9 +215,8 @@ TEST_F(ViewerTest, RendererSwitchRefreshesEveryPageFromMemory)
     EXPECT_EQ(w.windowTitle(), "Lumenscope x64 - " + rendererOf(state().readings[0]));
     for (int i : {0, 1, 4, 5, 6, 7})
         EXPECT_GT(w.page(i)->refreshCount(), i == 4 ? before : 0) << i;
-    EXPECT_TRUE(static_cast<PlaceholderPage *>(w.page(0))
-                    ->shownText()
-                    .contains(rendererOf(state().readings[0])));
+    EXPECT_TRUE(static_cast<PlaceholderPage *>(w.page(0))->shownText().contains(
+        rendererOf(state().readings[0])));
     EXPECT_TRUE(w.rendererMenu()->actions()[0]->isChecked());
     EXPECT_FALSE(w.rendererMenu()->actions()[1]->isChecked());
     w.rendererMenu()->actions()[1]->trigger();
@@ -284,8 +284,8 @@ TEST_F(ViewerTest, RefusedReportsChangeNothing)
     const char *renderer = current.caps.renderer;
     const uint32_t modified = state().db->modified;
     const QString title = w.windowTitle();
-    for (const std::string &file : {files[0], files[1], files[2], files[3], files[4], files[5],
-                                    files[6], big}) {
+    for (const std::string &file :
+         {files[0], files[1], files[2], files[3], files[4], files[5], files[6], big}) {
         QString text;
         auto seen = answerMessageBox(&text);
         EXPECT_FALSE(w.openReportFile(QString::fromStdString(file))) << file;
@@ -309,8 +309,7 @@ TEST_F(ViewerTest, FailedOrRefusedSaveSaysSoAndWritesNothing)
     auto seen = answerMessageBox(&text);
     EXPECT_FALSE(w.saveReportFile(QString::fromStdString(inTheWay)));
     ASSERT_TRUE(*seen);
-    EXPECT_EQ(text, "Error|" +
-                        QString::fromStdString(formatText(LoadText(359), {inTheWay})) + "|");
+    EXPECT_EQ(text, "Error|" + QString::fromStdString(formatText(LoadText(359), {inTheWay})) + "|");
     EXPECT_TRUE(QFileInfo(QString::fromStdString(inTheWay)).isDir());
 
     const std::string old = dir.write("old.txt", "keep me");
@@ -362,8 +361,14 @@ TEST(Controls, TabControlIndexesFocusAndHooks)
 {
     struct Recorder : TabControl {
         QStringList calls;
-        void onActivatePage(int i, int id) override { calls << QStringLiteral("a%1/%2").arg(i).arg(id); }
-        void onDeactivatePage(int i, int id) override { calls << QStringLiteral("d%1/%2").arg(i).arg(id); }
+        void onActivatePage(int i, int id) override
+        {
+            calls << QStringLiteral("a%1/%2").arg(i).arg(id);
+        }
+        void onDeactivatePage(int i, int id) override
+        {
+            calls << QStringLiteral("d%1/%2").arg(i).arg(id);
+        }
     } tabs;
     auto *pageA = new QWidget, *pageB = new QWidget;
     auto *layout = new QVBoxLayout(pageA);
@@ -493,7 +498,8 @@ TEST(MainWindowWithoutReadings, FailedReadingsAreListedWithTheirLog)
     ASSERT_EQ(items.size(), 2);
     for (QAction *a : items) {
         EXPECT_FALSE(a->isEnabled());
-        EXPECT_TRUE(a->toolTip().contains("OpenGL initialization failed.")) << a->toolTip().toStdString();
+        EXPECT_TRUE(a->toolTip().contains("OpenGL initialization failed."))
+            << a->toolTip().toStdString();
     }
     tsDatabaseRelease(empty.db);
 }
