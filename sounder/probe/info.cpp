@@ -14,6 +14,7 @@
 #include "probe/display.h"
 #include "probe/info_internal.h"
 #include "probe/platform.h"
+#include "sounder/present.h"
 #include "sounder/probe.h"
 
 static_assert(sizeof(tsPixelFormat) == 20, "tsPixelFormat is 20 bytes");
@@ -235,79 +236,11 @@ const char *framebufferStatusText(unsigned int status)
     }
 }
 
-/* WGL names and the GLX names of the same feature: extensions first, then
- * entry points.  Pixel-format, pbuffer and extension-string functions are
- * core in GLX 1.3 (1.1 for the extension string). */
-namespace {
-struct NameMapping {
-    const char *wgl;
-    const char *glx;
-};
-const NameMapping kWglToGlx[] = {
-    {"WGL_ARB_multisample", "GLX_ARB_multisample"},
-    {"WGL_EXT_multisample", "GLX_EXT_multisample"},
-    {"WGL_ARB_pbuffer", "GLX_SGIX_pbuffer"},
-    {"WGL_EXT_pbuffer", "GLX_SGIX_pbuffer"},
-    {"WGL_ARB_pixel_format", "GLX_SGIX_fbconfig"},
-    {"WGL_EXT_pixel_format", "GLX_SGIX_fbconfig"},
-    {"WGL_ARB_pixel_format_float", "GLX_ARB_fbconfig_float"},
-    {"WGL_EXT_pixel_format_packed_float", "GLX_EXT_fbconfig_packed_float"},
-    {"WGL_ARB_make_current_read", "GLX_SGI_make_current_read"},
-    {"WGL_EXT_make_current_read", "GLX_SGI_make_current_read"},
-    {"WGL_EXT_swap_control", "GLX_EXT_swap_control"},
-    {"WGL_EXT_swap_control_tear", "GLX_EXT_swap_control_tear"},
-    {"WGL_ARB_create_context", "GLX_ARB_create_context"},
-    {"WGL_ARB_create_context_profile", "GLX_ARB_create_context_profile"},
-    {"WGL_ARB_create_context_robustness", "GLX_ARB_create_context_robustness"},
-    {"WGL_ARB_create_context_no_error", "GLX_ARB_create_context_no_error"},
-    {"WGL_EXT_create_context_es_profile", "GLX_EXT_create_context_es_profile"},
-    {"WGL_EXT_create_context_es2_profile", "GLX_EXT_create_context_es2_profile"},
-    {"WGL_ARB_context_flush_control", "GLX_ARB_context_flush_control"},
-    {"WGL_ARB_framebuffer_sRGB", "GLX_ARB_framebuffer_sRGB"},
-    {"WGL_EXT_framebuffer_sRGB", "GLX_EXT_framebuffer_sRGB"},
-    {"WGL_ARB_robustness_application_isolation", "GLX_ARB_robustness_application_isolation"},
-    {"WGL_NV_copy_image", "GLX_NV_copy_image"},
-    {"WGL_NV_delay_before_swap", "GLX_NV_delay_before_swap"},
-    {"wglGetExtensionsStringARB", "glXQueryExtensionsString"},
-    {"wglGetExtensionsStringEXT", "glXQueryExtensionsString"},
-    {"wglChoosePixelFormatARB", "glXChooseFBConfig"},
-    {"wglChoosePixelFormatEXT", "glXChooseFBConfig"},
-    {"wglGetPixelFormatAttribivARB", "glXGetFBConfigAttrib"},
-    {"wglGetPixelFormatAttribfvARB", "glXGetFBConfigAttrib"},
-    {"wglGetPixelFormatAttribivEXT", "glXGetFBConfigAttrib"},
-    {"wglGetPixelFormatAttribfvEXT", "glXGetFBConfigAttrib"},
-    {"wglCreatePbufferARB", "glXCreatePbuffer"},
-    {"wglCreatePbufferEXT", "glXCreatePbuffer"},
-    {"wglDestroyPbufferARB", "glXDestroyPbuffer"},
-    {"wglDestroyPbufferEXT", "glXDestroyPbuffer"},
-    {"wglGetPbufferDCARB", "glXCreatePbuffer"},
-    {"wglGetPbufferDCEXT", "glXCreatePbuffer"},
-    {"wglReleasePbufferDCARB", "glXDestroyPbuffer"},
-    {"wglReleasePbufferDCEXT", "glXDestroyPbuffer"},
-    {"wglQueryPbufferARB", "glXQueryDrawable"},
-    {"wglQueryPbufferEXT", "glXQueryDrawable"},
-    {"wglMakeContextCurrentARB", "glXMakeContextCurrent"},
-    {"wglMakeContextCurrentEXT", "glXMakeContextCurrent"},
-    {"wglGetCurrentReadDCARB", "glXGetCurrentReadDrawable"},
-    {"wglGetCurrentReadDCEXT", "glXGetCurrentReadDrawable"},
-    {"wglSwapIntervalEXT", "glXSwapIntervalEXT"},
-    {"wglGetSwapIntervalEXT", "glXSwapIntervalEXT"},
-    {"wglCreateContextAttribsARB", "glXCreateContextAttribsARB"},
-    {"wglCopyImageSubDataNV", "glXCopyImageSubDataNV"},
-    {"wglDelayBeforeSwapNV", "glXDelayBeforeSwapNV"},
-};
-} // namespace
-
+/* The counterpart names live in one exported table (views/winsys_names.cpp)
+ * that the viewer asks too. */
 const char *infoWindowSystemName(const char *wglName)
 {
-    if (!wglName)
-        return nullptr;
-    if (strncmp(wglName, "WGL_", 4) != 0 && strncmp(wglName, "wgl", 3) != 0)
-        return wglName;
-    for (const NameMapping &m : kWglToGlx)
-        if (strcmp(m.wgl, wglName) == 0)
-            return m.glx;
-    return nullptr;
+    return tsWindowSystemName(wglName, TS_WINDOW_SYSTEM_GLX);
 }
 
 uint32_t infoVideoMemoryMegabytes(uint64_t bytes)

@@ -2,11 +2,13 @@
 // XML forms of a linked tree.
 #include "views/render.h"
 
+#include <climits>
 #include <cstdio>
 #include <cstring>
 #include <string>
 #include <vector>
 
+#include "sounder/present.h"
 #include "sounder/texts.h"
 #include "views/texts.h"
 
@@ -28,6 +30,20 @@ void appendFormatted(std::string &out, const std::string &directive, T value)
                    static_cast<size_t>(n) < sizeof buf ? static_cast<size_t>(n) : sizeof buf - 1);
 }
 
+// A float shown by an integer conversion (a language text with %d where the
+// item carries a float): truncated, clamped to the integer range, NaN as 0;
+// a plain cast of a value beyond the range is undefined.
+long long truncatedInteger(double v)
+{
+    if (!(v == v))
+        return 0;
+    if (v >= 9.2e18)
+        return LLONG_MAX;
+    if (v <= -9.2e18)
+        return LLONG_MIN;
+    return static_cast<long long>(v);
+}
+
 std::string intText(int64_t v)
 {
     return std::to_string(v);
@@ -35,13 +51,13 @@ std::string intText(int64_t v)
 
 } // namespace
 
-std::string formatText(const char *format, std::initializer_list<TextArg> args)
+std::string formatText(const char *format, const TextArg *args, std::size_t count)
 {
     std::string out;
     if (!format)
         return out;
-    const TextArg *next = args.begin();
-    const TextArg *end = args.end();
+    const TextArg *next = args;
+    const TextArg *end = args ? args + count : args;
     const char *p = format;
     while (*p) {
         if (*p != '%') {
@@ -133,7 +149,7 @@ std::string formatText(const char *format, std::initializer_list<TextArg> args)
                 appendFormatted(out, textDirective, arg.s);
             } else {
                 long long v = arg.kind == TextArg::Int ? static_cast<long long>(arg.i)
-                                                       : static_cast<long long>(arg.f);
+                                                       : truncatedInteger(arg.f);
                 if (conv == 'i')
                     conv = 'd';
                 if (conv == 'u' || conv == 'x' || conv == 'X' || conv == 'o')
@@ -173,6 +189,16 @@ std::string formatText(const char *format, std::initializer_list<TextArg> args)
     return out;
 }
 
+std::size_t copyBounded(const std::string &text, char *out, std::size_t size)
+{
+    if (out && size > 0) {
+        const std::size_t n = text.size() < size - 1 ? text.size() : size - 1;
+        std::memcpy(out, text.data(), n);
+        out[n] = '\0';
+    }
+    return text.size();
+}
+
 std::string lookupText(TextLookup lookup, int id)
 {
     const char *text = lookup ? lookup(id) : nullptr;
@@ -185,145 +211,6 @@ std::string resolveText(TextLookup lookup, int id, std::initializer_list<TextArg
 {
     std::string fmt = lookupText(lookup, id);
     return formatText(fmt.c_str(), args);
-}
-
-std::string plainFromRich(const std::string &rich, bool keepLineFeeds)
-{
-    std::string out;
-    // Depth of each open group and whether its contents are skipped.
-    std::vector<bool> skipping;
-    bool skip = false;
-    size_t i = 0;
-    const size_t n = rich.size();
-    bool groupStart = false; // just after '{': the first word may make a destination
-    bool boldMark = false;   // a run opened by the bold mark (byte 8) is open
-    while (i < n) {
-        char c = rich[i];
-        if (c == '\x08') {
-            // Some table texts (308, 309) switch bold with the byte 8, where
-            // "\b" was read as a C escape: a mark opens or closes a run, and
-            // a closing mark followed by "0" (as \b0) takes the "0" with it.
-            // A mark between two spaces leaves one, as "\b " would.
-            ++i;
-            if (boldMark && i < n && rich[i] == '0')
-                ++i;
-            boldMark = !boldMark;
-            if (i < n && rich[i] == ' ' && !out.empty() && out.back() == ' ' && !skip)
-                ++i;
-            continue;
-        }
-        if (c == '{') {
-            skipping.push_back(skip);
-            groupStart = true;
-            ++i;
-            continue;
-        }
-        if (c == '}') {
-            if (!skipping.empty()) {
-                skip = skipping.back();
-                skipping.pop_back();
-            }
-            groupStart = false;
-            ++i;
-            continue;
-        }
-        if (c == '\\') {
-            if (i + 1 >= n) {
-                ++i;
-                continue;
-            }
-            char d = rich[i + 1];
-            if (d == '\\' || d == '{' || d == '}') {
-                if (!skip)
-                    out.push_back(d);
-                i += 2;
-                groupStart = false;
-                continue;
-            }
-            if (d == '*') {
-                if (groupStart)
-                    skip = true;
-                i += 2;
-                continue;
-            }
-            if (d == '\'') {
-                auto hex = [](char h) -> int {
-                    if (h >= '0' && h <= '9')
-                        return h - '0';
-                    if (h >= 'a' && h <= 'f')
-                        return h - 'a' + 10;
-                    if (h >= 'A' && h <= 'F')
-                        return h - 'A' + 10;
-                    return -1;
-                };
-                int hi = i + 2 < n ? hex(rich[i + 2]) : -1;
-                int lo = i + 3 < n ? hex(rich[i + 3]) : -1;
-                if (hi >= 0 && lo >= 0) {
-                    // A byte given in hex is text like any other: control
-                    // characters other than tab and line feed are dropped.
-                    const int byte = hi * 16 + lo;
-                    if (!skip && (byte >= 0x20 || byte == '\t' || byte == '\n'))
-                        out.push_back(static_cast<char>(byte));
-                    i += 4;
-                } else {
-                    i += 2;
-                }
-                groupStart = false;
-                continue;
-            }
-            bool alpha = (d >= 'a' && d <= 'z') || (d >= 'A' && d <= 'Z');
-            if (!alpha) {
-                // Control symbol: "\~" is a space, "\-" and others vanish; a
-                // backslash before a line feed is a paragraph break.
-                if (!skip) {
-                    if (d == '~')
-                        out.push_back(' ');
-                    else if (d == '\n' || d == '\r')
-                        out.push_back('\n');
-                }
-                i += 2;
-                groupStart = false;
-                continue;
-            }
-            size_t j = i + 1;
-            while (j < n &&
-                   ((rich[j] >= 'a' && rich[j] <= 'z') || (rich[j] >= 'A' && rich[j] <= 'Z')))
-                ++j;
-            std::string word = rich.substr(i + 1, j - i - 1);
-            if (j < n && (rich[j] == '-' || (rich[j] >= '0' && rich[j] <= '9'))) {
-                ++j;
-                while (j < n && rich[j] >= '0' && rich[j] <= '9')
-                    ++j;
-            }
-            if (j < n && rich[j] == ' ')
-                ++j; // the delimiter belongs to the control word
-            if (groupStart &&
-                (word == "colortbl" || word == "fonttbl" || word == "stylesheet" ||
-                 word == "info" || word == "pict" || word == "header" || word == "footer"))
-                skip = true;
-            groupStart = false;
-            if (!skip) {
-                if (word == "line" || word == "par")
-                    out.push_back('\n');
-                else if (word == "tab")
-                    out.push_back('\t');
-            }
-            i = j;
-            continue;
-        }
-        groupStart = false;
-        ++i;
-        if (skip)
-            continue;
-        if (c == '\n' || c == '\r') {
-            if (keepLineFeeds && c == '\n')
-                out.push_back('\n');
-            continue;
-        }
-        if (c == '\t' || static_cast<unsigned char>(c) >= 0x20)
-            out.push_back(c);
-    }
-    return out;
 }
 
 std::string treeItemLabel(const tsTreeItem &item, TextLookup lookup)
@@ -454,6 +341,131 @@ std::string xmlEscape(const char *text)
 
 namespace {
 
+void appendUtf8(std::string &out, unsigned long code)
+{
+    if (code < 0x80) {
+        out.push_back(static_cast<char>(code));
+    } else if (code < 0x800) {
+        out.push_back(static_cast<char>(0xC0 | (code >> 6)));
+        out.push_back(static_cast<char>(0x80 | (code & 0x3F)));
+    } else if (code < 0x10000) {
+        out.push_back(static_cast<char>(0xE0 | (code >> 12)));
+        out.push_back(static_cast<char>(0x80 | ((code >> 6) & 0x3F)));
+        out.push_back(static_cast<char>(0x80 | (code & 0x3F)));
+    } else {
+        out.push_back(static_cast<char>(0xF0 | (code >> 18)));
+        out.push_back(static_cast<char>(0x80 | ((code >> 12) & 0x3F)));
+        out.push_back(static_cast<char>(0x80 | ((code >> 6) & 0x3F)));
+        out.push_back(static_cast<char>(0x80 | (code & 0x3F)));
+    }
+}
+
+// The character a reference "#N" or "#xH" stands for, or 0 when it is none
+// (no digits, other characters, NUL, a surrogate or beyond U+10FFFF).
+unsigned long characterReference(const std::string &ref)
+{
+    const bool hex = ref.size() > 1 && (ref[1] == 'x' || ref[1] == 'X');
+    const std::size_t first = hex ? 2 : 1;
+    if (ref.size() <= first)
+        return 0;
+    unsigned long code = 0;
+    for (std::size_t k = first; k < ref.size(); ++k) {
+        const char c = ref[k];
+        int digit;
+        if (c >= '0' && c <= '9')
+            digit = c - '0';
+        else if (hex && c >= 'a' && c <= 'f')
+            digit = c - 'a' + 10;
+        else if (hex && c >= 'A' && c <= 'F')
+            digit = c - 'A' + 10;
+        else
+            return 0;
+        code = code * (hex ? 16 : 10) + static_cast<unsigned long>(digit);
+        if (code > 0x10FFFF)
+            return 0;
+    }
+    return (code >= 0xD800 && code <= 0xDFFF) ? 0 : code;
+}
+
+} // namespace
+
+std::string xmlUnescape(const std::string &text)
+{
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const std::size_t semi = text[i] == '&' ? text.find(';', i + 1) : std::string::npos;
+        if (semi == std::string::npos || semi - i > 12) {
+            out.push_back(text[i]);
+            continue;
+        }
+        const std::string name = text.substr(i + 1, semi - i - 1);
+        static const struct {
+            const char *name;
+            char c;
+        } kEntities[] = {{"amp", '&'}, {"lt", '<'}, {"gt", '>'}, {"quot", '"'}, {"apos", '\''}};
+        bool decoded = false;
+        for (const auto &e : kEntities) {
+            if (name == e.name) {
+                out.push_back(e.c);
+                decoded = true;
+            }
+        }
+        if (!decoded && name[0] == '#') {
+            if (const unsigned long code = characterReference(name)) {
+                appendUtf8(out, code);
+                decoded = true;
+            }
+        }
+        if (decoded)
+            i = semi;
+        else
+            out.push_back(text[i]);
+    }
+    return out;
+}
+
+bool documentAttribute(const char *attributes, const char *name, std::string &value)
+{
+    if (!attributes || !name || !*name)
+        return false;
+    const std::size_t nameLength = std::strlen(name);
+    auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
+    const char *p = attributes;
+    while (*p) {
+        while (blank(*p))
+            ++p;
+        const char *start = p;
+        while (*p && *p != '=' && !blank(*p))
+            ++p;
+        const std::size_t length = static_cast<std::size_t>(p - start);
+        while (blank(*p))
+            ++p;
+        if (*p != '=') {
+            if (length == 0 && *p)
+                ++p; // a stray character: step over it
+            continue;
+        }
+        ++p;
+        while (blank(*p))
+            ++p;
+        const char quote = *p;
+        if (quote != '"' && quote != '\'')
+            continue;
+        const char *close = std::strchr(p + 1, quote);
+        if (!close)
+            return false;
+        if (length == nameLength && std::strncmp(start, name, length) == 0) {
+            value = xmlUnescape(std::string(p + 1, close));
+            return true;
+        }
+        p = close + 1;
+    }
+    return false;
+}
+
+namespace {
+
 std::string itemText(const tsTreeItem &item)
 {
     return xmlEscape(std::string(item.text, strnlen(item.text, sizeof item.text)).c_str());
@@ -552,13 +564,49 @@ std::string treeXml(const tsTreeNode *root, const char *eol)
 
 } // namespace sounder
 
-extern "C" SOUNDER_API size_t tsRichTextToPlain(const char *rich, char *out, size_t size)
+extern "C" {
+
+SOUNDER_API size_t tsRichTextToPlain(const char *rich, char *out, size_t size)
 {
-    const std::string plain = sounder::plainFromRich(rich ? rich : "", true);
-    if (out && size > 0) {
-        const size_t n = plain.size() < size - 1 ? plain.size() : size - 1;
-        std::memcpy(out, plain.data(), n);
-        out[n] = '\0';
-    }
-    return plain.size();
+    return sounder::copyBounded(sounder::plainFromRich(rich ? rich : "", true), out, size);
 }
+
+SOUNDER_API size_t tsRichTextToHtml(const char *rich, char *out, size_t size)
+{
+    return sounder::copyBounded(sounder::htmlFromRich(rich ? rich : ""), out, size);
+}
+
+SOUNDER_API size_t tsFormatText(const char *format, const tsTextArg *args, int count, char *out,
+                                size_t size)
+{
+    std::vector<sounder::TextArg> values;
+    for (int k = 0; args && k < count; ++k) {
+        switch (args[k].kind) {
+        case TS_ARG_INT: values.emplace_back(static_cast<long long>(args[k].i)); break;
+        case TS_ARG_FLOAT: values.emplace_back(args[k].f); break;
+        // An argument of unknown kind still takes its conversion's place.
+        default: values.emplace_back(args[k].kind == TS_ARG_TEXT ? args[k].s : ""); break;
+        }
+    }
+    return sounder::copyBounded(sounder::formatText(format, values.data(), values.size()), out,
+                                size);
+}
+
+SOUNDER_API size_t tsDocumentAttribute(const char *attributes, const char *name, char *out,
+                                       size_t size)
+{
+    std::string value;
+    if (!sounder::documentAttribute(attributes, name, value))
+        return TS_NO_ATTRIBUTE;
+    return sounder::copyBounded(value, out, size);
+}
+
+SOUNDER_API size_t tsFormatTreeItemLabel(const tsTreeItem *item, tsTextLookup lookup, void *user,
+                                         char *out, size_t size)
+{
+    const std::string label =
+        item ? sounder::treeItemLabel(*item, sounder::TextLookup(lookup, user)) : std::string();
+    return sounder::copyBounded(label, out, size);
+}
+
+} // extern "C"

@@ -9,17 +9,40 @@
 #ifndef SOUNDER_VIEWS_RENDER_H
 #define SOUNDER_VIEWS_RENDER_H
 
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <initializer_list>
 #include <string>
 
+#include "sounder/texts.h"
 #include "sounder/tree.h"
+#include "views/richtext.h"
 
 namespace sounder {
 
-// Text table lookup: the text of an id, or null (or "") when the table lacks it.
-using TextLookup = const char *(*)(int id);
+// Text table lookup: the text of an id, or null (or "") when the table lacks
+// it.  Either a plain function or the exported form, a function with the
+// caller's pointer (tsTextLookup).
+class TextLookup {
+public:
+    TextLookup(std::nullptr_t = nullptr) {}
+    TextLookup(const char *(*lookup)(int id)) : plain_(lookup) {}
+    TextLookup(tsTextLookup lookup, void *user) : withUser_(lookup), user_(user) {}
+
+    explicit operator bool() const { return plain_ || withUser_; }
+    const char *operator()(int id) const
+    {
+        if (withUser_)
+            return withUser_(id, user_);
+        return plain_ ? plain_(id) : nullptr;
+    }
+
+private:
+    const char *(*plain_)(int) = nullptr;
+    tsTextLookup withUser_ = nullptr;
+    void *user_ = nullptr;
+};
 
 // One argument of a text format.  Integers, floating-point values and texts
 // are accepted by every conversion: %d given a float prints it truncated, %f
@@ -46,7 +69,15 @@ struct TextArg {
 // d i u x X o c e E f F g G s and %%.  A conversion beyond the last argument
 // produces nothing; arguments beyond the last conversion are not shown; %n,
 // %p, '*' widths and unknown conversions produce nothing.  A null format is "".
-std::string formatText(const char *format, std::initializer_list<TextArg> args);
+std::string formatText(const char *format, const TextArg *args, std::size_t count);
+inline std::string formatText(const char *format, std::initializer_list<TextArg> args)
+{
+    return formatText(format, args.begin(), args.size());
+}
+
+// Copies text into out as sysStrlCpy does (at most size - 1 bytes and a
+// terminator; nothing when out is null or size is 0) and returns its length.
+std::size_t copyBounded(const std::string &text, char *out, std::size_t size);
 
 // Text of id from lookup; when lookup is null or gives null or "", the
 // built-in English text; when that lacks the id too, "".
@@ -54,16 +85,6 @@ std::string lookupText(TextLookup lookup, int id);
 
 // The text of id used as a format for args (see formatText).
 std::string resolveText(TextLookup lookup, int id, std::initializer_list<TextArg> args = {});
-
-// Plain text from rich text: \line and \par become line feeds, \tab a tab,
-// \\ \{ \} their character, \'hh its byte; every other control word, the
-// braces and the contents of destination groups ({\colortbl ...},
-// {\fonttbl ...}, {\* ...}) are dropped, and so are control characters other
-// than tab and line feed.  The byte 8 that some table texts use as a bold
-// switch is dropped with the "0" after a closing one and a space it would
-// double.  With keepLineFeeds false, raw line feeds and carriage returns in
-// the source are dropped as rich text readers do.
-std::string plainFromRich(const std::string &rich, bool keepLineFeeds = true);
 
 // The line that a tree item shows, as the viewer makes it (label formats with
 // the item's values, " (%d)" after counting groups).  Kinds 0 and 5 and
@@ -87,6 +108,14 @@ std::string treeXml(const tsTreeNode *root, const char *eol = "\r\n");
 // tab, line feed and carriage return character references, other control
 // characters are dropped (XML 1.0 cannot carry them).
 std::string xmlEscape(const char *text);
+
+// Decodes the five XML entities and character references (as UTF-8); any
+// other '&' stays as it stands.
+std::string xmlUnescape(const std::string &text);
+
+// The decoded value of attribute name in an element's attribute text
+// (tsDocumentAttribute); false when it is not there.
+bool documentAttribute(const char *attributes, const char *name, std::string &value);
 
 } // namespace sounder
 

@@ -504,6 +504,28 @@ sounder::PieceList exportedList(tsReport *report)
     return sounder::PieceList(report->pieces, TS_REPORT_MAX_PIECES, report->count);
 }
 
+// Builds the whole list to learn its size; copies it into the caller's list
+// when it fits, else builds into that list, which then ends with the cut
+// notice.  Returns the size of the whole list.
+template <typename Build>
+int32_t fitPieces(tsReportPiece *pieces, int32_t capacity, Build build)
+{
+    std::vector<tsReportPiece> whole;
+    sounder::PieceList all(whole, INT32_MAX);
+    build(all);
+    const int32_t needed = all.count();
+    if (!pieces || capacity <= 0)
+        return needed;
+    if (needed <= capacity) {
+        if (needed > 0)
+            std::memcpy(pieces, whole.data(), whole.size() * sizeof whole[0]);
+    } else {
+        sounder::PieceList list(pieces, capacity, 0);
+        build(list);
+    }
+    return needed;
+}
+
 } // namespace
 
 extern "C" {
@@ -541,6 +563,23 @@ SOUNDER_API void tsBuildChangesReport(tsReport *report, const tsSystemInfo *syst
 SOUNDER_API void tsEndReport(tsReport *report)
 {
     (void)report;
+}
+
+SOUNDER_API int32_t tsBuildReportPieces(tsReportPiece *pieces, int32_t capacity,
+                                        const tsSystemInfo *system, const tsRendererCaps *caps,
+                                        const tsIcdList *icd, tsDatabase *db, int rtf)
+{
+    return fitPieces(pieces, capacity, [&](sounder::PieceList &list) {
+        sounder::buildReport(list, system, caps, icd, db, rtf);
+    });
+}
+
+SOUNDER_API int32_t tsBuildChangesReportPieces(tsReportPiece *pieces, int32_t capacity,
+                                               const tsRendererCaps *caps, tsDatabase *db, int rtf)
+{
+    return fitPieces(pieces, capacity, [&](sounder::PieceList &list) {
+        sounder::buildChangesReport(list, caps, db, rtf);
+    });
 }
 
 } // extern "C"

@@ -3,9 +3,10 @@
  *
  * tsBuildReport and tsBuildChangesReport fill the fixed 1024-piece list of
  * the exported tsReport; a summary of a modern driver needs more pieces
- * than that, so callers inside sounder (client interface, command-line
- * client, viewer) build into a PieceList of their own size instead.  Every
- * builder stops at the list's capacity and never writes past it. */
+ * than that (about 1,450 for llvmpipe), so the client interface builds
+ * into a PieceList of its own size and the programs use the exported
+ * tsBuildReportPieces, which builds into a list of the caller's size.
+ * Every builder stops at the list's capacity and never writes past it. */
 #ifndef SOUNDER_VIEWS_TEXTREPORT_H
 #define SOUNDER_VIEWS_TEXTREPORT_H
 

@@ -175,3 +175,15 @@ std::string renderReportPlain(const tsReportPiece *pieces, int count, TextLookup
 }
 
 } // namespace sounder
+
+extern "C" SOUNDER_API size_t tsRenderReport(const tsReportPiece *pieces, int32_t count,
+                                             tsTextLookup lookup, void *user, int mode, char *out,
+                                             size_t size)
+{
+    const sounder::TextLookup texts(lookup, user);
+    const int n = count < 0 ? 0 : count;
+    return sounder::copyBounded(mode == TS_RENDER_PLAIN
+                                    ? sounder::renderReportPlain(pieces, n, texts)
+                                    : sounder::renderReport(pieces, n, texts),
+                                out, size);
+}

@@ -1,9 +1,12 @@
 #include "cli.h"
 
-#include <cstdlib>
+#include <cstdint>
 #include <cstring>
+#include <deque>
 
-#include "sounder/texts.h"
+#include "keel/keel.h"
+#include "sounder/present.h"
+#include "sounder/report.h"
 
 namespace tessera {
 namespace cli {
@@ -50,27 +53,6 @@ bool setAction(Options &out, Action action, bool &actionGiven, const std::string
     out.action = action;
     actionGiven = true;
     return true;
-}
-
-void appendUtf8(std::string &out, unsigned long code)
-{
-    if (code == 0 || code > 0x10FFFF)
-        return;
-    if (code < 0x80) {
-        out.push_back(static_cast<char>(code));
-    } else if (code < 0x800) {
-        out.push_back(static_cast<char>(0xC0 | (code >> 6)));
-        out.push_back(static_cast<char>(0x80 | (code & 0x3F)));
-    } else if (code < 0x10000) {
-        out.push_back(static_cast<char>(0xE0 | (code >> 12)));
-        out.push_back(static_cast<char>(0x80 | ((code >> 6) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (code & 0x3F)));
-    } else {
-        out.push_back(static_cast<char>(0xF0 | (code >> 18)));
-        out.push_back(static_cast<char>(0x80 | ((code >> 12) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | ((code >> 6) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (code & 0x3F)));
-    }
 }
 
 } // namespace
@@ -205,232 +187,142 @@ std::string usageText()
            "could not be used (the reason on standard error), 2 usage error.\n";
 }
 
-std::string xmlUnescape(const std::string &text)
+std::vector<DocumentEvent> documentEvents(const std::string &document)
 {
-    std::string out;
-    out.reserve(text.size());
-    for (size_t i = 0; i < text.size(); ++i) {
-        const char c = text[i];
-        if (c != '&') {
-            out.push_back(c);
-            continue;
-        }
-        const size_t semi = text.find(';', i + 1);
-        if (semi == std::string::npos || semi - i > 12) {
-            out.push_back(c);
-            continue;
-        }
-        const std::string name = text.substr(i + 1, semi - i - 1);
-        if (name == "amp")
-            out.push_back('&');
-        else if (name == "lt")
-            out.push_back('<');
-        else if (name == "gt")
-            out.push_back('>');
-        else if (name == "quot")
-            out.push_back('"');
-        else if (name == "apos")
-            out.push_back('\'');
-        else if (name.size() > 1 && name[0] == '#') {
-            const bool hex = name[1] == 'x' || name[1] == 'X';
-            const std::string digits = name.substr(hex ? 2 : 1);
-            if (digits.empty()) {
-                out.push_back(c);
-                continue;
-            }
-            char *end = nullptr;
-            const unsigned long code = std::strtoul(digits.c_str(), &end, hex ? 16 : 10);
-            if (!end || *end) {
-                out.push_back(c);
-                continue;
-            }
-            appendUtf8(out, code);
+    std::vector<DocumentEvent> events;
+    sysXmlCallbacks callbacks;
+    callbacks.user = static_cast<uint64_t>(reinterpret_cast<uintptr_t>(&events));
+    callbacks.onElement = [](uint64_t user, char *name, char *text) -> int {
+        auto *events = reinterpret_cast<std::vector<DocumentEvent> *>(static_cast<uintptr_t>(user));
+        DocumentEvent e;
+        /* An element with content comes whole: its tag text (name and
+         * attributes) as the name, the content as the text. */
+        const std::string tag(name ? name : "");
+        const size_t blank = tag.find_first_of(" \t\r\n");
+        if (blank != std::string::npos) {
+            e.name = tag.substr(0, blank);
+            e.attributes = tag.substr(blank + 1);
+            e.closed = true;
         } else {
-            out.push_back(c);
-            continue;
+            e.name = tag;
+            e.attributes = text ? text : "";
         }
-        i = semi;
-    }
-    return out;
+        events->push_back(e);
+        return 0;
+    };
+    callbacks.onTag = [](uint64_t user, char *tag) -> int {
+        auto *events = reinterpret_cast<std::vector<DocumentEvent> *>(static_cast<uintptr_t>(user));
+        DocumentEvent e;
+        e.end = tag && tag[0] == '/';
+        e.name = tag ? tag + (e.end ? 1 : 0) : "";
+        events->push_back(e);
+        return 0;
+    };
+    callbacks.onCData = nullptr;
+    sysXmlParseDocument(&callbacks, document.c_str());
+    return events;
 }
 
-std::string richTextToPlain(const std::string &rich)
+std::string attribute(const DocumentEvent &event, const char *name)
 {
-    const size_t length = tsRichTextToPlain(rich.c_str(), nullptr, 0);
+    const size_t length = tsDocumentAttribute(event.attributes.c_str(), name, nullptr, 0);
+    if (length == TS_NO_ATTRIBUTE)
+        return std::string();
+    std::string value(length + 1, '\0');
+    tsDocumentAttribute(event.attributes.c_str(), name, &value[0], value.size());
+    value.resize(length);
+    return value;
+}
+
+std::string renderReportDocument(const std::string &document)
+{
+    /* The items go back into the pieces they were written from, so the
+     * library renders them exactly as it renders its own list.  A text that
+     * does not fit a piece's field stays where it is and is referred to. */
+    std::vector<tsReportPiece> pieces;
+    std::deque<std::string> longTexts;
+    for (const DocumentEvent &e : documentEvents(document)) {
+        if (e.end || e.name != "item")
+            continue;
+        const std::string type = attribute(e, "type");
+        tsReportPiece piece;
+        std::memset(&piece, 0, sizeof piece);
+        if (type == "STR") {
+            const std::string value = attribute(e, "value");
+            if (value.size() < sizeof piece.text) {
+                piece.kind = TS_PIECE_TEXT;
+                sysStrlCpy(piece.text, value.c_str(), sizeof piece.text);
+            } else {
+                longTexts.push_back(value);
+                piece.kind = TS_PIECE_REFERENCE;
+                piece.reference = longTexts.back().c_str();
+            }
+        } else if (type == "LOCAL" || type == "STR2") {
+            piece.kind = type == "LOCAL" ? TS_PIECE_TEXT_ID : TS_PIECE_TEXT_ID_ARGS;
+            piece.textId = sysStrAtoI(attribute(e, "value").c_str());
+            sysStrlCpy(piece.text, attribute(e, "text").c_str(), sizeof piece.text);
+            sysStrlCpy(piece.text2, attribute(e, "text2").c_str(), sizeof piece.text2);
+        } else {
+            continue;
+        }
+        pieces.push_back(piece);
+    }
+    const int32_t count = static_cast<int32_t>(pieces.size());
+    const size_t length =
+        tsRenderReport(pieces.data(), count, nullptr, nullptr, TS_RENDER_PLAIN, nullptr, 0);
     std::string plain(length + 1, '\0');
-    tsRichTextToPlain(rich.c_str(), &plain[0], plain.size());
+    tsRenderReport(pieces.data(), count, nullptr, nullptr, TS_RENDER_PLAIN, &plain[0],
+                   plain.size());
     plain.resize(length);
     return plain;
 }
 
-std::string formatWithTexts(const std::string &format, const std::vector<std::string> &args)
-{
-    std::string out;
-    size_t next = 0;
-    for (size_t i = 0; i < format.size(); ++i) {
-        const char c = format[i];
-        if (c != '%' || i + 1 >= format.size()) {
-            out.push_back(c);
-            continue;
-        }
-        if (format[i + 1] == '%') {
-            out.push_back('%');
-            ++i;
-            continue;
-        }
-        /* A string conversion with flags, width and precision: "%s",
-         * "% s", "%-20s", "%.5s". */
-        size_t j = i + 1;
-        bool left = false;
-        while (j < format.size() && std::strchr("-+ #0", format[j])) {
-            if (format[j] == '-')
-                left = true;
-            ++j;
-        }
-        size_t width = 0;
-        /* Widths and precisions are capped at 512 so that a table text
-         * cannot ask for a huge block. */
-        while (j < format.size() && format[j] >= '0' && format[j] <= '9') {
-            width = width * 10 + static_cast<size_t>(format[j++] - '0');
-            if (width > 512)
-                width = 512;
-        }
-        size_t precision = std::string::npos;
-        if (j < format.size() && format[j] == '.') {
-            precision = 0;
-            ++j;
-            while (j < format.size() && format[j] >= '0' && format[j] <= '9') {
-                precision = precision * 10 + static_cast<size_t>(format[j++] - '0');
-                if (precision > 512)
-                    precision = 512;
-            }
-        }
-        if (j >= format.size() || format[j] != 's') {
-            out.push_back(c); /* any other conversion is copied as it stands */
-            continue;
-        }
-        std::string value = next < args.size() ? args[next] : std::string();
-        ++next;
-        if (precision != std::string::npos && value.size() > precision)
-            value.resize(precision);
-        if (value.size() < width) {
-            const std::string pad(width - value.size(), ' ');
-            value = left ? value + pad : pad + value;
-        }
-        out += value;
-        i = j;
-    }
-    return out;
-}
-
-std::string attributeValue(const std::string &line, const char *name)
-{
-    const std::string key = std::string(" ") + name + "=\"";
-    const size_t at = line.find(key);
-    if (at == std::string::npos)
-        return std::string();
-    const size_t begin = at + key.size();
-    const size_t end = line.find('"', begin);
-    if (end == std::string::npos)
-        return std::string();
-    return xmlUnescape(line.substr(begin, end - begin));
-}
-
 namespace {
 
-std::vector<std::string> splitLines(const std::string &document)
+/* Whether an item event opens a group that its end tag closes. */
+bool opensGroup(const DocumentEvent &e)
 {
-    std::vector<std::string> lines;
-    size_t start = 0;
-    while (start < document.size()) {
-        size_t end = document.find('\n', start);
-        if (end == std::string::npos)
-            end = document.size();
-        std::string line = document.substr(start, end - start);
-        if (!line.empty() && line.back() == '\r')
-            line.pop_back();
-        lines.push_back(line);
-        start = end + 1;
-    }
-    return lines;
-}
-
-std::string lookupText(TextLookup lookup, int id)
-{
-    const char *text = lookup ? lookup(id) : nullptr;
-    return text ? std::string(text) : std::string();
-}
-
-/* The report is one RTF document, where a raw line end is not text; only a
- * backslash before it (a paragraph break) keeps it.  The converter keeps
- * raw line feeds, as fragments shown on their own need, so they go here. */
-std::string withoutRawLineEnds(const std::string &rich)
-{
-    std::string out;
-    out.reserve(rich.size());
-    bool escaped = false;
-    for (const char c : rich) {
-        if ((c == '\n' || c == '\r') && !escaped)
-            continue;
-        escaped = c == '\\' && !escaped;
-        out.push_back(c);
-    }
-    return out;
+    if (e.closed)
+        return false;
+    const std::string kind = attribute(e, "name");
+    return kind == "PUSH" || kind == "PUSHI" || kind == "PUSHS" || kind == "PUSHSI";
 }
 
 } // namespace
-
-std::string renderReportDocument(const std::string &document, TextLookup lookup)
-{
-    /* Each piece is converted on its own: a control word ends with its
-     * piece, so "\\line" at the end of one piece and a word at the start of
-     * the next stay apart.  Destination groups never span pieces. */
-    std::string plain;
-    for (const std::string &line : splitLines(document)) {
-        if (line.compare(0, 6, "<item ") != 0)
-            continue;
-        const std::string type = attributeValue(line, "type");
-        std::string rich;
-        if (type == "STR") {
-            rich = attributeValue(line, "value");
-        } else if (type == "LOCAL") {
-            rich = lookupText(lookup, std::atoi(attributeValue(line, "value").c_str()));
-        } else if (type == "STR2") {
-            const std::string format =
-                lookupText(lookup, std::atoi(attributeValue(line, "value").c_str()));
-            rich = formatWithTexts(format,
-                                   {attributeValue(line, "text"), attributeValue(line, "text2")});
-        }
-        plain += richTextToPlain(withoutRawLineEnds(rich));
-    }
-    return plain;
-}
 
 std::vector<std::string> complianceFigures(const std::string &treeDocument)
 {
     std::vector<std::string> figures;
     int depth = 0;
     int coreDepth = -1; /* depth of the core-features group's children */
-    for (const std::string &line : splitLines(treeDocument)) {
-        if (line.compare(0, 7, "</item>") == 0) {
+    for (const DocumentEvent &e : documentEvents(treeDocument)) {
+        if (e.name != "item")
+            continue;
+        if (e.end) {
             --depth;
             if (coreDepth >= 0 && depth < coreDepth)
                 coreDepth = -1;
             continue;
         }
-        if (line.compare(0, 6, "<item ") != 0)
-            continue;
-        const bool group = line.size() >= 2 && line.compare(line.size() - 2, 2, "/>") != 0;
-        const std::string name = attributeValue(line, "name");
-        if (coreDepth >= 0 && depth == coreDepth && name == "PUSHS")
-            figures.push_back(attributeValue(line, "text"));
-        if (group) {
+        const std::string kind = attribute(e, "name");
+        if (coreDepth >= 0 && depth == coreDepth && kind == "PUSHS")
+            figures.push_back(attribute(e, "text"));
+        if (opensGroup(e)) {
             ++depth;
-            if (name == "PUSH" && attributeValue(line, "text_id") == "192")
+            if (kind == "PUSH" && attribute(e, "text_id") == "192")
                 coreDepth = depth;
         }
     }
     return figures;
+}
+
+int treeItemCount(const std::string &treeDocument)
+{
+    int count = 0;
+    for (const DocumentEvent &e : documentEvents(treeDocument))
+        if (!e.end && e.name == "item")
+            ++count;
+    return count;
 }
 
 std::string unixLines(const std::string &document)

@@ -47,36 +47,38 @@ bool parseArguments(int argc, const char *const *argv, Options &out, std::string
 /* The usage text printed by --help. */
 std::string usageText();
 
-/* Decodes the five XML entities and numeric character references. */
-std::string xmlUnescape(const std::string &text);
+/* One element event of a client document as keel's parser reports it:
+ * an element with its attribute text, or an end tag.  closed says that the
+ * element came with its content and needs no end tag (a group written
+ * without children); an element with closed false is either self-closing
+ * or followed by children and its end tag, which the document's own rules
+ * tell apart. */
+struct DocumentEvent {
+    bool end = false;
+    std::string name;
+    std::string attributes;
+    bool closed = false;
+};
 
-/* Plain text from rich text through the library's converter
- * (tsRichTextToPlain), whole however long. */
-std::string richTextToPlain(const std::string &rich);
+/* The element events of a document, in order. */
+std::vector<DocumentEvent> documentEvents(const std::string &document);
 
-/* Substitutes args into format for string conversions ("%s", "% s",
- * "%-20s", "%.5s", in order) and "%%"; every other character and
- * conversion is copied as it stands, and a conversion beyond the last
- * argument gives nothing, so a format can never read past the arguments. */
-std::string formatWithTexts(const std::string &format, const std::vector<std::string> &args);
+/* The decoded value of attribute name of an event; empty when it lacks it. */
+std::string attribute(const DocumentEvent &event, const char *name);
 
-/* Text lookup used to resolve text ids. */
-using TextLookup = const char *(*)(int id);
-
-/* Renders a report document ("<report>", <item .../> lines, "</report>") as
- * plain text with the text table: LOCAL items are the text of their id, STR2
- * items that text used as a format for their two texts, STR items their
- * value; each piece is then turned from rich text into plain text. */
-std::string renderReportDocument(const std::string &document, TextLookup lookup);
+/* Renders a report document ("<report>", <item .../> elements, "</report>")
+ * as plain text with the library's piece renderer, texts from the built-in
+ * table: the items become the pieces they were written from (STR a text,
+ * LOCAL a text id, STR2 a text id with two arguments). */
+std::string renderReportDocument(const std::string &document);
 
 /* The compliance figures ("1.1 (100 % - 7/7)", ...) of a main tree
  * document: the texts of the groups directly under the core-features group
  * (text id 192). */
 std::vector<std::string> complianceFigures(const std::string &treeDocument);
 
-/* Value of attribute name in one document line, unescaped; empty when the
- * line lacks it. */
-std::string attributeValue(const std::string &line, const char *name);
+/* Number of items of a tree document (0: the record holds no reading). */
+int treeItemCount(const std::string &treeDocument);
 
 /* The document with "\r\n" line ends turned into "\n". */
 std::string unixLines(const std::string &document);

@@ -1,7 +1,9 @@
 /* tessera-cli: prints this machine's OpenGL report through sounder's client
  * interface, as an outside program would.  The ts* exports are used only
- * for what the client documents do not carry: the failure log and whether
- * the loaded database holds anything. */
+ * for what the client documents do not carry (the failure log and whether
+ * the loaded database holds anything) and for the presentation layer that
+ * every front end shares: reading document attributes and rendering the
+ * report's pieces. */
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
@@ -19,7 +21,6 @@
 #include "sounder/client.h"
 #include "sounder/database.h"
 #include "sounder/probe.h"
-#include "sounder/texts.h"
 
 #include "cli.h"
 
@@ -158,9 +159,9 @@ int readRenderers(const Options &options)
                      static_cast<long long>(ms));
     }
 
-    /* An unfilled record gives an empty capability tree. */
+    /* An unfilled record gives a capability tree without items. */
     const char *tree = lumClientGetCapsAndExtTree(options.renderer);
-    if (!tree || std::strcmp(tree, "<tree>\r\n</tree>\r\n") == 0) {
+    if (!tree || treeItemCount(tree) == 0) {
         std::fprintf(stderr, "tessera-cli: no OpenGL context could be made for renderer %d%s\n",
                      options.renderer, noDisplayHint());
         printLog(stderr);
@@ -176,7 +177,7 @@ int runReport(const Options &options)
     const char *tree = lumClientGetMainTree(options.renderer);
     const std::string treeText(tree ? tree : "");
 
-    std::string plain = renderReportDocument(reportText, tsGetBuiltinText);
+    std::string plain = renderReportDocument(reportText);
     /* The report ends with empty paragraphs; one blank line separates it
      * from the compliance summary. */
     while (!plain.empty() && (plain.back() == '\n' || plain.back() == ' '))
@@ -240,20 +241,17 @@ struct UnitResult {
  * only). */
 void collectResults(std::vector<UnitResult> &results)
 {
-    const std::string text(lumGetRenderingTestResults());
-    std::istringstream lines(text);
-    std::string line;
     size_t unit = 0;
-    while (std::getline(lines, line)) {
-        if (line.compare(0, 3, "<t ") != 0)
+    for (const DocumentEvent &e : documentEvents(lumGetRenderingTestResults())) {
+        if (e.end || e.name != "t")
             continue;
         if (unit >= results.size())
             results.resize(unit + 1);
         UnitResult &r = results[unit++];
-        r.name = attributeValue(line, "name");
-        if (attributeValue(line, "run") == "1") {
+        r.name = attribute(e, "name");
+        if (attribute(e, "run") == "1") {
             r.run = true;
-            r.fps = attributeValue(line, "fps");
+            r.fps = attribute(e, "fps");
         }
     }
 }
@@ -274,12 +272,10 @@ int runTests(const Options &options)
      * the unit and the failure log of each unit is kept. */
     std::vector<std::string> names(LUM_TEST_UNITS);
     {
-        std::istringstream lines{std::string(lumGetRenderingTests())};
-        std::string line;
         size_t unit = 0;
-        while (std::getline(lines, line) && unit < names.size())
-            if (line.compare(0, 3, "<t ") == 0)
-                names[unit++] = attributeValue(line, "name");
+        for (const DocumentEvent &e : documentEvents(lumGetRenderingTests()))
+            if (!e.end && e.name == "t" && unit < names.size())
+                names[unit++] = attribute(e, "name");
     }
     std::vector<std::string> documents;
     std::vector<std::string> unitNames;

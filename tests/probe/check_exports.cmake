@@ -1,5 +1,6 @@
-# Fails when libsounder.so exports a C++ (mangled) name, or when the probe's
-# C exports are missing from its dynamic symbol table.
+# Fails when libsounder.so exports a C++ (mangled) name, or when its C
+# exports (probe, presentation layer) are missing from its dynamic symbol
+# table.
 execute_process(COMMAND nm -D --defined-only ${LIBRARY}
                 OUTPUT_VARIABLE symbols RESULT_VARIABLE rc)
 if(NOT rc EQUAL 0)
@@ -20,7 +21,10 @@ if(mangled)
 endif()
 foreach(name tsInfoBegin tsInfoRead tsInfoEnd tsInfoRelease tsInfoSearchExtension
              tsInfoReadCaps tsInfoReadCapsEx tsReportContext tsReportFailure
-             tsReportGetLogFile tsReportSetLogFile tsReportHasErrors)
+             tsReportGetLogFile tsReportSetLogFile tsReportHasErrors
+             tsFormatText tsFormatTreeItemLabel tsDocumentAttribute tsBuildReportPieces
+             tsBuildChangesReportPieces tsRenderReport tsRichTextToPlain tsRichTextToHtml
+             tsWindowSystemName tsWindowSystemHasFeature)
   if(NOT symbols MATCHES " T ${name}\n")
     message(FATAL_ERROR "${name} is not exported")
   endif()

@@ -19,6 +19,7 @@
 #include "sounder/reportfile.h"
 #include "sounder/system.h"
 #include "sounder/tree.h"
+#include "support/live_readings.h"
 #include "support/temp_dir.h"
 #include "views/textreport.h"
 #include "views/tree_build.h"
@@ -27,58 +28,11 @@ namespace {
 
 const std::string kGoldenDir = TESSERA_SOURCE_DIR "/tests/data/golden/";
 
-struct Fixture {
-    tsDatabase *db = nullptr;
-    tsRendererCaps caps[2];
-    tsSystemInfo system;
-    tsIcdList icds;
-    bool read[2] = {false, false};
-
-    Fixture()
-    {
-        std::memset(caps, 0, sizeof caps);
-        std::memset(&system, 0, sizeof system);
-        std::memset(&icds, 0, sizeof icds);
-        sysStrlCpy(system.system, "Linux 6.1.0 (Debian GNU/Linux 12 (bookworm)) x86_64",
-                   sizeof system.system);
-        sysStrlCpy(system.processorMode, "64-bit", sizeof system.processorMode);
-        sysStrlCpy(system.desktopMode, " 1280 x 1024 x 32 bpp (0 Hz)", sizeof system.desktopMode);
-        system.monitor = sysStrDup("screen");
-        icds.count = 1;
-        tsIcdEntry &e = icds.entries[0];
-        sysStrlCpy(e.name, "libGLX_mesa.so.0", sizeof e.name);
-        sysStrlCpy(e.path, "/usr/lib/x86_64-linux-gnu/libGLX_mesa.so.0.0.0", sizeof e.path);
-        sysStrlCpy(e.company, "Debian X Strike Force", sizeof e.company);
-        sysStrlCpy(e.description, "free implementation of the OpenGL API", sizeof e.description);
-        sysStrlCpy(e.version, "22.3.6-1+deb12u1", sizeof e.version);
-
-        db = tsDatabaseCreate(TESSERA_SOURCE_DIR "/data/extensions.xml");
-        for (int r = 0; r < 2; ++r) {
-            caps[r].size = sizeof(tsRendererCaps);
-            if (!tsInfoBegin(r))
-                continue;
-            read[r] = tsInfoRead(&caps[r], r) != 0;
-            if (read[r] && db) {
-                tsDatabaseUpdate(db, &caps[r], &icds, system.system);
-                tsInfoSolveDb(db, &caps[r], r);
-            }
-            tsInfoEnd();
-        }
-    }
-    ~Fixture()
-    {
-        for (auto &c : caps)
-            tsInfoRelease(&c);
-        tsSystemInfoRelease(&system);
-        if (db)
-            tsDatabaseRelease(db);
-    }
-};
+using Fixture = LiveReadings;
 
 Fixture &fixture()
 {
-    static Fixture *f = new Fixture;
-    return *f;
+    return liveReadings();
 }
 
 std::string treeXml(const tsTree &tree)
@@ -103,8 +57,8 @@ void compareGolden(const std::string &name, const std::string &actual)
     size_t at = 0;
     while (at < expected.size() && at < actual.size() && expected[at] == actual[at])
         ++at;
-    ADD_FAILURE() << name << " differs from its saved copy at byte " << at << ":\n  saved: "
-                  << expected.substr(at > 40 ? at - 40 : 0, 120)
+    ADD_FAILURE() << name << " differs from its saved copy at byte " << at
+                  << ":\n  saved: " << expected.substr(at > 40 ? at - 40 : 0, 120)
                   << "\n  now:   " << actual.substr(at > 40 ? at - 40 : 0, 120);
 }
 

@@ -15,6 +15,7 @@
 #include <stdint.h>
 
 #include "sounder/export.h"
+#include "sounder/texts.h"
 
 #ifdef __cplusplus
 extern "C" {
@@ -67,6 +68,48 @@ SOUNDER_API void tsBuildChangesReport(tsReport *report, const tsSystemInfo *syst
 
 /* Ends building; does nothing. */
 SOUNDER_API void tsEndReport(tsReport *report);
+
+/* The summary of caps (as tsBuildReport) into the caller's list of
+ * capacity pieces, which need not be a tsReport.  Returns the number of
+ * pieces the whole summary takes, and writes them when that is at most
+ * capacity; a caller that gets more than its capacity grows the list to
+ * the result and builds again (pieces may be null with capacity 0 to ask
+ * for the size).  When the list is too small, the first pieces are written
+ * as tsBuildReport writes them: the last ones say that the report was cut
+ * and close the document.  0 when caps is not filled. */
+SOUNDER_API int32_t tsBuildReportPieces(tsReportPiece *pieces, int32_t capacity,
+                                        const tsSystemInfo *system, const tsRendererCaps *caps,
+                                        const tsIcdList *icd, tsDatabase *db, int rtf);
+
+/* The same for the changes summary (as tsBuildChangesReport). */
+SOUNDER_API int32_t tsBuildChangesReportPieces(tsReportPiece *pieces, int32_t capacity,
+                                               const tsRendererCaps *caps, tsDatabase *db, int rtf);
+
+/* Rendering modes of tsRenderReport. */
+#define TS_RENDER_AS_BUILT 0 /* the RTF document, or the plain list as it stands */
+#define TS_RENDER_PLAIN 1    /* plain text */
+
+/* Renders count pieces into one text with the caller's text table (lookup
+ * null, or a lookup that gives null or "", means the built-in English
+ * text).  Kind 8 is the text of its id; kind 7 that text used as a format
+ * with text and text2 as its two string arguments (checked formatting:
+ * the arguments and the texts are never printf formats, %n and surplus
+ * conversions produce nothing); kinds 6 and 14 are their texts (a null
+ * reference is empty); other kinds nothing.
+ * TS_RENDER_AS_BUILT: in a list built as an RTF document the byte-8 bold
+ * marks of texts 308 and 309 become \b / \b0, and a piece ending in a
+ * control word gets its delimiting space, so the result is one RTF
+ * document (tsRichTextToHtml turns it into XHTML); a plain list is joined
+ * as it is.
+ * TS_RENDER_PLAIN: plain text.  An RTF document is read as a whole (raw
+ * line ends are not text); in a plain list only the texts of text ids are
+ * read as rich text, the literals and references (driver and database
+ * texts) are kept as they are less control characters other than tab and
+ * line feed.
+ * Writes at most size - 1 bytes and a terminator into out (nothing when out
+ * is null or size is 0) and returns the length of the whole text. */
+SOUNDER_API size_t tsRenderReport(const tsReportPiece *pieces, int32_t count, tsTextLookup lookup,
+                                  void *user, int mode, char *out, size_t size);
 
 #ifdef __cplusplus
 }

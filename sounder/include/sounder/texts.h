@@ -18,6 +18,13 @@ extern "C" {
  * is known, not that the context implements it. */
 #define TS_TEXT_ENTRY_POINT_CHECK 411
 
+/* A caller's text table: the text of id in the language shown, or null
+ * (or "") when the table has none, in which case the built-in English text
+ * is used.  user is the pointer the caller passed along with the lookup.
+ * Texts are used as formats only through the checked formatter: they are
+ * never handed to printf. */
+typedef const char *(*tsTextLookup)(int id, void *user);
+
 /* The English text of id, or null when the table has none.  The returned
  * text is constant and lives as long as the library. */
 SOUNDER_API const char *tsGetBuiltinText(int id);
@@ -33,6 +40,21 @@ SOUNDER_API const char *tsGetBuiltinText(int id);
  * sysStrlCpy does.  This is the one converter of the system: the viewer and
  * the clients use it rather than one of their own. */
 SOUNDER_API size_t tsRichTextToPlain(const char *rich, char *out, size_t size);
+
+/* An XHTML document (UTF-8) from rich text, read by the same tokenizer as
+ * tsRichTextToPlain: \b \b0 \i \i0 \plain and the byte-8 bold marks give
+ * <b> and <i> runs, kept per group as RTF does; \line, \par and a
+ * backslash before a line end give <br/>; \tab a tab; \uN its character
+ * (surrogate pairs joined, \ucN fallback characters passed over); \'hh a
+ * Windows-1252 byte; every other control word and the destination groups
+ * (header tables, {\* ...}) are dropped, and so are raw line ends, which
+ * RTF does not show.  Text is escaped (& < > " as entities) and always valid
+ * UTF-8: a byte that is not part of a UTF-8 sequence is read as
+ * Windows-1252.  Blanks are kept (white-space:pre-wrap), so the shown text
+ * equals the plain rendering of an RTF report.
+ * Writes at most size - 1 bytes and a terminator into out (nothing when out
+ * is null or size is 0) and returns the length of the whole document. */
+SOUNDER_API size_t tsRichTextToHtml(const char *rich, char *out, size_t size);
 
 #ifdef __cplusplus
 }
