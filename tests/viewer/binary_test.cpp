@@ -64,9 +64,27 @@ struct X {
             XCloseDisplay(dpy);
     }
 
-    // The mapped top-level window whose WM_CLASS instance is "tessera" (and
-    // whose title is title, when given); 0 if none.
-    Window find(std::string *resClass, const char *title = nullptr)
+    // _NET_WM_PID of w, 0 when unset.
+    long windowPid(Window w)
+    {
+        Atom type;
+        int format;
+        unsigned long count = 0, after = 0;
+        unsigned char *data = nullptr;
+        long pid = 0;
+        if (XGetWindowProperty(dpy, w, XInternAtom(dpy, "_NET_WM_PID", False), 0, 1, False,
+                               XA_CARDINAL, &type, &format, &count, &after, &data) == Success &&
+            data && count == 1 && format == 32)
+            pid = *reinterpret_cast<long *>(data);
+        if (data)
+            XFree(data);
+        return pid;
+    }
+
+    // The mapped top-level window of process pid whose WM_CLASS instance is
+    // "tessera" (and whose title is title, when given); 0 if none.  Tests
+    // running at the same time on the same server have windows of their own.
+    Window find(pid_t pid, std::string *resClass, const char *title = nullptr)
     {
         Window root = DefaultRootWindow(dpy), parent, *children = nullptr;
         unsigned count = 0;
@@ -83,7 +101,8 @@ struct X {
                                                std::string(name) == title);
                 if (name)
                     XFree(name);
-                if (std::string(hint.res_name) == "tessera" && titled) {
+                if (std::string(hint.res_name) == "tessera" && titled &&
+                    windowPid(children[i]) == pid) {
                     found = children[i];
                     *resClass = hint.res_class;
                 }
@@ -96,10 +115,10 @@ struct X {
         return found;
     }
 
-    Window waitForWindow(std::string *resClass, int seconds, const char *title = nullptr)
+    Window waitForWindow(pid_t pid, std::string *resClass, int seconds, const char *title = nullptr)
     {
         for (int i = 0; i < seconds * 10; ++i) {
-            if (Window w = find(resClass, title))
+            if (Window w = find(pid, resClass, title))
                 return w;
             std::this_thread::sleep_for(std::chrono::milliseconds(100));
         }
@@ -146,7 +165,7 @@ TEST(Program, FirstAndSecondStartCloseCleanlyAndKeepTheirFiles)
     pid_t pid = start(err);
     ASSERT_GT(pid, 0);
     std::string resClass;
-    const Window w = x.waitForWindow(&resClass, 60);
+    const Window w = x.waitForWindow(pid, &resClass, 60);
     ASSERT_NE(w, 0u) << readWhole(err);
     EXPECT_EQ(resClass, desktopFileKey("StartupWMClass"));
     x.requestClose(w);
@@ -162,7 +181,7 @@ TEST(Program, FirstAndSecondStartCloseCleanlyAndKeepTheirFiles)
     writeWhole(env.settingsFile(), std::string("3\nen.strings\0", 13));
     pid = start(err);
     ASSERT_GT(pid, 0);
-    ASSERT_NE(x.waitForWindow(&resClass, 60), 0u) << readWhole(err);
+    ASSERT_NE(x.waitForWindow(pid, &resClass, 60), 0u) << readWhole(err);
     kill(pid, SIGTERM);
     EXPECT_EQ(waitFor(pid, 30), 0) << readWhole(err);
     EXPECT_EQ(readWhole(database), firstContent);
@@ -182,7 +201,7 @@ TEST(Program, NoReadingGivesOneWarningAndSignalsStillEndIt)
     unsetenv("LIBGL_DRIVERS_PATH");
     ASSERT_GT(pid, 0);
     std::string resClass;
-    EXPECT_NE(x.waitForWindow(&resClass, 60, "Error"), 0u) << readWhole(err);
+    EXPECT_NE(x.waitForWindow(pid, &resClass, 60, "Error"), 0u) << readWhole(err);
     kill(pid, SIGINT);
     EXPECT_EQ(waitFor(pid, 30), 0) << readWhole(err);
     // Nothing was read, so nothing was added to the database.
