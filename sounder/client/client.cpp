@@ -19,6 +19,7 @@
 #include "sounder/tree.h"
 
 #include "client/document.h"
+#include "common/xml_writer.h"
 #include "client/options.h"
 #include "common/paths.h"
 #include "probe/display.h"
@@ -116,11 +117,6 @@ const char *emptyTree()
     out.line("<tree>");
     out.line("</tree>");
     return out.text();
-}
-
-std::string escaped(const char *text)
-{
-    return sounder::xmlEscape(text ? text : "");
 }
 
 void logRefusal(const char *text)
@@ -272,9 +268,11 @@ SOUNDER_API const char *lumClientGetMonitorList(void)
     DocumentWriter &out = outputDocument();
     out.begin();
     out.line("<monitor>");
-    for (const sounder::MonitorInfo &m : monitors)
-        out.line("<device id=\"%s\" name=\"%s\"/>", escaped(m.deviceName.c_str()).c_str(),
-                 escaped(m.deviceString.c_str()).c_str());
+    sounder::XmlWriter w(sounder::Controls::Reference);
+    for (const sounder::MonitorInfo &m : monitors) {
+        w.open("device").attr("id", m.deviceName.c_str()).attr("name", m.deviceString.c_str());
+        out.line(w.closeEmpty().take());
+    }
     out.line("</monitor>");
     return out.text();
 }
@@ -290,10 +288,15 @@ SOUNDER_API const char *lumClientGetDisplayModeList(const char *deviceName)
     DocumentWriter &out = outputDocument();
     out.begin();
     out.line("<modes>");
-    for (const sounder::DisplayModeInfo &m : modes)
-        out.line("<mode dmBitsPerPel=\"%d\" dmPelsWidth=\"%d\" dmPelsHeight=\"%d\" "
-                 "dmDisplayFrequency=\"%d\" />",
-                 m.bitsPerPixel, m.width, m.height, m.refresh);
+    sounder::XmlWriter w(sounder::Controls::Reference);
+    for (const sounder::DisplayModeInfo &m : modes) {
+        w.open("mode")
+            .attr("dmBitsPerPel", m.bitsPerPixel)
+            .attr("dmPelsWidth", m.width)
+            .attr("dmPelsHeight", m.height)
+            .attr("dmDisplayFrequency", m.refresh);
+        out.line(w.raw(" />").take());
+    }
     out.line("</modes>");
     return out.text();
 }
@@ -346,8 +349,9 @@ SOUNDER_API const char *lumGetRenderingTests(void)
     DocumentWriter &out = outputDocument();
     out.begin();
     out.line("<test>");
+    sounder::XmlWriter w(sounder::Controls::Reference);
     for (int i = 0; i < TS_TEST_UNIT_COUNT; ++i)
-        out.line("<t name=\"%s\" />", escaped(tsTestUnitDefault[i].name).c_str());
+        out.line(w.open("t").attr("name", tsTestUnitDefault[i].name).raw(" />").take());
     out.line("</test>");
     return out.text();
 }
@@ -410,7 +414,9 @@ SOUNDER_API int lumRunRenderingTests(const char *document)
 
     for (int i = 0; i < LUM_TEST_UNITS; ++i) {
         s.lastSelected[i] = doc.slots[i] == 0;
-        s.lastResults[i] = (s.lastSelected[i] && result == 0) ? slots[i] : -1;
+        /* A lost display keeps the rates of the units measured before it. */
+        const bool measured = result == 0 || result == TS_TEST_DISPLAY_LOST;
+        s.lastResults[i] = (s.lastSelected[i] && measured) ? slots[i] : -1;
     }
     return result;
 }
@@ -421,10 +427,14 @@ SOUNDER_API const char *lumGetRenderingTestResults(void)
     DocumentWriter &out = outputDocument();
     out.begin();
     out.line("<results>");
-    for (int i = 0; i < LUM_TEST_UNITS; ++i)
-        out.line("<t name=\"%s\" run=\"%d\" fps=\"%d\" />",
-                 escaped(tsTestUnitDefault[i].name).c_str(), s.lastSelected[i] ? 1 : 0,
-                 static_cast<int>(s.lastResults[i]));
+    sounder::XmlWriter w(sounder::Controls::Reference);
+    for (int i = 0; i < LUM_TEST_UNITS; ++i) {
+        w.open("t")
+            .attr("name", tsTestUnitDefault[i].name)
+            .attr("run", s.lastSelected[i] ? 1 : 0)
+            .attr("fps", static_cast<int>(s.lastResults[i]));
+        out.line(w.raw(" />").take());
+    }
     out.line("</results>");
     return out.text();
 }

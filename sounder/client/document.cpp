@@ -6,8 +6,9 @@
 #include <cstring>
 #include <string>
 
+#include "common/xml_writer.h"
+#include "report/report_fields.h"
 #include "sounder/client.h"
-#include "views/render.h"
 
 namespace sounder {
 namespace client {
@@ -50,63 +51,48 @@ void DocumentWriter::line(const char *format, ...)
     append("\r\n");
 }
 
-namespace {
-
-std::string escaped(const char *text)
+void DocumentWriter::line(const std::string &text)
 {
-    return sounder::xmlEscape(text ? text : "");
+    // As a formatted line: at most LUM_LINE_SIZE - 1 bytes of it.
+    if (text.size() < LUM_LINE_SIZE) {
+        append(text.c_str());
+    } else {
+        append(text.substr(0, LUM_LINE_SIZE - 1).c_str());
+    }
+    append("\r\n");
 }
-
-const char *trueFalse(uint8_t v)
-{
-    return (v & 1) ? "True" : "False";
-}
-
-int signedByte(uint8_t v)
-{
-    return static_cast<int8_t>(v);
-}
-
-} // namespace
 
 void writeReportDocument(DocumentWriter &out, const tsReportPiece *pieces, int count)
 {
     out.line("<report>");
+    XmlWriter w(Controls::Reference);
     for (int i = 0; pieces && i < count; ++i) {
         const tsReportPiece &p = pieces[i];
         switch (p.kind) {
         case TS_PIECE_TEXT:
-            out.line("<item type=\"STR\" value=\"%s\"/>", escaped(p.text).c_str());
+        case TS_PIECE_REFERENCE:
+            w.open("item").attrRaw("type", "STR");
+            w.attr("value", p.kind == TS_PIECE_TEXT ? p.text : p.reference).closeEmpty();
             break;
         case TS_PIECE_TEXT_ID_ARGS:
-            out.line("<item type=\"STR2\" value=\"%d\" text=\"%s\" text2=\"%s\"/>", p.textId,
-                     escaped(p.text).c_str(), escaped(p.text2).c_str());
+            w.open("item").attrRaw("type", "STR2").attr("value", p.textId);
+            w.attr("text", p.text).attr("text2", p.text2).closeEmpty();
             break;
-        case TS_PIECE_TEXT_ID: out.line("<item type=\"LOCAL\" value=\"%d\"/>", p.textId); break;
-        case TS_PIECE_REFERENCE:
-            out.line("<item type=\"STR\" value=\"%s\"/>", escaped(p.reference).c_str());
+        case TS_PIECE_TEXT_ID:
+            w.open("item").attrRaw("type", "LOCAL").attr("value", p.textId).closeEmpty();
             break;
-        default: break;
+        default: continue;
         }
+        out.line(w.take());
     }
     out.line("</report>");
 }
 
 void writePixelFormatLine(DocumentWriter &out, int id, const tsPixelFormat &p)
 {
-    out.line("<p id=\"%d\" color_bits=\"%d\" depth_bits=\"%d\" stencil_bits=\"%d\" "
-             "accum_bits=\"%d\" pixel_type=\"%d\" transparent=\"%s\" acceleration=\"%s\" "
-             "support_gdi=\"%s\" aux_buffers=\"%d\" double_buffer=\"%s\" "
-             "support_opengl=\"%s\" draw_to_window=\"%s\" draw_to_bitmap=\"%s\" "
-             "swap_layers_buffers=\"%d\" stereo=\"%s\" auxbuffers=\"%d\" samples=\"%d\" "
-             "number_overlays=\"%d\" number_underlays=\"%d\"  />",
-             id, signedByte(p.color_bits), signedByte(p.depth_bits), signedByte(p.stencil_bits),
-             signedByte(p.accum_bits), signedByte(p.pixel_type), trueFalse(p.transparent),
-             trueFalse(p.acceleration), trueFalse(p.support_gdi), signedByte(p.aux_buffers),
-             trueFalse(p.double_buffer), trueFalse(p.support_opengl), trueFalse(p.draw_to_window),
-             trueFalse(p.draw_to_bitmap), signedByte(p.swap_layers_buffers), trueFalse(p.stereo),
-             signedByte(p.auxbuffers), signedByte(p.samples), signedByte(p.number_overlays),
-             signedByte(p.number_underlays));
+    XmlWriter w(Controls::Reference);
+    report::writePixelFormat(w, id, p, true);
+    out.line(w.take());
 }
 
 DocumentWriter &outputDocument()

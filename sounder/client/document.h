@@ -6,6 +6,7 @@
 #define SOUNDER_CLIENT_DOCUMENT_H
 
 #include <cstddef>
+#include <string>
 
 #include "keel/keel.h"
 #include "sounder/probe.h"
@@ -24,6 +25,9 @@ public:
     /* Appends one formatted line and "\r\n".  Texts from drivers and files
      * are passed as arguments of a fixed format, never as the format. */
     void line(const char *format, ...) KEEL_PRINTF(2, 3);
+    /* Appends a line made by the XML writer (cut as a formatted line is)
+     * and "\r\n". */
+    void line(const std::string &text);
     /* Appends a text as it is, without a line end. */
     void append(const char *text);
 

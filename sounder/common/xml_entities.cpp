@@ -5,21 +5,6 @@
 
 namespace sounder {
 
-void appendEscaped(std::string &out, const char *text)
-{
-    if (!text)
-        return;
-    for (const char *p = text; *p; ++p) {
-        switch (*p) {
-        case '"': out += "&quot;"; break;
-        case '&': out += "&amp;"; break;
-        case '<': out += "&lt;"; break;
-        case '>': out += "&gt;"; break;
-        default: out += *p; break;
-        }
-    }
-}
-
 void decodeEntities(char *text)
 {
     if (!text)

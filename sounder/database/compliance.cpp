@@ -203,6 +203,9 @@ namespace {
 // resolves (the database's GLX extensions carry their own glX* entry
 // points), so a WGL extension is not reported as "not in list but has the
 // entry point" through a GLX function that merely does the same job.
+/* Readings whose gl* entry points could not be checked (bit i: reading i). */
+uint32_t g_uncheckedReadings = 0;
+
 bool entryPointPresent(const char *name, bool extensionListed)
 {
     if (strncmp(name, "wgl", 3) == 0)
@@ -221,6 +224,10 @@ SOUNDER_API int tsInfoSolveDb(tsDatabase *db, const tsRendererCaps *caps, int re
     if (!db || !caps || reading < 0 || reading >= 32)
         return 0;
     const uint32_t bit = 1u << reading;
+    if (infoEntryPointsCheckable())
+        g_uncheckedReadings &= ~bit;
+    else
+        g_uncheckedReadings |= bit;
     for (tsExtension *e = db->extensions; e; e = e->next) {
         bool listed = tsInfoSearchExtension(e->name, caps->extensions) != 0;
         if (listed)
@@ -234,6 +241,13 @@ SOUNDER_API int tsInfoSolveDb(tsDatabase *db, const tsRendererCaps *caps, int re
             if (entryPointPresent(ep->name, false))
                 ep->resolved |= bit;
     return 0;
+}
+
+SOUNDER_API int tsInfoEntryPointCheckFailed(int reading)
+{
+    if (reading < 0 || reading >= 32)
+        return 0;
+    return (g_uncheckedReadings >> reading) & 1u;
 }
 
 SOUNDER_API int tsDatabaseTestCompliance(tsDatabase *db, const tsRendererCaps *caps,

@@ -13,6 +13,7 @@
 
 #include "common/atomic_file.h"
 #include "common/xml_entities.h"
+#include "common/xml_writer.h"
 #include "database/compliance.h"
 #include "database/database_index.h"
 #include "keel/keel.h"
@@ -85,7 +86,7 @@ Index &indexOf(const tsDatabase *db)
     index->vendors.build(db->vendors);
     index->renderers.build(db->renderers);
     for (tsExtension *e = db->extensions; e; e = e->next)
-        index->byHash.emplace(e->nameHash, e);
+        index->byHash[e->nameHash].push_back(e);
     for (tsCoreVersion *c = db->coreVersions; c; c = c->next)
         index->coreTail = c;
     Index &ref = *index;
@@ -105,10 +106,15 @@ tsExtension *findExtension(const tsDatabase *db, const char *name)
     const uint32_t hash = nameHash(name);
     if (Index *index = findIndex(db)) {
         auto it = index->byHash.find(hash);
-        return it == index->byHash.end() ? nullptr : it->second;
+        if (it == index->byHash.end())
+            return nullptr;
+        for (tsExtension *e : it->second)
+            if (strcmp(e->name, name) == 0)
+                return e;
+        return nullptr;
     }
     for (tsExtension *e = db->extensions; e; e = e->next)
-        if (e->nameHash == hash)
+        if (e->nameHash == hash && strcmp(e->name, name) == 0)
             return e;
     return nullptr;
 }
@@ -253,7 +259,7 @@ tsExtension *createExtension(tsDatabase *db, const char *name)
     ext->nameHash = nameHash(ext->name);
     Index &index = indexOf(db);
     index.extensions.insert(&db->extensions, ext);
-    index.byHash.emplace(ext->nameHash, ext);
+    index.byHash[ext->nameHash].push_back(ext);
     return ext;
 }
 
@@ -323,7 +329,26 @@ struct ReaderState {
     // Extensions whose link list already has a link to a renderer: a quick
     // answer to "already linked" for large files.
     LinkOrders linkOrders;
+    // Whether the text is whole: the first element is the root, which
+    // closes again.  A file cut short loads what precedes the cut, and
+    // only these tell it from a whole one.
+    bool started = false;
+    bool rootOpened = false;
+    bool rootClosed = false;
 };
+
+bool isRootName(const char *name)
+{
+    return sysStriCmp(name, "TESSERA") == 0;
+}
+
+void noteStartTag(ReaderState &st, const char *name)
+{
+    if (!st.started) {
+        st.started = true;
+        st.rootOpened = isRootName(name);
+    }
+}
 
 // Value of an attribute whose name starts an attribute of the tag text
 // (outside quoted values), decoded, cut to size bytes.  False when absent.
@@ -472,7 +497,8 @@ int onElement(uint64_t user, char *name, char *text)
         if (sysStriCmp(name, "f") != 0 && sysStriCmp(name, "function") != 0)
             text = space + 1;
     }
-    if (sysStriCmp(name, "TESSERA") == 0) {
+    noteStartTag(st, name);
+    if (isRootName(name)) {
         char version[32];
         if (attribute(text ? text : "", "version", version, sizeof version))
             st.db->version = static_cast<uint32_t>(sysStrAtoI(version));
@@ -491,6 +517,19 @@ int onElement(uint64_t user, char *name, char *text)
     return 0;
 }
 
+// Start tags without attributes and end tags: only the root's matter here.
+int onTag(uint64_t user, char *tag)
+{
+    ReaderState &st = *reinterpret_cast<ReaderState *>(static_cast<uintptr_t>(user));
+    if (!tag)
+        return 0;
+    if (tag[0] != '/')
+        noteStartTag(st, tag);
+    else if (st.rootOpened && isRootName(tag + 1))
+        st.rootClosed = true;
+    return 0;
+}
+
 tsDatabase *newDatabase()
 {
     tsDatabase *db = newRecord<tsDatabase>();
@@ -502,75 +541,49 @@ tsDatabase *newDatabase()
 
 // ---- writer ---------------------------------------------------------------------
 
-void appendLine(std::string &out, const char *text)
-{
-    out += text;
-    out += '\n';
-}
-
 std::string render(const tsDatabase *db, uint32_t edition)
 {
-    std::string out;
-    out.reserve(256 * 1024);
-    appendLine(out, "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\" ?>");
-    appendLine(
-        out, "<!-- tessera OpenGL extension database - https://tessera.example.org/extensions -->");
-    out += "<tessera version=\"" + std::to_string(edition) + "\">\n";
+    XmlWriter w(Controls::Keep);
+    w.str().reserve(256 * 1024);
+    w.raw("<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\" ?>\n");
+    w.raw("<!-- tessera OpenGL extension database - https://tessera.example.org/extensions -->\n");
+    w.open("tessera").attr("version", static_cast<long long>(edition)).close().lineEnd();
     for (const tsExtension *e = db->extensions; e; e = e->next) {
-        static const struct {
-            const char *label;
-            size_t offset;
-        } kFields[] = {
-            {"<ext name=\"", offsetof(tsExtension, name)},
-            {"\" alias=\"", offsetof(tsExtension, alias)},
-            {"\" core=\"", offsetof(tsExtension, core)},
-            {"\" spec=\"", offsetof(tsExtension, spec)},
-            {"\" req=\"", offsetof(tsExtension, req)},
-            {"\" status=\"", offsetof(tsExtension, status)},
-            {"\" cat=\"", offsetof(tsExtension, cat)},
-            {"\" depends=\"", offsetof(tsExtension, depends)},
-            {"\" affects=\"", offsetof(tsExtension, affects)},
-        };
-        for (const auto &f : kFields) {
-            out += f.label;
-            appendEscaped(out, reinterpret_cast<const char *>(e) + f.offset);
-        }
-        out += '"';
-        bool open = e->links || e->entryPoints;
-        out += open ? ">\n" : "/>\n";
+        w.open("ext")
+            .attr("name", e->name)
+            .attr("alias", e->alias)
+            .attr("core", e->core)
+            .attr("spec", e->spec)
+            .attr("req", e->req)
+            .attr("status", e->status)
+            .attr("cat", e->cat)
+            .attr("depends", e->depends)
+            .attr("affects", e->affects);
+        const bool open = e->links || e->entryPoints;
+        (open ? w.close() : w.closeEmpty()).lineEnd();
         for (const tsRendererLink *l = e->links; l; l = l->next) {
             const tsRenderer *r = l->renderer;
-            out += "<renderer vendor=\"";
-            appendEscaped(out, r && r->vendor ? r->vendor->name : "");
-            out += "\" name=\"";
-            appendEscaped(out, r ? r->name : "");
-            out += "\" version=\"";
-            appendEscaped(out, l->version);
-            out += "\" os=\"";
-            appendEscaped(out, r ? r->os : "");
-            out += "\"/>\n";
+            w.open("renderer")
+                .attr("vendor", r && r->vendor ? r->vendor->name : "")
+                .attr("name", r ? r->name : "")
+                .attr("version", l->version)
+                .attr("os", r ? r->os : "")
+                .closeEmpty()
+                .lineEnd();
         }
-        for (const tsEntryPoint *ep = e->entryPoints; ep; ep = ep->next) {
-            out += "<function>";
-            appendEscaped(out, ep->name);
-            out += "</function>\n";
-        }
+        for (const tsEntryPoint *ep = e->entryPoints; ep; ep = ep->next)
+            w.element("function", ep->name).lineEnd();
         if (open)
-            out += "</ext>\n";
+            w.end("ext").lineEnd();
     }
     for (const tsCoreVersion *c = db->coreVersions; c; c = c->next) {
-        out += "<core version=\"";
-        appendEscaped(out, c->version);
-        out += "\">\n";
-        for (const tsEntryPoint *ep = c->entryPoints; ep; ep = ep->next) {
-            out += "<f>";
-            appendEscaped(out, ep->name);
-            out += "</f>\n";
-        }
-        out += "</core>\n";
+        w.open("core").attr("version", c->version).close().lineEnd();
+        for (const tsEntryPoint *ep = c->entryPoints; ep; ep = ep->next)
+            w.element("f", ep->name).lineEnd();
+        w.end("core").lineEnd();
     }
-    out += "</tessera>\n";
-    return out;
+    w.end("tessera").lineEnd();
+    return w.take();
 }
 
 } // namespace
@@ -630,7 +643,9 @@ SOUNDER_API tsDatabase *tsDatabaseCreateFromCString(const char *text)
     sysXmlCallbacks callbacks{};
     callbacks.user = static_cast<uint64_t>(reinterpret_cast<uintptr_t>(&state));
     callbacks.onElement = onElement;
+    callbacks.onTag = onTag;
     sysXmlParseDocument(&callbacks, text);
+    indexOf(db).sourceComplete = state.rootOpened && state.rootClosed && db->extensions;
     return db;
 }
 
@@ -645,6 +660,12 @@ SOUNDER_API tsDatabase *tsDatabaseCreate(const char *path)
     tsDatabase *db = tsDatabaseCreateFromCString(buffer);
     sysFileFreeBuffer(buffer);
     return db;
+}
+
+SOUNDER_API int tsDatabaseIsComplete(const tsDatabase *db)
+{
+    const Index *index = db ? findIndex(db) : nullptr;
+    return index && index->sourceComplete ? 1 : 0;
 }
 
 SOUNDER_API int tsDatabaseWrite(const char *path, tsDatabase *db)

@@ -1,7 +1,10 @@
 /* Display facts of the window system: desktop size and depth, the modes of
  * the primary output, the monitors.  Each call opens its own short-lived
  * connection to the display named by $DISPLAY and closes it again; with no
- * display every list is empty and every number 0. */
+ * display every list is empty and every number 0.  The backend implements
+ * them (display_x11.cpp, which also takes a connection the caller holds:
+ * display_x11.h); the EDID and timing helpers below are shared
+ * (display.cpp). */
 #ifndef SOUNDER_PROBE_DISPLAY_H
 #define SOUNDER_PROBE_DISPLAY_H
 

@@ -1,8 +1,10 @@
-/* Display facts over Xlib and XRandR.  Every public call opens its own
- * connection, installs a quiet X error handler for its duration (a vanished
- * output or a missing property must not end the process) and restores the
- * previous handler and closes the connection before returning. */
+/* Display facts over Xlib and XRandR, on a connection the caller gives or
+ * on one of their own.  The errors of that connection are trapped for the
+ * duration of each call (a vanished output or a missing property must not
+ * end the process); other connections keep their handlers. */
 #include "probe/display.h"
+#include "probe/display_x11.h"
+#include "probe/x11_trap.h"
 
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
@@ -17,17 +19,12 @@
 namespace sounder {
 namespace {
 
-int quietErrorHandler(Display *, XErrorEvent *)
-{
-    return 0;
-}
-
-/* One connection with the quiet handler installed; both undone on scope exit. */
-class DisplaySession {
+/* A connection of its own for the calls that are not given one; closed on
+ * scope exit. */
+class OwnConnection {
 public:
-    DisplaySession()
+    OwnConnection()
     {
-        previous_ = XSetErrorHandler(quietErrorHandler);
         display_ = XOpenDisplay(nullptr);
         /* A server whose last client just left resets itself and refuses
          * connections for a moment: try twice more before giving up. */
@@ -37,36 +34,56 @@ public:
             nanosleep(&pause, nullptr);
             display_ = XOpenDisplay(nullptr);
         }
+        if (display_)
+            x11WatchConnection(display_);
     }
-    ~DisplaySession()
+    ~OwnConnection()
     {
         if (display_) {
-            XSync(display_, False);
+            /* Still watched while it closes (see x11_trap.h). */
             XCloseDisplay(display_);
+            x11UnwatchConnection(display_);
         }
-        XSetErrorHandler(previous_);
     }
-    DisplaySession(const DisplaySession &) = delete;
-    DisplaySession &operator=(const DisplaySession &) = delete;
+    OwnConnection(const OwnConnection &) = delete;
+    OwnConnection &operator=(const OwnConnection &) = delete;
 
     Display *get() const { return display_; }
 
+private:
+    Display *display_ = nullptr;
+};
+
+/* The calls on one display: its errors trapped (a vanished output or a
+ * missing property must not end the process) for the scope's duration. */
+class DisplaySession {
+public:
+    explicit DisplaySession(Display *display) : display_(display), trap_(usable(display)) {}
+    Display *get() const { return usable(display_); }
+
     bool hasRandr() const
     {
-        if (!display_)
+        Display *display = get();
+        if (!display)
             return false;
         int event = 0, error = 0, major = 0, minor = 0;
-        if (!XRRQueryExtension(display_, &event, &error))
+        if (!XRRQueryExtension(display, &event, &error))
             return false;
-        if (!XRRQueryVersion(display_, &major, &minor))
+        if (!XRRQueryVersion(display, &major, &minor))
             return false;
         /* Screen resources and primary outputs need 1.3. */
         return major > 1 || (major == 1 && minor >= 3);
     }
 
 private:
-    Display *display_ = nullptr;
-    XErrorHandler previous_ = nullptr;
+    /* A connection known to be lost takes no more requests. */
+    static Display *usable(Display *display)
+    {
+        return display && !x11ConnectionLost(display) ? display : nullptr;
+    }
+
+    Display *display_;
+    X11ErrorTrap trap_;
 };
 
 struct ResourcesDeleter {
@@ -168,46 +185,10 @@ std::vector<unsigned char> outputEdid(Display *display, RROutput output)
 
 } // namespace
 
-std::string edidMonitorName(const unsigned char *edid, size_t size)
-{
-    if (!edid || size < 128)
-        return std::string();
-    /* Four 18-byte descriptors follow the fixed header at offset 54; a display
-     * descriptor starts with three zero bytes, then its tag. */
-    for (size_t offset = 54; offset + 18 <= 126; offset += 18) {
-        const unsigned char *d = edid + offset;
-        if (d[0] != 0 || d[1] != 0 || d[2] != 0 || d[3] != 0xFC)
-            continue;
-        std::string name;
-        for (size_t i = 5; i < 18; ++i) {
-            unsigned char c = d[i];
-            if (c == 0x0A || c == 0)
-                break;
-            if (c >= 0x20 && c < 0x7F)
-                name.push_back(static_cast<char>(c));
-        }
-        while (!name.empty() && name.back() == ' ')
-            name.pop_back();
-        return name;
-    }
-    return std::string();
-}
-
-int refreshFromTimings(unsigned long dotClock, unsigned int htotal, unsigned int vtotal)
-{
-    if (dotClock == 0 || htotal == 0 || vtotal == 0)
-        return 0;
-    double hz =
-        static_cast<double>(dotClock) / (static_cast<double>(htotal) * static_cast<double>(vtotal));
-    if (!(hz < 1e6))
-        return 0;
-    return static_cast<int>(std::lround(hz));
-}
-
-bool desktopMode(DisplayModeInfo &out)
+bool desktopMode(Display *connection, DisplayModeInfo &out)
 {
     out = DisplayModeInfo();
-    DisplaySession session;
+    DisplaySession session(connection);
     Display *display = session.get();
     if (!display)
         return false;
@@ -272,10 +253,10 @@ RROutput findOutputByName(Display *display, XRRScreenResources *res, const std::
 
 } // namespace
 
-std::vector<DisplayModeInfo> listDisplayModes()
+std::vector<DisplayModeInfo> listDisplayModes(Display *connection)
 {
     std::vector<DisplayModeInfo> modes;
-    DisplaySession session;
+    DisplaySession session(connection);
     Display *display = session.get();
     if (!display)
         return modes;
@@ -298,12 +279,12 @@ std::vector<DisplayModeInfo> listDisplayModes()
     return outputModes(display, res.get(), chosen);
 }
 
-std::vector<DisplayModeInfo> listOutputModes(const char *name)
+std::vector<DisplayModeInfo> listOutputModes(Display *connection, const char *name)
 {
     std::vector<DisplayModeInfo> modes;
     if (!name || !*name)
         return modes;
-    DisplaySession session;
+    DisplaySession session(connection);
     Display *display = session.get();
     if (!display || !session.hasRandr())
         return modes;
@@ -316,10 +297,10 @@ std::vector<DisplayModeInfo> listOutputModes(const char *name)
     return outputModes(display, res.get(), output);
 }
 
-std::vector<MonitorInfo> listMonitors()
+std::vector<MonitorInfo> listMonitors(Display *connection)
 {
     std::vector<MonitorInfo> monitors;
-    DisplaySession session;
+    DisplaySession session(connection);
     Display *display = session.get();
     if (!display || !session.hasRandr())
         return monitors;
@@ -344,6 +325,34 @@ std::vector<MonitorInfo> listMonitors()
     std::stable_partition(monitors.begin(), monitors.end(),
                           [](const MonitorInfo &m) { return m.primary; });
     return monitors;
+}
+
+/* The calls without a connection open one of their own for their duration. */
+
+bool desktopMode(DisplayModeInfo &out)
+{
+    OwnConnection own;
+    return desktopMode(own.get(), out);
+}
+
+std::vector<DisplayModeInfo> listDisplayModes()
+{
+    OwnConnection own;
+    return listDisplayModes(own.get());
+}
+
+std::vector<DisplayModeInfo> listOutputModes(const char *name)
+{
+    if (!name || !*name)
+        return {};
+    OwnConnection own;
+    return listOutputModes(own.get(), name);
+}
+
+std::vector<MonitorInfo> listMonitors()
+{
+    OwnConnection own;
+    return listMonitors(own.get());
 }
 
 } // namespace sounder

@@ -156,13 +156,47 @@ void infoClearQuit()
     g_quitCode = 0;
 }
 
-int infoDefaultEventHandler(union _XEvent *event, void *)
+int infoDefaultEventHandler(const InfoEvent *event, void *)
 {
-    if (infoIsCloseRequest(event)) {
+    if (event && event->type == infoEventClose) {
         infoPostQuit(0);
         return 1;
     }
     return 0;
+}
+
+namespace sounder {
+
+void platformDeliverEvent(InfoEventHandler handler, void *user, const InfoEvent &event)
+{
+    if (!handler || !handler(&event, user))
+        infoDefaultEventHandler(&event, user);
+}
+
+bool platformQuitRequested()
+{
+    return infoQuitRequested();
+}
+
+namespace {
+const char *g_dispatchLibrary = nullptr;
+}
+
+void platformSetDispatchLibrary(const char *soname)
+{
+    g_dispatchLibrary = soname;
+}
+
+const char *platformDispatchLibrary()
+{
+    return g_dispatchLibrary ? g_dispatchLibrary : "libglapi.so.0";
+}
+
+} // namespace sounder
+
+bool infoCheckConnection()
+{
+    return sounder::probePlatform().checkConnection();
 }
 
 void infoWindowSize(int *width, int *height)
@@ -219,6 +253,11 @@ int infoHasEntryPoint(const char *name)
         return mapped ? sounder::probePlatform().hasEntryPoint(mapped) : 0;
     }
     return sounder::probePlatform().hasEntryPoint(name);
+}
+
+int infoEntryPointsCheckable()
+{
+    return sounder::probePlatform().entryPointCheck().available ? 1 : 0;
 }
 
 const char *framebufferStatusText(unsigned int status)

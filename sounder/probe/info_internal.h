@@ -5,7 +5,8 @@
  *
  * One window and context exist per process (the probe's); these routines
  * run on the thread that created it.  Native handles are handed out as
- * opaque values so that this header does not pull in Xlib. */
+ * opaque values and events as InfoEvent, so that this header names no type
+ * of a window system. */
 #ifndef SOUNDER_PROBE_INFO_INTERNAL_H
 #define SOUNDER_PROBE_INFO_INTERNAL_H
 
@@ -13,15 +14,8 @@
 
 #include <string>
 
+#include "probe/window_event.h"
 #include "sounder/probe.h"
-
-union _XEvent; /* XEvent of Xlib */
-
-/* Event handler of the probe window: called by infoProcessEvents for each
- * X event of the window.  Return non-zero when the event was handled; 0
- * passes it on to infoDefaultEventHandler (which turns a window-manager
- * close request into a quit request). */
-typedef int (*InfoEventHandler)(union _XEvent *event, void *user);
 
 /* Creates the probe window and its context and makes the context current.
  * title: window title; width, height: client area; bits: colour depth, -1
@@ -52,11 +46,14 @@ void infoPostQuit(int code);
 bool infoQuitRequested();
 /* Clears a quit request (a new test run starts with none). */
 void infoClearQuit();
-/* The default handling: a WM_DELETE_WINDOW client message posts quit 0.
- * Returns 1 when it handled the event. */
-int infoDefaultEventHandler(union _XEvent *event, void *user);
-/* 1 when the event is the window manager's close request for the window. */
-int infoIsCloseRequest(const union _XEvent *event);
+/* The default handling: a close request posts quit 0.  Returns 1 when it
+ * handled the event. */
+int infoDefaultEventHandler(const InfoEvent *event, void *user);
+
+/* True while the open window's connection to the window system stands (or
+ * no window is open); logs "Display connection lost: ..." and returns false
+ * once it is gone. */
+bool infoCheckConnection();
 
 /* Current client size of the probe window (0 x 0 without window). */
 void infoWindowSize(int *width, int *height);
@@ -92,6 +89,10 @@ const char *infoWindowSystemName(const char *wglName);
  * window system or they belong to the GLX version that client and server
  * both report; wgl* names through their GLX counterpart.  Returns 1 or 0. */
 int infoHasEntryPoint(const char *name);
+/* 1 when infoHasEntryPoint can tell for gl* names on the current context
+ * (the vendor library behind it offers a dispatch table to ask), 0 when
+ * every gl* name would read as missing for want of a check. */
+int infoEntryPointsCheckable();
 
 /* Video memory in megabytes as the record stores it: bytes / 1 MiB + 16,
  * rounded down to a multiple of 32, in 64 bits, clamped to 32 bits only at
@@ -100,14 +101,15 @@ uint32_t infoVideoMemoryMegabytes(uint64_t bytes);
 
 namespace sounder {
 using ::framebufferStatusText;
+using ::infoCheckConnection;
 using ::infoClearQuit;
 using ::infoCreateWindow;
 using ::infoDefaultEventHandler;
 using ::infoDesktopBits;
 using ::infoDestroyWindow;
+using ::infoEntryPointsCheckable;
 using ::infoHasEntryPoint;
 using ::infoHideWindow;
-using ::infoIsCloseRequest;
 using ::infoNativeConfig;
 using ::infoNativeContext;
 using ::infoNativeDisplay;

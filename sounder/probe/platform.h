@@ -1,6 +1,9 @@
 /* The window-system layer under the information probe.  One backend is
- * active per process (X11/GLX today); another one (EGL, WGL) implements the
- * same interface in a file of its own beside it. */
+ * active per process (X11/GLX today, probe/platform_glx.cpp); another one
+ * (EGL, WGL) implements the same interface in a file of its own beside it
+ * and is chosen by the build's source list.  Nothing here names a type of
+ * a window system: native handles pass as opaque values, events as
+ * InfoEvent. */
 #ifndef SOUNDER_PROBE_PLATFORM_H
 #define SOUNDER_PROBE_PLATFORM_H
 
@@ -9,7 +12,8 @@
 #include <string>
 #include <vector>
 
-#include "probe/info_internal.h"
+#include "probe/window_event.h"
+#include "sounder/probe.h"
 
 namespace sounder {
 
@@ -28,9 +32,19 @@ struct WindowRequest {
     void *user = nullptr;
 };
 
+/* How the open context's entry points can be checked. */
+struct EntryPointCheck {
+    bool available = false; /* false: no way to tell a driver's functions apart */
+    std::string method;     /* what answers, for the debug log */
+    std::string vendor;     /* the vendor library behind the context */
+};
+
 class ProbePlatform {
 public:
     virtual ~ProbePlatform() = default;
+
+    /* Short name of the backend ("glx"). */
+    virtual const char *name() const = 0;
 
     /* Window and current context; logs its failures into the failure log
      * and returns false after tearing down what it built. */
@@ -56,8 +70,13 @@ public:
      * (or no probe is open); logs "Display connection lost: ..." and
      * returns false once it is gone. */
     virtual bool checkConnection() = 0;
-    /* Entry-point check while the probe's context is current. */
+    /* Entry-point check while the probe's context is current: 1 when the
+     * driver knows the function, 0 when it does not or when the check
+     * cannot be made (entryPointCheck says which). */
     virtual int hasEntryPoint(const char *name) = 0;
+    /* Which check hasEntryPoint makes for the current context; decided
+     * (and logged) once per window. */
+    virtual EntryPointCheck entryPointCheck() = 0;
     virtual int setSwapInterval(int interval) = 0;
     /* Bits per pixel of the desktop; 0 without display. */
     virtual int desktopBits() = 0;
@@ -69,11 +88,25 @@ public:
     virtual int nativeScreen() = 0;
 };
 
-/* The backend of this build. */
+/* The backend in use: the first of the build's backends (platform.cpp
+ * lists them; each backend file defines its entry point below, compiled
+ * only when the build chooses that backend). */
 ProbePlatform &probePlatform();
 
-/* Quit request shared by every backend's event pump. */
-void platformPostQuit(int code);
+/* Backend entry points: the one instance of each backend. */
+ProbePlatform *glxPlatform(); /* platform_glx.cpp, with TESSERA_BACKEND_GLX */
+
+/* Shared by every backend's event pump: hands event to handler (when set)
+ * and, when the handler does not take it, to the default handling. */
+void platformDeliverEvent(InfoEventHandler handler, void *user, const InfoEvent &event);
+/* True once a quit was requested (by the default handling or the caller). */
+bool platformQuitRequested();
+
+/* Names the library whose dispatch table answers the gl* entry-point check
+ * (null: the default one, Mesa's "libglapi.so.0"); lets a test take the
+ * check away as on a driver stack without it. */
+void platformSetDispatchLibrary(const char *soname);
+const char *platformDispatchLibrary();
 
 } // namespace sounder
 

@@ -8,7 +8,9 @@
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <X11/extensions/Xrandr.h>
+#include <X11/keysym.h>
 
+#include <ctype.h>
 #include <dirent.h>
 #include <dlfcn.h>
 #include <errno.h>
@@ -24,89 +26,28 @@
 
 #include "keel/keel.h"
 #include "probe/platform.h"
+#include "probe/x11_trap.h"
 
 namespace sounder {
 namespace {
 
-/* ---- X error handling ---------------------------------------------------- */
+/* ---- X errors ----------------------------------------------------------- */
 
-/* The probe's connection gets its own error handler while it is open, so that
- * a protocol error (a refused visual, a bad mode) is logged instead of ending
- * the process.  Errors of other connections go to the handler that was
- * installed before. */
-Display *g_errorDisplay = nullptr;
-XErrorHandler g_previousHandler = nullptr;
-int g_xErrors = 0;
-char g_xErrorText[256] = "";
-
-int probeErrorHandler(Display *dpy, XErrorEvent *event)
+/* The probe's connection is trapped for as long as it is open (x11_trap.h):
+ * a protocol error (a refused visual, a bad mode) is recorded instead of
+ * ending the process, and a server that goes away marks the connection
+ * lost.  Every request on a lost connection is skipped, and the operation
+ * that runs into the loss fails with a logged message.  A server that dies
+ * while the connection is being opened, before it is watched, still ends
+ * the process inside Xlib. */
+std::string lostText(Display *dpy)
 {
-    if (dpy != g_errorDisplay) {
-        return g_previousHandler ? g_previousHandler(dpy, event) : 0;
-    }
-    ++g_xErrors;
-    char text[200] = "";
-    XGetErrorText(dpy, event->error_code, text, sizeof text);
-    snprintf(g_xErrorText, sizeof g_xErrorText, "%s (request %d.%d)\n", text,
-             static_cast<int>(event->request_code), static_cast<int>(event->minor_code));
-    return 0;
+    return "Display connection lost: " + x11LostReason(dpy) + "\n";
 }
 
-/* A lost connection (the server died or dropped the client) ends the process
- * inside Xlib unless the connection has an exit handler of its own, which
- * libX11 offers from 1.7 on.  The probe's connection gets one that only marks
- * it lost: every later request on it is then skipped, and the operation that
- * runs into the loss fails with a logged message.  The process-wide I/O error
- * handler is replaced as well, since Xlib's default one ends the process by
- * itself; it is chained like the protocol error handler, so that other
- * connections keep the handler they had.  With an older libX11 (no exit
- * handler) nothing is installed and Xlib's own behaviour stays.  A server
- * that dies while the connection is being opened, before a handler can be
- * set on it, still ends the process inside Xlib. */
-using IOErrorExitFn = void (*)(Display *, void *);
-using SetIOErrorExitHandlerFn = void (*)(Display *, IOErrorExitFn, void *);
-
-XIOErrorHandler g_previousIOHandler = nullptr;
-bool g_connectionLost = false;
-char g_lostReason[128] = "";
-char g_lostText[192] = ""; /* the error text of a lost connection */
-
-SetIOErrorExitHandlerFn ioErrorExitSetter()
+void reportConnectionLost(Display *dpy)
 {
-    static SetIOErrorExitHandlerFn setter =
-        reinterpret_cast<SetIOErrorExitHandlerFn>(dlsym(RTLD_DEFAULT, "XSetIOErrorExitHandler"));
-    return setter;
-}
-
-void markConnectionLost(int error)
-{
-    if (g_connectionLost)
-        return;
-    g_connectionLost = true;
-    snprintf(g_lostReason, sizeof g_lostReason, "%s",
-             error == 0 || error == EAGAIN ? "closed by the server" : strerror(error));
-    snprintf(g_lostText, sizeof g_lostText, "Display connection lost: %s\n", g_lostReason);
-}
-
-void reportConnectionLost()
-{
-    tsReportFailure("Display connection lost: %s\n", g_lostReason);
-}
-
-int probeIOErrorHandler(Display *dpy)
-{
-    if (dpy != g_errorDisplay)
-        return g_previousIOHandler ? g_previousIOHandler(dpy) : 0;
-    markConnectionLost(errno);
-    return 0;
-}
-
-void probeIOErrorExit(Display *dpy, void *)
-{
-    /* Returning instead of exiting leaves the connection marked broken;
-     * Xlib answers every later request on it with a failure. */
-    if (dpy == g_errorDisplay)
-        markConnectionLost(errno);
+    tsReportFailure("Display connection lost: %s\n", x11LostReason(dpy).c_str());
 }
 
 /* ---- environment for the software rasteriser -------------------------- */
@@ -283,12 +224,13 @@ bool listed(const std::string &list, const char *name)
 
 class GlxPlatform final : public ProbePlatform {
 public:
+    const char *name() const override { return "glx"; }
     bool createWindow(const WindowRequest &request) override;
     void destroyWindow() override;
-    bool isOpen() const override { return dpy_ && ctx_ && win_ && !g_connectionLost; }
+    bool isOpen() const override { return dpy_ && ctx_ && win_ && !lost(); }
     void swapBuffers() override
     {
-        if (dpy_ && win_ && !g_connectionLost)
+        if (dpy_ && win_ && !lost())
             glXSwapBuffers(dpy_, win_);
     }
     void hideWindow() override;
@@ -299,6 +241,7 @@ public:
     uint64_t videoMemoryBytes() override;
     bool checkConnection() override;
     int hasEntryPoint(const char *name) override;
+    EntryPointCheck entryPointCheck() override;
     int setSwapInterval(int interval) override;
     int desktopBits() override;
     void *nativeDisplay() override { return dpy_; }
@@ -312,7 +255,13 @@ private:
     Attempt attempt(const WindowRequest &request, bool softpipe);
     bool switchMode(int width, int height, int refreshRate);
     void restoreMode();
-    const char *errorText();
+    bool lost() const { return dpy_ && x11ConnectionLost(dpy_); }
+    /* Why the requests of a trap failed: the lost connection, the trapped
+     * error, else the system's last error. */
+    std::string errorText(const X11ErrorTrap &trap) const;
+    void deliver(const InfoEvent &event) { platformDeliverEvent(handler_, user_, event); }
+    bool windowHidden();
+    InfoEvent keyEvent(XKeyEvent &key, InfoEventType type);
     int configIndex(GLXFBConfig config);
     Display *displayForQueries() const { return dpy_ ? dpy_ : glXGetCurrentDisplay(); }
     bool unacceleratedRenderer(const std::string &glxList);
@@ -328,8 +277,12 @@ private:
     int height_ = 0;
     InfoEventHandler handler_ = nullptr;
     void *user_ = nullptr;
-    bool handlerInstalled_ = false;
-    bool ioHandlerInstalled_ = false;
+    bool trapped_ = false; /* the connection's lifetime grab is held */
+    bool checkDecided_ = false;
+    EntryPointCheck check_;
+    using OffsetFn = int (*)(const char *);
+    OffsetFn glapiOffset_ = nullptr;
+    void *glapi_ = nullptr;
 
     /* Full-screen mode switch, undone by the teardown. */
     bool modeChanged_ = false;
@@ -341,12 +294,12 @@ private:
     std::vector<RROutput> savedOutputs_;
 };
 
-const char *GlxPlatform::errorText()
+std::string GlxPlatform::errorText(const X11ErrorTrap &trap) const
 {
-    if (g_connectionLost)
-        return g_lostText;
-    if (g_xErrors > 0 && g_xErrorText[0])
-        return g_xErrorText;
+    if (lost())
+        return lostText(dpy_);
+    if (trap.error().code)
+        return trap.error().text;
     const char *text = sysDebugGetWinError();
     return text ? text : "";
 }
@@ -421,26 +374,16 @@ GlxPlatform::Attempt GlxPlatform::attempt(const WindowRequest &request, bool sof
         tsReportFailure("CreateWindowEx failed (1): %s - %s\n", reason, description);
         return Attempt::NoDisplay;
     }
-    g_xErrors = 0;
-    g_xErrorText[0] = '\0';
-    g_connectionLost = false;
-    g_lostReason[0] = '\0';
-    g_lostText[0] = '\0';
-    g_errorDisplay = dpy_;
-    g_previousHandler = XSetErrorHandler(probeErrorHandler);
-    if (SetIOErrorExitHandlerFn setExit = ioErrorExitSetter()) {
-        setExit(dpy_, probeIOErrorExit, nullptr);
-        g_previousIOHandler = XSetIOErrorHandler(probeIOErrorHandler);
-        ioHandlerInstalled_ = true;
-    }
-    handlerInstalled_ = true;
+    x11WatchConnection(dpy_);
+    x11GrabErrors(dpy_);
+    trapped_ = true;
     screen_ = DefaultScreen(dpy_);
 
     int errorBase = 0, eventBase = 0;
     if (!glXQueryExtension(dpy_, &errorBase, &eventBase)) {
         env.restore();
         tsReportFailure("Can't Create A GL Device Context: %s\n",
-                        g_connectionLost ? g_lostText : "the X server has no GLX extension\n");
+                        lost() ? lostText(dpy_).c_str() : "the X server has no GLX extension\n");
         destroyWindow();
         return Attempt::Failed;
     }
@@ -448,7 +391,7 @@ GlxPlatform::Attempt GlxPlatform::attempt(const WindowRequest &request, bool sof
     if (!glXQueryVersion(dpy_, &major, &minor) || major * 100 + minor < 103) {
         env.restore();
         tsReportFailure("Can't Create A GL Device Context: %s\n",
-                        g_connectionLost ? g_lostText : "GLX 1.3 is not available\n");
+                        lost() ? lostText(dpy_).c_str() : "GLX 1.3 is not available\n");
         destroyWindow();
         return Attempt::Failed;
     }
@@ -456,11 +399,11 @@ GlxPlatform::Attempt GlxPlatform::attempt(const WindowRequest &request, bool sof
      * The server's list is fetched on its own first: the client's list is
      * built from it without a check, so a server that is gone by now must be
      * caught here. */
-    if (!glXQueryServerString(dpy_, screen_, GLX_EXTENSIONS) || g_connectionLost) {
+    if (!glXQueryServerString(dpy_, screen_, GLX_EXTENSIONS) || lost()) {
         env.restore();
         tsReportFailure("Can't Create A GL Device Context: %s\n",
-                        g_connectionLost ? g_lostText
-                                         : "the X server gave no GLX extension list\n");
+                        lost() ? lostText(dpy_).c_str()
+                               : "the X server gave no GLX extension list\n");
         destroyWindow();
         return Attempt::Failed;
     }
@@ -493,6 +436,7 @@ GlxPlatform::Attempt GlxPlatform::attempt(const WindowRequest &request, bool sof
     attribs.push_back(None);
 
     int count = 0;
+    X11ErrorTrap configTrap(dpy_);
     GLXFBConfig *configs = glXChooseFBConfig(dpy_, screen_, attribs.data(), &count);
     env.restore();
     XVisualInfo *visual = nullptr;
@@ -503,19 +447,20 @@ GlxPlatform::Attempt GlxPlatform::attempt(const WindowRequest &request, bool sof
     }
     if (configs)
         XFree(configs);
-    if (!visual || g_connectionLost) {
+    configTrap.release();
+    if (!visual || lost()) {
         if (visual)
             XFree(visual);
-        std::string reason = g_connectionLost ? g_lostText
-                             : g_xErrors > 0  ? g_xErrorText
-                                              : "no frame-buffer configuration matches";
+        std::string reason = lost()                    ? lostText(dpy_)
+                             : configTrap.error().code ? configTrap.error().text
+                                                       : "no frame-buffer configuration matches";
         destroyWindow();
         tsReportFailure("Can't Find A Suitable PixelFormat: %s, %s\n", reason.c_str(), description);
         return Attempt::Failed;
     }
 
     Window root = RootWindow(dpy_, screen_);
-    g_xErrors = 0;
+    X11ErrorTrap windowTrap(dpy_);
     cmap_ = XCreateColormap(dpy_, root, visual->visual, AllocNone);
     XSetWindowAttributes attributes;
     memset(&attributes, 0, sizeof attributes);
@@ -531,10 +476,10 @@ GlxPlatform::Attempt GlxPlatform::attempt(const WindowRequest &request, bool sof
         visual->depth, InputOutput, visual->visual,
         CWColormap | CWBorderPixel | CWBackPixmap | CWOverrideRedirect | CWEventMask, &attributes);
     XFree(visual);
-    XSync(dpy_, False);
-    if (!win_ || g_xErrors > 0 || g_connectionLost) {
-        std::string reason = errorText();
-        if (win_ && g_xErrors > 0)
+    const int windowError = windowTrap.release();
+    if (!win_ || windowError || lost()) {
+        std::string reason = errorText(windowTrap);
+        if (win_ && windowError)
             win_ = 0; /* the server refused it: nothing to destroy */
         destroyWindow();
         tsReportFailure("Window Creation Error: %s, %s\n", reason.c_str(), description);
@@ -560,19 +505,22 @@ GlxPlatform::Attempt GlxPlatform::attempt(const WindowRequest &request, bool sof
         XDefineCursor(dpy_, win_, blankCursor_);
     }
 
-    g_xErrors = 0;
+    X11ErrorTrap contextTrap(dpy_);
     ctx_ = glXCreateNewContext(dpy_, config_, GLX_RGBA_TYPE, nullptr, True);
-    XSync(dpy_, False);
-    if (!ctx_ || g_connectionLost) {
+    contextTrap.release();
+    if (!ctx_ || lost()) {
         int index = configIndex(config_);
-        tsReportFailure("wglCreateContext failed : %s\n", errorText());
+        tsReportFailure("wglCreateContext failed : %s\n", errorText(contextTrap).c_str());
         destroyWindow();
         tsReportFailure("Context Creation Failed. PixelFormat %d, %s\n", index, description);
         return Attempt::Failed;
     }
-    if (!glXMakeContextCurrent(dpy_, win_, win_, ctx_) || g_connectionLost) {
+    X11ErrorTrap currentTrap(dpy_);
+    const bool current = glXMakeContextCurrent(dpy_, win_, win_, ctx_);
+    currentTrap.release();
+    if (!current || lost()) {
         int index = configIndex(config_);
-        tsReportFailure("wglMakeCurrent failed : %s\n", errorText());
+        tsReportFailure("wglMakeCurrent failed : %s\n", errorText(currentTrap).c_str());
         destroyWindow();
         tsReportFailure("Context Creation Failed. PixelFormat %d, %s\n", index, description);
         return Attempt::Failed;
@@ -585,7 +533,7 @@ GlxPlatform::Attempt GlxPlatform::attempt(const WindowRequest &request, bool sof
 
     if (request.show) {
         XMapRaised(dpy_, win_);
-        for (int i = 0; i < 200 && !g_connectionLost; ++i) {
+        for (int i = 0; i < 200 && !lost(); ++i) {
             XWindowAttributes wa;
             XSync(dpy_, False);
             if (XGetWindowAttributes(dpy_, win_, &wa) && wa.map_state == IsViewable)
@@ -597,10 +545,9 @@ GlxPlatform::Attempt GlxPlatform::attempt(const WindowRequest &request, bool sof
     }
     /* A round trip proves the connection still stands before success is
      * reported. */
-    XSync(dpy_, False);
-    if (g_connectionLost) {
+    if (!x11Sync(dpy_)) {
         int index = configIndex(config_);
-        reportConnectionLost();
+        reportConnectionLost(dpy_);
         destroyWindow();
         tsReportFailure("Context Creation Failed. PixelFormat %d, %s\n", index, description);
         return Attempt::Failed;
@@ -670,11 +617,10 @@ bool GlxPlatform::switchMode(int width, int height, int refreshRate)
             }
         }
         if (best && best != crtc->mode) {
-            g_xErrors = 0;
+            X11ErrorTrap trap(dpy_);
             Status status = XRRSetCrtcConfig(dpy_, res, info->crtc, CurrentTime, crtc->x, crtc->y,
                                              best, crtc->rotation, crtc->outputs, crtc->noutput);
-            XSync(dpy_, False);
-            if (status == RRSetConfigSuccess && g_xErrors == 0) {
+            if (status == RRSetConfigSuccess && trap.release() == 0) {
                 changed = true;
                 crtc_ = info->crtc;
                 savedMode_ = crtc->mode;
@@ -694,7 +640,7 @@ bool GlxPlatform::switchMode(int width, int height, int refreshRate)
 
 void GlxPlatform::restoreMode()
 {
-    if (!modeChanged_ || !dpy_ || g_connectionLost)
+    if (!modeChanged_ || !dpy_ || lost())
         return;
     Window root = RootWindow(dpy_, screen_);
     XRRScreenResources *res = XRRGetScreenResourcesCurrent(dpy_, root);
@@ -712,17 +658,20 @@ void GlxPlatform::destroyWindow()
 {
     if (modeChanged_) {
         restoreMode();
-        if (dpy_ && win_ && !g_connectionLost)
+        if (dpy_ && win_ && !lost())
             XUndefineCursor(dpy_, win_);
     }
     tsReportContext("DestroyWindow");
     if (ctx_) {
-        if (!glXMakeContextCurrent(dpy_, None, None, nullptr))
-            tsReportFailure("wglMakeCurrent(0,0) failed : %s\n", errorText());
+        X11ErrorTrap trap(dpy_);
+        const bool released = glXMakeContextCurrent(dpy_, None, None, nullptr);
+        trap.release();
+        if (!released)
+            tsReportFailure("wglMakeCurrent(0,0) failed : %s\n", errorText(trap).c_str());
         glXDestroyContext(dpy_, ctx_);
         ctx_ = nullptr;
     }
-    if (dpy_ && g_connectionLost) {
+    if (lost()) {
         /* Nothing can be released on a server that is gone; closing the
          * connection frees the client side without another request. */
         blankCursor_ = 0;
@@ -737,78 +686,171 @@ void GlxPlatform::destroyWindow()
             blankCursor_ = 0;
         }
         if (win_) {
-            g_xErrors = 0;
+            X11ErrorTrap trap(dpy_);
             XDestroyWindow(dpy_, win_);
-            XSync(dpy_, False);
-            if (g_xErrors > 0)
-                tsReportFailure("DestroyWindow failed: %s\n", g_xErrorText);
+            if (trap.release())
+                tsReportFailure("DestroyWindow failed: %s\n", trap.error().text);
             win_ = 0;
         }
         if (cmap_) {
             XFreeColormap(dpy_, cmap_);
             cmap_ = 0;
         }
-        if (!g_connectionLost)
-            XSync(dpy_, False);
+        if (trapped_) {
+            x11ReleaseErrors(dpy_);
+            trapped_ = false;
+        }
+        /* Still watched while it closes: closing a broken connection must
+         * not reach Xlib's default I/O error handler, which ends the
+         * process. */
         XCloseDisplay(dpy_);
+        x11UnwatchConnection(dpy_);
         dpy_ = nullptr;
     }
-    if (handlerInstalled_) {
-        XSetErrorHandler(g_previousHandler);
-        g_previousHandler = nullptr;
-        if (ioHandlerInstalled_) {
-            XSetIOErrorHandler(g_previousIOHandler);
-            g_previousIOHandler = nullptr;
-            ioHandlerInstalled_ = false;
-        }
-        g_errorDisplay = nullptr;
-        handlerInstalled_ = false;
-    }
-    g_connectionLost = false;
     config_ = nullptr;
     win_ = 0;
     width_ = height_ = 0;
     modeChanged_ = false;
     savedOutputs_.clear();
+    checkDecided_ = false;
+    check_ = EntryPointCheck();
+    glapiOffset_ = nullptr;
+    if (glapi_) {
+        dlclose(glapi_);
+        glapi_ = nullptr;
+    }
 }
 
 void GlxPlatform::hideWindow()
 {
-    if (!dpy_ || !win_ || g_connectionLost)
+    if (!dpy_ || !win_ || lost())
         return;
     XUnmapWindow(dpy_, win_);
     XUndefineCursor(dpy_, win_);
     XFlush(dpy_);
 }
 
+/* True when the window manager marks the window hidden (iconified). */
+bool GlxPlatform::windowHidden()
+{
+    Atom wmState = XInternAtom(dpy_, "_NET_WM_STATE", True);
+    Atom hidden = XInternAtom(dpy_, "_NET_WM_STATE_HIDDEN", True);
+    if (wmState == None || hidden == None)
+        return false;
+    Atom type = None;
+    int format = 0;
+    unsigned long count = 0, after = 0;
+    unsigned char *data = nullptr;
+    bool result = false;
+    if (XGetWindowProperty(dpy_, win_, wmState, 0, 64, False, XA_ATOM, &type, &format, &count,
+                           &after, &data) == Success &&
+        data) {
+        if (format == 32) {
+            const Atom *atoms = reinterpret_cast<const Atom *>(data);
+            for (unsigned long i = 0; i < count; ++i)
+                if (atoms[i] == hidden)
+                    result = true;
+        }
+        XFree(data);
+    }
+    return result;
+}
+
+InfoEvent GlxPlatform::keyEvent(XKeyEvent &key, InfoEventType type)
+{
+    InfoEvent event(type);
+    const KeySym sym = XLookupKeysym(&key, 0);
+    if (sym == XK_Control_L || sym == XK_Control_R)
+        event.key = infoKeyControl;
+    else if (sym == XK_Alt_L || sym == XK_Alt_R || sym == XK_Meta_L || sym == XK_Meta_R ||
+             sym == XK_ISO_Level3_Shift)
+        event.key = infoKeyAlt;
+    else if (sym >= 0x20 && sym < 0x7f) /* Latin-1 keysyms are their characters */
+        event.key = tolower(static_cast<int>(sym));
+    if (key.state & ControlMask)
+        event.modifiers |= infoModifierControl;
+    if (key.state & Mod1Mask)
+        event.modifiers |= infoModifierAlt;
+    return event;
+}
+
+/* Turns the window's X events into the window system's neutral events;
+ * events of other windows and kinds the handlers do not know are dropped. */
 bool GlxPlatform::processEvents()
 {
-    while (dpy_ && !g_connectionLost && XPending(dpy_) > 0) {
+    Atom wmDelete = None, wmState = None;
+    while (dpy_ && !lost() && XPending(dpy_) > 0) {
         XEvent event;
         XNextEvent(dpy_, &event);
-        if (event.type == ConfigureNotify && event.xconfigure.window == win_) {
+        switch (event.type) {
+        case ConfigureNotify:
+            if (event.xconfigure.window != win_)
+                break;
             width_ = event.xconfigure.width;
             height_ = event.xconfigure.height;
+            {
+                InfoEvent resize(infoEventResize);
+                resize.width = width_;
+                resize.height = height_;
+                deliver(resize);
+            }
+            break;
+        case MapNotify:
+        case UnmapNotify:
+            if (event.xany.window == win_) {
+                InfoEvent activate(infoEventActivate);
+                activate.active = event.type == MapNotify;
+                deliver(activate);
+            }
+            break;
+        case PropertyNotify:
+            if (wmState == None)
+                wmState = XInternAtom(dpy_, "_NET_WM_STATE", True);
+            if (event.xproperty.window == win_ && wmState != None &&
+                event.xproperty.atom == wmState) {
+                InfoEvent activate(infoEventActivate);
+                activate.active = !windowHidden();
+                deliver(activate);
+            }
+            break;
+        case DestroyNotify:
+            if (event.xdestroywindow.window == win_)
+                deliver(InfoEvent(infoEventDestroyed));
+            break;
+        case Expose:
+            if (event.xexpose.window == win_ && event.xexpose.count == 0)
+                deliver(InfoEvent(infoEventExpose));
+            break;
+        case KeyPress:
+        case KeyRelease:
+            if (event.xkey.window == win_)
+                deliver(keyEvent(event.xkey,
+                                 event.type == KeyPress ? infoEventKeyDown : infoEventKeyUp));
+            break;
+        case ClientMessage:
+            if (wmDelete == None)
+                wmDelete = XInternAtom(dpy_, "WM_DELETE_WINDOW", True);
+            if (event.xclient.window == win_ && wmDelete != None && event.xclient.format == 32 &&
+                static_cast<Atom>(event.xclient.data.l[0]) == wmDelete)
+                deliver(InfoEvent(infoEventClose));
+            break;
+        default: break;
         }
-        int handled = handler_ ? handler_(&event, user_) : 0;
-        if (!handled)
-            infoDefaultEventHandler(&event, user_);
     }
     /* A window whose server is gone cannot be driven any longer. */
-    if (dpy_ && g_connectionLost)
+    if (lost())
         return false;
-    return !infoQuitRequested();
+    return !platformQuitRequested();
 }
 
 bool GlxPlatform::checkConnection()
 {
     if (!dpy_)
         return true;
-    if (!g_connectionLost)
-        XSync(dpy_, False); /* a round trip finds a server that is gone */
-    if (!g_connectionLost)
+    /* A round trip finds a server that is gone. */
+    if (x11Sync(dpy_))
         return true;
-    reportConnectionLost();
+    reportConnectionLost(dpy_);
     return false;
 }
 
@@ -943,22 +985,59 @@ uint64_t GlxPlatform::videoMemoryBytes()
     return bytes;
 }
 
+/* The gl* check needs the vendor library behind the context to offer a way
+ * to tell the functions its drivers implement from the stubs that glvnd
+ * hands out for any name.  Mesa does: its dispatch table (libglapi) knows
+ * every function of its drivers.  The vendor is Mesa when the screen lists
+ * GLX_MESA_query_renderer or the GL version names Mesa; the dispatch table
+ * of another vendor's process would answer for Mesa, not for the context. */
+EntryPointCheck GlxPlatform::entryPointCheck()
+{
+    if (checkDecided_ || !glXGetCurrentContext())
+        return check_;
+    checkDecided_ = true;
+    Display *dpy = displayForQueries();
+    const char *client = dpy ? glXGetClientString(dpy, GLX_VENDOR) : nullptr;
+    const char *glVersion = reinterpret_cast<const char *>(glGetString(GL_VERSION));
+    const bool queryRenderer = dpy && listed(extensions(), "GLX_MESA_query_renderer");
+    const bool mesa = queryRenderer || (glVersion && strstr(glVersion, "Mesa"));
+    check_.vendor = mesa ? "Mesa" : (client && client[0] ? client : "unknown");
+    if (mesa) {
+        const char *library = platformDispatchLibrary();
+        glapi_ = dlopen(library, RTLD_NOLOAD | RTLD_LAZY);
+        if (glapi_)
+            glapiOffset_ = reinterpret_cast<OffsetFn>(dlsym(glapi_, "_glapi_get_proc_offset"));
+        if (glapiOffset_) {
+            check_.available = true;
+            check_.method = std::string("the dispatch table of ") + library;
+        } else {
+            check_.method = std::string("none: ") + library + " is not loaded";
+        }
+    } else {
+        check_.method = "none: the vendor library offers no dispatch table to ask";
+    }
+    /* A check that cannot be made is logged where failures are read; the
+     * report says the same in its verification part.  (Keel's debug log
+     * would be a file on the user's desktop, written by every reading.) */
+    if (!check_.available) {
+        tsReportFailure("The driver's entry points cannot be checked: %s (vendor %s%s%s)\n",
+                        check_.method.c_str(), check_.vendor.c_str(),
+                        client ? ", GLX client vendor " : "", client ? client : "");
+    }
+    return check_;
+}
+
 int GlxPlatform::hasEntryPoint(const char *name)
 {
     if (!name || strncmp(name, "gl", 2) != 0)
         return 0;
     if (strncmp(name, "glX", 3) != 0) {
-        /* Mesa's dispatch table knows every function its drivers can
-         * offer; glvnd hands out a stub for any name, so the pointer from
-         * glXGetProcAddress proves nothing. */
-        void *glapi = dlopen("libglapi.so.0", RTLD_NOLOAD | RTLD_LAZY);
-        if (!glapi)
+        /* glvnd hands out a stub for any name, so the pointer from
+         * glXGetProcAddress proves nothing: the driver's own table is
+         * asked, and without one nothing counts as present. */
+        if (!entryPointCheck().available)
             return 0;
-        using OffsetFn = int (*)(const char *);
-        auto offset = reinterpret_cast<OffsetFn>(dlsym(glapi, "_glapi_get_proc_offset"));
-        int result = offset && offset(name) >= 0 ? 1 : 0;
-        dlclose(glapi);
-        return result;
+        return glapiOffset_(name) >= 0 ? 1 : 0;
     }
     Display *dpy = displayForQueries();
     if (!dpy)
@@ -981,7 +1060,7 @@ int GlxPlatform::hasEntryPoint(const char *name)
 
 int GlxPlatform::setSwapInterval(int interval)
 {
-    if (!dpy_ || !win_ || g_connectionLost)
+    if (!dpy_ || !win_ || lost())
         return 0;
     std::string list = extensions();
     auto address = [](const char *fn) {
@@ -990,10 +1069,9 @@ int GlxPlatform::setSwapInterval(int interval)
     if (listed(list, "GLX_EXT_swap_control")) {
         auto fn = reinterpret_cast<PFNGLXSWAPINTERVALEXTPROC>(address("glXSwapIntervalEXT"));
         if (fn) {
-            g_xErrors = 0;
+            X11ErrorTrap trap(dpy_);
             fn(dpy_, win_, interval);
-            XSync(dpy_, False);
-            if (g_xErrors == 0)
+            if (trap.release() == 0 && !lost())
                 return 1;
         }
     }
@@ -1024,25 +1102,10 @@ int GlxPlatform::desktopBits()
 
 } // namespace
 
-ProbePlatform &probePlatform()
+ProbePlatform *glxPlatform()
 {
     static GlxPlatform platform;
-    return platform;
+    return &platform;
 }
 
 } // namespace sounder
-
-/* The X side of the event routines lives with the backend. */
-int infoIsCloseRequest(const union _XEvent *event)
-{
-    if (!event || event->type != ClientMessage)
-        return 0;
-    Display *dpy = event->xclient.display;
-    if (!dpy)
-        return 0;
-    Atom wmDelete = XInternAtom(dpy, "WM_DELETE_WINDOW", True);
-    return wmDelete != None && event->xclient.format == 32 &&
-                   static_cast<Atom>(event->xclient.data.l[0]) == wmDelete
-               ? 1
-               : 0;
-}

@@ -13,6 +13,8 @@
 #include <vector>
 
 #include "keel/keel.h"
+#include "probe/info_internal.h"
+#include "probe/platform.h"
 #include "common/paths.h"
 #include "sounder/probe.h"
 #include "sounder/system.h"
@@ -490,6 +492,100 @@ void testShutdown()
     g.glReady = false;
 }
 
+/* ---- the test window --------------------------------------------------------- */
+
+namespace {
+
+/* The counterparts of the window messages, for every window system. */
+int testWindowEvent(const InfoEvent *event, void *)
+{
+    switch (event->type) {
+    case infoEventResize: testOnResize(event->width, event->height); return 1;
+    case infoEventActivate: testOnActivate(event->active); return 1;
+    case infoEventDestroyed:
+        /* Someone else destroyed the window: the run ends. */
+        infoPostQuit(0);
+        return 1;
+    case infoEventKeyDown:
+        /* Keys with Alt held are system keys (Alt+P takes a screenshot);
+         * Control held keeps the unit running.  The modifier keys
+         * themselves do not count as a key press. */
+        if (event->key == infoKeyControl || event->key == infoKeyAlt ||
+            (event->modifiers & infoModifierAlt))
+            return 1;
+        testOnKeyDown((event->modifiers & infoModifierControl) != 0);
+        return 1;
+    case infoEventKeyUp:
+        if (event->key == 'p' && (event->modifiers & infoModifierAlt))
+            testOnScreenshotKey();
+        return 1;
+    default: return 0;
+    }
+}
+
+} // namespace
+
+TestWindowPlatform &testWindowPlatform()
+{
+    /* The probe's backend makes the window; its partner here serves it. */
+    static TestWindowPlatform *const platform = [] {
+        const std::string backend = probePlatform().name();
+        TestWindowPlatform *chosen = nullptr;
+#ifdef TESSERA_BACKEND_GLX
+        if (backend == "glx")
+            chosen = x11TestWindow();
+#endif
+        return chosen;
+    }();
+    return *platform;
+}
+
+bool testCreateWindow(const tsDisplayMode *mode, const tsTestOptions *options)
+{
+    TestState &g = testState();
+    int width = 0, height = 0, bits = 0;
+    tsInfoGetDesktop(&width, &height, &bits);
+    g.refreshRate = 60;
+    bool keepDesktopMode = false;
+    const bool fullscreen = (options->flags & optFullscreen) != 0;
+    if (mode) {
+        width = mode->width;
+        height = mode->height;
+        bits = mode->bitsPerPixel;
+        g.refreshRate = mode->refreshRate;
+    } else if (fullscreen) {
+        keepDesktopMode = true;
+    } else {
+        width = 640;
+        height = 480;
+    }
+    if (width <= 0 || height <= 0) {
+        width = 640;
+        height = 480;
+    }
+    if (bits <= 0)
+        bits = -1;
+    g.windowWidth = width;
+    g.windowHeight = height;
+    g.viewWidth = width;
+    g.viewHeight = height;
+    g.colorBits = bits;
+    const int samples = (options->flags & optMultisample) ? options->samples : 0;
+    if (!infoCreateWindow("tessera", width, height, bits, g.refreshRate, samples, fullscreen,
+                          keepDesktopMode, true, options->hardware != 0, testWindowEvent, nullptr))
+        return false;
+    infoClearQuit();
+    testPlatformWindowOpened();
+    /* The routine may have fitted the window to the screen. */
+    int realWidth = 0, realHeight = 0;
+    infoWindowSize(&realWidth, &realHeight);
+    if (realWidth > 0 && realHeight > 0) {
+        g.windowWidth = g.viewWidth = realWidth;
+        g.windowHeight = g.viewHeight = realHeight;
+    }
+    return true;
+}
+
 /* ---- window events -------------------------------------------------------- */
 
 void testOnResize(int width, int height)
@@ -643,7 +739,7 @@ SOUNDER_API int32_t tsTestRun(int32_t results[TS_TEST_UNIT_COUNT], const tsDispl
     if (g.selectedCount == 0)
         return 0;
 
-    if (!testPlatformCreateWindow(mode, options))
+    if (!testCreateWindow(mode, options))
         return -1;
 
     if (!testInitGL(options)) {
@@ -654,11 +750,13 @@ SOUNDER_API int32_t tsTestRun(int32_t results[TS_TEST_UNIT_COUNT], const tsDispl
         return -9;
     }
 
+    bool displayLost = false;
     for (int i = 0; i < TS_TEST_UNIT_COUNT && g.startedCount < g.selectedCount; ++i) {
         if (results[i] != 0)
             continue;
         if (g.quit) {
-            /* The window was closed: the remaining units are not measured. */
+            /* The window was closed (or its display is gone): the remaining
+             * units are not measured. */
             results[i] = -1;
             continue;
         }
@@ -667,6 +765,14 @@ SOUNDER_API int32_t tsTestRun(int32_t results[TS_TEST_UNIT_COUNT], const tsDispl
         testStartUnit(options, i);
         testPumpFrames();
         results[i] = testFramesPerSecond();
+        /* A display that went away cut the unit short (or made its frames
+         * go nowhere): its rate measures nothing.  The loss is logged under
+         * the unit's name; the units measured before keep their rates. */
+        if (!infoCheckConnection()) {
+            results[i] = -1;
+            g.quit = true;
+            displayLost = true;
+        }
         testPlatformMakeWindowCurrent();
         if (testUnitTable[i].release)
             testUnitTable[i].release();
@@ -674,7 +780,7 @@ SOUNDER_API int32_t tsTestRun(int32_t results[TS_TEST_UNIT_COUNT], const tsDispl
 
     testShutdown();
     g.options = nullptr;
-    return 0;
+    return displayLost ? TS_TEST_DISPLAY_LOST : 0;
 }
 
 } // extern "C"

@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <string>
 
+#include "probe/info_internal.h"
 #include "sounder/rendertest.h"
 
 namespace sounder {
@@ -156,33 +157,108 @@ void testReleaseRenderTarget(testRenderTarget *target);
 void testReleaseRenderTargets();
 const char *testTargetErrorText(int code);
 
-/* ---- platform layer of the test window (tests/window_x11.cpp, targets_glx.cpp) -- */
+/* ---- the test window (harness.cpp) --------------------------------------- */
 /* Opens the test window and its context (shown, with the harness's event
- * handler); false after infoCreateWindow logged why. */
-bool testPlatformCreateWindow(const struct tsDisplayMode *mode, const tsTestOptions *options);
-/* Handles every waiting event of the test window.  Returns false when no
- * event was waiting; sets quit when the window was closed. */
-bool testPlatformDispatchEvents(bool &quit);
-void testPlatformSwapBuffers();
-void testPlatformHideWindow();
-void testPlatformDestroyWindow();
+ * handler) at the size the mode, the options or the desktop give; false
+ * after infoCreateWindow logged why. */
+bool testCreateWindow(const struct tsDisplayMode *mode, const tsTestOptions *options);
+
+/* ---- platform layer of the test window -------------------------------------- */
+/* What the test window needs of its window system beyond the probe's
+ * window routine.  One implementation per backend file (window_x11.cpp for
+ * GLX), chosen with the probe's backend (testWindowPlatform, harness.cpp). */
+class TestWindowPlatform {
+public:
+    virtual ~TestWindowPlatform() = default;
+    /* Called once the window and its context are current. */
+    virtual void windowOpened() = 0;
+    /* Handles every waiting event of the test window.  Returns false when
+     * no event was waiting; sets quit when the window was closed (or its
+     * display is gone). */
+    virtual bool dispatchEvents(bool &quit) = 0;
+    /* Tears the window down (infoDestroyWindow) and forgets its handles. */
+    virtual void destroyWindow() = 0;
+    /* Builds the 96 display lists of characters 32-127 from a bold
+     * 16-pixel font (a plain one when none is found); the list base or 0. */
+    virtual GLuint createFont() = 0;
+    virtual void releaseFont() = 0;
+    /* Makes the test window's context current again. */
+    virtual void makeWindowCurrent() = 0;
+    /* True when the window system offers pixel buffers. */
+    virtual bool hasPbuffers() = 0;
+    /* Pixel buffer of the test window's configuration: 0 or a target*
+     * failure code. */
+    virtual int createPbuffer(testRenderTarget *target) = 0;
+    virtual void makePbufferCurrent(testRenderTarget *target) = 0;
+    virtual void releasePbuffer(testRenderTarget *target) = 0;
+    /* Copies the pixel buffer's image into the target's texture (the
+     * window system cannot bind a pixel buffer as a texture). */
+    virtual void copyPbufferToTexture(testRenderTarget *target) = 0;
+};
+
+/* The implementation that goes with the probe's backend. */
+TestWindowPlatform &testWindowPlatform();
+/* Backend entry points (compiled with their backend). */
+TestWindowPlatform *x11TestWindow(); /* window_x11.cpp */
+
+/* Shorthands for the harness, the targets and the tests. */
+inline void testPlatformWindowOpened()
+{
+    testWindowPlatform().windowOpened();
+}
+inline bool testPlatformDispatchEvents(bool &quit)
+{
+    return testWindowPlatform().dispatchEvents(quit);
+}
+inline void testPlatformSwapBuffers()
+{
+    infoSwapBuffers();
+}
+inline void testPlatformHideWindow()
+{
+    infoHideWindow();
+}
+inline void testPlatformDestroyWindow()
+{
+    testWindowPlatform().destroyWindow();
+}
 /* Sets the swap interval to 0 where the window system allows it. */
-void testPlatformDisableVSync();
-/* Builds the 96 display lists of characters 32-127 from a bold 16-pixel
- * core font ("fixed" when none is found); returns the list base or 0. */
-GLuint testPlatformCreateFont();
-void testPlatformReleaseFont();
-/* Makes the test window's context current again. */
-void testPlatformMakeWindowCurrent();
-/* Pixel buffer of the test window's configuration. */
-int testPlatformCreatePbuffer(testRenderTarget *target);
-void testPlatformMakePbufferCurrent(testRenderTarget *target);
-void testPlatformReleasePbuffer(testRenderTarget *target);
-/* Copies the pixel buffer's image into the target's texture (the window
- * system cannot bind a pixel buffer as a texture). */
-void testPlatformCopyPbufferToTexture(testRenderTarget *target);
-/* True when GLX 1.3 pbuffers (or GLX_SGIX_pbuffer) are offered. */
-bool testPlatformHasPbuffers();
+inline void testPlatformDisableVSync()
+{
+    infoSetSwapInterval(0);
+}
+inline GLuint testPlatformCreateFont()
+{
+    return testWindowPlatform().createFont();
+}
+inline void testPlatformReleaseFont()
+{
+    testWindowPlatform().releaseFont();
+}
+inline void testPlatformMakeWindowCurrent()
+{
+    testWindowPlatform().makeWindowCurrent();
+}
+inline bool testPlatformHasPbuffers()
+{
+    return testWindowPlatform().hasPbuffers();
+}
+inline int testPlatformCreatePbuffer(testRenderTarget *target)
+{
+    return testWindowPlatform().createPbuffer(target);
+}
+inline void testPlatformMakePbufferCurrent(testRenderTarget *target)
+{
+    testWindowPlatform().makePbufferCurrent(target);
+}
+inline void testPlatformReleasePbuffer(testRenderTarget *target)
+{
+    testWindowPlatform().releasePbuffer(target);
+}
+inline void testPlatformCopyPbufferToTexture(testRenderTarget *target)
+{
+    testWindowPlatform().copyPbufferToTexture(target);
+}
 
 /* Event handling shared by the platform layer: the counterparts of the
  * window messages. */

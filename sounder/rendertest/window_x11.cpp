@@ -1,16 +1,18 @@
-/* X11/GLX side of the rendering tests: the test window (through the
- * probe's window routine), its events, buffer swaps, the bitmap font and
- * the GLX pixel buffers of the off-screen targets. */
+/* X11/GLX side of the rendering tests: what the test window needs beyond
+ * the probe's window routine (its owner property, the screen saver, the
+ * event wait), buffer swaps, the bitmap font and the GLX pixel buffers of
+ * the off-screen targets.  A request on a connection that is gone is not
+ * made. */
 #include <GL/glew.h>
 #include <GL/glx.h>
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
-#include <X11/keysym.h>
 
 #include <ctime>
 #include <unistd.h>
 
 #include "probe/info_internal.h"
+#include "probe/x11_trap.h"
 #include "sounder/probe.h"
 #include "sounder/system.h"
 #include "rendertest/test_internal.h"
@@ -36,162 +38,31 @@ Display *display()
     return static_cast<Display *>(infoNativeDisplay());
 }
 
-bool isControlKey(KeySym sym)
+/* The window's connection, once it is gone, takes no more requests. */
+bool usable(Display *dpy)
 {
-    return sym == XK_Control_L || sym == XK_Control_R;
-}
-
-bool isAltKey(KeySym sym)
-{
-    return sym == XK_Alt_L || sym == XK_Alt_R || sym == XK_Meta_L || sym == XK_Meta_R ||
-           sym == XK_ISO_Level3_Shift;
-}
-
-/* True when the window manager marks the window hidden (iconified). */
-bool windowHidden(Display *dpy, Window win)
-{
-    Atom wmState = XInternAtom(dpy, "_NET_WM_STATE", True);
-    Atom hidden = XInternAtom(dpy, "_NET_WM_STATE_HIDDEN", True);
-    if (wmState == None || hidden == None)
-        return false;
-    Atom type = None;
-    int format = 0;
-    unsigned long count = 0, after = 0;
-    unsigned char *data = nullptr;
-    bool result = false;
-    if (XGetWindowProperty(dpy, win, wmState, 0, 64, False, XA_ATOM, &type, &format, &count, &after,
-                           &data) == Success &&
-        data) {
-        if (format == 32) {
-            const Atom *atoms = reinterpret_cast<const Atom *>(data);
-            for (unsigned long i = 0; i < count; ++i)
-                if (atoms[i] == hidden)
-                    result = true;
-        }
-        XFree(data);
-    }
-    return result;
-}
-
-/* Event handler of the test window: the counterparts of the window
- * messages.  Returns 1 for the events it handled. */
-int testEventHandler(XEvent *event, void *)
-{
-    Display *dpy = display();
-    const Window win = infoNativeWindow();
-    switch (event->type) {
-    case ConfigureNotify:
-        if (event->xconfigure.window == win)
-            testOnResize(event->xconfigure.width, event->xconfigure.height);
-        return 1;
-    case MapNotify:
-        if (event->xmap.window == win)
-            testOnActivate(true);
-        return 1;
-    case UnmapNotify:
-        if (event->xunmap.window == win)
-            testOnActivate(false);
-        return 1;
-    case PropertyNotify:
-        if (dpy && event->xproperty.window == win &&
-            event->xproperty.atom == XInternAtom(dpy, "_NET_WM_STATE", True))
-            testOnActivate(!windowHidden(dpy, win));
-        return 1;
-    case DestroyNotify:
-        /* Someone else destroyed the window: the run ends. */
-        if (event->xdestroywindow.window == win)
-            infoPostQuit(0);
-        return 1;
-    case KeyPress: {
-        const KeySym sym = XLookupKeysym(&event->xkey, 0);
-        /* Keys with Alt held are system keys (Alt+P takes a screenshot);
-         * Control held keeps the unit running.  The modifier keys
-         * themselves do not count as a key press. */
-        if (isControlKey(sym) || isAltKey(sym) || (event->xkey.state & Mod1Mask))
-            return 1;
-        testOnKeyDown((event->xkey.state & ControlMask) != 0);
-        return 1;
-    }
-    case KeyRelease: {
-        const KeySym sym = XLookupKeysym(&event->xkey, 0);
-        if ((sym == XK_p || sym == XK_P) && (event->xkey.state & Mod1Mask))
-            testOnScreenshotKey();
-        return 1;
-    }
-    default: return 0;
-    }
-}
-
-/* Error trap for the pixel-buffer requests of the test window's
- * connection. */
-int g_trapError = 0;
-Display *g_trapDisplay = nullptr;
-XErrorHandler g_trapPrevious = nullptr;
-
-int trapHandler(Display *dpy, XErrorEvent *event)
-{
-    if (dpy == g_trapDisplay) {
-        if (!g_trapError)
-            g_trapError = event->error_code;
-        return 0;
-    }
-    return g_trapPrevious ? g_trapPrevious(dpy, event) : 0;
-}
-
-void trapBegin(Display *dpy)
-{
-    XSync(dpy, False);
-    g_trapError = 0;
-    g_trapDisplay = dpy;
-    g_trapPrevious = XSetErrorHandler(trapHandler);
-}
-
-int trapEnd(Display *dpy)
-{
-    XSync(dpy, False);
-    XSetErrorHandler(g_trapPrevious);
-    g_trapPrevious = nullptr;
-    g_trapDisplay = nullptr;
-    return g_trapError;
+    return dpy && infoWindowOpen();
 }
 
 } // namespace
 
-bool testPlatformCreateWindow(const tsDisplayMode *mode, const tsTestOptions *options)
+class X11TestWindow final : public TestWindowPlatform {
+public:
+    void windowOpened() override;
+    bool dispatchEvents(bool &quit) override;
+    void destroyWindow() override;
+    GLuint createFont() override;
+    void releaseFont() override;
+    void makeWindowCurrent() override;
+    bool hasPbuffers() override;
+    int createPbuffer(testRenderTarget *target) override;
+    void makePbufferCurrent(testRenderTarget *target) override;
+    void releasePbuffer(testRenderTarget *target) override;
+    void copyPbufferToTexture(testRenderTarget *target) override;
+};
+
+void X11TestWindow::windowOpened()
 {
-    TestState &g = testState();
-    int width = 0, height = 0, bits = 0;
-    tsInfoGetDesktop(&width, &height, &bits);
-    g.refreshRate = 60;
-    bool keepDesktopMode = false;
-    const bool fullscreen = (options->flags & optFullscreen) != 0;
-    if (mode) {
-        width = mode->width;
-        height = mode->height;
-        bits = mode->bitsPerPixel;
-        g.refreshRate = mode->refreshRate;
-    } else if (fullscreen) {
-        keepDesktopMode = true;
-    } else {
-        width = 640;
-        height = 480;
-    }
-    if (width <= 0 || height <= 0) {
-        width = 640;
-        height = 480;
-    }
-    if (bits <= 0)
-        bits = -1;
-    g.windowWidth = width;
-    g.windowHeight = height;
-    g.viewWidth = width;
-    g.viewHeight = height;
-    g.colorBits = bits;
-    const int samples = (options->flags & optMultisample) ? options->samples : 0;
-    if (!infoCreateWindow("tessera", width, height, bits, g.refreshRate, samples, fullscreen,
-                          keepDesktopMode, true, options->hardware != 0, testEventHandler, nullptr))
-        return false;
-    infoClearQuit();
     /* Window managers (and tools that drive the window) tell the test
      * window apart from other programs' windows by the owning process. */
     if (Display *dpy = display()) {
@@ -203,22 +74,14 @@ bool testPlatformCreateWindow(const tsDisplayMode *mode, const tsTestOptions *op
     }
     g_windowDrawable = glXGetCurrentDrawable();
     g_windowContext = glXGetCurrentContext();
-    /* The routine may have fitted the window to the screen. */
-    int realWidth = 0, realHeight = 0;
-    infoWindowSize(&realWidth, &realHeight);
-    if (realWidth > 0 && realHeight > 0) {
-        g.windowWidth = g.viewWidth = realWidth;
-        g.windowHeight = g.viewHeight = realHeight;
-    }
     g_lastScreenSaverReset = -1.0e9;
-    return true;
 }
 
-bool testPlatformDispatchEvents(bool &quit)
+bool X11TestWindow::dispatchEvents(bool &quit)
 {
     Display *dpy = display();
     quit = false;
-    if (!dpy || !infoWindowOpen()) {
+    if (!usable(dpy)) {
         quit = true;
         return true;
     }
@@ -235,32 +98,17 @@ bool testPlatformDispatchEvents(bool &quit)
     return true;
 }
 
-void testPlatformSwapBuffers()
-{
-    infoSwapBuffers();
-}
-
-void testPlatformHideWindow()
-{
-    infoHideWindow();
-}
-
-void testPlatformDestroyWindow()
+void X11TestWindow::destroyWindow()
 {
     infoDestroyWindow();
     g_windowDrawable = 0;
     g_windowContext = nullptr;
 }
 
-void testPlatformDisableVSync()
-{
-    infoSetSwapInterval(0);
-}
-
-GLuint testPlatformCreateFont()
+GLuint X11TestWindow::createFont()
 {
     Display *dpy = display();
-    if (!dpy)
+    if (!usable(dpy))
         return 0;
     static const char *const patterns[] = {
         "-*-helvetica-bold-r-normal--16-*-*-*-*-*-iso8859-1",
@@ -283,28 +131,28 @@ GLuint testPlatformCreateFont()
     return base;
 }
 
-void testPlatformReleaseFont()
+void X11TestWindow::releaseFont()
 {
     Display *dpy = display();
-    if (g_font && dpy)
+    if (g_font && usable(dpy))
         XFreeFont(dpy, g_font);
     g_font = nullptr;
 }
 
-void testPlatformMakeWindowCurrent()
+void X11TestWindow::makeWindowCurrent()
 {
     Display *dpy = display();
-    if (!dpy || !g_windowContext)
+    if (!usable(dpy) || !g_windowContext)
         return;
     if (glXGetCurrentContext() == g_windowContext && glXGetCurrentDrawable() == g_windowDrawable)
         return;
     glXMakeContextCurrent(dpy, g_windowDrawable, g_windowDrawable, g_windowContext);
 }
 
-bool testPlatformHasPbuffers()
+bool X11TestWindow::hasPbuffers()
 {
     Display *dpy = display();
-    if (!dpy)
+    if (!usable(dpy))
         return false;
     int major = 0, minor = 0;
     if (!glXQueryVersion(dpy, &major, &minor))
@@ -312,10 +160,10 @@ bool testPlatformHasPbuffers()
     return major > 1 || (major == 1 && minor >= 3);
 }
 
-int testPlatformCreatePbuffer(testRenderTarget *target)
+int X11TestWindow::createPbuffer(testRenderTarget *target)
 {
     Display *dpy = display();
-    if (!dpy || !testPlatformHasPbuffers())
+    if (!dpy || !hasPbuffers())
         return targetNoPixelFormat;
     GLint red = 0, green = 0, blue = 0, depth = 0;
     glGetIntegerv(GL_RED_BITS, &red);
@@ -358,9 +206,9 @@ int testPlatformCreatePbuffer(testRenderTarget *target)
                                      GLX_LARGEST_PBUFFER,
                                      False,
                                      None};
-    trapBegin(dpy);
+    X11ErrorTrap trap(dpy);
     GLXPbuffer pbuffer = glXCreatePbuffer(dpy, config, pbufferAttributes);
-    const int error = trapEnd(dpy);
+    const int error = trap.release();
     if (!pbuffer || error) {
         if (pbuffer && error)
             pbuffer = 0; /* refused by the server: nothing to destroy */
@@ -375,9 +223,9 @@ int testPlatformCreatePbuffer(testRenderTarget *target)
     target->pbuffer = handles;
 
     /* Created sharing the window context's textures and display lists. */
-    trapBegin(dpy);
+    X11ErrorTrap contextTrap(dpy);
     handles->context = glXCreateNewContext(dpy, config, GLX_RGBA_TYPE, g_windowContext, True);
-    const int contextError = trapEnd(dpy);
+    const int contextError = contextTrap.release();
     if (!handles->context)
         return contextError == BadMatch ? targetShareFailed : targetNoContext;
 
@@ -391,20 +239,20 @@ int testPlatformCreatePbuffer(testRenderTarget *target)
     return 0;
 }
 
-void testPlatformMakePbufferCurrent(testRenderTarget *target)
+void X11TestWindow::makePbufferCurrent(testRenderTarget *target)
 {
     Display *dpy = display();
-    if (!dpy || !target->pbuffer || !target->pbuffer->context)
+    if (!usable(dpy) || !target->pbuffer || !target->pbuffer->context)
         return;
     glXMakeContextCurrent(dpy, target->pbuffer->pbuffer, target->pbuffer->pbuffer,
                           target->pbuffer->context);
 }
 
-void testPlatformCopyPbufferToTexture(testRenderTarget *target)
+void X11TestWindow::copyPbufferToTexture(testRenderTarget *target)
 {
     if (!target->pbuffer || !target->pbuffer->context)
         return;
-    testPlatformMakePbufferCurrent(target);
+    makePbufferCurrent(target);
     GLint previous = 0;
     const GLenum binding =
         target->type == GL_TEXTURE_2D ? GL_TEXTURE_BINDING_2D : GL_TEXTURE_BINDING_RECTANGLE_ARB;
@@ -416,23 +264,29 @@ void testPlatformCopyPbufferToTexture(testRenderTarget *target)
     glFinish();
 }
 
-void testPlatformReleasePbuffer(testRenderTarget *target)
+void X11TestWindow::releasePbuffer(testRenderTarget *target)
 {
     Display *dpy = display();
     PbufferHandles *handles = target->pbuffer;
     target->pbuffer = nullptr;
     if (!handles)
         return;
-    if (dpy) {
+    if (usable(dpy)) {
         if (handles->context) {
             if (glXGetCurrentContext() == handles->context)
-                testPlatformMakeWindowCurrent();
+                makeWindowCurrent();
             glXDestroyContext(dpy, handles->context);
         }
         if (handles->pbuffer)
             glXDestroyPbuffer(dpy, handles->pbuffer);
     }
     delete handles;
+}
+
+TestWindowPlatform *x11TestWindow()
+{
+    static X11TestWindow window;
+    return &window;
 }
 
 } // namespace sounder

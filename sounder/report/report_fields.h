@@ -1,16 +1,13 @@
-// The capability members of a reading as the report file names them: one
-// table per group of the file, in the order the writer writes them and the
-// reader accepts them.
+// The groups of the report file: their element names and where the reader
+// accepts the members the capability table places in them.  The members
+// themselves, their element names and their order come from the table.
 #ifndef SOUNDER_REPORT_REPORT_FIELDS_H
 #define SOUNDER_REPORT_REPORT_FIELDS_H
 
-#include <cstddef>
-#include <cstdint>
-#include <cstring>
 #include <string>
-#include <type_traits>
 
-#include "common/xml_entities.h"
+#include "common/capability_table.h"
+#include "common/xml_writer.h"
 #include "sounder/probe.h"
 
 struct tsSystemInfo;
@@ -19,266 +16,78 @@ struct tsIcdList;
 namespace sounder {
 namespace report {
 
-enum class FieldType { Int32, Float };
+using caps::ReportGroup;
 
-struct Field {
-    const char *name;   // element name in the file
-    std::size_t offset; // member offset in tsRendererCaps
-    FieldType type;
+struct GroupLayout {
+    ReportGroup group;
+    const char *tag;    // element name of the group; null: written without one
+    bool lineEnds;      // its start and end tags are followed by a line feed
+    bool opensSection;  // the reader switches to the group's section at its tag
+    ReportGroup readIn; // the section whose elements the reader takes from it;
+                        // Unset: outside any section; Count: never read
 };
 
-template <typename T>
-constexpr FieldType fieldTypeOf()
+inline constexpr GroupLayout kGroupLayout[] = {
+    {ReportGroup::Unset, nullptr, false, false, ReportGroup::Count},
+    {ReportGroup::FrameBuffer, "FrameBuffer", true, false, ReportGroup::Unset},
+    {ReportGroup::Stack, "Stack", true, false, ReportGroup::Unset},
+    {ReportGroup::Various, "Various", true, false, ReportGroup::Unset},
+    {ReportGroup::ExtensionSpecs, nullptr, false, false, ReportGroup::Unset},
+    {ReportGroup::ExtensionSpecsTail, nullptr, false, false, ReportGroup::Unset},
+    {ReportGroup::VertexProgram, "VertexProgram", false, true, ReportGroup::VertexProgram},
+    {ReportGroup::Imaging, "ARBImaging", false, true, ReportGroup::Imaging},
+    {ReportGroup::Fbo, "FBO", false, true, ReportGroup::Fbo},
+    {ReportGroup::FragmentProgram, "FragmentProgram", false, true, ReportGroup::FragmentProgram},
+    {ReportGroup::VertexShader, "VertexShader", false, true, ReportGroup::VertexShader},
+    {ReportGroup::FragmentShader, "FragmentShader", false, true, ReportGroup::FragmentShader},
+    {ReportGroup::Ati, "ATI", false, true, ReportGroup::Ati},
+    {ReportGroup::AtiFragmentShader, nullptr, false, false, ReportGroup::Ati},
+    {ReportGroup::Nvidia, "nVidia", false, true, ReportGroup::Nvidia},
+    {ReportGroup::NvFragmentProgram, "NVFragmentProgram", false, true,
+     ReportGroup::NvFragmentProgram},
+    // Not a section of the reader: its elements fall to the section in force.
+    {ReportGroup::GeometryShader, "EXTGeometryShader", false, false, ReportGroup::Count},
+};
+
+inline const GroupLayout &layoutOf(ReportGroup group)
 {
-    static_assert(std::is_same<T, int32_t>::value || std::is_same<T, float>::value,
-                  "report fields are 32-bit integers or floats");
-    return std::is_same<T, float>::value ? FieldType::Float : FieldType::Int32;
+    return kGroupLayout[static_cast<int>(group)];
 }
 
-#define TS_REPORT_FIELD(member)                                                                    \
-    Field                                                                                          \
-    {                                                                                              \
-#member, offsetof(tsRendererCaps, member),                                                 \
-            fieldTypeOf < decltype(tsRendererCaps::member)>()                                      \
-    }
-// A member stored under another element name (the names of old files).
-#define TS_REPORT_FIELD_AS(name, member)                                                           \
-    Field                                                                                          \
-    {                                                                                              \
-        name, offsetof(tsRendererCaps, member), fieldTypeOf<decltype(tsRendererCaps::member)>()    \
-    }
-
-inline int32_t fieldInt(const tsRendererCaps *caps, const Field &f)
-{
-    int32_t v;
-    std::memcpy(&v, reinterpret_cast<const char *>(caps) + f.offset, sizeof v);
-    return v;
-}
-
-inline float fieldFloat(const tsRendererCaps *caps, const Field &f)
-{
-    float v;
-    std::memcpy(&v, reinterpret_cast<const char *>(caps) + f.offset, sizeof v);
-    return v;
-}
-
-inline void setFieldInt(tsRendererCaps *caps, const Field &f, int32_t v)
-{
-    std::memcpy(reinterpret_cast<char *>(caps) + f.offset, &v, sizeof v);
-}
-
-inline void setFieldFloat(tsRendererCaps *caps, const Field &f, float v)
-{
-    std::memcpy(reinterpret_cast<char *>(caps) + f.offset, &v, sizeof v);
-}
-
-// ---- groups as written ---------------------------------------------------------
-
-inline const Field kFrameBufferFields[] = {
-    TS_REPORT_FIELD(ViewportMaxWidth),
-    TS_REPORT_FIELD(ViewportMaxHeight),
-    TS_REPORT_FIELD(SubPixelBits),
+// The attributes of a pixel format element, in the order they are written:
+// numbers, or flags written "True" when bit 0 of their byte is set.
+struct PixelFormatField {
+    const char *name;
+    uint8_t tsPixelFormat::*member;
+    bool flag;
 };
 
-inline const Field kStackFields[] = {
-    TS_REPORT_FIELD(AttribStackDepth),          TS_REPORT_FIELD(NameStackDepth),
-    TS_REPORT_FIELD(MaxModelViewStackDepth),    TS_REPORT_FIELD(MaxProjectionStackDepth),
-    TS_REPORT_FIELD(MaxClientAttribStackDepth), TS_REPORT_FIELD(MaxTextureStackDepth),
+inline constexpr PixelFormatField kPixelFormatFields[] = {
+    {"color_bits", &tsPixelFormat::color_bits, false},
+    {"depth_bits", &tsPixelFormat::depth_bits, false},
+    {"stencil_bits", &tsPixelFormat::stencil_bits, false},
+    {"accum_bits", &tsPixelFormat::accum_bits, false},
+    {"pixel_type", &tsPixelFormat::pixel_type, false},
+    {"transparent", &tsPixelFormat::transparent, true},
+    {"acceleration", &tsPixelFormat::acceleration, true},
+    {"support_gdi", &tsPixelFormat::support_gdi, true},
+    {"aux_buffers", &tsPixelFormat::aux_buffers, false},
+    {"double_buffer", &tsPixelFormat::double_buffer, true},
+    {"support_opengl", &tsPixelFormat::support_opengl, true},
+    {"draw_to_window", &tsPixelFormat::draw_to_window, true},
+    {"draw_to_bitmap", &tsPixelFormat::draw_to_bitmap, true},
+    {"swap_layers_buffers", &tsPixelFormat::swap_layers_buffers, false},
+    {"stereo", &tsPixelFormat::stereo, true},
+    {"auxbuffers", &tsPixelFormat::auxbuffers, false},
+    {"samples", &tsPixelFormat::samples, false},
+    {"number_overlays", &tsPixelFormat::number_overlays, false},
+    {"number_underlays", &tsPixelFormat::number_underlays, false},
 };
 
-inline const Field kVariousFields[] = {
-    TS_REPORT_FIELD(LineSizeMin),         TS_REPORT_FIELD(LineSizeMax),
-    TS_REPORT_FIELD(LineSizeGran),        TS_REPORT_FIELD(PointSizeMin),
-    TS_REPORT_FIELD(PointSizeMax),        TS_REPORT_FIELD(PointSizeGran),
-    TS_REPORT_FIELD(AliasedLineWidthMin), TS_REPORT_FIELD(AliasedLineWidthMax),
-    TS_REPORT_FIELD(AliasedPointSizeMin), TS_REPORT_FIELD(AliasedPointSizeMax),
-    TS_REPORT_FIELD(NumClipPlanes),       TS_REPORT_FIELD(NumLights),
-    TS_REPORT_FIELD(PixelMapTable),       TS_REPORT_FIELD(TextureSize),
-    TS_REPORT_FIELD(EvalOrder),
-};
+// One pixel format as a "p" element (no line end): bytes as unsigned
+// numbers, or as signed 8-bit ones (the client document's form).
+void writePixelFormat(XmlWriter &w, int id, const tsPixelFormat &p, bool signedBytes);
 
-// Before the compressed format list.
-inline const Field kExtensionSpecsFields[] = {
-    TS_REPORT_FIELD(MaxTextureAnisotropy),
-    TS_REPORT_FIELD(MaxTextureUnits),
-    TS_REPORT_FIELD(MaxTextureCubeSize),
-    TS_REPORT_FIELD(NumCompressedTextureFormats),
-};
-
-// After the compressed format list; read under both sets of names.
-inline const Field kExtensionSpecsTailFields[] = {
-    TS_REPORT_FIELD(MaxVertexBlend),
-    TS_REPORT_FIELD(MaxTexture3DSize),
-    TS_REPORT_FIELD(MaxOcclusionQueryBits),
-};
-
-inline const Field kVertexProgramFields[] = {
-    TS_REPORT_FIELD(MaxProgramInstructions),     TS_REPORT_FIELD(MaxNativeInstructions),
-    TS_REPORT_FIELD(MaxProgramTemporaries),      TS_REPORT_FIELD(MaxProgramNativeTemporaries),
-    TS_REPORT_FIELD(MaxProgramParameters),       TS_REPORT_FIELD(MaxProgramNativeParameters),
-    TS_REPORT_FIELD(MaxProgramAttribs),          TS_REPORT_FIELD(MaxProgramNativeAttribs),
-    TS_REPORT_FIELD(MaxProgramAdressRegisters),  TS_REPORT_FIELD(MaxProgramNativeAddressRegisters),
-    TS_REPORT_FIELD(MaxProgramLocalParameters),  TS_REPORT_FIELD(MaxProgramEnvParameters),
-    TS_REPORT_FIELD(MaxVertexAttributes),        TS_REPORT_FIELD(MaxProgramMatrices),
-    TS_REPORT_FIELD(MaxProgramMatrixStackDepth),
-};
-
-inline const Field kImagingFields[] = {
-    TS_REPORT_FIELD(MaxColorMatrixStackDepth),
-    TS_REPORT_FIELD(MaxConvolutionWidth),
-    TS_REPORT_FIELD(MaxConvolutionHeight),
-};
-
-inline const Field kFboFields[] = {
-    TS_REPORT_FIELD(FBOMaxColorAttachments),
-    TS_REPORT_FIELD(FBOMaxRenderBufferSize),
-};
-
-inline const Field kFragmentProgramFields[] = {
-    TS_REPORT_FIELD(MaxFragmentAttribs),
-    TS_REPORT_FIELD(MaxFragmentEnvParameters),
-    TS_REPORT_FIELD(MaxFragmentInstructions),
-    TS_REPORT_FIELD(MaxFragmentLocalParameters),
-    TS_REPORT_FIELD(MaxProgramMatrixStackDepth),
-    TS_REPORT_FIELD(MaxProgramNativeALUInstructions),
-    TS_REPORT_FIELD(MaxFragmentNativeAttribs),
-    TS_REPORT_FIELD(MaxFragmentNativeParameters),
-    TS_REPORT_FIELD(MaxFragmentNativeTemporaries),
-    TS_REPORT_FIELD(MaxProgramNativeTexIndirections),
-    TS_REPORT_FIELD(MaxProgramNativeTexInstructions),
-    TS_REPORT_FIELD(MaxFragmentNativeInstructions),
-    TS_REPORT_FIELD(MaxFragmentParameters),
-    TS_REPORT_FIELD(MaxFragmentTemporaries),
-    TS_REPORT_FIELD(MaxFragmentAdressRegisters),
-    TS_REPORT_FIELD(MaxFragmentNativeAddressRegisters),
-    TS_REPORT_FIELD(MaxProgramTexIndirections),
-    TS_REPORT_FIELD(MaxProgramTexInstructions),
-    TS_REPORT_FIELD(MaxTextureCoords),
-    TS_REPORT_FIELD(MaxTextureImageUnits),
-};
-
-inline const Field kVertexShaderFields[] = {
-    TS_REPORT_FIELD(MaxVertexUniformComponents),
-    TS_REPORT_FIELD(MaxVaryingFloats),
-    TS_REPORT_FIELD(MaxCombinedImageUnits),
-    TS_REPORT_FIELD(MaxVertexTextureImageUnits),
-};
-
-inline const Field kFragmentShaderFields[] = {
-    TS_REPORT_FIELD(MaxFragmentUniformComponents),
-};
-
-inline const Field kAtiFragmentShaderFields[] = {
-    TS_REPORT_FIELD(ATINumFragmentRegisters),
-    TS_REPORT_FIELD(ATINumFragmentConstants),
-    TS_REPORT_FIELD(ATINumPasses),
-    TS_REPORT_FIELD(ATINumInstructionsPerPass),
-    TS_REPORT_FIELD(ATINumInstructionsTotal),
-    TS_REPORT_FIELD(ATINumLoopbackComponents),
-    TS_REPORT_FIELD(ATINumInputInterpolatorComponents),
-};
-
-inline const Field kNvFragmentProgramFields[] = {
-    TS_REPORT_FIELD(MaxProgramExeInstructionsNV), TS_REPORT_FIELD(MaxProgramCallDepthNV),
-    TS_REPORT_FIELD(MaxProgramIfDepthNV),         TS_REPORT_FIELD(MaxProgramLoopDepthNV),
-    TS_REPORT_FIELD(MaxProgramLoopCountNV),
-};
-
-// Written but not read back.
-inline const Field kGeometryShaderFields[] = {
-    TS_REPORT_FIELD(MaxGeomTexUnits),        TS_REPORT_FIELD(MaxGeomVaryingComp),
-    TS_REPORT_FIELD(MaxVertexVaryingComp),   TS_REPORT_FIELD(MaxVaryingComp),
-    TS_REPORT_FIELD(MaxGeomUniformComp),     TS_REPORT_FIELD(MaxGeomOutputVerts),
-    TS_REPORT_FIELD(MaxGeomTotalOutputComp),
-};
-
-// ---- names the reader accepts outside any group -----------------------------------
-
-inline const Field kCurrentGeneralFields[] = {
-    TS_REPORT_FIELD(ViewportMaxWidth),
-    TS_REPORT_FIELD(ViewportMaxHeight),
-    TS_REPORT_FIELD(SubPixelBits),
-    TS_REPORT_FIELD(AttribStackDepth),
-    TS_REPORT_FIELD(NameStackDepth),
-    TS_REPORT_FIELD(MaxModelViewStackDepth),
-    TS_REPORT_FIELD(MaxProjectionStackDepth),
-    TS_REPORT_FIELD(MaxTextureStackDepth),
-    TS_REPORT_FIELD(MaxClientAttribStackDepth),
-    TS_REPORT_FIELD(LineSizeMin),
-    TS_REPORT_FIELD(LineSizeMax),
-    TS_REPORT_FIELD(LineSizeGran),
-    TS_REPORT_FIELD(PointSizeMin),
-    TS_REPORT_FIELD(PointSizeMax),
-    TS_REPORT_FIELD(PointSizeGran),
-    TS_REPORT_FIELD(AliasedPointSizeMin),
-    TS_REPORT_FIELD(AliasedPointSizeMax),
-    TS_REPORT_FIELD(NumClipPlanes),
-    TS_REPORT_FIELD(NumLights),
-    TS_REPORT_FIELD(PixelMapTable),
-    TS_REPORT_FIELD(TextureSize),
-    TS_REPORT_FIELD(EvalOrder),
-    TS_REPORT_FIELD(MaxTextureAnisotropy),
-    TS_REPORT_FIELD(MaxTextureUnits),
-    TS_REPORT_FIELD(MaxTextureCubeSize),
-    TS_REPORT_FIELD(NumCompressedTextureFormats),
-};
-
-// Names of documents older than format version 2.16.
-inline const Field kLegacyGeneralFields[] = {
-    TS_REPORT_FIELD_AS("Viewport_min", ViewportMaxWidth),
-    TS_REPORT_FIELD_AS("Viewport_max", ViewportMaxHeight),
-    TS_REPORT_FIELD_AS("SubPixel", SubPixelBits),
-    TS_REPORT_FIELD_AS("Max_Attrib_Stack_Depth", AttribStackDepth),
-    TS_REPORT_FIELD_AS("Max_Name_Stack_Depth", NameStackDepth),
-    TS_REPORT_FIELD_AS("Max_Model_View_Stack_Depth", MaxModelViewStackDepth),
-    TS_REPORT_FIELD_AS("Max_Projection_Stack_Depth", MaxProjectionStackDepth),
-    TS_REPORT_FIELD_AS("Max_Texture_Stack_Depth", MaxTextureStackDepth),
-    TS_REPORT_FIELD_AS("Line_Size_Min", LineSizeMin),
-    TS_REPORT_FIELD_AS("Line_Size_Max", LineSizeMax),
-    TS_REPORT_FIELD_AS("Line_Size_Grn", LineSizeGran),
-    TS_REPORT_FIELD_AS("Max_Display_List_Nesting", MaxDisplayListNesting),
-    TS_REPORT_FIELD_AS("Max_Clip_Planes", NumClipPlanes),
-    TS_REPORT_FIELD_AS("Max_Light_Source", NumLights),
-    TS_REPORT_FIELD_AS("Max_Pixel_Map_Table", PixelMapTable),
-    TS_REPORT_FIELD_AS("Max_Texture_Size", TextureSize),
-    TS_REPORT_FIELD_AS("Max_Eval_Order", EvalOrder),
-    TS_REPORT_FIELD_AS("Point_Size_Min", PointSizeMin),
-    TS_REPORT_FIELD_AS("Point_Size_Max", PointSizeMax),
-    TS_REPORT_FIELD_AS("Point_Size_Grn", PointSizeGran),
-    TS_REPORT_FIELD_AS("Max_anisotropy", MaxTextureAnisotropy),
-    TS_REPORT_FIELD_AS("Max_texture_units", MaxTextureUnits),
-    TS_REPORT_FIELD_AS("Max_cube_map_texture", MaxTextureCubeSize),
-    TS_REPORT_FIELD_AS("Num_compressed_texture_formats", NumCompressedTextureFormats),
-};
-
-// The ATI group as read: the three single limits and the fragment shader.
-inline const Field kAtiReadFields[] = {
-    TS_REPORT_FIELD(ATIMaxTrianglesTesselationLevel),
-    TS_REPORT_FIELD(ATIMaxVertexStreams),
-    TS_REPORT_FIELD(MaxDrawBuffers),
-    TS_REPORT_FIELD(ATINumFragmentRegisters),
-    TS_REPORT_FIELD(ATINumFragmentConstants),
-    TS_REPORT_FIELD(ATINumPasses),
-    TS_REPORT_FIELD(ATINumInstructionsPerPass),
-    TS_REPORT_FIELD(ATINumInstructionsTotal),
-    TS_REPORT_FIELD(ATINumLoopbackComponents),
-    TS_REPORT_FIELD(ATINumInputInterpolatorComponents),
-};
-
-inline const Field kNvidiaReadFields[] = {
-    TS_REPORT_FIELD(NVMaxTextureRectangleSize), TS_REPORT_FIELD(NVMaxVertexArrayRangeElements),
-    TS_REPORT_FIELD(NVMaxShininessExponent),    TS_REPORT_FIELD(NVMaxSpotExponent),
-    TS_REPORT_FIELD(NVMaxGeneralCombiners),
-};
-
-#undef TS_REPORT_FIELD
-#undef TS_REPORT_FIELD_AS
-
-// ---- shared with the tests ---------------------------------------------------------
-
-// Entities of the file's values (common/xml_entities.h).
-using sounder::appendEscaped;
-using sounder::decodeEntities;
 // The whole report document as tsSaveReportXML writes it.
 std::string reportDocument(const tsSystemInfo *system, const tsRendererCaps *caps,
                            const tsIcdList *icd);

@@ -4,8 +4,10 @@
 // The writer produces the document in memory and replaces the file
 // atomically.  Values are written with ", &, <, > as entities: a driver text
 // holding a double quote or a '<' would otherwise end an element early and
-// lose the rest of the file when it is read back.  The reader is a set of
-// callbacks of the keel XML parser; every table it stores into is bounded.
+// lose the rest of the file when it is read back.  The capability members,
+// their element names and their order come from the capability table.  The
+// reader is a set of callbacks of the keel XML parser; every table it stores
+// into is bounded.
 #include "sounder/reportfile.h"
 
 #include <charconv>
@@ -25,207 +27,134 @@ namespace report {
 
 namespace {
 
-// ---- writer ----------------------------------------------------------------
-
-class Writer {
-public:
-    std::string out;
-
-    void raw(const char *s) { out += s; }
-
-    void text(const char *name, const char *value)
-    {
-        out += '<';
-        out += name;
-        out += '>';
-        appendEscaped(out, value);
-        out += "</";
-        out += name;
-        out += ">\n";
-    }
-
-    void integer(const char *name, long long value)
-    {
-        char buf[32];
-        std::snprintf(buf, sizeof buf, "%lld", value);
-        element(name, buf);
-    }
-
-    // "%f" of the value, always with a full stop: a report written under a
-    // locale with a decimal comma must still read back on any machine.
-    void real(const char *name, float value)
-    {
-        char buf[512];
-        auto res = std::to_chars(buf, buf + sizeof buf - 1, static_cast<double>(value),
-                                 std::chars_format::fixed, 6);
-        *res.ptr = '\0';
-        element(name, buf);
-    }
-
-    void field(const tsRendererCaps *caps, const Field &f)
-    {
-        if (f.type == FieldType::Float)
-            real(f.name, fieldFloat(caps, f));
-        else
-            integer(f.name, fieldInt(caps, f));
-    }
-
-    void fields(const tsRendererCaps *caps, const Field *list, std::size_t count)
-    {
-        for (std::size_t i = 0; i < count; ++i)
-            field(caps, list[i]);
-    }
-
-private:
-    void element(const char *name, const char *value)
-    {
-        out += '<';
-        out += name;
-        out += '>';
-        out += value;
-        out += "</";
-        out += name;
-        out += ">\n";
-    }
-};
-
 const char *trueFalse(uint8_t byte)
 {
     return (byte & 1) ? "True" : "False";
 }
 
-template <std::size_t N>
-void writeFields(Writer &w, const tsRendererCaps *caps, const Field (&list)[N])
+// "%f" of the value, always with a full stop: a report written under a
+// locale with a decimal comma must still read back on any machine.
+std::string fixed6(float value)
 {
-    w.fields(caps, list, N);
+    char buf[512];
+    auto res = std::to_chars(buf, buf + sizeof buf - 1, static_cast<double>(value),
+                             std::chars_format::fixed, 6);
+    *res.ptr = '\0';
+    return buf;
+}
+
+void writeMember(XmlWriter &w, const caps::Capability &row, const caps::ReportPlace &place,
+                 const tsRendererCaps *c)
+{
+    if ((place.flags & caps::kReportNonZero) && !row.member.nonZero(*c))
+        return;
+    if (row.member.isFloat())
+        w.elementRaw(row.name, fixed6(row.member.asFloat(*c)).c_str());
+    else
+        w.elementRaw(row.name, std::to_string(row.member.asInt(*c)).c_str());
+    if (!(place.flags & caps::kReportNoLineEnd))
+        w.lineEnd();
+}
+
+// One group of the table: skipped when its key member is 0, wrapped in its
+// element when it has one (unless the caller wraps it with its subgroups).
+void writeGroup(XmlWriter &w, ReportGroup group, const tsRendererCaps *c, bool wrap = true)
+{
+    const caps::ReportEntries entries = caps::reportGroup(group);
+    for (const caps::ReportEntry &e : entries)
+        if ((e.place->flags & caps::kReportGroupKey) && !e.row->member.nonZero(*c))
+            return;
+    const GroupLayout &layout = layoutOf(group);
+    wrap = wrap && layout.tag;
+    if (wrap) {
+        w.open(layout.tag).close();
+        if (layout.lineEnds)
+            w.lineEnd();
+    }
+    for (const caps::ReportEntry &e : entries)
+        writeMember(w, *e.row, *e.place, c);
+    if (wrap) {
+        w.end(layout.tag);
+        if (layout.lineEnds)
+            w.lineEnd();
+    }
 }
 
 } // namespace
 
+void writePixelFormat(XmlWriter &w, int id, const tsPixelFormat &p, bool signedBytes)
+{
+    auto number = [signedBytes](uint8_t v) -> long long {
+        return signedBytes ? static_cast<int8_t>(v) : v;
+    };
+    w.open("p").attr("id", id);
+    for (const PixelFormatField &f : kPixelFormatFields) {
+        if (f.flag)
+            w.attrRaw(f.name, trueFalse(p.*f.member));
+        else
+            w.attr(f.name, number(p.*f.member));
+    }
+    w.raw("  />");
+}
+
 std::string reportDocument(const tsSystemInfo *system, const tsRendererCaps *caps,
                            const tsIcdList *icd)
 {
-    Writer w;
-    w.out.reserve(64 * 1024 + (caps->extensions ? std::strlen(caps->extensions) : 0));
+    XmlWriter w(Controls::Keep);
+    w.str().reserve(64 * 1024 + (caps->extensions ? std::strlen(caps->extensions) : 0));
 
     w.raw("<?xml version=\"1.0\" encoding=\"UTF-8\" ?>\n");
     w.raw("<!-- Lumenscope OpenGL report - https://lumenscope.corvane.net/ -->\n");
-    w.raw("<Tessera version=\"" TS_REPORT_FORMAT_VERSION "\">");
-    w.text("System", system ? system->system : "");
-    w.text("CPU", system ? system->processorMode : "");
-    w.text("Vendor", caps->vendor);
-    w.text("Version", caps->version);
+    w.open("Tessera").attr("version", TS_REPORT_FORMAT_VERSION).close();
+    w.element("System", system ? system->system : "").lineEnd();
+    w.element("CPU", system ? system->processorMode : "").lineEnd();
+    w.element("Vendor", caps->vendor).lineEnd();
+    w.element("Version", caps->version).lineEnd();
     if (caps->glslVersion)
-        w.text("GLSLVersion", caps->glslVersion);
-    w.text("Renderer", caps->renderer);
-    w.text("Extensions", caps->extensions);
-    {
-        char buf[64];
-        std::snprintf(buf, sizeof buf, "<VRAM>%d</VRAM>", static_cast<int>(caps->videoMemory));
-        w.raw(buf);
-    }
-    w.raw("<Capabilities>\n");
+        w.element("GLSLVersion", caps->glslVersion).lineEnd();
+    w.element("Renderer", caps->renderer).lineEnd();
+    w.element("Extensions", caps->extensions).lineEnd();
+    w.elementRaw("VRAM", std::to_string(static_cast<int>(caps->videoMemory)).c_str());
+    w.open("Capabilities").close().lineEnd();
 
-    w.raw("<FrameBuffer>\n");
-    writeFields(w, caps, kFrameBufferFields);
-    w.raw("</FrameBuffer>\n");
+    writeGroup(w, ReportGroup::FrameBuffer, caps);
+    writeGroup(w, ReportGroup::Stack, caps);
+    writeGroup(w, ReportGroup::Various, caps);
 
-    w.raw("<Stack>\n");
-    writeFields(w, caps, kStackFields);
-    w.raw("</Stack>\n");
-
-    w.raw("<Various>\n");
-    writeFields(w, caps, kVariousFields);
-    w.raw("</Various>\n");
-
-    w.raw("<Extensions_Specs>\n");
-    writeFields(w, caps, kExtensionSpecsFields);
+    w.open("Extensions_Specs").close().lineEnd();
+    writeGroup(w, ReportGroup::ExtensionSpecs, caps);
     if (caps->NumCompressedTextureFormats != 0) {
-        w.raw("<formats>\n");
+        w.open("formats").close().lineEnd();
         int n = caps->NumCompressedTextureFormats;
         if (n > TS_MAX_COMPRESSED_FORMATS)
             n = TS_MAX_COMPRESSED_FORMATS;
         for (int i = 0; i < n; ++i) {
-            char buf[48];
-            std::snprintf(buf, sizeof buf, "<value>%x</value>\n",
-                          static_cast<unsigned>(caps->compressedFormats[i]));
-            w.raw(buf);
+            char buf[16];
+            std::snprintf(buf, sizeof buf, "%x", static_cast<unsigned>(caps->compressedFormats[i]));
+            w.elementRaw("value", buf).lineEnd();
         }
-        w.raw("</formats>\n");
+        w.end("formats").lineEnd();
     }
-    writeFields(w, caps, kExtensionSpecsTailFields);
+    writeGroup(w, ReportGroup::ExtensionSpecsTail, caps);
+    for (ReportGroup g :
+         {ReportGroup::VertexProgram, ReportGroup::Imaging, ReportGroup::Fbo,
+          ReportGroup::FragmentProgram, ReportGroup::VertexShader, ReportGroup::FragmentShader})
+        writeGroup(w, g, caps);
 
-    if (caps->MaxProgramMatrices != 0) {
-        w.raw("<VertexProgram>");
-        writeFields(w, caps, kVertexProgramFields);
-        w.raw("</VertexProgram>");
-    }
-    if (caps->MaxColorMatrixStackDepth != 0) {
-        w.raw("<ARBImaging>");
-        writeFields(w, caps, kImagingFields);
-        w.raw("</ARBImaging>");
-    }
-    if (caps->FBOMaxColorAttachments != 0) {
-        w.raw("<FBO>");
-        writeFields(w, caps, kFboFields);
-        w.raw("</FBO>");
-    }
-    if (caps->MaxProgramMatrixStackDepth != 0) {
-        w.raw("<FragmentProgram>");
-        writeFields(w, caps, kFragmentProgramFields);
-        w.raw("</FragmentProgram>");
-    }
-    if (caps->MaxVertexUniformComponents != 0) {
-        w.raw("<VertexShader>");
-        writeFields(w, caps, kVertexShaderFields);
-        w.raw("</VertexShader>");
-    }
-    if (caps->MaxFragmentUniformComponents != 0) {
-        w.raw("<FragmentShader>");
-        writeFields(w, caps, kFragmentShaderFields);
-        w.raw("</FragmentShader>");
-    }
+    // The ATI and nVidia groups hold their subgroups.
+    w.open(layoutOf(ReportGroup::Ati).tag).close();
+    writeGroup(w, ReportGroup::Ati, caps, false);
+    writeGroup(w, ReportGroup::AtiFragmentShader, caps);
+    w.end(layoutOf(ReportGroup::Ati).tag);
 
-    w.raw("<ATI>");
-    if (caps->ATIMaxTrianglesTesselationLevel != 0)
-        w.integer("ATIMaxTrianglesTesselationLevel", caps->ATIMaxTrianglesTesselationLevel);
-    if (caps->ATIMaxVertexStreams != 0)
-        w.integer("ATIMaxVertexStreams", caps->ATIMaxVertexStreams);
-    if (caps->MaxDrawBuffers != 0)
-        w.integer("MaxDrawBuffers", caps->MaxDrawBuffers);
-    if (caps->ATINumFragmentRegisters != 0)
-        writeFields(w, caps, kAtiFragmentShaderFields);
-    w.raw("</ATI>");
+    w.open(layoutOf(ReportGroup::Nvidia).tag).close();
+    writeGroup(w, ReportGroup::Nvidia, caps, false);
+    writeGroup(w, ReportGroup::NvFragmentProgram, caps);
+    writeGroup(w, ReportGroup::GeometryShader, caps);
+    w.end(layoutOf(ReportGroup::Nvidia).tag);
 
-    w.raw("<nVidia>");
-    if (caps->NVMaxVertexArrayRangeElements != 0)
-        w.integer("NVMaxVertexArrayRangeElements", caps->NVMaxVertexArrayRangeElements);
-    if (caps->NVMaxShininessExponent != 0)
-        w.integer("NVMaxShininessExponent", caps->NVMaxShininessExponent);
-    if (caps->NVMaxSpotExponent != 0)
-        w.integer("NVMaxSpotExponent", caps->NVMaxSpotExponent);
-    if (caps->NVMaxTextureRectangleSize != 0) {
-        char buf[96];
-        std::snprintf(buf, sizeof buf, "<NVMaxTextureRectangleSize>%d</NVMaxTextureRectangleSize>",
-                      caps->NVMaxTextureRectangleSize);
-        w.raw(buf);
-    }
-    if (caps->NVMaxGeneralCombiners != 0)
-        w.integer("NVMaxGeneralCombiners", caps->NVMaxGeneralCombiners);
-    if (caps->MaxProgramExeInstructionsNV != 0) {
-        w.raw("<NVFragmentProgram>");
-        writeFields(w, caps, kNvFragmentProgramFields);
-        w.raw("</NVFragmentProgram>");
-    }
-    if (caps->MaxGeomTexUnits != 0) {
-        w.raw("<EXTGeometryShader>");
-        writeFields(w, caps, kGeometryShaderFields);
-        w.raw("</EXTGeometryShader>");
-    }
-    w.raw("</nVidia>");
-
-    w.raw("</Extensions_Specs>");
-    w.raw("</Capabilities>");
+    w.end("Extensions_Specs");
+    w.end("Capabilities");
 
     if (icd) {
         int n = icd->count;
@@ -238,60 +167,45 @@ std::string reportDocument(const tsSystemInfo *system, const tsRendererCaps *cap
             auto bounded = [](const char(&field)[TS_ICD_TEXT_SIZE]) {
                 return std::string(field, strnlen(field, TS_ICD_TEXT_SIZE));
             };
-            w.raw("<ICD>\n");
-            w.text("name", bounded(e.name).c_str());
-            w.text("company", bounded(e.company).c_str());
-            w.text("version", bounded(e.version).c_str());
-            w.text("description", bounded(e.description).c_str());
-            w.raw("</ICD>\n");
+            w.open("ICD").close().lineEnd();
+            w.element("name", bounded(e.name).c_str()).lineEnd();
+            w.element("company", bounded(e.company).c_str()).lineEnd();
+            w.element("version", bounded(e.version).c_str()).lineEnd();
+            w.element("description", bounded(e.description).c_str()).lineEnd();
+            w.end("ICD").lineEnd();
         }
     }
 
-    w.raw("<PixelFormats>");
+    w.open("PixelFormats").close();
     {
         int n = caps->pixelFormatCount;
         if (n > TS_MAX_PIXEL_FORMATS)
             n = TS_MAX_PIXEL_FORMATS;
-        for (int i = 0; i < n; ++i) {
-            const tsPixelFormat &p = caps->pixelFormats[i];
-            char buf[640];
-            std::snprintf(
-                buf, sizeof buf,
-                "<p id=\"%u\" color_bits=\"%u\" depth_bits=\"%u\" stencil_bits=\"%u\" "
-                "accum_bits=\"%u\" pixel_type=\"%u\" transparent=\"%s\" acceleration=\"%s\" "
-                "support_gdi=\"%s\" aux_buffers=\"%u\" double_buffer=\"%s\" "
-                "support_opengl=\"%s\" draw_to_window=\"%s\" draw_to_bitmap=\"%s\" "
-                "swap_layers_buffers=\"%u\" stereo=\"%s\" auxbuffers=\"%u\" samples=\"%u\" "
-                "number_overlays=\"%u\" number_underlays=\"%u\"  />",
-                static_cast<unsigned>(i + 1), p.color_bits, p.depth_bits, p.stencil_bits,
-                p.accum_bits, p.pixel_type, trueFalse(p.transparent), trueFalse(p.acceleration),
-                trueFalse(p.support_gdi), p.aux_buffers, trueFalse(p.double_buffer),
-                trueFalse(p.support_opengl), trueFalse(p.draw_to_window),
-                trueFalse(p.draw_to_bitmap), p.swap_layers_buffers, trueFalse(p.stereo),
-                p.auxbuffers, p.samples, p.number_overlays, p.number_underlays);
-            w.raw(buf);
-        }
+        for (int i = 0; i < n; ++i)
+            writePixelFormat(w, i + 1, caps->pixelFormats[i], false);
     }
-    w.raw("</PixelFormats>\n");
+    w.end("PixelFormats").lineEnd();
 
-    w.raw("<Resolutions>\n");
+    w.open("Resolutions").close().lineEnd();
     {
         int n = caps->displayModeCount;
         if (n > TS_MAX_DISPLAY_MODES)
             n = TS_MAX_DISPLAY_MODES;
         for (int i = 0; i < n; ++i) {
             const tsDisplayMode &m = caps->displayModes[i];
-            char buf[160];
-            std::snprintf(
-                buf, sizeof buf,
-                "<Mode index=\"%u\" width=\"%u\" height=\"%u\" depth=\"%u\" rate=\"%u\"/>\n",
-                static_cast<unsigned>(i), m.width, m.height, m.bitsPerPixel, m.refreshRate);
-            w.raw(buf);
+            w.open("Mode")
+                .attr("index", i)
+                .attr("width", m.width)
+                .attr("height", m.height)
+                .attr("depth", m.bitsPerPixel)
+                .attr("rate", m.refreshRate)
+                .closeEmpty()
+                .lineEnd();
         }
     }
-    w.raw("</Resolutions>\n");
-    w.raw("</Tessera>\n");
-    return std::move(w.out);
+    w.end("Resolutions").lineEnd();
+    w.end("Tessera").lineEnd();
+    return w.take();
 }
 
 } // namespace report

@@ -11,6 +11,7 @@
 #include <string>
 
 #include "keel/keel.h"
+#include "common/xml_entities.h"
 #include "report/report_fields.h"
 #include "sounder/probe.h"
 #include "sounder/reportfile.h"
@@ -20,19 +21,13 @@ namespace sounder {
 namespace report {
 namespace {
 
+// Where the reader stands: outside any group (General), in a group of the
+// capability table (Group, with the group), or in one of the file's lists.
 enum class Section {
     General,
+    Group,
     Icd,
     IcdIgnored, // an ICD group beyond the list's 16 entries, or without a list
-    Ati,
-    Nvidia,
-    VertexProgram,
-    FragmentProgram,
-    Imaging,
-    Fbo,
-    VertexShader,
-    FragmentShader,
-    NvFragmentProgram,
     Formats,
     PixelFormats,
     Resolutions,
@@ -44,7 +39,8 @@ struct ReaderState {
     tsSystemInfo *system;
     char version[8]; // format version of the document, up to 7 characters
     Section section;
-    int counter; // compressed formats stored in the current list
+    ReportGroup group; // the table group while section is Group
+    int counter;       // compressed formats stored in the current list
 };
 
 bool equalsNoCase(const char *a, const char *b)
@@ -119,18 +115,41 @@ uint8_t boolAttribute(const char *attrs, const char *key)
     return (attribute(attrs, key, v) && sysStrAtoB(v.c_str())) ? 1 : 0;
 }
 
-// Stores the value of the first field of list named name.  True when one
-// matched.
-template <std::size_t N>
-bool storeField(tsRendererCaps *caps, const Field (&list)[N], const char *name, const char *text)
+void storeValue(tsRendererCaps *caps, const caps::Member &member, const char *text)
 {
-    for (const Field &f : list) {
-        if (equalsNoCase(name, f.name)) {
-            if (f.type == FieldType::Float)
-                setFieldFloat(caps, f, sysStrAtoF(text));
-            else
-                setFieldInt(caps, f, sysStrAtoI(text));
+    if (member.isFloat())
+        member.setFloat(*caps, sysStrAtoF(text));
+    else
+        member.setInt(*caps, sysStrAtoI(text));
+}
+
+// Stores the value of the member read in section `section` under name.
+// Outside any group (section Unset) a legacy document uses the old names,
+// except for the members after the compressed format list.  True when one
+// matched.
+bool storeMember(tsRendererCaps *caps, ReportGroup section, bool legacy, const char *name,
+                 const char *text)
+{
+    std::size_t count = 0;
+    const caps::Capability *rows = caps::table(&count);
+    for (std::size_t i = 0; i < count; ++i) {
+        const caps::Capability &row = rows[i];
+        if (section == ReportGroup::Unset && legacy && row.legacyName &&
+            equalsNoCase(name, row.legacyName)) {
+            storeValue(caps, row.member, text);
             return true;
+        }
+        for (const caps::ReportPlace &place : row.report) {
+            if (place.group == ReportGroup::Unset || (place.flags & caps::kReportNotRead) ||
+                layoutOf(place.group).readIn != section)
+                continue;
+            if (section == ReportGroup::Unset && legacy &&
+                place.group != ReportGroup::ExtensionSpecsTail)
+                continue;
+            if (equalsNoCase(name, row.name)) {
+                storeValue(caps, row.member, text);
+                return true;
+            }
         }
     }
     return false;
@@ -163,25 +182,9 @@ void readPixelFormat(tsRendererCaps *caps, const char *attrs)
     if (id < 1 || id > TS_MAX_PIXEL_FORMATS)
         return;
     tsPixelFormat &p = caps->pixelFormats[id - 1];
-    p.color_bits = byteValue(intAttribute(attrs, "color_bits"));
-    p.depth_bits = byteValue(intAttribute(attrs, "depth_bits"));
-    p.stencil_bits = byteValue(intAttribute(attrs, "stencil_bits"));
-    p.accum_bits = byteValue(intAttribute(attrs, "accum_bits"));
-    p.pixel_type = byteValue(intAttribute(attrs, "pixel_type"));
-    p.transparent = boolAttribute(attrs, "transparent");
-    p.acceleration = boolAttribute(attrs, "acceleration");
-    p.support_gdi = boolAttribute(attrs, "support_gdi");
-    p.aux_buffers = byteValue(intAttribute(attrs, "aux_buffers"));
-    p.double_buffer = boolAttribute(attrs, "double_buffer");
-    p.support_opengl = boolAttribute(attrs, "support_opengl");
-    p.draw_to_window = boolAttribute(attrs, "draw_to_window");
-    p.draw_to_bitmap = boolAttribute(attrs, "draw_to_bitmap");
-    p.swap_layers_buffers = byteValue(intAttribute(attrs, "swap_layers_buffers"));
-    p.stereo = boolAttribute(attrs, "stereo");
-    p.auxbuffers = byteValue(intAttribute(attrs, "auxbuffers"));
-    p.samples = byteValue(intAttribute(attrs, "samples"));
-    p.number_overlays = byteValue(intAttribute(attrs, "number_overlays"));
-    p.number_underlays = byteValue(intAttribute(attrs, "number_underlays"));
+    for (const PixelFormatField &f : kPixelFormatFields)
+        p.*f.member =
+            f.flag ? boolAttribute(attrs, f.name) : byteValue(intAttribute(attrs, f.name));
     if (id > caps->pixelFormatCount)
         caps->pixelFormatCount = static_cast<int16_t>(id);
 }
@@ -238,10 +241,8 @@ void readGeneral(ReaderState &s, const char *name, const char *text)
         storeText(caps->extensions, text);
     } else if (equalsNoCase(name, "VRAM")) {
         caps->videoMemory = static_cast<uint32_t>(sysStrAtoI(text));
-    } else if (isLegacy(s) ? storeField(caps, kLegacyGeneralFields, name, text)
-                           : storeField(caps, kCurrentGeneralFields, name, text)) {
     } else {
-        storeField(caps, kExtensionSpecsTailFields, name, text);
+        storeMember(caps, ReportGroup::Unset, isLegacy(s), name, text);
     }
 }
 
@@ -278,17 +279,9 @@ int onElement(uint64_t user, char *name, char *text)
 
     switch (s.section) {
     case Section::General: readGeneral(s, name, text); break;
+    case Section::Group: storeMember(caps, s.group, false, name, text); break;
     case Section::Icd: readIcdField(s, name, text); break;
     case Section::IcdIgnored: break;
-    case Section::VertexProgram: storeField(caps, kVertexProgramFields, name, text); break;
-    case Section::FragmentProgram: storeField(caps, kFragmentProgramFields, name, text); break;
-    case Section::FragmentShader: storeField(caps, kFragmentShaderFields, name, text); break;
-    case Section::VertexShader: storeField(caps, kVertexShaderFields, name, text); break;
-    case Section::NvFragmentProgram: storeField(caps, kNvFragmentProgramFields, name, text); break;
-    case Section::Imaging: storeField(caps, kImagingFields, name, text); break;
-    case Section::Fbo: storeField(caps, kFboFields, name, text); break;
-    case Section::Nvidia: storeField(caps, kNvidiaReadFields, name, text); break;
-    case Section::Ati: storeField(caps, kAtiReadFields, name, text); break;
     case Section::Formats:
         if (equalsNoCase(name, "value") && s.counter < TS_MAX_COMPRESSED_FORMATS)
             caps->compressedFormats[s.counter++] = hexCode(text);
@@ -313,16 +306,7 @@ int onTag(uint64_t user, char *tag)
     static const struct {
         const char *name;
         Section section;
-    } kOpen[] = {
-        {"ATI", Section::Ati},
-        {"nVidia", Section::Nvidia},
-        {"VertexProgram", Section::VertexProgram},
-        {"FragmentProgram", Section::FragmentProgram},
-        {"ARBImaging", Section::Imaging},
-        {"FBO", Section::Fbo},
-        {"VertexShader", Section::VertexShader},
-        {"FragmentShader", Section::FragmentShader},
-        {"NVFragmentProgram", Section::NvFragmentProgram},
+    } kLists[] = {
         {"formats", Section::Formats},
         {"PixelFormats", Section::PixelFormats},
         {"Resolutions", Section::Resolutions},
@@ -346,15 +330,18 @@ int onTag(uint64_t user, char *tag)
         // written so far; the next group tag switches it.
         return 0;
     }
-    for (const auto &o : kOpen) {
-        if (equalsNoCase(name, o.name)) {
-            if (closing) {
-                s.section = Section::General;
-            } else {
-                s.section = o.section;
-                if (o.section == Section::Formats || o.section == Section::Resolutions)
-                    s.counter = 0;
-            }
+    for (const GroupLayout &g : kGroupLayout) {
+        if (g.opensSection && equalsNoCase(name, g.tag)) {
+            s.section = closing ? Section::General : Section::Group;
+            s.group = g.group;
+            return 0;
+        }
+    }
+    for (const auto &l : kLists) {
+        if (equalsNoCase(name, l.name)) {
+            s.section = closing ? Section::General : l.section;
+            if (!closing && (l.section == Section::Formats || l.section == Section::Resolutions))
+                s.counter = 0;
             return 0;
         }
     }

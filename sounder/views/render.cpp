@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "common/xml_writer.h"
 #include "sounder/present.h"
 #include "sounder/texts.h"
 #include "views/texts.h"
@@ -315,30 +316,6 @@ std::string renderTree(const tsTreeNode *root, TextLookup lookup, const std::str
     return out;
 }
 
-std::string xmlEscape(const char *text)
-{
-    std::string out;
-    if (!text)
-        return out;
-    for (const char *p = text; *p; ++p) {
-        unsigned char c = static_cast<unsigned char>(*p);
-        switch (c) {
-        case '&': out += "&amp;"; break;
-        case '<': out += "&lt;"; break;
-        case '>': out += "&gt;"; break;
-        case '"': out += "&quot;"; break;
-        case '\t': out += "&#9;"; break;
-        case '\n': out += "&#10;"; break;
-        case '\r': out += "&#13;"; break;
-        default:
-            if (c >= 0x20)
-                out.push_back(static_cast<char>(c));
-            break;
-        }
-    }
-    return out;
-}
-
 namespace {
 
 void appendUtf8(std::string &out, unsigned long code)
@@ -466,78 +443,53 @@ bool documentAttribute(const char *attributes, const char *name, std::string &va
 
 namespace {
 
-std::string itemText(const tsTreeItem &item)
+const char *const kKindNames[] = {"",     "PUSH",     "PUSHI", "PUSHS", "PUSHSI", "",   "STR",
+                                  "STR2", "STRLOCAL", "1I",    "2I",    "3I",     "1F", "2F"};
+
+std::string fixedText(float v)
 {
-    return xmlEscape(std::string(item.text, strnlen(item.text, sizeof item.text)).c_str());
+    return formatText("%f", {static_cast<double>(v)});
 }
 
+// The item's line: its name, then the fields its kind carries in a fixed
+// order (the 3I form keeps its two spaces before image0).
 std::string xmlLine(const tsTreeItem &it)
 {
-    char buf[256];
-    std::string line;
-    switch (it.kind) {
-    case TS_TREE_PUSH:
-        std::snprintf(buf, sizeof buf,
-                      "<item name=\"PUSH\" text_id=\"%d\" image0=\"%d\" image1=\"%d\">", it.textId,
-                      it.image0, it.image1);
-        return buf;
+    const int kind = it.kind;
+    if (kind <= 0 || kind >= static_cast<int>(sizeof kKindNames / sizeof kKindNames[0]) ||
+        kind == 5)
+        return std::string();
+    XmlWriter w(Controls::Reference);
+    w.open("item").attrRaw("name", kKindNames[kind]);
+    const bool hasId = kind == TS_TREE_PUSH || kind == TS_TREE_PUSHI || kind >= TS_TREE_STR2;
+    const bool hasText = kind == TS_TREE_PUSHS || kind == TS_TREE_PUSHSI || kind == TS_TREE_STR ||
+                         kind == TS_TREE_STR2;
+    if (hasId)
+        w.attr("text_id", it.textId);
+    if (hasText)
+        w.attr("text", std::string(it.text, strnlen(it.text, sizeof it.text)).c_str());
+    switch (kind) {
     case TS_TREE_PUSHI:
-        std::snprintf(
-            buf, sizeof buf,
-            "<item name=\"PUSHI\" text_id=\"%d\" value=\"%d\" image0=\"%d\" image1=\"%d\">",
-            it.textId, it.value0.i, it.image0, it.image1);
-        return buf;
-    case TS_TREE_PUSHS:
-        std::snprintf(buf, sizeof buf, "\" image0=\"%d\" image1=\"%d\">", it.image0, it.image1);
-        return "<item name=\"PUSHS\" text=\"" + itemText(it) + buf;
     case TS_TREE_PUSHSI:
-        std::snprintf(buf, sizeof buf, "\" value=\"%d\" image0=\"%d\" image1=\"%d\">", it.value0.i,
-                      it.image0, it.image1);
-        return "<item name=\"PUSHSI\" text=\"" + itemText(it) + buf;
-    case TS_TREE_STR:
-        std::snprintf(buf, sizeof buf, "\" image0=\"%d\" image1=\"%d\"/>", it.image0, it.image1);
-        return "<item name=\"STR\" text=\"" + itemText(it) + buf;
-    case TS_TREE_STR2:
-        std::snprintf(buf, sizeof buf, "<item name=\"STR2\" text_id=\"%d\" text=\"", it.textId);
-        line = buf + itemText(it);
-        std::snprintf(buf, sizeof buf, "\" image0=\"%d\" image1=\"%d\"/>", it.image0, it.image1);
-        return line + buf;
-    case TS_TREE_STRLOCAL:
-        std::snprintf(buf, sizeof buf,
-                      "<item name=\"STRLOCAL\" text_id=\"%d\" image0=\"%d\" image1=\"%d\"/>",
-                      it.textId, it.image0, it.image1);
-        return buf;
-    case TS_TREE_1I:
-        std::snprintf(buf, sizeof buf,
-                      "<item name=\"1I\" text_id=\"%d\" value=\"%d\" image0=\"%d\" image1=\"%d\"/>",
-                      it.textId, it.value0.i, it.image0, it.image1);
-        return buf;
-    case TS_TREE_2I:
-        std::snprintf(buf, sizeof buf,
-                      "<item name=\"2I\" text_id=\"%d\" value0=\"%d\" value1=\"%d\" image0=\"%d\" "
-                      "image1=\"%d\"/>",
-                      it.textId, it.value0.i, it.value1.i, it.image0, it.image1);
-        return buf;
+    case TS_TREE_1I: w.attr("value", it.value0.i); break;
+    case TS_TREE_2I: w.attr("value0", it.value0.i).attr("value1", it.value1.i); break;
     case TS_TREE_3I:
-        std::snprintf(buf, sizeof buf,
-                      "<item name=\"3I\" text_id=\"%d\" value0=\"%d\" value1=\"%d\" value2=\"%d\"  "
-                      "image0=\"%d\" image1=\"%d\"/>",
-                      it.textId, it.value0.i, it.value1.i, it.value2, it.image0, it.image1);
-        return buf;
-    case TS_TREE_1F:
-        line = formatText(
-            "<item name=\"1F\" text_id=\"%d\" value=\"%f\" image0=\"%d\" image1=\"%d\"/>",
-            {it.textId, static_cast<double>(it.value0.f), it.image0, it.image1});
-        return line;
+        w.attr("value0", it.value0.i).attr("value1", it.value1.i).attr("value2", it.value2);
+        w.raw(" ");
+        break;
+    case TS_TREE_1F: w.attrRaw("value", fixedText(it.value0.f).c_str()); break;
     case TS_TREE_2F:
-        line =
-            formatText("<item name=\"2F\" text_id=\"%d\" value0=\"%f\" value1=\"%f\" image0=\"%d\" "
-                       "image1=\"%d\"/>",
-                       {it.textId, static_cast<double>(it.value0.f),
-                        static_cast<double>(it.value1.f), it.image0, it.image1});
-        return line;
-    default: return std::string();
+        w.attrRaw("value0", fixedText(it.value0.f).c_str())
+            .attrRaw("value1", fixedText(it.value1.f).c_str());
+        break;
+    default: break;
     }
+    w.attr("image0", it.image0).attr("image1", it.image1);
+    if (isGroupKind(kind))
+        w.close();
+    else
+        w.closeEmpty();
+    return w.take();
 }
 
 } // namespace

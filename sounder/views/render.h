@@ -97,17 +97,13 @@ std::string renderTree(const tsTreeNode *root, TextLookup lookup, const std::str
 
 // XML form of a linked tree: "<tree>", one line per node ("<item .../>" for
 // leaves, "<item ...>" ... "</item>" for groups), "</tree>".  Each line is
-// handed to emit without line ending.  Text attributes are escaped (& < > "
-// and control characters).
+// handed to emit without line ending.  Text attributes are escaped by the
+// library's XML writer (& < > " as entities, tab, line feed and carriage
+// return as character references, other control characters dropped).
 void writeTreeXml(const tsTreeNode *root, const std::function<void(const std::string &line)> &emit);
 
 // The same joined into one text, each line followed by eol.
 std::string treeXml(const tsTreeNode *root, const char *eol = "\r\n");
-
-// XML attribute escaping used by writeTreeXml: & < > " become entities,
-// tab, line feed and carriage return character references, other control
-// characters are dropped (XML 1.0 cannot carry them).
-std::string xmlEscape(const char *text);
 
 // Decodes the five XML entities and character references (as UTF-8); any
 // other '&' stays as it stands.

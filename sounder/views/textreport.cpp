@@ -14,6 +14,7 @@
 #include <cstring>
 #include <string>
 
+#include "common/capability_table.h"
 #include "keel/keel.h"
 #include "sounder/database.h"
 #include "sounder/probe.h"
@@ -310,13 +311,20 @@ void entryPointVerification(Emitter &e, const tsRendererCaps *caps, const tsData
     // extension or version), not when this context implements it.
     e.textId(TS_TEXT_ENTRY_POINT_CHECK);
     e.sep("\\line ", "\n");
+    // Without a check no gl* name resolved: say so once instead of calling
+    // each of them missing (glX names are checked by their extension).
+    const bool checked = !tsInfoEntryPointCheckFailed(db->currentReading);
+    if (!checked) {
+        e.textId(TS_TEXT_ENTRY_POINTS_UNCHECKED);
+        e.sep("\\line ", "\n");
+    }
 
     const uint32_t mark = static_cast<uint32_t>(caps->tag) + 1u;
     for (const tsExtension *ext = db->extensions; ext; ext = ext->next) {
         const bool supported = hasCurrentBit(db, ext->support);
         for (const tsEntryPoint *ep = ext->entryPoints; ep; ep = ep->next) {
             const bool resolved = hasCurrentBit(db, ep->resolved);
-            if (supported && !resolved)
+            if (supported && !resolved && (checked || strncmp(ep->name, "glX", 3) == 0))
                 e.textIdArgs(308, ext->name, ep->name);
             else if (!supported && resolved)
                 e.textIdArgs(309, ext->name, ep->name);
@@ -444,13 +452,15 @@ void buildReport(PieceList &list, const tsSystemInfo *system, const tsRendererCa
         }
     }
 
-    if (caps->TextureSize <= 256) {
-        e.textId(131);
-        e.L();
-    }
-    if (caps->MaxTextureUnits <= 2) {
-        e.textId(130);
-        e.L();
+    // Advice on small limits, from the capability table.
+    std::size_t rows = 0;
+    const caps::Capability *table = caps::table(&rows);
+    for (std::size_t i = 0; i < rows; ++i) {
+        const caps::Advice &advice = table[i].advice;
+        if (advice.text != 0 && table[i].member.asInt(*caps) <= advice.atMost) {
+            e.textId(advice.text);
+            e.L();
+        }
     }
 
     entryPointVerification(e, caps, db);

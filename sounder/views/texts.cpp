@@ -2,7 +2,8 @@
 // texts; ids that the trees, reports and the viewer use beyond them (357-359,
 // 364, 384-402, 409, 410) have texts here too so that no label renders blank.
 // 411 is this library's own: the text report's sentence that says what its
-// entry-point verification checks (a free id, no language file uses it).
+// entry-point verification checks, and 412 the one that stands in when the
+// check could not be made (free ids, no language file uses them).
 // Rich-text fragments (113-140, 308, 309, 384-389) hold RTF control words
 // with one backslash; 308 and 309 enclose their arguments in the control
 // character 8.
@@ -362,6 +363,8 @@ const BuiltinText kTexts[] = {
     {411, "An entry point counts as present when the driver stack knows the function (it has a "
           "dispatch offset, or for GLX its extension or version is offered). This proves that the "
           "function is known, not that this context implements it."},
+    {412, "The OpenGL entry points could not be checked: the vendor library behind this context "
+          "offers no way to tell its functions from the loader's stubs. None is reported missing."},
 };
 
 } // namespace

@@ -1,11 +1,13 @@
 // The three information trees: the summary (system, installed drivers, core
 // feature sets), the capabilities of a reading, and the supported extensions
-// grouped by vendor word.
+// grouped by vendor word.  The value groups of the capability tree come from
+// the capability table.
 #include <cstdio>
 #include <cstring>
 #include <string>
 #include <vector>
 
+#include "common/capability_table.h"
 #include "database/compliance.h"
 #include "keel/keel.h"
 #include "sounder/database.h"
@@ -164,31 +166,6 @@ void group(TreeWriter &w, int textId)
     w.push(textId, kIconGroupClosed, kIconGroupOpen);
 }
 
-void value(TreeWriter &w, int textId, int v)
-{
-    w.int1(textId, v, kIconAvailable, kIconAvailable);
-}
-
-void value2(TreeWriter &w, int textId, int a, int b)
-{
-    w.int2(textId, a, b, kIconAvailable, kIconAvailable);
-}
-
-void value3(TreeWriter &w, int textId, int a, int b, int c)
-{
-    w.int3(textId, a, b, c, kIconAvailable, kIconAvailable);
-}
-
-void valueF(TreeWriter &w, int textId, float v)
-{
-    w.float1(textId, v, kIconAvailable, kIconAvailable);
-}
-
-void valueF2(TreeWriter &w, int textId, float a, float b)
-{
-    w.float2(textId, a, b, kIconAvailable, kIconAvailable);
-}
-
 void strLine(TreeWriter &w, const char *text)
 {
     w.str(text, kIconAvailable, kIconAvailable);
@@ -207,36 +184,70 @@ void adapterSection(TreeWriter &w, const tsRendererCaps *c)
     w.pop();
 }
 
-void implementationSection(TreeWriter &w, const tsRendererCaps *c)
+// One value line of the capability table.
+void valueLine(TreeWriter &w, const caps::Capability &row, const caps::TreePlace &place,
+               const tsRendererCaps *c)
 {
-    group(w, 163);
-    group(w, 164);
-    value2(w, 165, c->ViewportMaxWidth, c->ViewportMaxHeight);
-    value(w, 167, c->SubPixelBits);
+    const caps::Member &m = row.member;
+    const caps::Member &second = place.other.valid() ? place.other : m;
+    switch (place.kind) {
+    case caps::LineKind::Int1: {
+        const bool useOther = (place.flags & caps::kTreeOtherWhenZero) && !m.nonZero(*c);
+        w.int1(place.label, (useOther ? place.other : m).asInt(*c), kIconAvailable, kIconAvailable);
+        break;
+    }
+    case caps::LineKind::Int2:
+        w.int2(place.label, m.asInt(*c), second.asInt(*c), kIconAvailable, kIconAvailable);
+        break;
+    case caps::LineKind::Int3:
+        w.int3(place.label, m.asInt(*c), second.asInt(*c), m.asInt(*c), kIconAvailable,
+               kIconAvailable);
+        break;
+    case caps::LineKind::Float1:
+        w.float1(place.label, m.asFloat(*c), kIconAvailable, kIconAvailable);
+        break;
+    case caps::LineKind::Float2:
+        w.float2(place.label, m.asFloat(*c), second.asFloat(*c), kIconAvailable, kIconAvailable);
+        break;
+    case caps::LineKind::Unset: break;
+    }
+}
+
+// A group is shown when its extension is listed (where it names one), or
+// when one of its key members holds (where it has keys); the others always.
+bool groupShown(caps::TreeGroup group, const tsRendererCaps *c)
+{
+    const caps::TreeGroupInfo &info = caps::treeGroup(group);
+    if (info.whenListed)
+        return listed(c, info.whenListed);
+    bool hasKey = false;
+    for (const caps::TreeEntry &e : caps::treeGroupLines(group)) {
+        const uint8_t flags = e.place->flags;
+        if (flags & caps::kTreeKeyAboveOne) {
+            hasKey = true;
+            if (e.row->member.asInt(*c) > 1)
+                return true;
+        } else if (flags & caps::kTreeGroupKey) {
+            hasKey = true;
+            if (e.row->member.nonZero(*c))
+                return true;
+        }
+    }
+    return !hasKey;
+}
+
+void tableGroup(TreeWriter &w, caps::TreeGroup group, const tsRendererCaps *c)
+{
+    if (!groupShown(group, c))
+        return;
+    w.push(caps::treeGroup(group).heading, kIconGroupClosed, kIconGroupOpen);
+    for (const caps::TreeEntry &e : caps::treeGroupLines(group)) {
+        if (w.cut())
+            break;
+        if (e.place->label != 0)
+            valueLine(w, *e.row, *e.place, c);
+    }
     w.pop();
-    group(w, 168);
-    value(w, 169, c->AttribStackDepth);
-    value(w, 170, c->MaxModelViewStackDepth);
-    value(w, 171, c->NameStackDepth);
-    value(w, 172, c->MaxProjectionStackDepth);
-    value(w, 173, c->MaxTextureStackDepth);
-    value(w, 374, c->MaxClientAttribStackDepth);
-    w.pop();
-    group(w, 174);
-    valueF(w, 187, c->LineSizeGran);
-    valueF2(w, 188, c->LineSizeMin, c->LineSizeMax);
-    valueF2(w, 372, c->AliasedLineWidthMin, c->AliasedLineWidthMax);
-    value(w, 189, c->MaxDisplayListNesting);
-    value(w, 190, c->NumClipPlanes);
-    value(w, 193, c->NumLights);
-    value(w, 194, c->PixelMapTable);
-    value(w, 195, c->EvalOrder);
-    value2(w, 196, c->TextureSize, c->TextureSize);
-    valueF(w, 197, c->PointSizeGran);
-    valueF2(w, 198, c->PointSizeMin, c->PointSizeMax);
-    valueF2(w, 373, c->AliasedPointSizeMin, c->AliasedPointSizeMax);
-    w.pop();
-    w.pop(); // 163
 }
 
 void compressedFormats(TreeWriter &w, const tsRendererCaps *c)
@@ -325,197 +336,26 @@ void textureEnvironment(TreeWriter &w, const tsRendererCaps *c)
     w.pop();
 }
 
-void extensionSection(TreeWriter &w, const tsRendererCaps *c)
+void textureLists(TreeWriter &w, const tsRendererCaps *c)
 {
-    group(w, 199);
-    if (c->MaxElementsIndices != 0) {
-        group(w, 311);
-        value(w, 205, c->MaxElementsIndices);
-        value(w, 206, c->MaxElementsVertices);
-        w.pop();
-    }
-    if (c->MaxVertexBlend != 0) {
-        group(w, 207);
-        value(w, 210, c->MaxVertexBlend);
-        w.pop();
-    }
-    if (c->ATIMaxVertexStreams != 0) {
-        group(w, 264);
-        value(w, 265, c->ATIMaxVertexStreams);
-        w.pop();
-    }
-    if (c->NVMaxVertexArrayRangeElements != 0 || c->APPLEMaxVertexArrayRangeElements != 0) {
-        group(w, 260);
-        value(w, 261,
-              c->NVMaxVertexArrayRangeElements != 0 ? c->NVMaxVertexArrayRangeElements
-                                                    : c->APPLEMaxVertexArrayRangeElements);
-        w.pop();
-    }
-    if (c->ATIMaxTrianglesTesselationLevel != 0) {
-        group(w, 262);
-        value(w, 263, c->ATIMaxTrianglesTesselationLevel);
-        w.pop();
-    }
-    if (c->NVMaxSpotExponent != 0) {
-        group(w, 266);
-        value(w, 267, c->NVMaxSpotExponent);
-        value(w, 268, c->NVMaxShininessExponent);
-        w.pop();
-    }
-    if (c->MaxColorMatrixStackDepth != 0) {
-        group(w, 377);
-        value(w, 375, c->MaxColorMatrixStackDepth);
-        value2(w, 376, c->MaxConvolutionWidth, c->MaxConvolutionHeight);
-        w.pop();
-    }
-    if (c->MaxTextureUnits > 1) {
-        group(w, 214);
-        value(w, 215, c->MaxTextureUnits);
-        w.pop();
-    }
-    if (c->NVMaxTextureRectangleSize != 0) {
-        group(w, 216);
-        value2(w, 217, c->NVMaxTextureRectangleSize, c->NVMaxTextureRectangleSize);
-        w.pop();
-    }
-    if (c->MaxTexture3DSize != 0) {
-        group(w, 218);
-        value3(w, 219, c->MaxTexture3DSize, c->MaxTexture3DSize, c->MaxTexture3DSize);
-        w.pop();
-    }
-    if (c->MaxTextureCubeSize != 0) {
-        group(w, 202);
-        value3(w, 203, c->MaxTextureCubeSize, c->MaxTextureCubeSize, c->MaxTextureCubeSize);
-        w.pop();
-    }
-    if (c->MaxTextureAnisotropy != 0) {
-        group(w, 200);
-        value(w, 201, c->MaxTextureAnisotropy);
-        w.pop();
-    }
-    if (c->MaxTextureLodBias != 0) {
-        group(w, 312);
-        value(w, 313, c->MaxTextureLodBias);
-        w.pop();
-    }
     if (c->NumCompressedTextureFormats != 0)
         compressedFormats(w, c);
     textureFormats(w, c);
     textureEnvironment(w, c);
-    if (c->MaxOcclusionQueryBits != 0) {
-        group(w, 335);
-        value(w, 336, c->MaxOcclusionQueryBits);
-        w.pop();
+}
+
+// The groups of one section, in table order.
+void tableSection(TreeWriter &w, caps::TreeSection section, const tsRendererCaps *c)
+{
+    for (int g = 1; g < static_cast<int>(caps::TreeGroup::Count) && !w.cut(); ++g) {
+        const caps::TreeGroup group = static_cast<caps::TreeGroup>(g);
+        if (caps::treeGroup(group).section != section)
+            continue;
+        if (group == caps::TreeGroup::TextureLists)
+            textureLists(w, c);
+        else
+            tableGroup(w, group, c);
     }
-    if (c->MaxDrawBuffers != 0) {
-        group(w, 318);
-        value(w, 319, c->MaxDrawBuffers);
-        w.pop();
-    }
-    if (c->APPLEMinPbufferViewportWidth != 0 || c->APPLEMinPbufferViewportHeight != 0) {
-        group(w, 346);
-        value2(w, 347, c->APPLEMinPbufferViewportWidth, c->APPLEMinPbufferViewportHeight);
-        w.pop();
-    }
-    if (c->FBOMaxColorAttachments != 0) {
-        group(w, 380);
-        value(w, 378, c->FBOMaxColorAttachments);
-        value2(w, 379, c->FBOMaxRenderBufferSize, c->FBOMaxRenderBufferSize);
-        w.pop();
-    }
-    if (listed(c, "GL_ARB_multisample")) {
-        group(w, 287);
-        value(w, 315, c->MaxSamples);
-        w.pop();
-    }
-    if (c->MaxProgramInstructions != 0) {
-        group(w, 220);
-        const int values[] = {c->MaxProgramInstructions,    c->MaxNativeInstructions,
-                              c->MaxProgramTemporaries,     c->MaxProgramNativeTemporaries,
-                              c->MaxProgramParameters,      c->MaxProgramNativeParameters,
-                              c->MaxProgramAttribs,         c->MaxProgramNativeAttribs,
-                              c->MaxProgramAdressRegisters, c->MaxProgramNativeAddressRegisters,
-                              c->MaxProgramLocalParameters, c->MaxProgramEnvParameters};
-        for (int i = 0; i < 12; ++i)
-            value(w, 222 + i, values[i]);
-        value(w, 234, c->MaxVertexAttributes);
-        value(w, 235, c->MaxProgramMatrices);
-        value(w, 236, c->MaxProgramMatrixStackDepth);
-        w.pop();
-    }
-    if (c->MaxProgramALUInstructions != 0) {
-        group(w, 221);
-        value(w, 237, c->MaxProgramALUInstructions);
-        value(w, 238, c->MaxFragmentAttribs);
-        value(w, 239, c->MaxFragmentEnvParameters);
-        value(w, 240, c->MaxFragmentInstructions);
-        value(w, 241, c->MaxFragmentLocalParameters);
-        value(w, 242, c->MaxProgramMatrixStackDepth);
-        value(w, 243, c->MaxProgramNativeALUInstructions);
-        value(w, 244, c->MaxFragmentNativeAttribs);
-        value(w, 245, c->MaxFragmentNativeParameters);
-        value(w, 246, c->MaxFragmentNativeTemporaries);
-        value(w, 247, c->MaxProgramNativeTexIndirections);
-        value(w, 248, c->MaxProgramNativeTexInstructions);
-        value(w, 249, c->MaxFragmentNativeInstructions);
-        value(w, 250, c->MaxFragmentParameters);
-        value(w, 251, c->MaxFragmentTemporaries);
-        value(w, 254, c->MaxProgramTexIndirections);
-        value(w, 255, c->MaxProgramTexInstructions);
-        value(w, 256, c->MaxTextureCoords);
-        value(w, 257, c->MaxTextureImageUnits);
-        w.pop();
-    }
-    if (c->MaxVertexUniformComponents != 0) {
-        group(w, 320);
-        value(w, 321, c->MaxVertexUniformComponents);
-        value(w, 322, c->MaxVaryingFloats);
-        value(w, 323, c->MaxCombinedImageUnits);
-        value(w, 324, c->MaxVertexTextureImageUnits);
-        w.pop();
-    }
-    if (c->MaxProgramExeInstructionsNV != 0) {
-        group(w, 221);
-        value(w, 328, c->MaxProgramExeInstructionsNV);
-        value(w, 329, c->MaxProgramCallDepthNV);
-        value(w, 330, c->MaxProgramIfDepthNV);
-        value(w, 331, c->MaxProgramLoopDepthNV);
-        value(w, 332, c->MaxProgramLoopCountNV);
-        w.pop();
-    }
-    if (c->NVMaxGeneralCombiners != 0) {
-        group(w, 316);
-        value(w, 317, c->NVMaxGeneralCombiners);
-        w.pop();
-    }
-    if (c->MaxFragmentUniformComponents != 0) {
-        group(w, 325);
-        value(w, 326, c->MaxFragmentUniformComponents);
-        w.pop();
-    }
-    if (c->ATINumFragmentRegisters != 0) {
-        group(w, 221);
-        value(w, 339, c->ATINumFragmentRegisters);
-        value(w, 340, c->ATINumFragmentConstants);
-        value(w, 341, c->ATINumPasses);
-        value(w, 342, c->ATINumInstructionsPerPass);
-        value(w, 343, c->ATINumInstructionsTotal);
-        value(w, 344, c->ATINumLoopbackComponents);
-        value(w, 345, c->ATINumInputInterpolatorComponents);
-        w.pop();
-    }
-    if (c->MaxGeomTexUnits != 0) {
-        group(w, 395);
-        value(w, 396, c->MaxGeomTexUnits);
-        value(w, 397, c->MaxGeomVaryingComp);
-        value(w, 398, c->MaxVertexVaryingComp);
-        value(w, 399, c->MaxVaryingComp);
-        value(w, 400, c->MaxGeomUniformComp);
-        value(w, 401, c->MaxGeomOutputVerts);
-        value(w, 402, c->MaxGeomTotalOutputComp);
-        w.pop();
-    }
-    w.pop(); // 199
 }
 
 // ----------------------------------------------------------- extension tree
@@ -604,8 +444,12 @@ SOUNDER_API int tsCreateCapsTree(tsTree *tree, const tsRendererCaps *caps)
     TreeWriter w(tree);
     adapterSection(w, caps);
     group(w, 162);
-    implementationSection(w, caps);
-    extensionSection(w, caps);
+    group(w, 163);
+    tableSection(w, caps::TreeSection::Implementation, caps);
+    w.pop(); // 163
+    group(w, 199);
+    tableSection(w, caps::TreeSection::Extension, caps);
+    w.pop(); // 199
     w.pop(); // 162
     return w.finish();
 }

@@ -17,10 +17,14 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "probe/info_internal.h"
 #include "sounder/probe.h"
+#include "rendertest/test_internal.h"
+#include "sounder/rendertest.h"
+#include "support/xvfb.h"
 
 namespace {
 
@@ -29,105 +33,6 @@ void sleepMs(int ms)
     struct timespec t = {ms / 1000, (ms % 1000) * 1000000L};
     nanosleep(&t, nullptr);
 }
-
-// An Xvfb of this process, on a free display number of a range that the
-// shared test server does not use.
-class PrivateServer {
-public:
-    ~PrivateServer()
-    {
-        kill();
-        if (number_ >= 0 && ownsLock(getpid()))
-            unlink(lockPath().c_str());
-    }
-
-    bool start(bool withGlx)
-    {
-        for (int n = 400; n < 700; ++n) {
-            number_ = n;
-            if (access(lockPath().c_str(), F_OK) == 0 || access(socketPath().c_str(), F_OK) == 0)
-                continue;
-            pid_ = fork();
-            if (pid_ < 0)
-                break;
-            if (pid_ == 0) {
-                int devnull = open("/dev/null", O_RDWR);
-                if (devnull >= 0) {
-                    dup2(devnull, 1);
-                    dup2(devnull, 2);
-                }
-                std::string display = ":" + std::to_string(n);
-                execlp("Xvfb", "Xvfb", display.c_str(), "-screen", "0", "640x480x24", "-nolisten",
-                       "tcp", "-noreset", withGlx ? "+extension" : "-extension", "GLX",
-                       static_cast<char *>(nullptr));
-                _exit(127);
-            }
-            // Ready once it holds the lock and listens; another server that
-            // took the number first makes it exit, and the next one is tried.
-            for (int i = 0; i < 1000; ++i) {
-                int status = 0;
-                if (waitpid(pid_, &status, WNOHANG) == pid_) {
-                    pid_ = -1;
-                    break;
-                }
-                if (ownsLock(pid_) && access(socketPath().c_str(), F_OK) == 0) {
-                    display_ = ":" + std::to_string(n);
-                    return true;
-                }
-                sleepMs(10);
-            }
-            if (pid_ > 0) {
-                kill();
-                if (ownsLock(getpid()))
-                    unlink(lockPath().c_str());
-            }
-        }
-        number_ = -1;
-        return false;
-    }
-
-    const std::string &display() const { return display_; }
-    pid_t pid() const { return pid_; }
-
-    // Kills the server outright (no goodbye to its clients).  Its display
-    // number stays taken by this process until the object goes, so that no
-    // X server started meanwhile by another test answers in its place: the
-    // lock names this process and the socket is gone.
-    void kill()
-    {
-        if (pid_ <= 0)
-            return;
-        ::kill(pid_, SIGKILL);
-        int status = 0;
-        waitpid(pid_, &status, 0);
-        if (number_ >= 0 && ownsLock(pid_)) {
-            if (FILE *f = fopen(lockPath().c_str(), "w")) {
-                fprintf(f, "%10ld\n", static_cast<long>(getpid()));
-                fclose(f);
-            }
-            unlink(socketPath().c_str());
-        }
-        pid_ = -1;
-    }
-
-private:
-    std::string lockPath() const { return "/tmp/.X" + std::to_string(number_) + "-lock"; }
-    std::string socketPath() const { return "/tmp/.X11-unix/X" + std::to_string(number_); }
-    bool ownsLock(pid_t owner) const
-    {
-        FILE *f = fopen(lockPath().c_str(), "r");
-        if (!f)
-            return false;
-        long pid = 0;
-        bool mine = fscanf(f, "%ld", &pid) == 1 && pid == owner;
-        fclose(f);
-        return mine;
-    }
-
-    pid_t pid_ = -1;
-    int number_ = -1;
-    std::string display_;
-};
 
 struct ChildResult {
     int status = -1;     // exit status, or -signal
@@ -203,10 +108,9 @@ TEST(ProbeLostDisplay, ServerKilledWhileTheProbeIsOpen)
 {
     for (int hardware = 0; hardware < 2; ++hardware) {
         ChildResult r = inChild([hardware]() -> std::string {
-            PrivateServer server;
-            if (!server.start(true))
+            XvfbServer server("640x480x24");
+            if (!server.running())
                 return "could not start Xvfb\n";
-            setenv("DISPLAY", server.display().c_str(), 1);
             if (tsInfoBegin(hardware) != 1)
                 return std::string("tsInfoBegin failed: ") + tsReportGetLogFile();
             server.kill();
@@ -224,10 +128,9 @@ TEST(ProbeLostDisplay, ServerKilledUnderAShownWindow)
     // The rendering tests pump the events of a shown window: a server that
     // dies under it ends the pump instead of the process.
     ChildResult r = inChild([]() -> std::string {
-        PrivateServer server;
-        if (!server.start(true))
+        XvfbServer server("640x480x24");
+        if (!server.running())
             return "could not start Xvfb\n";
-        setenv("DISPLAY", server.display().c_str(), 1);
         if (!infoCreateWindow("tessera", 64, 48, -1, 60, 0, false, false, true, true, nullptr))
             return std::string("no window: ") + tsReportGetLogFile();
         infoProcessEvents();
@@ -257,10 +160,9 @@ TEST(ProbeLostDisplay, ServerKilledUnderAShownWindow)
 TEST(ProbeLostDisplay, ServerWithoutGlxIsALoggedFailure)
 {
     ChildResult r = inChild([]() -> std::string {
-        PrivateServer server;
-        if (!server.start(false))
+        XvfbServer server("640x480x24", false);
+        if (!server.running())
             return "could not start Xvfb\n";
-        setenv("DISPLAY", server.display().c_str(), 1);
         std::string problems;
         for (int hardware = 0; hardware < 2; ++hardware) {
             if (tsInfoBegin(hardware) != 0)
@@ -280,6 +182,72 @@ TEST(ProbeLostDisplay, ServerWithoutGlxIsALoggedFailure)
     });
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.message, "");
+}
+
+// A rendering-test run whose X server dies: the unit that was running and
+// the ones after it fail, the units measured before keep their rates, the
+// run does not report success, and the loss is logged under the unit.
+TEST(ProbeLostDisplay, ServerKilledDuringARenderingTestRun)
+{
+    struct Case {
+        const char *what;
+        int killInUnit; // the server dies once this many units started and drew
+        int32_t selected[7];
+        int32_t finished; // units measured before the loss (rates > 0)
+        const char *runningUnit;
+    };
+    const Case cases[] = {
+        {"in the first unit", 1, {0, 0, -1, -1, -1, -1, -1}, 0, "1.1 (texturing)"},
+        {"in the second unit", 2, {0, 0, 0, -1, -1, -1, -1}, 1, "1.2 (locked arrays)"},
+    };
+    for (const Case &c : cases) {
+        ChildResult r = inChild([&c]() -> std::string {
+            XvfbServer server("640x480x24");
+            if (!server.running())
+                return "could not start Xvfb\n";
+            tsTestOptions options;
+            memset(&options, 0, sizeof options);
+            options.hardware = 1;
+            int32_t results[7];
+            memcpy(results, c.selected, sizeof results);
+            // Read from this thread while the harness writes them; only
+            // ever increasing counts are waited for.
+            const volatile int &started = sounder::testState().startedCount;
+            const volatile int &frames = sounder::testState().frameCount;
+            std::thread killer([&] {
+                for (int i = 0; i < 6000 && (started < c.killInUnit || frames < 1); ++i)
+                    sleepMs(5);
+                sleepMs(300);
+                server.kill();
+            });
+            const int32_t status = tsTestRun(results, nullptr, &options);
+            killer.join();
+            std::string problems;
+            if (status != TS_TEST_DISPLAY_LOST)
+                problems += "tsTestRun gave " + std::to_string(status) + "\n";
+            for (int i = 0; i < 7; ++i) {
+                const bool measured = i < c.finished;
+                const bool selected = c.selected[i] == 0;
+                if (measured && results[i] <= 0)
+                    problems += "unit " + std::to_string(i) + " lost its rate\n";
+                if (!measured && selected && results[i] != -1)
+                    problems += "unit " + std::to_string(i) + " gave " +
+                                std::to_string(results[i]) + " after the loss\n";
+                if (!selected && results[i] != -1)
+                    problems += "unit " + std::to_string(i) + " was touched\n";
+            }
+            const std::string log = tsReportGetLogFile();
+            const std::string underUnit =
+                std::string(c.runningUnit) + ":\r\nDisplay connection lost";
+            if (log.find(underUnit) == std::string::npos)
+                problems += "no loss logged under the unit: " + log + "\n";
+            if (infoWindowOpen())
+                problems += "the test window survived\n";
+            return problems;
+        });
+        EXPECT_EQ(r.status, 0) << c.what << ": the process ended inside the library";
+        EXPECT_EQ(r.message, "") << c.what;
+    }
 }
 
 } // namespace

@@ -6,6 +6,7 @@
 #include <GL/glew.h>
 #include <X11/Xlib.h>
 
+#include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
 
@@ -14,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "common/capability_table.h"
 #include "glxinfo_oracle.h"
 #include "keel/keel.h"
 #include "probe/display.h"
@@ -306,6 +308,39 @@ TEST(ProbeReading, Reading1MatchesGlxinfoWithTheDefaultDriver)
     ASSERT_TRUE(readReading(1, r)) << tsReportGetLogFile();
     EXPECT_NE(str(r.caps->renderer), "softpipe");
     expectMatchesOracle(r, oracle(false));
+}
+
+// What the capability table says OpenGL requires holds on both Mesa drivers
+// for every version their context reaches (members the reader skipped for a
+// missing extension are left out).
+TEST(ProbeReading, LimitsMeetWhatTheTableSaysOpenGLRequires)
+{
+    for (int hardware = 0; hardware < 2; ++hardware) {
+        Reading r;
+        ASSERT_TRUE(readReading(hardware, r)) << tsReportGetLogFile();
+        int major = 0, minor = 0;
+        ASSERT_EQ(sscanf(str(r.caps->version).c_str(), "%d.%d", &major, &minor), 2);
+        size_t count = 0;
+        const sounder::caps::Capability *rows = sounder::caps::table(&count);
+        int checked = 0;
+        for (size_t i = 0; i < count; ++i) {
+            const sounder::caps::Capability &row = rows[i];
+            int wantMajor = 0, wantMinor = 0;
+            if (!row.required.known() ||
+                sscanf(row.required.version, "%d.%d", &wantMajor, &wantMinor) != 2 ||
+                major * 100 + minor < wantMajor * 100 + wantMinor)
+                continue;
+            if (row.read[0].gate && !row.member.nonZero(*r.caps))
+                continue;
+            const double value = row.member.asFloat(*r.caps);
+            if (row.better == sounder::caps::Better::Lower)
+                EXPECT_LE(value, row.required.value) << row.name << " on " << str(r.caps->renderer);
+            else
+                EXPECT_GE(value, row.required.value) << row.name << " on " << str(r.caps->renderer);
+            ++checked;
+        }
+        EXPECT_GE(checked, 25) << str(r.caps->renderer);
+    }
 }
 
 TEST(ProbeReading, SoftpipeOnlyForReading0InBothOrders)

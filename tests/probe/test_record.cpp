@@ -7,8 +7,10 @@
 
 #include <string>
 
+#include "common/capability_table.h"
 #include "keel/keel.h"
 #include "probe/info_internal.h"
+#include "report/report_members.h"
 #include "sounder/probe.h"
 
 namespace {
@@ -47,6 +49,48 @@ TEST(ProbeRecord, LayoutMatchesTheStoredRecord)
     EXPECT_EQ(offsetof(tsPixelFormat, number_underlays), 18u);
     EXPECT_EQ(offsetof(tsDisplayMode, bitsPerPixel), 4u);
     EXPECT_EQ(offsetof(tsDisplayMode, refreshRate), 5u);
+}
+
+// Every capability member has one row, named after it and reaching it: the
+// member list is the report tests' own, kept apart from the library's.
+TEST(ProbeRecord, CapabilityTableHasOneRowPerMemberReachingThatMember)
+{
+    size_t rows = 0;
+    sounder::caps::table(&rows);
+    size_t members = 0;
+    auto check = [&](const char *name, auto tsRendererCaps::*member, auto value) {
+        ++members;
+        const sounder::caps::Capability *row = sounder::caps::find(name);
+        ASSERT_NE(row, nullptr) << name;
+        EXPECT_STREQ(row->name, name);
+        // Through the row exactly the named member changes, nothing beside it.
+        static tsRendererCaps c, expected;
+        memset(&c, 0, sizeof c);
+        memset(&expected, 0, sizeof expected);
+        expected.*member = value;
+        if (row->member.isFloat())
+            row->member.setFloat(c, static_cast<float>(value));
+        else
+            row->member.setInt(c, static_cast<int32_t>(value));
+        EXPECT_EQ(memcmp(&c, &expected, sizeof c), 0) << name;
+        EXPECT_EQ(row->member.asFloat(c), static_cast<float>(value)) << name;
+    };
+#define CHECK_INT(m, carried) check(#m, &tsRendererCaps::m, int32_t{40000});
+#define CHECK_FLOAT(m, carried) check(#m, &tsRendererCaps::m, 2.5f);
+    REPORT_INT_MEMBERS(CHECK_INT)
+    REPORT_FLOAT_MEMBERS(CHECK_FLOAT)
+#undef CHECK_INT
+#undef CHECK_FLOAT
+    const struct {
+        const char *name;
+        uint8_t tsRendererCaps::*member;
+    } bytes[] = {{"RGBAMode", &tsRendererCaps::RGBAMode},
+                 {"IndexMode", &tsRendererCaps::IndexMode},
+                 {"DoubleBuffer", &tsRendererCaps::DoubleBuffer},
+                 {"Stereo", &tsRendererCaps::Stereo}};
+    for (const auto &b : bytes)
+        check(b.name, b.member, uint8_t{1});
+    EXPECT_EQ(rows, members);
 }
 
 TEST(ProbeRecord, ReadRefusesNullAndWrongSizeAndLeavesTheRecordAlone)

@@ -29,7 +29,7 @@
 
 #include "sounder/probe.h"
 #include "sounder/rendertest.h"
-#include "tests/test_internal.h"
+#include "rendertest/test_internal.h"
 
 using namespace sounder;
 using clock_type = std::chrono::steady_clock;
@@ -94,7 +94,7 @@ static int measureFrames(int argc, char **argv)
     g.active = true;
     g.selectedCount = int(std::strlen(units));
     g.startedCount = 0;
-    if (!testPlatformCreateWindow(nullptr, &options) || !testInitGL(&options)) {
+    if (!testCreateWindow(nullptr, &options) || !testInitGL(&options)) {
         std::fprintf(stderr, "no test window: %s\n", tsReportGetLogFile());
         return 1;
     }
@@ -185,7 +185,7 @@ int main(int argc, char **argv)
     TestState &g = testState();
     testClockReset();
     g.options = &options;
-    if (!testPlatformCreateWindow(nullptr, &options) || !testInitGL(&options)) {
+    if (!testCreateWindow(nullptr, &options) || !testInitGL(&options)) {
         std::fprintf(stderr, "no test window: %s\n", tsReportGetLogFile());
         return 1;
     }

@@ -17,7 +17,7 @@
 #include "probe/info_internal.h"
 #include "sounder/probe.h"
 #include "sounder/rendertest.h"
-#include "tests/test_internal.h"
+#include "rendertest/test_internal.h"
 
 using namespace sounder;
 
@@ -40,7 +40,7 @@ protected:
         g.frameCount = 0;
         g.targetsActive = false;
         g.framebufferBound = false;
-        ASSERT_TRUE(testPlatformCreateWindow(nullptr, &options_)) << tsReportGetLogFile();
+        ASSERT_TRUE(testCreateWindow(nullptr, &options_)) << tsReportGetLogFile();
         ASSERT_TRUE(testInitGL(&options_));
         opened_ = true;
     }

@@ -16,7 +16,7 @@
 #include "keel/keel.h"
 #include "sounder/probe.h"
 #include "sounder/rendertest.h"
-#include "tests/test_internal.h"
+#include "rendertest/test_internal.h"
 
 namespace {
 

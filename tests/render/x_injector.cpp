@@ -1,5 +1,7 @@
 #include "render/x_injector.h"
 
+#include "rendertest/test_internal.h"
+
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
@@ -116,7 +118,7 @@ void XInjector::run()
         XCloseDisplay(dpy);
         return;
     }
-    const auto start = clock::now();
+    auto start = clock::now();
     for (const Step &step : steps_) {
         std::this_thread::sleep_until(start + std::chrono::milliseconds(step.atMilliseconds));
         switch (step.action) {
@@ -160,6 +162,15 @@ void XInjector::run()
             if (step.callback)
                 step.callback();
             break;
+        case Action::WaitForFrame: {
+            /* A loaded machine may take seconds to the first frame. */
+            const volatile int &frames = sounder::testState().frameCount;
+            const auto limit = clock::now() + std::chrono::seconds(20);
+            while (frames < 1 && clock::now() < limit)
+                std::this_thread::sleep_for(std::chrono::milliseconds(5));
+            start = clock::now() - std::chrono::milliseconds(step.atMilliseconds);
+            break;
+        }
         }
         XSync(dpy, False);
     }

@@ -22,6 +22,8 @@ enum class Action {
     Unmap,         /* the window is unmapped (as when minimised) */
     Map,           /* and mapped again */
     Callback,      /* runs the step's function on the injector thread */
+    WaitForFrame,  /* waits until the harness counted a frame; the later
+                    * steps' times then count from this step's time */
 };
 
 struct Step {

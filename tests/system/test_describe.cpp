@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "sounder/system.h"
-#include "system/xvfb_server.h"
+#include "support/xvfb.h"
 
 #include <sys/utsname.h>
 

@@ -4,7 +4,7 @@
 
 #include "probe/display.h"
 #include "sounder/system.h"
-#include "system/xvfb_server.h"
+#include "support/xvfb.h"
 
 #include <X11/Xlib.h>
 

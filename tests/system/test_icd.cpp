@@ -6,7 +6,7 @@
 #include "sounder/system.h"
 #include "support/command.h"
 #include "support/temp_dir.h"
-#include "system/xvfb_server.h"
+#include "support/xvfb.h"
 
 #include <sys/stat.h>
 #include <unistd.h>

@@ -95,7 +95,8 @@ SOUNDER_API const char *lumGetRenderingTests(void);
  * pixelformat, fbenable and fbformat are accepted without effect).
  * Failures are read with tsReportHasErrors and tsReportGetLogFile.
  * Returns the result of tsTestRun (0 done, -1 no test window, -9 no texture
- * memory), or -2 when the document is refused (null, a test index outside
+ * memory, TS_TEST_DISPLAY_LOST when the display went away during the run:
+ * the units measured before keep their rates), or -2 when the document is refused (null, a test index outside
  * 0-6 or a display mode the primary display does not have; the reason is in
  * the failure log). */
 SOUNDER_API int lumRunRenderingTests(const char *document);

@@ -46,6 +46,9 @@ enum {
 #define TS_TEST_UNIT_COUNT 7
 #define TS_TEST_SHADER_COUNT 6
 
+/* tsTestRun's result when the display went away during the run. */
+#define TS_TEST_DISPLAY_LOST (-3)
+
 /* Shader slots of tsTestOptions.shaders, in order. */
 enum {
     tsShaderARB = 0,    /* "shaderARB.kls": ARB vertex program */
@@ -97,9 +100,13 @@ SOUNDER_API extern const tsTestUnit tsTestUnitDefault[TS_TEST_UNIT_COUNT];
  * are.  On return a run slot holds frames per second (>= 0) or -1.
  * mode: a display mode to switch to (full screen), or null.
  * Returns 0 (done, or nothing selected: no window is opened), -1 (the test
- * window cannot be opened; results untouched) or -9 (the texture buffer
- * cannot be allocated; every selected result -1).  The harness may clear
- * optPbuffer in options->flags when no off-screen target can be made. */
+ * window cannot be opened; results untouched), -9 (the texture buffer
+ * cannot be allocated; every selected result -1) or TS_TEST_DISPLAY_LOST
+ * (the display connection was lost during the run: the units measured
+ * before keep their rates, the running unit and every later one are -1,
+ * and the failure log holds "Display connection lost").  The harness may
+ * clear optPbuffer in options->flags when no off-screen target can be
+ * made. */
 SOUNDER_API int32_t tsTestRun(int32_t results[TS_TEST_UNIT_COUNT], const struct tsDisplayMode *mode,
                               tsTestOptions *options);
 

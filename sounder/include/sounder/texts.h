@@ -18,6 +18,11 @@ extern "C" {
  * is known, not that the context implements it. */
 #define TS_TEXT_ENTRY_POINT_CHECK 411
 
+/* Text id of the sentence that stands in for the missing gl* entry points
+ * when the check could not be made on the reading's context
+ * (tsInfoEntryPointCheckFailed). */
+#define TS_TEXT_ENTRY_POINTS_UNCHECKED 412
+
 /* A caller's text table: the text of id in the language shown, or null
  * (or "") when the table has none, in which case the built-in English text
  * is used.  user is the pointer the caller passed along with the lookup.
