@@ -1,0 +1,7 @@
+// tessera: the viewer.
+#include "app/application.h"
+
+int main(int argc, char **argv)
+{
+    return tessera::runViewer(argc, argv);
+}

@@ -1,0 +1,72 @@
+// The eight pages of the main window, in tab order.  Each page shows, for
+// now, which reading it describes; the summary, extension, report and test
+// pages and the tools pages replace these bodies.
+#ifndef TESSERA_PAGES_PAGES_H
+#define TESSERA_PAGES_PAGES_H
+
+#include "pages/tab_page.h"
+
+class QLabel;
+
+namespace tessera {
+
+class PlaceholderPage : public TabPage {
+    Q_OBJECT
+public:
+    PlaceholderPage(AppState &state, const QString &name, QWidget *parent = nullptr);
+    void refresh() override;
+    QString shownText() const;
+
+private:
+    QString name_;
+    QLabel *label_;
+};
+
+// Summary and capabilities (tab 0).
+class CMainTab : public PlaceholderPage {
+public:
+    explicit CMainTab(AppState &s, QWidget *p = nullptr) : PlaceholderPage(s, "CMainTab", p) {}
+};
+// Extensions and search (tab 1).
+class CExtensionTab : public PlaceholderPage {
+public:
+    explicit CExtensionTab(AppState &s, QWidget *p = nullptr)
+        : PlaceholderPage(s, "CExtensionTab", p)
+    {}
+};
+// Display modes (tab 2); filled once, not refreshed.
+class CDisplayMode : public PlaceholderPage {
+public:
+    explicit CDisplayMode(AppState &s, QWidget *p = nullptr) : PlaceholderPage(s, "CDisplayMode", p)
+    {}
+};
+// Pixel formats (tab 3); filled once, not refreshed.
+class CDisplayList : public PlaceholderPage {
+public:
+    explicit CDisplayList(AppState &s, QWidget *p = nullptr) : PlaceholderPage(s, "CDisplayList", p)
+    {}
+};
+// Text report (tab 4).
+class ReportTab : public PlaceholderPage {
+public:
+    explicit ReportTab(AppState &s, QWidget *p = nullptr) : PlaceholderPage(s, "ReportTab", p) {}
+};
+// Rendering tests (tab 5).
+class TestTab : public PlaceholderPage {
+public:
+    explicit TestTab(AppState &s, QWidget *p = nullptr) : PlaceholderPage(s, "TestTab", p) {}
+};
+// Driver tweaks (tab 6).
+class TweakTab : public PlaceholderPage {
+public:
+    explicit TweakTab(AppState &s, QWidget *p = nullptr) : PlaceholderPage(s, "TweakTab", p) {}
+};
+// Database browser (tab 7); refresh(0) drops its record pointers.
+class BrowserTab : public PlaceholderPage {
+public:
+    explicit BrowserTab(AppState &s, QWidget *p = nullptr) : PlaceholderPage(s, "BrowserTab", p) {}
+};
+
+} // namespace tessera
+
+#endif
