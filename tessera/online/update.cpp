@@ -257,7 +257,7 @@ int installDatabase(tsDatabase **database, const std::string &text,
     if (!database || !isDatabaseText(text))
         return -3;
     tsDatabase *fresh = tsDatabaseCreateFromCString(text.c_str());
-    if (!fresh || !fresh->extensions) {
+    if (!fresh || !tsDatabaseIsComplete(fresh)) {
         tsDatabaseRelease(fresh);
         return -3;
     }
