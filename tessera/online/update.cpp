@@ -272,11 +272,17 @@ int installDatabase(tsDatabase **database, const std::string &text,
         if (!caps || !caps->filled)
             continue;
         tsDatabaseUpdate(fresh, caps, icd, systemName ? systemName : "");
-        tsInfoSolveDb(fresh, caps, i);
+        /* The extension half of the match needs only the reading's list.
+         * tsInfoSolveDb is not called: without the reading's context it
+         * would ask the wrong driver about entry points and reset the
+         * reading's "could not be checked" state. */
+        for (tsExtension *e = fresh->extensions; e; e = e->next)
+            if (tsInfoSearchExtension(e->name, caps->extensions))
+                e->support |= 1u << i;
         held |= 1u << i;
     }
-    /* No context is current here, so the entry points' answers of the
-     * readings come from the old database, matched by owner and name. */
+    /* The entry points' answers of the readings come from the old
+     * database, matched by owner and name. */
     const Masks masks = resolvedMasks(old);
     for (tsExtension *e = fresh->extensions; e; e = e->next)
         carryOver(masks, held, e->entryPoints, std::string("e:") + e->name);

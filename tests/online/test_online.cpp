@@ -8,9 +8,12 @@
 #include <chrono>
 #include <cstdlib>
 #include <thread>
+#include <vector>
 
 #include "online.h"
 #include "support/command.h"
+#include "sounder/report.h"
+#include "support/live_readings.h"
 #include "support/loopback_servers.h"
 #include "support/temp_dir.h"
 
@@ -261,3 +264,75 @@ TEST_F(OnlineTest, TrickleStallsAndCancel)
 }
 
 } // namespace
+
+namespace {
+
+std::string plainReport(tsRendererCaps *caps, tsDatabase *db, LiveReadings &lr)
+{
+    const int32_t n = tsBuildReportPieces(nullptr, 0, &lr.system, caps, &lr.icds, db, 0);
+    std::vector<tsReportPiece> pieces(static_cast<size_t>(n));
+    tsBuildReportPieces(pieces.data(), n, &lr.system, caps, &lr.icds, db, 0);
+    const size_t length =
+        tsRenderReport(pieces.data(), n, nullptr, nullptr, TS_RENDER_PLAIN, nullptr, 0);
+    std::string text(length + 1, '\0');
+    tsRenderReport(pieces.data(), n, nullptr, nullptr, TS_RENDER_PLAIN, &text[0], text.size());
+    text.resize(length);
+    return text;
+}
+
+std::string resolvedMasks(const tsDatabase *db)
+{
+    std::string all;
+    for (const tsExtension *e = db->extensions; e; e = e->next)
+        for (const tsEntryPoint *ep = e->entryPoints; ep; ep = ep->next)
+            all += std::string(e->name) + ep->name + std::to_string(ep->resolved) +
+                   std::to_string(e->support);
+    for (const tsCoreVersion *c = db->coreVersions; c; c = c->next)
+        for (const tsEntryPoint *ep = c->entryPoints; ep; ep = ep->next)
+            all += std::string(c->version) + ep->name + std::to_string(ep->resolved);
+    return all;
+}
+
+} // namespace
+
+// Installing the database that is already loaded, with both readings held,
+// changes neither reading's report nor any match mask; a damaged text
+// leaves the loaded database in place.
+TEST(Install, SameDatabaseKeepsBothReports)
+{
+    ASSERT_NE(std::getenv("DISPLAY"), nullptr) << "run under the private Xvfb";
+    LiveReadings &lr = liveReadings();
+    ASSERT_TRUE(lr.read[0] && lr.read[1]);
+    lr.db->currentReading = 1; // the reading every view shows must carry over
+    const std::string before[2] = {plainReport(&lr.caps[0], lr.db, lr),
+                                   plainReport(&lr.caps[1], lr.db, lr)};
+    const std::string masks = resolvedMasks(lr.db);
+
+    TempDir dir;
+    const std::string path = dir.file("user/tessera/extensions.xml");
+    // What the publisher would serve: the loaded database as written.
+    ASSERT_EQ(tsDatabaseWrite(dir.file("served.xml").c_str(), lr.db), 0);
+    const std::string served = readWhole(dir.file("served.xml"));
+    tsDatabase *const loaded = lr.db;
+    tsRendererCaps *const held[2] = {&lr.caps[0], &lr.caps[1]};
+    EXPECT_EQ(installDatabase(&lr.db, "<tessera><ext name=\"GL_a\"/>", held, &lr.icds,
+                              lr.system.system, path),
+              -3);
+    EXPECT_EQ(lr.db, loaded);
+
+    ASSERT_EQ(installDatabase(&lr.db, readWhole(kShipped), held, &lr.icds, lr.system.system, path),
+              0);
+    EXPECT_EQ(lr.db->currentReading, 1);
+    EXPECT_EQ(lr.db->modified, 0u);
+    EXPECT_EQ(plainReport(&lr.caps[0], lr.db, lr), before[0]);
+    EXPECT_EQ(plainReport(&lr.caps[1], lr.db, lr), before[1]);
+    EXPECT_EQ(resolvedMasks(lr.db), masks);
+    EXPECT_TRUE(isDatabaseText(readWhole(path)));
+
+    // A folder where the file should be: installed, but not written.
+    const std::string blocked = dir.sub("blocked");
+    EXPECT_EQ(
+        installDatabase(&lr.db, readWhole(kShipped), held, &lr.icds, lr.system.system, blocked),
+        -4);
+    EXPECT_EQ(lr.db->modified, 1u);
+}
