@@ -23,6 +23,7 @@
 #include "sounder/rendertest.h"
 
 #include "cli.h"
+#include "online_cli.h"
 
 #ifndef TESSERA_VERSION
 #define TESSERA_VERSION "0.0.0"
@@ -404,6 +405,9 @@ int runTests(const Options &options)
 
 int run(int argc, char **argv)
 {
+    int onlineStatus = 0;
+    if (runOnlineCommand(argc, argv, defaultDatabase(), onlineStatus))
+        return onlineStatus;
     Options options;
     std::string error;
     if (!parseArguments(argc, argv, options, error)) {
