@@ -85,12 +85,43 @@ bool parseArguments(int argc, const char *const *argv, Options &out, std::string
         if (matched)
             continue;
 
+        if (arg == "--json") {
+            out.json = true;
+            continue;
+        }
+        if (arg == "--diff") {
+            if (i + 2 >= argc || !argv[i + 1] || !argv[i + 2]) {
+                error = "--diff needs two sides (a report file, reading:0 or reading:1 each)";
+                return false;
+            }
+            if (!setAction(out, Action::Diff, actionGiven, arg, error))
+                return false;
+            out.diffA = argv[++i];
+            out.diffB = argv[++i];
+            if (out.diffA.empty() || out.diffB.empty()) {
+                error = "--diff needs two sides (a report file, reading:0 or reading:1 each)";
+                return false;
+            }
+            continue;
+        }
+
         std::string value;
+        if (!takeValue(argc, argv, i, arg, "--report", value, matched, error))
+            return false;
+        if (matched) {
+            if (value.empty()) {
+                error = "--report needs a report file";
+                return false;
+            }
+            out.reportFile = value;
+            continue;
+        }
         if (!takeValue(argc, argv, i, arg, "--renderer", value, matched, error))
             return false;
         if (matched) {
             if (value == "0" || value == "1") {
                 out.renderer = value[0] - '0';
+                out.rendererGiven = true;
                 continue;
             }
             error = "--renderer takes 0 (software) or 1 (accelerated), not \"" + value + "\"";
@@ -148,6 +179,14 @@ bool parseArguments(int argc, const char *const *argv, Options &out, std::string
             error = "unknown option \"" + arg + "\"";
         return false;
     }
+    if (out.json && out.action != Action::Report && out.action != Action::Diff) {
+        error = "--json goes with the report (no action) or with --diff";
+        return false;
+    }
+    if (!out.reportFile.empty() && out.action != Action::Report) {
+        error = "--report goes with the report (no action) or with --json";
+        return false;
+    }
     return true;
 }
 
@@ -173,18 +212,28 @@ std::string usageText()
            "                         chooses; print each unit's frames per second and the\n"
            "                         failure log; without a <test> element all seven\n"
            "                         units run, about 5 seconds each\n"
+           "  --diff A B             compare two readings; A and B are each a report file\n"
+           "                         or reading:0 / reading:1 of this machine.  Prints the\n"
+           "                         extensions only in A, only in B, the limits, compliance\n"
+           "                         lines and strings that differ.  Exit status 0 when\n"
+           "                         equal, 3 when they differ\n"
            "  --help                 print this text\n"
            "  --version              print the version\n"
            "\n"
            "Settings:\n"
            "  --renderer 0|1         renderer to report (default 1)\n"
+           "  --report FILE          describe the saved report file FILE instead of a\n"
+           "                         reading of this machine\n"
+           "  --json                 the report (or with --diff the difference) as one JSON\n"
+           "                         document, described by tessera-report.schema.json\n"
            "  --database PATH        extension database (default: extensions.xml beside\n"
            "                         the program or in the installed data folder)\n"
            "\n"
            "Progress goes to standard error when it is a terminal.\n"
            "\n"
            "Exit status: 0 success, 1 no OpenGL context could be made or an input file\n"
-           "could not be used (the reason on standard error), 2 usage error.\n";
+           "could not be used (the reason on standard error), 2 usage error, 3 the two\n"
+           "sides of --diff differ.\n";
 }
 
 std::vector<DocumentEvent> documentEvents(const std::string &document)
