@@ -15,9 +15,10 @@
 
 namespace {
 
-/* Files that do not say their size (pipes, /proc) are read in pieces up to
- * this limit; a larger stream is refused rather than exhausting memory. */
-constexpr size_t kStreamLimit = size_t(1) << 30;
+/* Files that do not say their size (pipes, /proc, devices) are read in
+ * pieces starting at this size and doubling up to the read limit. */
+constexpr size_t kFirstPiece = 65536;
+constexpr size_t kReadLimit = static_cast<size_t>(SYS_FILE_READ_LIMIT);
 
 bool isDirectory(const std::string &path)
 {
@@ -205,12 +206,15 @@ KEEL_API int sysFileReadToBuffer(const char *path, char **buffer, sysSize *size)
 
     /* A regular file is read at the size it has now, with one byte of room
      * more to notice a file that grew meanwhile; anything else (pipes,
-     * /proc) is read in growing pieces until its end. */
-    if (S_ISREG(st.st_mode) && static_cast<unsigned long long>(st.st_size) >= SIZE_MAX / 2) {
+     * /proc, devices) is read in growing pieces until its end.  Either way
+     * no more than the limit plus one byte is ever held: that byte tells a
+     * file of exactly the limit from a longer one. */
+    if (S_ISREG(st.st_mode) && static_cast<unsigned long long>(st.st_size) > kReadLimit) {
         close(fd);
+        errno = EFBIG;
         return -1;
     }
-    size_t capacity = S_ISREG(st.st_mode) ? static_cast<size_t>(st.st_size) + 1 : 65536;
+    size_t capacity = S_ISREG(st.st_mode) ? static_cast<size_t>(st.st_size) + 1 : kFirstPiece;
     char *data = static_cast<char *>(calloc(1, capacity + 1));
     if (!data) {
         close(fd);
@@ -219,17 +223,22 @@ KEEL_API int sysFileReadToBuffer(const char *path, char **buffer, sysSize *size)
     size_t used = 0;
     for (;;) {
         if (used == capacity) {
-            char *bigger = capacity < kStreamLimit
-                               ? static_cast<char *>(realloc(data, capacity * 2 + 1))
-                               : nullptr;
+            if (capacity > kReadLimit) {
+                free(data);
+                close(fd);
+                errno = EFBIG;
+                return -1;
+            }
+            const size_t grown = capacity < kReadLimit / 2 ? capacity * 2 : kReadLimit + 1;
+            char *bigger = static_cast<char *>(realloc(data, grown + 1));
             if (!bigger) {
                 free(data);
                 close(fd);
                 return -1;
             }
             data = bigger;
-            memset(data + capacity, 0, capacity + 1);
-            capacity *= 2;
+            memset(data + capacity, 0, grown + 1 - capacity);
+            capacity = grown;
         }
         ssize_t n = read(fd, data + used, capacity - used);
         if (n == 0)
@@ -237,11 +246,19 @@ KEEL_API int sysFileReadToBuffer(const char *path, char **buffer, sysSize *size)
         if (n < 0) {
             if (errno == EINTR)
                 continue;
+            const int saved = errno;
             free(data);
             close(fd);
+            errno = saved;
             return -1;
         }
         used += static_cast<size_t>(n);
+    }
+    if (used > kReadLimit) {
+        free(data);
+        close(fd);
+        errno = EFBIG;
+        return -1;
     }
     close(fd);
     data[used] = '\0';

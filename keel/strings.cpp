@@ -5,6 +5,7 @@
 #include <cctype>
 #include <cerrno>
 #include <cfloat>
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -12,6 +13,7 @@
 #include <iconv.h>
 #include <langinfo.h>
 #include <strings.h>
+#include <system_error>
 
 namespace {
 
@@ -365,13 +367,102 @@ KEEL_API int32_t sysStrAtoX(const char *s)
     return parseClamped(s, 16);
 }
 
+/* Digits as the "C" locale knows them, whatever the process locale. */
+static bool isDecimalDigit(char c)
+{
+    return c >= '0' && c <= '9';
+}
+
+static bool isHexDigit(char c)
+{
+    return isDecimalDigit(c) || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
+}
+
+/* A number that from_chars found out of range for a double: infinity when
+ * it is too large, zero when too small.  Which one is told by its order of
+ * magnitude (the exponent plus the place of the first non-zero digit),
+ * which lies beyond +300 or below -300 (decimal) or beyond +-1000 (binary)
+ * for every such number, far from the other side. */
+static double outOfRangeMagnitude(const char *first, const char *last, bool hex)
+{
+    long long magnitude = 0; /* digits before the point, from the first non-zero one */
+    bool seenNonZero = false;
+    bool afterPoint = false;
+    const char *p = first;
+    for (; p < last; ++p) {
+        const char c = *p;
+        if (c == '.') {
+            afterPoint = true;
+            continue;
+        }
+        if (!(hex ? isHexDigit(c) : isDecimalDigit(c)))
+            break;
+        if (!seenNonZero && c != '0')
+            seenNonZero = true;
+        if (afterPoint && !seenNonZero)
+            --magnitude;
+        else if (!afterPoint && seenNonZero)
+            ++magnitude;
+    }
+    long long exponent = 0;
+    if (p < last && (*p == 'e' || *p == 'E' || *p == 'p' || *p == 'P')) {
+        ++p;
+        const bool negativeExponent = *p == '-';
+        if (*p == '+' || *p == '-')
+            ++p;
+        for (; p < last && isDecimalDigit(*p); ++p)
+            if (exponent < 1000000000)
+                exponent = exponent * 10 + (*p - '0');
+        if (negativeExponent)
+            exponent = -exponent;
+    }
+    /* A hexadecimal digit counts four binary places. */
+    const long long order = (hex ? magnitude * 4 : magnitude) + exponent;
+    return order > 0 ? HUGE_VAL : 0.0;
+}
+
+/* Reads a double the way strtod does in the "C" locale, whatever locale the
+ * process has set (a decimal comma must not turn "0.125" into 0): leading
+ * white space, an optional sign, then a decimal number, a hexadecimal one
+ * after "0x", or "inf", "infinity", "nan", "nan(...)" in any case.  Reading
+ * stops at the first character that does not fit; no number at all gives 0.
+ * Out of range, the result is infinity or zero with the number's sign, as
+ * strtod gives it. */
+static double parseDoubleC(const char *s)
+{
+    const char *p = s;
+    while (*p == ' ' || (*p >= '\t' && *p <= '\r'))
+        ++p;
+    const bool negative = *p == '-';
+    if (*p == '+' || *p == '-')
+        ++p;
+    std::chars_format format = std::chars_format::general;
+    if (p[0] == '0' && (p[1] == 'x' || p[1] == 'X')) {
+        /* from_chars takes the digits without the prefix; "0x" not followed
+         * by a hexadecimal digit or point reads as the 0 before it. */
+        if (!isHexDigit(p[2]) && !(p[2] == '.' && isHexDigit(p[3])))
+            return negative ? -0.0 : 0.0;
+        format = std::chars_format::hex;
+        p += 2;
+    }
+    /* from_chars accepts a minus sign of its own, strtod no second sign. */
+    if (*p == '-' || *p == '+')
+        return 0.0;
+    double value = 0.0;
+    const char *end = p + strlen(p);
+    const std::from_chars_result r = std::from_chars(p, end, value, format);
+    if (r.ec == std::errc::result_out_of_range)
+        value = outOfRangeMagnitude(p, r.ptr, format == std::chars_format::hex);
+    else if (r.ec != std::errc())
+        return 0.0;
+    return negative ? -value : value;
+}
+
 KEEL_API float sysStrAtoF(const char *s)
 {
     if (!s)
         return 0.0f;
-    int saved = errno;
-    double d = strtod(s, nullptr);
-    errno = saved;
+    const double d = parseDoubleC(s);
     /* Round to nearest single precision.  Above FLT_MAX only values from
      * FLT_MAX plus half a unit in the last place on round up to infinity;
      * smaller ones (such as FLT_MAX printed with nine digits) give FLT_MAX.

@@ -1,7 +1,9 @@
 #include "common/paths.h"
 
+#include <climits>
 #include <cstdlib>
 #include <cstring>
+#include <dlfcn.h>
 #include <fstream>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -43,6 +45,23 @@ std::string joinPath(const std::string &dir, const std::string &name)
     return dir + "/" + name;
 }
 
+std::string libraryDirectory()
+{
+    Dl_info info;
+    if (::dladdr(reinterpret_cast<void *>(&libraryDirectory), &info) == 0 || !info.dli_fname)
+        return std::string();
+    char resolved[PATH_MAX];
+    if (!::realpath(info.dli_fname, resolved))
+        return std::string();
+    char *slash = std::strrchr(resolved, '/');
+    if (!slash)
+        return std::string();
+    if (slash == resolved)
+        return "/";
+    *slash = '\0';
+    return resolved;
+}
+
 std::string programDirectory()
 {
     char buf[4096];
@@ -64,6 +83,17 @@ std::string dataFilePath(const std::string &name)
     std::string beside = joinPath(programDirectory(), name);
     if (isFile(beside))
         return beside;
+    /* An installed tree keeps its data in share/tessera beside bin and lib,
+     * wherever the tree was put: relative to the program (<prefix>/bin) and
+     * to this library (<prefix>/lib, which also serves helper programs
+     * installed deeper, under libexec). */
+    for (const std::string &dir : {programDirectory(), libraryDirectory()}) {
+        if (dir.empty())
+            continue;
+        std::string relocated = joinPath(joinPath(dir, "../share/tessera"), name);
+        if (isFile(relocated))
+            return relocated;
+    }
     std::string installed = joinPath(TESSERA_INSTALL_DATA_DIR, name);
     if (isFile(installed))
         return installed;

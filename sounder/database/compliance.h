@@ -21,8 +21,9 @@ extern const char *const kCoreVersions[kCoreVersionCount]; // "1.1" ... "2.1"
 
 // ---- lookups -----------------------------------------------------------
 
-// First extension whose nameHash equals sysStrHash("%s", name); no text
-// comparison.  Null when none (or when name is null).
+// The extension of that exact name, found through its name hash
+// (sysStrHash("%s", name)); names that only share the hash are different
+// extensions.  Null when none (or when name is null).
 tsExtension *findExtension(const tsDatabase *db, const char *name);
 
 // First core version whose version equals the text case-insensitively.

@@ -86,7 +86,7 @@ Index &indexOf(const tsDatabase *db)
     index->vendors.build(db->vendors);
     index->renderers.build(db->renderers);
     for (tsExtension *e = db->extensions; e; e = e->next)
-        index->byHash.emplace(e->nameHash, e);
+        index->byHash[e->nameHash].push_back(e);
     for (tsCoreVersion *c = db->coreVersions; c; c = c->next)
         index->coreTail = c;
     Index &ref = *index;
@@ -106,10 +106,15 @@ tsExtension *findExtension(const tsDatabase *db, const char *name)
     const uint32_t hash = nameHash(name);
     if (Index *index = findIndex(db)) {
         auto it = index->byHash.find(hash);
-        return it == index->byHash.end() ? nullptr : it->second;
+        if (it == index->byHash.end())
+            return nullptr;
+        for (tsExtension *e : it->second)
+            if (strcmp(e->name, name) == 0)
+                return e;
+        return nullptr;
     }
     for (tsExtension *e = db->extensions; e; e = e->next)
-        if (e->nameHash == hash)
+        if (e->nameHash == hash && strcmp(e->name, name) == 0)
             return e;
     return nullptr;
 }
@@ -254,7 +259,7 @@ tsExtension *createExtension(tsDatabase *db, const char *name)
     ext->nameHash = nameHash(ext->name);
     Index &index = indexOf(db);
     index.extensions.insert(&db->extensions, ext);
-    index.byHash.emplace(ext->nameHash, ext);
+    index.byHash[ext->nameHash].push_back(ext);
     return ext;
 }
 
@@ -324,7 +329,26 @@ struct ReaderState {
     // Extensions whose link list already has a link to a renderer: a quick
     // answer to "already linked" for large files.
     LinkOrders linkOrders;
+    // Whether the text is whole: the first element is the root, which
+    // closes again.  A file cut short loads what precedes the cut, and
+    // only these tell it from a whole one.
+    bool started = false;
+    bool rootOpened = false;
+    bool rootClosed = false;
 };
+
+bool isRootName(const char *name)
+{
+    return sysStriCmp(name, "TESSERA") == 0;
+}
+
+void noteStartTag(ReaderState &st, const char *name)
+{
+    if (!st.started) {
+        st.started = true;
+        st.rootOpened = isRootName(name);
+    }
+}
 
 // Value of an attribute whose name starts an attribute of the tag text
 // (outside quoted values), decoded, cut to size bytes.  False when absent.
@@ -473,7 +497,8 @@ int onElement(uint64_t user, char *name, char *text)
         if (sysStriCmp(name, "f") != 0 && sysStriCmp(name, "function") != 0)
             text = space + 1;
     }
-    if (sysStriCmp(name, "TESSERA") == 0) {
+    noteStartTag(st, name);
+    if (isRootName(name)) {
         char version[32];
         if (attribute(text ? text : "", "version", version, sizeof version))
             st.db->version = static_cast<uint32_t>(sysStrAtoI(version));
@@ -489,6 +514,19 @@ int onElement(uint64_t user, char *name, char *text)
     } else if (sysStriCmp(name, "renderer") == 0) {
         readRenderer(st, text ? text : "");
     }
+    return 0;
+}
+
+// Start tags without attributes and end tags: only the root's matter here.
+int onTag(uint64_t user, char *tag)
+{
+    ReaderState &st = *reinterpret_cast<ReaderState *>(static_cast<uintptr_t>(user));
+    if (!tag)
+        return 0;
+    if (tag[0] != '/')
+        noteStartTag(st, tag);
+    else if (st.rootOpened && isRootName(tag + 1))
+        st.rootClosed = true;
     return 0;
 }
 
@@ -605,7 +643,9 @@ SOUNDER_API tsDatabase *tsDatabaseCreateFromCString(const char *text)
     sysXmlCallbacks callbacks{};
     callbacks.user = static_cast<uint64_t>(reinterpret_cast<uintptr_t>(&state));
     callbacks.onElement = onElement;
+    callbacks.onTag = onTag;
     sysXmlParseDocument(&callbacks, text);
+    indexOf(db).sourceComplete = state.rootOpened && state.rootClosed && db->extensions;
     return db;
 }
 
@@ -620,6 +660,12 @@ SOUNDER_API tsDatabase *tsDatabaseCreate(const char *path)
     tsDatabase *db = tsDatabaseCreateFromCString(buffer);
     sysFileFreeBuffer(buffer);
     return db;
+}
+
+SOUNDER_API int tsDatabaseIsComplete(const tsDatabase *db)
+{
+    const Index *index = db ? findIndex(db) : nullptr;
+    return index && index->sourceComplete ? 1 : 0;
 }
 
 SOUNDER_API int tsDatabaseWrite(const char *path, tsDatabase *db)

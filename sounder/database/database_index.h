@@ -8,6 +8,7 @@
 #include <iterator>
 #include <set>
 #include <unordered_map>
+#include <vector>
 
 #include "keel/keel.h"
 #include "sounder/database.h"
@@ -93,8 +94,13 @@ struct Index {
     OrderedList<tsExtension> extensions;
     OrderedList<tsVendor> vendors;
     OrderedList<tsRenderer> renderers;
-    std::unordered_map<uint32_t, tsExtension *> byHash; // first extension of each hash
+    // The extensions of each name hash.  The hash narrows the search; the
+    // name decides, since different names can share a hash.
+    std::unordered_map<uint32_t, std::vector<tsExtension *>> byHash;
     tsCoreVersion *coreTail = nullptr;
+    // The text the database was read from was whole: its root element
+    // closed and it held at least one extension.
+    bool sourceComplete = false;
 };
 
 // Databases made by tsDatabaseCreate / tsDatabaseCreateFromCString carry an

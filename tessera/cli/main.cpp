@@ -9,7 +9,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
 #include <iterator>
 #include <sstream>
 #include <string>
@@ -61,33 +60,41 @@ bool fileExists(const std::string &path)
     return ::access(path.c_str(), R_OK) == 0;
 }
 
-/* The shipped database: beside the program, then in the installed data
- * folder. */
+/* The shipped database: beside the program (a build tree), then in the
+ * data folder of the tree the program is installed in (<prefix>/bin beside
+ * <prefix>/share/tessera, wherever the tree was moved), then in the data
+ * folder of the configured prefix. */
 std::string defaultDatabase()
 {
     const std::string beside = programDirectory() + "/extensions.xml";
     if (fileExists(beside))
         return beside;
+    const std::string relocated = programDirectory() + "/../share/tessera/extensions.xml";
+    if (fileExists(relocated))
+        return relocated;
     const std::string installed = std::string(TESSERA_INSTALL_DATA_DIR) + "/extensions.xml";
     if (fileExists(installed))
         return installed;
     return beside;
 }
 
+/* Reads a whole text file through keel, which refuses anything longer than
+ * SYS_FILE_READ_LIMIT, so an endless input (/dev/zero) cannot exhaust
+ * memory. */
 bool readFile(const std::string &path, std::string &text, std::string &error)
 {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        error = "cannot read " + path + ": " + std::strerror(errno);
+    char *buffer = nullptr;
+    sysSize size = 0;
+    if (sysFileReadToBuffer(path.c_str(), &buffer, &size) != 0 || !buffer) {
+        if (errno == EFBIG)
+            error = path + " is larger than " +
+                    std::to_string(SYS_FILE_READ_LIMIT / (1024 * 1024)) + " MiB";
+        else
+            error = "cannot read " + path + ": " + std::strerror(errno);
         return false;
     }
-    std::ostringstream s;
-    s << in.rdbuf();
-    if (in.bad()) {
-        error = "cannot read " + path;
-        return false;
-    }
-    text = s.str();
+    text.assign(buffer, static_cast<size_t>(size));
+    sysFileFreeBuffer(buffer);
     if (text.find('\0') != std::string::npos) {
         error = path + " is not a text file";
         return false;
@@ -145,6 +152,11 @@ int readRenderers(const Options &options)
     tsDatabase *db = lumClientLoadDatabase(text.c_str());
     if (!db || (!db->extensions && !db->coreVersions))
         return fail(path + " holds no extension database");
+    if (!tsDatabaseIsComplete(db))
+        std::fprintf(stderr,
+                     "tessera-cli: warning: %s is incomplete (cut short?); the compliance "
+                     "figures may be wrong\n",
+                     path.c_str());
 
     if (g_progress)
         lumClientSetProgress(

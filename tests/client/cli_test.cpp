@@ -100,6 +100,13 @@ TEST_F(CliFiles, MissingAndGarbageFilesFailClearly)
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.err.find("not a text file"), std::string::npos) << r.err;
 
+    // Endless inputs are refused at the read limit instead of filling memory.
+    for (const char *option : {"--database", "--run-tests"}) {
+        r = cli(std::string(option) + " /dev/zero");
+        EXPECT_EQ(r.status, 1) << option;
+        EXPECT_NE(r.err.find("/dev/zero is larger than 64 MiB"), std::string::npos) << r.err;
+    }
+
     r = cli("--run-tests /no/such/options.xml");
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.err.find("cannot read /no/such/options.xml"), std::string::npos) << r.err;

@@ -2,6 +2,7 @@
 // crash, a hang or a read past a buffer (run under the sanitizer build too).
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <random>
 
 #include "database/compliance.h"
@@ -64,6 +65,54 @@ TEST(DatabaseBadInput, TruncatedFileGivesWhatCameBeforeTheCut)
         tsDatabaseCreateFromCString("<tessera version=\"2\"><ext name=\"GL_A\"/><ext name=\"GL_B");
     EXPECT_EQ(listLength(db->extensions), 1);
     tsDatabaseRelease(db);
+}
+
+TEST(DatabaseBadInput, OnlyAWholeFileCountsAsComplete)
+{
+    const std::string whole = readWhole(shippedDatabasePath());
+    const size_t end = whole.rfind("</tessera>");
+    ASSERT_NE(end, std::string::npos);
+    const struct {
+        const char *what;
+        std::string text;
+        int complete;
+    } cases[] = {
+        {"the shipped database", whole, 1},
+        {"a small whole one", "<tessera version=\"1\"><ext name=\"GL_A\"/></tessera>", 1},
+        {"cut in half", whole.substr(0, whole.size() / 2), 0},
+        {"cut before the root's end", whole.substr(0, end), 0},
+        {"without extensions",
+         "<tessera version=\"1\">\n<core version=\"1.1\">\n<f>glBegin</f>\n"
+         "</core>\n</tessera>\n",
+         0},
+        {"only the root", "<tessera version=\"1\">\n</tessera>\n", 0},
+        {"another root first", "<other><tessera><ext name=\"GL_A\"/></tessera></other>", 0},
+        {"a report", "<Tessera version=\"2.33\"><Renderer>R</Renderer></Tessera>", 0},
+        {"empty", "", 0},
+    };
+    TempDir dir;
+    for (const auto &c : cases) {
+        tsDatabase *db = tsDatabaseCreateFromCString(c.text.c_str());
+        EXPECT_EQ(tsDatabaseIsComplete(db), c.complete) << c.what;
+        tsDatabaseRelease(db);
+        db = tsDatabaseCreate(dir.write("db.xml", c.text).c_str());
+        EXPECT_EQ(tsDatabaseIsComplete(db), c.complete) << c.what << " (file)";
+        tsDatabaseRelease(db);
+    }
+    // Neither a missing file nor one beyond the read limit (sparse, so it
+    // costs no disk) is complete; nor is a database put together by hand.
+    tsDatabase *db = tsDatabaseCreate(dir.file("absent.xml").c_str());
+    EXPECT_EQ(tsDatabaseIsComplete(db), 0);
+    tsDatabaseRelease(db);
+    const std::string big = dir.write("big.xml", whole);
+    std::filesystem::resize_file(big, SYS_FILE_READ_LIMIT + 1);
+    db = tsDatabaseCreate(big.c_str());
+    EXPECT_EQ(db->extensions, nullptr);
+    EXPECT_EQ(tsDatabaseIsComplete(db), 0);
+    tsDatabaseRelease(db);
+    tsDatabase byHand{};
+    EXPECT_EQ(tsDatabaseIsComplete(&byHand), 0);
+    EXPECT_EQ(tsDatabaseIsComplete(nullptr), 0);
 }
 
 TEST(DatabaseBadInput, RandomBytes)

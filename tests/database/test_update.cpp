@@ -75,6 +75,46 @@ TEST(DatabaseUpdate, AddsOnceThenNothing)
     tsDatabaseRelease(db);
 }
 
+TEST(DatabaseUpdate, NamesSharingAHashStayDifferentExtensions)
+{
+    // With h * 31 + c, "Aa" and "BB" hash alike, and so do names that
+    // differ only there: a report can carry such a name on purpose.
+    const std::string known = "GL_EXT_sharedAa", crafted = "GL_EXT_sharedBB";
+    ASSERT_EQ(sysStrHash("%s", known.c_str()), sysStrHash("%s", crafted.c_str()));
+
+    // Read from one file, both keep their own attributes and links.
+    const std::string file =
+        "<tessera version=\"3\">\n"
+        "<ext name=\"" +
+        known +
+        "\" core=\"1.2\">\n"
+        "<renderer vendor=\"V\" name=\"Old GPU\" version=\"1.0\" os=\"Win\"/>\n"
+        "</ext>\n"
+        "<ext name=\"" +
+        crafted +
+        "\" core=\"2.0\"/>\n"
+        "</tessera>\n";
+    tsDatabase *db = tsDatabaseCreateFromCString(file.c_str());
+    EXPECT_EQ(dumpDatabase(db), "E|" + known +
+                                    "||1.2||||||\n L|V|Old GPU|1.0|Win\n"
+                                    "E|" +
+                                    crafted + "||2.0||||||\n");
+    tsDatabaseRelease(db);
+
+    // A reading that lists only the crafted name adds its own record and
+    // leaves the known one without a link to the reading's renderer.
+    db = tsDatabaseCreateFromCString(file.substr(0, file.find("<ext name=\"" + crafted)).c_str());
+    FakeReading reading("Mesa", "New GPU", "4.5", crafted.c_str());
+    EXPECT_EQ(tsDatabaseUpdate(db, &reading.caps, nullptr, "Linux"), 1);
+    EXPECT_EQ(dumpDatabase(db), "E|" + known +
+                                    "||1.2||||||\n L|V|Old GPU|1.0|Win\n"
+                                    "E|" +
+                                    crafted + "||||||||\n L|Mesa|New GPU|4.5|Linux\n");
+    EXPECT_STREQ(findExtension(db, crafted.c_str())->name, crafted.c_str());
+    EXPECT_STREQ(findExtension(db, known.c_str())->name, known.c_str());
+    tsDatabaseRelease(db);
+}
+
 TEST(DatabaseUpdate, ExtensionsStayInCaseInsensitiveOrder)
 {
     tsDatabase *db = tsDatabaseCreateFromCString("");

@@ -2,6 +2,7 @@
 // what was read is saved again and read back, and the texts of the reading
 // and of the system description must survive the round trip unchanged.
 // Files live in one private temporary folder per process.
+#include "keel/keel.h"
 #include "sounder/probe.h"
 #include "sounder/reportfile.h"
 #include "sounder/system.h"
@@ -87,6 +88,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     if (fclose(f) != 0)
         abort();
 
+    // A readable file is a report, a damaged one or none; never unreadable.
+    const int kind = tsCheckReportXML(input.c_str());
+    if (kind != TS_REPORT_FILE_COMPLETE && kind != TS_REPORT_FILE_INCOMPLETE &&
+        kind != TS_REPORT_FILE_NOT_A_REPORT)
+        abort();
+
     auto first = std::make_unique<Reading>();
     const int r = tsReadReportXML(input.c_str(), &first->caps, &first->icd, &first->system);
     if (r != 0 && r != -1)
@@ -125,6 +132,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     first->caps.size = sizeof(tsRendererCaps);
     if (tsSaveReportXML(saved.c_str(), &first->system, &first->caps, 1, &first->icd) != 0) {
         fprintf(stderr, "fuzz_report: tsSaveReportXML failed\n");
+        abort();
+    }
+    // What the writer makes is a whole report exactly when the reading names
+    // a renderer.
+    bool named = false;
+    for (const char *p = first->caps.renderer; p && *p && !named; ++p)
+        named = !sysIsSpace(static_cast<unsigned char>(*p));
+    if (tsCheckReportXML(saved.c_str()) !=
+        (named ? TS_REPORT_FILE_COMPLETE : TS_REPORT_FILE_INCOMPLETE)) {
+        fprintf(stderr, "fuzz_report: a saved report does not check as whole\n");
         abort();
     }
     auto second = std::make_unique<Reading>();

@@ -70,6 +70,28 @@ TEST(KeelFile, FilesWithoutASizeAreReadToTheirEnd)
     sysFileFreeBuffer(buffer);
 }
 
+TEST(KeelFile, NothingLongerThanTheReadLimitIsLoaded)
+{
+    // Sparse files cost no disk; /dev/zero never ends and must be refused
+    // once it passes the limit instead of growing without bound.
+    TempDir dir;
+    const std::string atLimit = dir.write("limit", ""), over = dir.write("over", "");
+    std::filesystem::resize_file(atLimit, SYS_FILE_READ_LIMIT);
+    std::filesystem::resize_file(over, SYS_FILE_READ_LIMIT + 1);
+    char *buffer = nullptr;
+    sysSize size = 0;
+    ASSERT_EQ(sysFileReadToBuffer(atLimit.c_str(), &buffer, &size), 0);
+    EXPECT_EQ(size, SYS_FILE_READ_LIMIT);
+    sysFileFreeBuffer(buffer);
+    for (const std::string &path : {over, std::string("/dev/zero")}) {
+        errno = 0;
+        EXPECT_EQ(sysFileReadToBuffer(path.c_str(), &buffer, &size), -1) << path;
+        EXPECT_EQ(errno, EFBIG) << path;
+        EXPECT_EQ(buffer, nullptr);
+        EXPECT_EQ(size, 0u);
+    }
+}
+
 TEST(KeelDebug, ErrorTextFollowsErrno)
 {
     errno = ENOENT;

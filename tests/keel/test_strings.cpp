@@ -1,5 +1,6 @@
 // Strings, memory, number parsing, formatting, hash and text clean-ups.
 #include "keel/keel.h"
+#include "support/decimal_comma.h"
 
 #include <gtest/gtest.h>
 
@@ -8,8 +9,10 @@
 #include <cstdio>
 #include <cmath>
 #include <cstring>
+#include <random>
 #include <string>
 #include <thread>
+#include <vector>
 
 namespace {
 
@@ -236,6 +239,49 @@ TEST(KeelNumbers, FloatsJustAboveTheLargestSingleRoundToIt)
     EXPECT_EQ(sysStrAtoF("-2.5"), -2.5f);
     EXPECT_TRUE(std::isnan(sysStrAtoF("nan")));
     EXPECT_TRUE(std::isinf(sysStrAtoF("inf")));
+}
+
+TEST(KeelNumbers, FloatsReadAsStrtodReadsThemInTheCLocaleWhateverTheLocale)
+{
+    // Texts around the edges of strtod's grammar ("|"-separated), then
+    // values of the whole single-precision range in the forms programs use.
+    const std::string edges =
+        "0.125| \t\n-1.5e3xyz|+2.5|1,5|.5|5.|-.5e-2|1e|1e+|0x1.8p1|0X10|-0x1p-3|0x|0xg|-0x|0x.8|"
+        "0x.|0x-1|0x1.fffffep127|inf|-Infinity|INFINITE|NaN|nan(123)|-nan|--1|+-1|-|+||abc|1e-40|"
+        "-1e-45|1e-400|-1e-400|1e400|4.9e-324|123456789012345678901234567890|1.0000000596046448|"
+        "0.1e1000000000000000000|0.00000000000000000000000000000000000001175494|";
+    std::vector<std::string> texts = {std::string(5000, '9') + "e-4990",
+                                      "0." + std::string(400, '0') + "1e400",
+                                      "0x" + std::string(300, '0') + "1p3"};
+    for (size_t at = 0, bar; (bar = edges.find('|', at)) != std::string::npos; at = bar + 1)
+        texts.push_back(edges.substr(at, bar - at));
+    std::mt19937_64 random(20261210);
+    char text[128];
+    for (int i = 0; i < 2000; ++i) {
+        const double v = std::ldexp(std::uniform_real_distribution<double>(1, 2)(random),
+                                    std::uniform_int_distribution<int>(-150, 126)(random));
+        static const char *const kForms[] = {"%.9g", "%.17g", "%a", "%f", "-%.3e", "%.40f"};
+        std::snprintf(text, sizeof text, kForms[i % 6], v);
+        texts.push_back(text);
+    }
+    // The expected values, taken under the C locale by strtod itself.
+    ASSERT_STREQ(std::setlocale(LC_NUMERIC, nullptr), "C");
+    std::vector<double> expected;
+    for (const std::string &t : texts)
+        expected.push_back(std::strtod(t.c_str(), nullptr));
+
+    DecimalCommaLocale comma;
+    ASSERT_TRUE(comma.active()) << kNoDecimalComma;
+    ASSERT_EQ(std::strtod("0.125", nullptr), 0.0); // the locale is in force
+    for (size_t i = 0; i < texts.size(); ++i) {
+        const float got = sysStrAtoF(texts[i].c_str());
+        const float want = static_cast<float>(expected[i]);
+        if (std::isnan(want))
+            EXPECT_TRUE(std::isnan(got)) << texts[i];
+        else
+            EXPECT_EQ(std::memcmp(&got, &want, sizeof got), 0)
+                << "\"" << texts[i].substr(0, 60) << "\" gives " << got << ", strtod " << want;
+    }
 }
 
 TEST(KeelFormat, BoundedFormattingReportsCutting)

@@ -6,12 +6,14 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <filesystem>
 #include <random>
 #include <string>
 
 #include <gtest/gtest.h>
 
 #include "report_test_util.h"
+#include "support/decimal_comma.h"
 #include "sounder/reportfile.h"
 
 using reporttest::Caps;
@@ -535,10 +537,10 @@ TEST_F(ReportFile, ThousandsOfTableElementsStayInTheirTables)
     EXPECT_STREQ(loaded->renderer, "R");
 }
 
-TEST_F(ReportFile, EnormousFileLoads)
+TEST_F(ReportFile, FilesUpToTheReadLimitLoadAndLargerOnesAreRefused)
 {
-    // 100 MB: an extension list of that size, then limits after it.
-    const std::size_t target = 100u * 1024u * 1024u;
+    // An extension list of 40 MiB, then limits after it: loads whole.
+    const std::size_t target = 40u * 1024u * 1024u;
     std::string ext;
     ext.reserve(target + 64);
     while (ext.size() < target)
@@ -549,12 +551,84 @@ TEST_F(ReportFile, EnormousFileLoads)
                              "<TextureSize>16384</TextureSize>\n</Various>\n</Capabilities>");
     ext.clear();
     ext.shrink_to_fit();
+    ASSERT_LE(doc.size(), SYS_FILE_READ_LIMIT);
     ASSERT_EQ(load(doc), 0);
     doc.clear();
     doc.shrink_to_fit();
     ASSERT_NE(loaded->extensions, nullptr);
     EXPECT_GE(std::strlen(loaded->extensions), target);
     EXPECT_EQ(loaded->TextureSize, 16384);
+
+    // One byte more than the limit is not read at all: -1, a cleared
+    // reading, as for a missing file.
+    std::filesystem::resize_file(path, SYS_FILE_READ_LIMIT + 1);
+    EXPECT_EQ(tsReadReportXML(path.c_str(), loaded.get(), nullptr, nullptr), -1);
+    EXPECT_EQ(loaded->extensions, nullptr);
+    EXPECT_EQ(loaded->TextureSize, 0);
+    EXPECT_EQ(tsCheckReportXML(path.c_str()), TS_REPORT_FILE_UNREADABLE);
+    EXPECT_EQ(tsReadReportXML("/dev/zero", loaded.get(), nullptr, nullptr), -1);
+}
+
+TEST_F(ReportFile, CheckTellsWholeReportsFromCutAndForeignFiles)
+{
+    Caps saved;
+    fillEverything(*saved.get());
+    ASSERT_EQ(tsSaveReportXML(path.c_str(), nullptr, saved.get(), 1, nullptr), 0);
+    const std::string whole = readWhole(path);
+    std::string utf16 = "\xFF\xFE";
+    for (char c : whole)
+        utf16 += std::string(1, c) + '\0';
+    std::string withNul = whole;
+    withNul[whole.find("<Capabilities>")] = '\0';
+    const std::string database =
+        readWhole(std::string(TESSERA_SOURCE_DIR) + "/data/extensions.xml");
+    const struct {
+        const char *what;
+        std::string content;
+        int expected;
+    } cases[] = {
+        {"written by the writer", whole, TS_REPORT_FILE_COMPLETE},
+        {"legacy, without version", "<Tessera><Renderer>R</Renderer>\n</Tessera>",
+         TS_REPORT_FILE_COMPLETE},
+        {"cut in half", whole.substr(0, whole.size() / 2), TS_REPORT_FILE_INCOMPLETE},
+        {"cut before the root's end", whole.substr(0, whole.rfind("</Tessera>")),
+         TS_REPORT_FILE_INCOMPLETE},
+        {"without renderer", document("2.33", "<Vendor>V</Vendor>\n<Renderer></Renderer>\n"),
+         TS_REPORT_FILE_INCOMPLETE},
+        {"a NUL byte inside", withNul, TS_REPORT_FILE_INCOMPLETE},
+        {"empty", "", TS_REPORT_FILE_NOT_A_REPORT},
+        {"one byte", "<", TS_REPORT_FILE_NOT_A_REPORT},
+        {"UTF-16", utf16, TS_REPORT_FILE_NOT_A_REPORT},
+        {"the extension database", database, TS_REPORT_FILE_NOT_A_REPORT},
+        {"another document around a report", "<html>" + whole + "</html>",
+         TS_REPORT_FILE_NOT_A_REPORT},
+    };
+    for (const auto &c : cases) {
+        writeWhole(path, c.content);
+        EXPECT_EQ(tsCheckReportXML(path.c_str()), c.expected) << c.what;
+    }
+    // The reader itself cannot tell: every one of them gives 0 (or -1 for
+    // the empty file), so a caller has to ask.
+    writeWhole(path, "<");
+    EXPECT_EQ(tsReadReportXML(path.c_str(), loaded.get(), nullptr, nullptr), 0);
+    EXPECT_EQ(tsCheckReportXML(dir.file("absent.xml").c_str()), TS_REPORT_FILE_UNREADABLE);
+    EXPECT_EQ(tsCheckReportXML(dir.path().c_str()), TS_REPORT_FILE_UNREADABLE);
+    EXPECT_EQ(tsCheckReportXML(nullptr), TS_REPORT_FILE_UNREADABLE);
+}
+
+TEST_F(ReportFile, FloatsRoundTripUnderADecimalCommaLocale)
+{
+    // A program whose locale writes 0,5 (Qt sets it from the environment)
+    // must still write and read 0.5.
+    DecimalCommaLocale comma;
+    ASSERT_TRUE(comma.active()) << kNoDecimalComma;
+    Caps saved;
+    fillEverything(*saved.get());
+    ASSERT_EQ(tsSaveReportXML(path.c_str(), nullptr, saved.get(), 1, nullptr), 0);
+    EXPECT_NE(readWhole(path).find("<PointSizeMin>0.500000</PointSizeMin>"), std::string::npos);
+    ASSERT_EQ(tsReadReportXML(path.c_str(), loaded.get(), nullptr, nullptr), 0);
+    EXPECT_EQ(loaded->PointSizeMin, 0.5f);
+    reporttest::expectRoundTrip(*saved.get(), *loaded.get());
 }
 
 TEST_F(ReportFile, HugeNumbersAreClampedNotOverflowed)

@@ -103,6 +103,15 @@ KEEL_API int sysXmlParseDocument(const sysXmlCallbacks *callbacks, const char *t
 KEEL_API const char *sysXmlGetAttribute(const char *tagText, const char *name);
 
 /* ---- files, debug log, system name ------------------------------------- */
+/* Largest file sysFileReadToBuffer loads: every file the system reads
+ * (database, reports, options, languages, shader scripts, the update index)
+ * is far smaller, and an endless input (/dev/zero, a pipe that never ends)
+ * must not exhaust memory. */
+#define SYS_FILE_READ_LIMIT ((sysSize)64 * 1024 * 1024)
+/* Loads the whole file at path into a fresh NUL-terminated block (released
+ * with sysFileFreeBuffer) and its length into size; returns 0.  On failure
+ * (missing, unreadable, a folder, or longer than SYS_FILE_READ_LIMIT bytes,
+ * errno then EFBIG) buffer is null, size 0 and the result -1. */
 KEEL_API int sysFileReadToBuffer(const char *path, char **buffer, sysSize *size);
 KEEL_API const char *sysDebugGetWinError(void);
 KEEL_API void sysDebugPrint(const char *fmt, ...) KEEL_PRINTF(1, 2);

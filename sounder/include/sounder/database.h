@@ -61,7 +61,7 @@ typedef struct tsExtension {
     tsRendererLink *links;
     uint32_t support;   /* bit i: reading i lists the extension */
     uint32_t addedMark; /* 0, or tag + 1 of the reading whose update added it or a link */
-    uint32_t nameHash;  /* sysStrHash("%s", name): the extension's identity */
+    uint32_t nameHash;  /* sysStrHash("%s", name): finds the name quickly */
     char name[128];
     char alias[128]; /* equivalent extensions, "|"-separated */
     char core[8];    /* core version it was promoted to, "" when none */
@@ -90,13 +90,22 @@ typedef struct tsDatabase {
     uint32_t version;            /* edition number, incremented by every write */
 } tsDatabase;
 
-/* Loads the database file; a missing or empty file gives an empty
- * database.  Never returns null. */
+/* Loads the database file; a missing, empty or unreadable file, or one
+ * larger than SYS_FILE_READ_LIMIT (keel.h), gives an empty database.
+ * Never returns null. */
 SOUNDER_API tsDatabase *tsDatabaseCreate(const char *path);
 
 /* Parses a database document held in memory (null or empty text gives an
  * empty database).  Never returns null. */
 SOUNDER_API tsDatabase *tsDatabaseCreateFromCString(const char *text);
+
+/* 1 when the database was read from a whole file or text: its first
+ * element is the "tessera" root, the root closes again and at least one
+ * extension was read.  0 for a text cut short (which loads what precedes
+ * the cut, quietly), for one holding no extension, for a missing, empty
+ * or unreadable file and for a database not made by tsDatabaseCreate or
+ * tsDatabaseCreateFromCString.  Updates after loading do not change it. */
+SOUNDER_API int tsDatabaseIsComplete(const tsDatabase *db);
 
 /* Merges a reading into the database.  icd may be null; systemName is the
  * system description text (it decides the os family).  Returns 1 when

@@ -48,10 +48,35 @@ SOUNDER_API int tsSaveReportXML(const char *path, const tsSystemInfo *system,
  * written past their end: at most 32 compressed formats, 256 pixel
  * formats, 1024 display modes (other "Mode" indices are ignored) and 16
  * ICD entries (further "ICD" groups are ignored).  Returns -1 when the
- * file is missing or empty, else 0 (malformed content loads whatever could
- * be read). */
+ * file is missing, empty or larger than SYS_FILE_READ_LIMIT (keel.h), else
+ * 0 (malformed content loads whatever could be read: a file cut short
+ * loads the part before the cut, a file that is no report gives an empty
+ * reading; tsCheckReportXML tells these apart). */
 SOUNDER_API int tsReadReportXML(const char *path, tsRendererCaps *caps, tsIcdList *icd,
                                 tsSystemInfo *system);
+
+/* Results of tsCheckReportXML. */
+#define TS_REPORT_FILE_COMPLETE 1
+#define TS_REPORT_FILE_INCOMPLETE 0
+#define TS_REPORT_FILE_NOT_A_REPORT (-1)
+#define TS_REPORT_FILE_UNREADABLE (-2)
+
+/* Says what the file at path holds, before or after tsReadReportXML loads
+ * it:
+ *   TS_REPORT_FILE_COMPLETE     a report: its first element is the
+ *                               "Tessera" root (spelled so: the database's
+ *                               "tessera" is none), which closes, and it
+ *                               names a renderer;
+ *   TS_REPORT_FILE_INCOMPLETE   a report cut short or damaged: the root is
+ *                               there but does not close, the renderer is
+ *                               missing, or a NUL byte hides the rest (it
+ *                               loads what precedes the damage);
+ *   TS_REPORT_FILE_NOT_A_REPORT no "Tessera" root first (an empty, one-byte,
+ *                               UTF-16 or binary file, another document);
+ *   TS_REPORT_FILE_UNREADABLE   missing, unreadable, a folder or larger than
+ *                               SYS_FILE_READ_LIMIT (errno tells which).
+ * The file is read once and nothing is kept. */
+SOUNDER_API int tsCheckReportXML(const char *path);
 
 /* Proposed file name of a report: "tessera-<renderer>" made file-name safe
  * (at most 65 characters), then "." and extension when one is given.  out
