@@ -84,50 +84,6 @@ int clampCount(int count, int most)
     return std::max(0, std::min(count, most));
 }
 
-/* Where the readable part of a report file starts: past a byte-order mark,
- * blanks, the XML declaration, comments and a document type. */
-size_t firstElement(const std::string &t)
-{
-    size_t i = t.compare(0, 3, "\xEF\xBB\xBF") == 0 ? 3 : 0;
-    for (;;) {
-        while (i < t.size() && std::strchr(" \t\r\n", t[i]))
-            ++i;
-        if (t.compare(i, 2, "<?") == 0) {
-            const size_t e = t.find("?>", i);
-            if (e == std::string::npos)
-                return std::string::npos;
-            i = e + 2;
-        } else if (t.compare(i, 4, "<!--") == 0) {
-            const size_t e = t.find("-->", i);
-            if (e == std::string::npos)
-                return std::string::npos;
-            i = e + 3;
-        } else if (t.compare(i, 2, "<!") == 0) {
-            const size_t e = t.find('>', i);
-            if (e == std::string::npos)
-                return std::string::npos;
-            i = e + 1;
-        } else {
-            return i;
-        }
-    }
-}
-
-bool readWhole(const std::string &path, std::string &out)
-{
-    FILE *f = std::fopen(path.c_str(), "rb");
-    if (!f)
-        return false;
-    char buffer[65536];
-    size_t n;
-    out.clear();
-    while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0)
-        out.append(buffer, n);
-    const bool ok = !std::ferror(f);
-    std::fclose(f);
-    return ok;
-}
-
 } // namespace
 
 // ---- loaded report files ------------------------------------------------------
@@ -146,28 +102,25 @@ bool LoadedReport::load(const std::string &path, const std::string &databaseText
 {
     incomplete = false;
     path_ = path;
-    std::string content;
-    if (!readWhole(path, content)) {
-        error = "cannot read " + path + ": " + std::strerror(errno);
+    /* A file that is no report (an empty or binary file, the database,
+     * another document) is refused rather than shown as an empty reading. */
+    switch (tsCheckReportXML(path.c_str())) {
+    case TS_REPORT_FILE_UNREADABLE:
+        error = "cannot read " + path + ": " +
+                (errno == EFBIG ? std::string("too large for a report file") : std::strerror(errno));
         return false;
-    }
-    /* A report is an XML document whose first element is the "Tessera"
-     * root; anything else (an empty or binary file, the database, another
-     * document) is refused rather than shown as an empty reading. */
-    const size_t first = firstElement(content);
-    if (first == std::string::npos || content.compare(first, 8, "<Tessera") != 0 ||
-        (content.size() > first + 8 && !std::strchr(" \t\r\n>/", content[first + 8]))) {
+    case TS_REPORT_FILE_NOT_A_REPORT:
         error = path + " is not a report file (its first element is not <Tessera>)";
         return false;
+    case TS_REPORT_FILE_INCOMPLETE: incomplete = true; break;
+    default: break;
     }
     caps_.reset(new tsRendererCaps());
     std::memset(caps_.get(), 0, sizeof(tsRendererCaps));
     if (tsReadReportXML(path.c_str(), caps_.get(), &icd_, &system_) != 0) {
-        error = "cannot read " + path;
+        error = "cannot read " + path + ": " + std::strerror(errno);
         return false;
     }
-    incomplete = content.find('\0') != std::string::npos ||
-                 content.find("</Tessera>", first) == std::string::npos || !caps_->renderer;
 
     db_ = tsDatabaseCreateFromCString(databaseText.c_str());
     db_->currentReading = 0;
