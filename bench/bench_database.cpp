@@ -64,7 +64,12 @@ void BM_DatabaseCreate(benchmark::State &state)
 }
 BENCHMARK(BM_DatabaseCreate)->Unit(benchmark::kMillisecond);
 
-// Create, update with the real reading and solve, as start-up does.
+// The core versions whose compliance the trees and reports show.
+const char *const kVersions[] = {"1.1", "1.2", "1.3", "1.4", "1.5", "2.0", "2.1", "3.0", "3.1",
+                                 "3.2", "3.3", "4.0", "4.1", "4.2", "4.3", "4.4", "4.5", "4.6"};
+
+// Create, update with the real reading and solve, as start-up does, then
+// the compliance with every core version.
 void BM_DatabaseCreateUpdateSolve(benchmark::State &state)
 {
     if (!probe.ok) {
@@ -76,6 +81,12 @@ void BM_DatabaseCreateUpdateSolve(benchmark::State &state)
         tsDatabase *db = tsDatabaseCreate(path.c_str());
         tsDatabaseUpdate(db, &probe.caps, nullptr, "Linux");
         tsInfoSolveDb(db, &probe.caps, 1);
+        db->currentReading = 1;
+        for (const char *v : kVersions) {
+            int supported = 0, total = 0;
+            tsDatabaseTestCompliance(db, &probe.caps, v, &supported, &total);
+            benchmark::DoNotOptimize(supported);
+        }
         tsDatabaseRelease(db);
     }
 }
@@ -110,6 +121,29 @@ void BM_DatabaseSolve(benchmark::State &state)
     tsDatabaseRelease(db);
 }
 BENCHMARK(BM_DatabaseSolve)->Unit(benchmark::kMicrosecond);
+
+// The compliance with every core version alone, as the trees and reports
+// compute it.
+void BM_DatabaseCompliance(benchmark::State &state)
+{
+    if (!probe.ok) {
+        state.SkipWithError("no OpenGL reading (tsInfoBegin failed: is there an X display?)");
+        return;
+    }
+    tsDatabase *db = tsDatabaseCreate(shippedDatabase().c_str());
+    tsDatabaseUpdate(db, &probe.caps, nullptr, "Linux");
+    tsInfoSolveDb(db, &probe.caps, 1);
+    db->currentReading = 1;
+    for (auto _ : state) {
+        for (const char *v : kVersions) {
+            int supported = 0, total = 0;
+            tsDatabaseTestCompliance(db, &probe.caps, v, &supported, &total);
+            benchmark::DoNotOptimize(supported);
+        }
+    }
+    tsDatabaseRelease(db);
+}
+BENCHMARK(BM_DatabaseCompliance)->Unit(benchmark::kMicrosecond);
 
 } // namespace
 

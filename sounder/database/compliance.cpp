@@ -4,6 +4,8 @@
 
 #include <cstdio>
 #include <cstring>
+#include <string>
+#include <unordered_map>
 
 #include "database/database_index.h"
 #include "keel/keel.h"
@@ -79,28 +81,49 @@ const char *driverClaimsVersion(const tsRendererCaps *caps, const char *version)
     return answer;
 }
 
+namespace {
+
+// The shading language a core version requires, as major * 100 + minor
+// (1.10 is 110), or -1 for none: 2.0 brought 1.10 and 2.1 1.20; 3.0 to 3.2
+// require 1.30 to 1.50, and from 3.3 on the language carries the version's
+// own number (3.30, 4.00 ... 4.60).
+int requiredShadingLanguage(int major, int minor)
+{
+    if (major < 2 || (major == 2 && minor < 0))
+        return -1;
+    if (major == 2)
+        return minor == 0 ? 110 : 120;
+    if (minor < 0)
+        minor = 0;
+    if (major == 3 && minor < 3)
+        return 130 + 10 * minor;
+    return major * 100 + 10 * minor;
+}
+
+} // namespace
+
 int shadingLanguageCheck(const tsRendererCaps *caps, const char *version, char *out, size_t outSize)
 {
     if (!version)
         return -1;
     int major = sysStrAtoI(version);
     int minor = strnlen(version, 3) >= 3 ? sysStrAtoI(version + 2) : 0;
-    int required;
-    if (major == 2 && minor == 0)
-        required = 10;
-    else if ((major == 2 && minor >= 1) || major > 2)
-        required = 20;
-    else
+    const int required = requiredShadingLanguage(major, minor);
+    if (required < 0)
         return -1;
+    const int requiredMajor = required / 100, requiredMinor = required % 100;
     if (out && outSize > 0)
-        snprintf(out, outSize, "%d.%02d", 1, required);
+        snprintf(out, outSize, "%d.%02d", requiredMajor, requiredMinor);
     if (!caps || !caps->glslVersion)
         return 0;
+    // The language's major number is its integer prefix and its minor the
+    // number from the third character on ("4.50": 4 and 50).
     const char *glsl = caps->glslVersion;
     int glslMajor = sysStrAtoI(glsl);
-    if (glslMajor > 1)
+    if (glslMajor > requiredMajor)
         return 1;
-    if (glslMajor == 1 && strnlen(glsl, 3) >= 3 && sysStrAtoI(glsl + 2) >= required)
+    if (glslMajor == requiredMajor && strnlen(glsl, 3) >= 3 &&
+        sysStrAtoI(glsl + 2) >= requiredMinor)
         return 1;
     return 0;
 }
@@ -190,6 +213,15 @@ VersionListing listVersion(const tsDatabase *db, const tsRendererCaps *caps, con
     return listing;
 }
 
+const char *nextVersion(const tsRendererCaps *caps)
+{
+    for (int v = 0; v < kCoreVersionCount; ++v) {
+        if (!driverClaimsVersion(caps, kCoreVersions[v]))
+            return v > 0 ? kCoreVersions[v] : nullptr;
+    }
+    return nullptr;
+}
+
 } // namespace db
 } // namespace sounder
 
@@ -203,17 +235,34 @@ namespace {
 // resolves (the database's GLX extensions carry their own glX* entry
 // points), so a WGL extension is not reported as "not in list but has the
 // entry point" through a GLX function that merely does the same job.
+// The driver's answers are kept for the solve: about one name in six
+// occurs both in an extension and in a core version, each dispatch query
+// searches the driver's whole function table, and a glX* query may ask the
+// X server.
+class EntryPointCheck {
+public:
+    EntryPointCheck() { known_.reserve(4096); }
+
+    bool present(const char *name, bool extensionListed)
+    {
+        if (strncmp(name, "wgl", 3) == 0)
+            return false;
+        if (extensionListed && strncmp(name, "glX", 3) == 0)
+            return true;
+        auto found = known_.find(name);
+        if (found != known_.end())
+            return found->second;
+        const bool answer = infoHasEntryPoint(name) != 0;
+        known_.emplace(name, answer);
+        return answer;
+    }
+
+private:
+    std::unordered_map<std::string, bool> known_;
+};
+
 /* Readings whose gl* entry points could not be checked (bit i: reading i). */
 uint32_t g_uncheckedReadings = 0;
-
-bool entryPointPresent(const char *name, bool extensionListed)
-{
-    if (strncmp(name, "wgl", 3) == 0)
-        return false;
-    if (extensionListed && strncmp(name, "glX", 3) == 0)
-        return true;
-    return infoHasEntryPoint(name) != 0;
-}
 
 } // namespace
 
@@ -228,17 +277,18 @@ SOUNDER_API int tsInfoSolveDb(tsDatabase *db, const tsRendererCaps *caps, int re
         g_uncheckedReadings &= ~bit;
     else
         g_uncheckedReadings |= bit;
+    EntryPointCheck check;
     for (tsExtension *e = db->extensions; e; e = e->next) {
         bool listed = tsInfoSearchExtension(e->name, caps->extensions) != 0;
         if (listed)
             e->support |= bit;
         for (tsEntryPoint *ep = e->entryPoints; ep; ep = ep->next)
-            if (entryPointPresent(ep->name, listed))
+            if (check.present(ep->name, listed))
                 ep->resolved |= bit;
     }
     for (tsCoreVersion *c = db->coreVersions; c; c = c->next)
         for (tsEntryPoint *ep = c->entryPoints; ep; ep = ep->next)
-            if (entryPointPresent(ep->name, false))
+            if (check.present(ep->name, false))
                 ep->resolved |= bit;
     return 0;
 }

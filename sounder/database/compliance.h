@@ -16,8 +16,8 @@ namespace sounder {
 namespace db {
 
 // The core versions examined, in the order every view lists them.
-constexpr int kCoreVersionCount = 7;
-extern const char *const kCoreVersions[kCoreVersionCount]; // "1.1" ... "2.1"
+constexpr int kCoreVersionCount = 18;
+extern const char *const kCoreVersions[kCoreVersionCount]; // "1.1" ... "2.1", "3.0" ... "4.6"
 
 // ---- lookups -----------------------------------------------------------
 
@@ -46,7 +46,7 @@ tsRenderer *findRenderer(const tsDatabase *db, const char *name);
 // next call overwrites; copy it to keep it.
 const char *isSupported(const tsDatabase *db, const tsExtension *ext);
 
-// True when the extension counts for that version text ("1.1" ... "2.1" or
+// True when the extension counts for that version text ("1.1" ... "4.6" or
 // "ARB_imaging").
 bool belongsToVersion(const tsExtension *ext, const char *version);
 
@@ -56,7 +56,9 @@ const char *driverClaimsVersion(const tsRendererCaps *caps, const char *version)
 
 // 1 when the reading's shading language meets the version's requirement,
 // 0 when it does not, -1 when the version has none.  With a requirement and
-// out given, out receives the required version ("1.10" or "1.20").
+// out given, out receives the required version: "1.10" for 2.0, "1.20" for
+// 2.1, "1.30" to "1.50" for 3.0 to 3.2, the version's own number from 3.3
+// on ("3.30", "4.00" ... "4.60").
 int shadingLanguageCheck(const tsRendererCaps *caps, const char *version, char *out,
                          size_t outSize);
 
@@ -80,7 +82,7 @@ bool complianceText(const tsDatabase *db, const tsRendererCaps *caps, const char
 
 struct ListItem {
     enum Kind {
-        ShadingLanguage, // text: the required version, "1.10" or "1.20" (shown with text 382)
+        ShadingLanguage, // text: the required version, "1.10" ... "4.60" (shown with text 382)
         Extension,       // text: the line to show
     };
     Kind kind;
@@ -104,6 +106,11 @@ struct VersionListing {
 };
 
 VersionListing listVersion(const tsDatabase *db, const tsRendererCaps *caps, const char *version);
+
+// The version after the newest one the reading's GL_VERSION claims: the
+// first of kCoreVersions it does not claim.  Null when it claims none of
+// them (no desktop version text, such as "OpenGL ES 3.2") or all of them.
+const char *nextVersion(const tsRendererCaps *caps);
 
 // True when the entry point resolved in the current reading.
 inline bool entryPointResolved(const tsDatabase *db, const tsEntryPoint *ep)

@@ -60,8 +60,9 @@ void freeEntryPoints(T *owner)
 
 } // namespace
 
-const char *const kCoreVersions[kCoreVersionCount] = {"1.1", "1.2", "1.3", "1.4",
-                                                      "1.5", "2.0", "2.1"};
+const char *const kCoreVersions[kCoreVersionCount] = {"1.1", "1.2", "1.3", "1.4", "1.5", "2.0",
+                                                      "2.1", "3.0", "3.1", "3.2", "3.3", "4.0",
+                                                      "4.1", "4.2", "4.3", "4.4", "4.5", "4.6"};
 
 uint32_t nameHash(const char *name)
 {

@@ -13,8 +13,10 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "common/capability_table.h"
+#include "database/compliance.h"
 #include "keel/keel.h"
 #include "sounder/database.h"
 #include "sounder/probe.h"
@@ -346,6 +348,82 @@ void entryPointVerification(Emitter &e, const tsRendererCaps *caps, const tsData
     }
 }
 
+// The items of a version's listing, ", "-separated after a leading space:
+// extension names as references into the database, the shading language
+// requirement as its own text.
+void itemList(Emitter &e, const std::vector<db::ListItem> &items)
+{
+    const char *separator = " ";
+    for (const db::ListItem &item : items) {
+        e.literal(separator);
+        separator = ", ";
+        if (item.kind == db::ListItem::ShadingLanguage)
+            e.textIdArgs(TS_TEXT_SHADING_LANGUAGE_ITEM, item.text.c_str(), "");
+        else
+            e.reference(item.ext->name);
+    }
+}
+
+// One line per core version with a total: its figure, then what it lacks
+// and which of its entry points did not resolve (measured readings only).  An unresolved entry point
+// is a sure gap; a resolved one only shows that the driver stack knows the
+// function, so resolved ones are not listed as support.
+void complianceLines(Emitter &e, const tsRendererCaps *caps, const tsDatabase *db)
+{
+    for (const char *v : db::kCoreVersions) {
+        db::VersionListing listing = db::listVersion(db, caps, v);
+        if (listing.counts.total == 0)
+            continue;
+        char line[64];
+        std::snprintf(line, sizeof line, "v%s (%d %% - %d/%d)", v, listing.counts.percent,
+                      listing.counts.supported, listing.counts.total);
+        e.literal(line);
+        e.sep("\\line ", "\n");
+        if (!listing.unsupported.empty()) {
+            e.literal("  ");
+            e.textId(TS_TEXT_COMPLIANCE_MISSING);
+            itemList(e, listing.unsupported);
+            e.sep("\\line ", "\n");
+        }
+        // A reading loaded from a report file has no entry-point masks of
+        // its own (they are those of the last measurement), and one whose
+        // entry points could not be checked has none resolved: nothing to
+        // name for either.
+        std::vector<const char *> unresolved;
+        const bool checked = !db->fromReport && !tsInfoEntryPointCheckFailed(db->currentReading);
+        const tsCoreVersion *core = checked ? listing.core : nullptr;
+        for (const tsEntryPoint *ep = core ? core->entryPoints : nullptr; ep; ep = ep->next)
+            if (!db::entryPointResolved(db, ep))
+                unresolved.push_back(ep->name);
+        if (!unresolved.empty()) {
+            e.literal("  ");
+            e.textId(TS_TEXT_COMPLIANCE_UNRESOLVED);
+            for (std::size_t i = 0; i < unresolved.size(); ++i) {
+                e.literal(i == 0 ? " " : ", ");
+                e.reference(unresolved[i]);
+            }
+            e.sep("\\line ", "\n");
+        }
+    }
+}
+
+// What the version after the driver's own lacks ("OpenGL 4.6: missing
+// ..."): the promoted extensions it does not list and the shading language
+// when it falls short.  Nothing when the driver claims no desktop version or
+// every version, or when that version lacks nothing.
+void nextVersionHighlight(Emitter &e, const tsRendererCaps *caps, const tsDatabase *db)
+{
+    const char *next = db ? db::nextVersion(caps) : nullptr;
+    if (!next)
+        return;
+    db::VersionListing listing = db::listVersion(db, caps, next);
+    if (listing.unsupported.empty())
+        return;
+    e.textIdArgs(TS_TEXT_NEXT_VERSION_MISSING, next, "");
+    itemList(e, listing.unsupported);
+    e.L();
+}
+
 } // namespace
 
 void buildReport(PieceList &list, const tsSystemInfo *system, const tsRendererCaps *caps,
@@ -407,20 +485,8 @@ void buildReport(PieceList &list, const tsSystemInfo *system, const tsRendererCa
 
     e.textId(192);
     e.sep("\\i0 \\par ", "\n\n");
-    if (db) {
-        static const char *const kVersions[] = {"1.1", "1.2", "1.3", "1.4", "1.5", "2.0", "2.1"};
-        for (const char *v : kVersions) {
-            int supported = 0, total = 0;
-            tsDatabaseTestCompliance(db, const_cast<tsRendererCaps *>(caps), v, &supported, &total);
-            if (total == 0)
-                continue;
-            char line[64];
-            std::snprintf(line, sizeof line, "v%s (%d %% - %d/%d)", v, supported * 100 / total,
-                          supported, total);
-            e.literal(line);
-            e.sep("\\line ", "\n");
-        }
-    }
+    if (db)
+        complianceLines(e, caps, db);
     e.rtfOnly("\\par ");
 
     e.rtfOnly("\\i ");
@@ -451,6 +517,8 @@ void buildReport(PieceList &list, const tsSystemInfo *system, const tsRendererCa
             e.L();
         }
     }
+
+    nextVersionHighlight(e, caps, db);
 
     // Advice on small limits, from the capability table.
     std::size_t rows = 0;

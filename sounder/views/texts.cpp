@@ -3,7 +3,8 @@
 // 395-402, 409, 410) have texts here too so that no label renders blank.
 // 411 is this library's own: the text report's sentence that says what its
 // entry-point verification checks, and 412 the one that stands in when the
-// check could not be made (free ids, no language file uses them).
+// check could not be made (free ids, no language file uses them); so are
+// 425-428, the compliance lists and the next-version highlight.
 // Rich-text fragments (113-140, 308, 309, 384-389) hold RTF control words
 // with one backslash; 308 and 309 enclose their arguments in the control
 // character 8.
@@ -361,6 +362,10 @@ const BuiltinText kTexts[] = {
           "function is known, not that this context implements it."},
     {412, "The OpenGL entry points could not be checked: the vendor library behind this context "
           "offers no way to tell its functions from the loader's stubs. None is reported missing."},
+    {425, "Missing:"},
+    {426, "shading language %s"},
+    {427, "Unresolved entry points:"},
+    {428, "\\b OpenGL %s: missing\\b0"},
 };
 
 } // namespace

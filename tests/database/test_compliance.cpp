@@ -1,8 +1,12 @@
 // Matching and core-version compliance.
 #include <gtest/gtest.h>
 
+#include <string>
+#include <vector>
+
 #include "database/compliance.h"
 #include "db_test_util.h"
+#include "views/textreport.h"
 
 namespace {
 
@@ -46,17 +50,67 @@ TEST(Compliance, ShadingLanguageIsTheOnlyItemOfAnEmptyDatabase)
 
 TEST(Compliance, ShadingLanguageCheck)
 {
-    char required[16];
-    FakeReading glsl("V", "R", "2.1", "", "4.50");
-    EXPECT_EQ(shadingLanguageCheck(&glsl.caps, "2.0", required, sizeof required), 1);
-    EXPECT_STREQ(required, "1.10");
-    EXPECT_EQ(shadingLanguageCheck(&glsl.caps, "2.1", required, sizeof required), 1);
-    EXPECT_STREQ(required, "1.20");
-    EXPECT_EQ(shadingLanguageCheck(&glsl.caps, "3.0", nullptr, 0), 1);
-    EXPECT_EQ(shadingLanguageCheck(&glsl.caps, "1.5", nullptr, 0), -1);
-    EXPECT_EQ(shadingLanguageCheck(&glsl.caps, "ARB_imaging", nullptr, 0), -1);
-    FakeReading shortText("V", "R", "2.1", "", "1");
-    EXPECT_EQ(shadingLanguageCheck(&shortText.caps, "2.0", nullptr, 0), 0);
+    // version, the reading's language (null: none), result, required text
+    struct Case {
+        const char *version, *glsl;
+        int result;
+        const char *required;
+    } const cases[] = {
+        {"2.0", "4.50", 1, "1.10"},
+        {"2.1", "4.50", 1, "1.20"},
+        {"2.1", "1.10", 0, "1.20"},
+        {"2.1", "1.20 NVIDIA via Cg compiler", 1, "1.20"},
+        {"3.0", "1.20", 0, "1.30"},
+        {"3.0", "1.30", 1, "1.30"},
+        {"3.1", "1.30", 0, "1.40"},
+        {"3.2", "1.50 NVIDIA", 1, "1.50"},
+        // From 3.3 on the language carries the version's own number.
+        {"3.3", "1.50", 0, "3.30"},
+        {"3.3", "3.30", 1, "3.30"},
+        {"4.0", "3.30", 0, "4.00"},
+        {"4.2", "4.20", 1, "4.20"},
+        {"4.5", "4.50", 1, "4.50"},
+        {"4.6", "4.50", 0, "4.60"},
+        {"4.6", "4.60", 1, "4.60"},
+        {"4.6", nullptr, 0, "4.60"},
+        {"4.6", "OpenGL ES GLSL ES 3.20", 0, "4.60"},
+        {"2.0", "1", 0, "1.10"},
+        {"1.5", "4.50", -1, ""},
+        {"ARB_imaging", "4.50", -1, ""},
+    };
+    for (const Case &c : cases) {
+        FakeReading reading("V", "R", "2.1", "", c.glsl);
+        char required[16] = "";
+        EXPECT_EQ(shadingLanguageCheck(&reading.caps, c.version, required, sizeof required),
+                  c.result)
+            << c.version << " " << (c.glsl ? c.glsl : "(none)");
+        EXPECT_STREQ(required, c.required) << c.version;
+    }
+}
+
+TEST(Compliance, NextVersionIsTheFirstOneNotClaimed)
+{
+    struct Case {
+        const char *version, *next; // GL_VERSION text, expected (null: none)
+    } const cases[] = {
+        {"4.5 (Compatibility Profile) Mesa 22.3.6", "4.6"},
+        {"3.3 (Core Profile) Mesa 22.3.6", "4.0"},
+        {"2.1.2 NVIDIA 96.43", "3.0"},
+        {"1.1.0", "1.2"},
+        {"4.6 (Core Profile) Mesa 23.0", nullptr},
+        {"OpenGL ES 3.2 Mesa 22.3.6", nullptr},
+        {"1.0", nullptr},
+        {"4", nullptr},
+        {nullptr, nullptr},
+    };
+    for (const Case &c : cases) {
+        FakeReading reading("V", "R", c.version, "");
+        const char *next = nextVersion(&reading.caps);
+        if (c.next)
+            EXPECT_STREQ(next, c.next) << c.version;
+        else
+            EXPECT_EQ(next, nullptr) << (c.version ? c.version : "(none)") << " gave " << next;
+    }
 }
 
 TEST(Compliance, DriverClaimsVersionByItsVersionText)
@@ -210,6 +264,69 @@ TEST(Compliance, CurrentReadingSelectsTheBit)
     db->currentReading = 1;
     EXPECT_EQ(tsDatabaseTestCompliance(db, &v12.caps, "1.3", &supported, &total), 1);
     EXPECT_EQ(supported, 1);
+    tsDatabaseRelease(db);
+}
+
+// The text report's compliance lines name what each version lacks and its
+// unresolved entry points; the highlights name what the version after the
+// driver's own lacks.
+TEST(Compliance, TextReportNamesWhatVersionsLack)
+{
+    tsDatabase *db = tsDatabaseCreateFromCString(
+        "<tessera version=\"1\">"
+        "<ext name=\"GL_ARB_listed46\" core=\"4.6\"/>"
+        "<ext name=\"GL_ARB_absent46\" core=\"4.6\"/>"
+        "<ext name=\"GL_ARB_absent45\" core=\"4.5\"/>"
+        "<core version=\"4.6\"><f>glKnown46</f><f>glUnknown46</f></core>"
+        "</tessera>");
+    db->coreVersions->entryPoints->resolved = 1u; // glKnown46 in reading 0
+    struct Case {
+        const char *version, *glsl;
+        std::vector<const char *> present, absent;
+    } const cases[] = {
+        {"4.5 (Compatibility Profile) Mesa 22.3.6",
+         "4.50",
+         {"v4.5 (100 % - 2/2)\n",
+          "v4.6 (33 % - 1/3)\n"
+          "  Missing: shading language 4.60, GL_ARB_absent46\n"
+          "  Unresolved entry points: glUnknown46\n",
+          "OpenGL 4.6: missing shading language 4.60, GL_ARB_absent46\n"},
+         {"glKnown46", "OpenGL 4.5:"}},
+        // A 4.6 driver lacks nothing (its entry points are still checked).
+        {"4.6 (Core Profile) Mesa 23.1",
+         "4.60",
+         {"v4.6 (100 % - 3/3)\n  Unresolved entry points: glUnknown46\n"},
+         {"Missing:", "OpenGL 4."}},
+        // No desktop version claimed: every item counts as missing, and no
+        // next-version highlight.
+        {"OpenGL ES 3.2 Mesa 22.3.6",
+         "OpenGL ES GLSL ES 3.20",
+         {"v4.5 (0 % - 0/2)\n  Missing: shading language 4.50, GL_ARB_absent45\n"},
+         {"OpenGL 1.", "OpenGL 4."}},
+    };
+    for (const Case &c : cases) {
+        FakeReading reading("Mesa", "llvmpipe", c.version, "GL_ARB_listed46", c.glsl);
+        tsDatabaseUpdateExtStatus(db, &reading.caps);
+        db->currentReading = 0;
+        std::vector<tsReportPiece> pieces =
+            sounder::buildReportList(nullptr, &reading.caps, nullptr, db, 0);
+        std::string plain =
+            sounder::renderReportPlain(pieces.data(), static_cast<int>(pieces.size()));
+        for (const char *text : c.present)
+            EXPECT_NE(plain.find(text), std::string::npos) << c.version << ": " << text << "\n"
+                                                           << plain;
+        for (const char *text : c.absent)
+            EXPECT_EQ(plain.find(text), std::string::npos) << c.version << ": " << text;
+    }
+    // A reading loaded from a report file has no entry-point masks of its
+    // own: no entry point is named, what the versions lack still is.
+    db->fromReport = 1;
+    FakeReading loaded("Mesa", "llvmpipe", cases[0].version, "GL_ARB_listed46", "4.50");
+    std::vector<tsReportPiece> pieces =
+        sounder::buildReportList(nullptr, &loaded.caps, nullptr, db, 0);
+    std::string plain = sounder::renderReportPlain(pieces.data(), static_cast<int>(pieces.size()));
+    EXPECT_EQ(plain.find("Unresolved"), std::string::npos) << plain;
+    EXPECT_NE(plain.find("  Missing: shading language 4.60, GL_ARB_absent46\n"), std::string::npos);
     tsDatabaseRelease(db);
 }
 

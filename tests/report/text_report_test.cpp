@@ -150,12 +150,29 @@ TEST_F(TextReport, PlainReportReadsInOrder)
         "\nGL_ARB_multitexture\nGL_EXT_texture3D\n\n" + text(192) + "\n\n";
     ASSERT_EQ(plain.substr(0, expectedStart.size()), expectedStart);
 
-    // 1.2 counts texture3D, 1.3 the supported multitexture; 1.5 lacks
-    // vertex buffers (GL_VERSION 1.2 claims nothing above 1.2); 2.0 and 2.1
-    // count the missing shading language; 1.1 and 1.4 have no item.
+    // 1.2 counts texture3D (its entry point did not resolve), 1.3 the
+    // supported multitexture; 1.5 lacks vertex buffers (GL_VERSION 1.2
+    // claims nothing above 1.2); 2.0 to 4.6 count the missing shading
+    // language; 1.1 and 1.4 have no item.
     std::size_t pos = expectedStart.size();
-    const std::string compliance = "v1.2 (100 % - 1/1)\nv1.3 (100 % - 1/1)\nv1.5 (0 % - 0/1)\nv2.0 "
-                                   "(0 % - 0/1)\nv2.1 (0 % - 0/1)\n";
+    const std::string compliance = "v1.2 (100 % - 1/1)\n"
+                                   "  Unresolved entry points: glDrawRangeElements\n"
+                                   "v1.3 (100 % - 1/1)\n"
+                                   "v1.5 (0 % - 0/1)\n  Missing: GL_ARB_vertex_buffer_object\n"
+                                   "v2.0 (0 % - 0/1)\n  Missing: shading language 1.10\n"
+                                   "v2.1 (0 % - 0/1)\n  Missing: shading language 1.20\n"
+                                   "v3.0 (0 % - 0/1)\n  Missing: shading language 1.30\n"
+                                   "v3.1 (0 % - 0/1)\n  Missing: shading language 1.40\n"
+                                   "v3.2 (0 % - 0/1)\n  Missing: shading language 1.50\n"
+                                   "v3.3 (0 % - 0/1)\n  Missing: shading language 3.30\n"
+                                   "v4.0 (0 % - 0/1)\n  Missing: shading language 4.00\n"
+                                   "v4.1 (0 % - 0/1)\n  Missing: shading language 4.10\n"
+                                   "v4.2 (0 % - 0/1)\n  Missing: shading language 4.20\n"
+                                   "v4.3 (0 % - 0/1)\n  Missing: shading language 4.30\n"
+                                   "v4.4 (0 % - 0/1)\n  Missing: shading language 4.40\n"
+                                   "v4.5 (0 % - 0/1)\n  Missing: shading language 4.50\n"
+                                   "v4.6 (0 % - 0/1)\n  Missing: shading language 4.60\n"
+                                   "Driver version: ";
     EXPECT_EQ(plain.substr(pos, compliance.size()), compliance);
     EXPECT_NE(plain.find(
                   "Driver version: 1.2 Mesa 22.3.6 - newest version known to the database: 21.0\n"),
@@ -166,9 +183,16 @@ TEST_F(TextReport, PlainReportReadsInOrder)
 TEST_F(TextReport, StepsAndHighlightsFollowTheReading)
 {
     const auto pieces = build(0);
-    const std::vector<int> got = ids(pieces);
+    // The compliance lists (what each version lacks) are left out here.
+    auto complianceList = [](int id) {
+        return id == TS_TEXT_COMPLIANCE_MISSING || id == TS_TEXT_SHADING_LANGUAGE_ITEM ||
+               id == TS_TEXT_COMPLIANCE_UNRESOLVED;
+    };
+    std::vector<int> got = ids(pieces);
+    got.erase(std::remove_if(got.begin(), got.end(), complianceList), got.end());
     // Version assessment (newer known), no ICD, stencil missing among the
-    // 32-bit formats, then the highlight rows, then the verification.
+    // 32-bit formats, then the highlight rows (1.3, the version after the
+    // driver's own, lacks nothing: no line for it), then the verification.
     const std::vector<int> expected = {334, 161, 209, 141, 192, 390, 392, 138, 134,
                                        115, // no compiled vertex array
                                        114, // multitexture
@@ -188,7 +212,7 @@ TEST_F(TextReport, StepsAndHighlightsFollowTheReading)
     // The arguments of the verification lines.
     std::vector<const tsReportPiece *> args;
     for (const tsReportPiece &p : pieces)
-        if (p.kind == TS_PIECE_TEXT_ID_ARGS)
+        if (p.kind == TS_PIECE_TEXT_ID_ARGS && !complianceList(p.textId))
             args.push_back(&p);
     ASSERT_EQ(args.size(), 6u);
     EXPECT_STREQ(args[0]->text, "1.2 Mesa 22.3.6");

@@ -312,10 +312,12 @@ TEST(MainTree, CoreFeatureSetsFromTheDatabase)
     tsTreeNode *root = tsTreeEnd(tree.get());
     const tsTreeNode *core = findById(root, TS_TREE_PUSH, 192);
     ASSERT_NE(core, nullptr);
-    // 1.3 has two extensions; 2.0 and 2.1 count their shading language only.
-    ASSERT_EQ(core->childCount, 3);
+    // 1.3 has two extensions; 2.0 to 4.6 count their shading language only.
+    ASSERT_EQ(core->childCount, 14);
     EXPECT_STREQ(core->children[0]->item->text, "1.3 (50 % - 1/2)");
     EXPECT_STREQ(core->children[1]->item->text, "2.0 (100 % - 1/1)");
+    EXPECT_STREQ(core->children[3]->item->text, "3.0 (0 % - 0/1)");
+    EXPECT_STREQ(core->children[13]->item->text, "4.6 (0 % - 0/1)");
     const tsTreeNode *glsl = findById(core->children[1], TS_TREE_STR2, 382);
     ASSERT_NE(glsl, nullptr);
     EXPECT_STREQ(glsl->item->text, "1.10");

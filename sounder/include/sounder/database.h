@@ -144,7 +144,7 @@ SOUNDER_API int tsInfoSolveDb(tsDatabase *db, const struct tsRendererCaps *caps,
  * the reading was not solved in this process. */
 SOUNDER_API int tsInfoEntryPointCheckFailed(int reading);
 
-/* Counts, for a core version ("1.1" ... "2.1", or "ARB_imaging"), the items
+/* Counts, for a core version ("1.1" ... "4.6", or "ARB_imaging"), the items
  * the current reading supports and the items the version has.  Returns 1
  * when both counts are equal (also when both are 0), else 0. */
 SOUNDER_API int tsDatabaseTestCompliance(tsDatabase *db, const struct tsRendererCaps *caps,

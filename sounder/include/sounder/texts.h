@@ -23,6 +23,17 @@ extern "C" {
  * (tsInfoEntryPointCheckFailed). */
 #define TS_TEXT_ENTRY_POINTS_UNCHECKED 412
 
+/* Texts of the text report's compliance section and highlights for core
+ * versions: the head of the list of what a version lacks, one such item
+ * (the shading language version it requires, %s), the head of the list of
+ * its entry points that did not resolve, and the highlight that names what
+ * the version after the driver's own lacks (%s: that version; the items
+ * follow it). */
+#define TS_TEXT_COMPLIANCE_MISSING 425
+#define TS_TEXT_SHADING_LANGUAGE_ITEM 426
+#define TS_TEXT_COMPLIANCE_UNRESOLVED 427
+#define TS_TEXT_NEXT_VERSION_MISSING 428
+
 /* A caller's text table: the text of id in the language shown, or null
  * (or "") when the table has none, in which case the built-in English text
  * is used.  user is the pointer the caller passed along with the lookup.
