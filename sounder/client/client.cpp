@@ -458,6 +458,22 @@ SOUNDER_API const char *lumGenerateReport(const char *folder, int renderer)
     return s.path;
 }
 
+SOUNDER_API const tsRendererCaps *lumClientGetReading(int renderer, const tsSystemInfo **system,
+                                                      const tsIcdList **icd, tsDatabase **db)
+{
+    ClientState &s = state();
+    if (system)
+        *system = &s.system;
+    if (icd)
+        *icd = &s.icd;
+    if (db)
+        *db = s.database;
+    if (!validIndex(renderer))
+        return nullptr;
+    selectReading(renderer);
+    return &s.records[renderer];
+}
+
 SOUNDER_API void lumClientRelease(void) {}
 
 } // extern "C"

@@ -85,7 +85,37 @@ bool parseArguments(int argc, const char *const *argv, Options &out, std::string
         if (matched)
             continue;
 
+        if (arg == "--json") {
+            out.json = true;
+            continue;
+        }
+        if (arg == "--diff") {
+            if (i + 2 >= argc || !argv[i + 1] || !argv[i + 2]) {
+                error = "--diff needs two sides (a report file, reading:0 or reading:1 each)";
+                return false;
+            }
+            if (!setAction(out, Action::Diff, actionGiven, arg, error))
+                return false;
+            out.diffA = argv[++i];
+            out.diffB = argv[++i];
+            if (out.diffA.empty() || out.diffB.empty()) {
+                error = "--diff needs two sides (a report file, reading:0 or reading:1 each)";
+                return false;
+            }
+            continue;
+        }
+
         std::string value;
+        if (!takeValue(argc, argv, i, arg, "--report", value, matched, error))
+            return false;
+        if (matched) {
+            if (value.empty()) {
+                error = "--report needs a report file";
+                return false;
+            }
+            out.reportFile = value;
+            continue;
+        }
         if (!takeValue(argc, argv, i, arg, "--renderer", value, matched, error))
             return false;
         if (matched) {
@@ -159,6 +189,14 @@ bool parseArguments(int argc, const char *const *argv, Options &out, std::string
             error = "unknown option \"" + arg + "\"";
         return false;
     }
+    if (out.json && out.action != Action::Report && out.action != Action::Diff) {
+        error = "--json goes with the report (no action) or with --diff";
+        return false;
+    }
+    if (!out.reportFile.empty() && out.action != Action::Report) {
+        error = "--report goes with the report (no action) or with --json";
+        return false;
+    }
     return true;
 }
 
@@ -185,6 +223,11 @@ std::string usageText()
            "                         chooses; print each unit's frames per second and the\n"
            "                         failure log; without a <test> element all seven\n"
            "                         units run, about 5 seconds each\n"
+           "  --diff A B             compare two readings; A and B are each a report file\n"
+           "                         or reading:0 / reading:1 of this machine.  Prints the\n"
+           "                         extensions only in A, only in B, the limits, compliance\n"
+           "                         lines and strings that differ.  Exit status 0 when\n"
+           "                         equal, 3 when they differ\n"
            "  --help                 print this text\n"
            "  --version              print the version\n"
            "  --check-update         ask the publisher for a newer release (exit 0 newer,\n"
@@ -194,6 +237,10 @@ std::string usageText()
            "\n"
            "Settings:\n"
            "  --renderer 0|1         renderer to report (default 1)\n"
+           "  --report FILE          describe the saved report file FILE instead of a\n"
+           "                         reading of this machine\n"
+           "  --json                 the report (or with --diff the difference) as one JSON\n"
+           "                         document, described by tessera-report.schema.json\n"
            "  --database PATH        extension database (default: extensions.xml beside\n"
            "                         the program or in the installed data folder)\n"
            "  --platform glx|egl     window system to read through (default: GLX when\n"
@@ -203,7 +250,8 @@ std::string usageText()
            "Progress goes to standard error when it is a terminal.\n"
            "\n"
            "Exit status: 0 success, 1 no OpenGL context could be made or an input file\n"
-           "could not be used (the reason on standard error), 2 usage error.\n";
+           "could not be used (the reason on standard error), 2 usage error, 3 the two\n"
+           "sides of --diff differ.\n";
 }
 
 std::vector<DocumentEvent> documentEvents(const std::string &document)

@@ -21,6 +21,7 @@ enum class Action {
     Monitors,     /* --monitors */
     Tests,        /* --tests */
     RunTests,     /* --run-tests OPTIONS.xml */
+    Diff,         /* --diff A B */
     Help,         /* --help */
     Version       /* --version */
 };
@@ -34,12 +35,16 @@ struct Options {
     std::string optionFile;     /* --run-tests */
     std::string database;       /* --database; empty: the shipped one */
     std::string platform;       /* --platform glx|egl; empty: the library chooses */
+    std::string reportFile;     /* --report: describe this saved report instead of a reading */
+    bool json = false;          /* --json: the report or the difference as one JSON document */
+    std::string diffA, diffB;   /* --diff: a report file or "reading:0" / "reading:1" each */
 };
 
 /* Exit statuses. */
 constexpr int kExitSuccess = 0;
 constexpr int kExitFailure = 1; /* no OpenGL context, unreadable or bad input file */
 constexpr int kExitUsage = 2;   /* the command line is wrong */
+constexpr int kExitDiffer = 3;  /* --diff: the two sides differ */
 
 /* Parses argv[1..argc-1].  Options take their value as the next argument
  * or after "=".  At most one action may be given.  Returns false with a

@@ -21,8 +21,10 @@
 #include "sounder/database.h"
 #include "sounder/probe.h"
 #include "sounder/rendertest.h"
+#include "sounder/system.h"
 
 #include "cli.h"
+#include "describe.h"
 #include "online_cli.h"
 
 #ifndef TESSERA_VERSION
@@ -403,6 +405,149 @@ int runTests(const Options &options)
     return kExitSuccess;
 }
 
+/* The database document the report files are held against. */
+bool databaseText(const Options &options, std::string &text, std::string &error)
+{
+    const std::string path = options.database.empty() ? defaultDatabase() : options.database;
+    return readFile(path, text, error);
+}
+
+/* Loads a report file for side (empty for --report); warns about a file
+ * cut short. */
+bool loadReport(const Options &options, const std::string &path, const std::string &side,
+                LoadedReport &report, std::string &error)
+{
+    std::string db;
+    if (!databaseText(options, db, error))
+        return false;
+    bool incomplete = false;
+    if (!report.load(path, db, error, incomplete)) {
+        if (!side.empty())
+            error = "side " + side + ": " + error;
+        return false;
+    }
+    if (incomplete)
+        std::fprintf(stderr,
+                     "tessera-cli: warning: %s is incomplete (cut short or without a renderer); "
+                     "it is described as far as it could be read\n",
+                     path.c_str());
+    return true;
+}
+
+/* A live reading, once both renderers were read. */
+Reading liveReading(int renderer)
+{
+    Reading r;
+    r.source = "reading:" + std::to_string(renderer);
+    r.caps = lumClientGetReading(renderer, &r.system, &r.icd, &r.db);
+    r.reading = renderer;
+    return r;
+}
+
+/* Writes a whole document to standard output in one piece. */
+int printWhole(const std::string &document, int status)
+{
+    std::fwrite(document.data(), 1, document.size(), stdout);
+    return status;
+}
+
+int runSavedReport(const Options &options)
+{
+    LoadedReport report;
+    std::string error;
+    if (!loadReport(options, options.reportFile, "", report, error))
+        return fail(error);
+    const Reading r = report.reading();
+    if (options.json)
+        return printWhole(jsonText(reportJson({r}, "")), kExitSuccess);
+    return printWhole(plainReport(r), kExitSuccess);
+}
+
+int runJson(const Options &options)
+{
+    std::vector<Reading> readings;
+    for (int i = 0; i < 2; ++i) {
+        if (options.rendererGiven && i != options.renderer)
+            continue;
+        const Reading r = liveReading(i);
+        if (r.caps && r.caps->filled)
+            readings.push_back(r);
+    }
+    return printWhole(jsonText(reportJson(readings, unixLines(tsReportGetLogFile()))),
+                      kExitSuccess);
+}
+
+/* "reading:0" and "reading:1" name a live reading; -1 for a file. */
+int liveSide(const std::string &side)
+{
+    if (side == "reading:0")
+        return 0;
+    if (side == "reading:1")
+        return 1;
+    return -1;
+}
+
+int runDiff(const Options &options)
+{
+    const std::string names[2] = {options.diffA, options.diffB};
+    const char *const sides[2] = {"A", "B"};
+    for (int k = 0; k < 2; ++k)
+        if (liveSide(names[k]) < 0 && names[k].compare(0, 8, "reading:") == 0) {
+            std::fprintf(stderr,
+                         "tessera-cli: side %s: \"%s\" names no reading (reading:0 or "
+                         "reading:1; a file of that name is given as ./%s)\n",
+                         sides[k], names[k].c_str(), names[k].c_str());
+            return kExitUsage;
+        }
+
+    LoadedReport files[2];
+    Reading readings[2];
+    for (int k = 0; k < 2; ++k) {
+        if (liveSide(names[k]) >= 0)
+            continue;
+        std::string error;
+        if (!loadReport(options, names[k], std::string(sides[k]) + " (" + names[k] + ")", files[k],
+                        error))
+            return fail(error);
+        readings[k] = files[k].reading();
+    }
+    bool read = false;
+    for (int k = 0; k < 2; ++k) {
+        const int index = liveSide(names[k]);
+        if (index < 0)
+            continue;
+        if (!read) {
+            Options live = options;
+            live.renderer = index;
+            const int status = readRenderers(live);
+            if (status != 0) {
+                std::fprintf(stderr, "tessera-cli: side %s (%s) cannot be read\n", sides[k],
+                             names[k].c_str());
+                return status;
+            }
+            read = true;
+        }
+        readings[k] = liveReading(index);
+        if (!readings[k].caps || !readings[k].caps->filled) {
+            std::fprintf(stderr,
+                         "tessera-cli: side %s (%s) cannot be read: no OpenGL context could be "
+                         "made for renderer %d\n",
+                         sides[k], names[k].c_str(), index);
+            printLog(stderr);
+            return kExitFailure;
+        }
+    }
+
+    const Difference d = compareReadings(readings[0], readings[1]);
+    const int status = d.equal() ? kExitSuccess : kExitDiffer;
+    auto label = [](const Reading &r) {
+        return r.source + (r.caps->renderer ? std::string(" (") + r.caps->renderer + ")" : "");
+    };
+    if (options.json)
+        return printWhole(jsonText(differenceJson(d, names[0], names[1])), status);
+    return printWhole(differenceText(d, label(readings[0]), label(readings[1])), status);
+}
+
 int run(int argc, char **argv)
 {
     int onlineStatus = 0;
@@ -428,7 +573,11 @@ int run(int argc, char **argv)
     case Action::Monitors: return printList(lumClientGetMonitorList(), "<device ", "monitors");
     case Action::Tests: printDocument(lumGetRenderingTests()); return kExitSuccess;
     case Action::RunTests: return runTests(options);
+    case Action::Diff: return runDiff(options);
     case Action::Report:
+        if (!options.reportFile.empty())
+            return runSavedReport(options);
+        break;
     case Action::XmlReport:
     case Action::Tree:
     case Action::PixelFormats: break;
@@ -463,7 +612,7 @@ int run(int argc, char **argv)
     case Action::PixelFormats:
         printDocument(lumClientGetPixelFormats(options.renderer));
         return kExitSuccess;
-    default: return runReport(options);
+    default: return options.json ? runJson(options) : runReport(options);
     }
 }
 

@@ -10,35 +10,18 @@
 #include <vector>
 
 #include "client_helpers.h"
+#include "support/cli_run.h"
 #include "sounder/probe.h"
 #include "sounder/reportfile.h"
 #include "sounder/system.h"
 
 namespace {
 
-struct CliRun {
-    bool exited = false; // false: killed by a signal
-    int status = -1;
-    std::string out;
-    std::string err;
-};
-
 // Runs tessera-cli with args (already shell-quoted) and an optional
 // environment prefix such as "TESSERA_PLATFORM=glx DISPLAY=:9999".
 CliRun cli(const std::string &args, const std::string &env = "")
 {
-    static const TempDir dir;
-    const std::string out = dir.file("out"), err = dir.file("err");
-    const std::string cmd = env + (env.empty() ? "" : " ") + "'" TESSERA_BIN_DIR "/tessera-cli' " +
-                            args + " >'" + out + "' 2>'" + err + "' </dev/null";
-    const int raw = std::system(cmd.c_str());
-    CliRun r;
-    // The shell reports a child killed by a signal as 128 + the signal.
-    r.exited = WIFEXITED(raw) && WEXITSTATUS(raw) < 128;
-    r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    r.out = readWhole(out);
-    r.err = readWhole(err);
-    return r;
+    return runCli(TESSERA_BIN_DIR "/tessera-cli", args, env);
 }
 
 std::string shq(const std::string &s)

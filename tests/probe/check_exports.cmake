@@ -24,7 +24,9 @@ foreach(name tsInfoBegin tsInfoRead tsInfoEnd tsInfoRelease tsInfoSearchExtensio
              tsReportGetLogFile tsReportSetLogFile tsReportHasErrors
              tsFormatText tsFormatTreeItemLabel tsDocumentAttribute tsBuildReportPieces
              tsBuildChangesReportPieces tsRenderReport tsRichTextToPlain tsRichTextToHtml
-             tsWindowSystemName tsWindowSystemHasFeature)
+             tsWindowSystemName tsWindowSystemHasFeature tsCapabilityRowCount
+             tsCapabilityRowAt tsCapabilityRowValue tsComplianceVersionCount
+             tsComplianceVersionName tsComplianceMissing lumClientGetReading)
   if(NOT symbols MATCHES " T ${name}\n")
     message(FATAL_ERROR "${name} is not exported")
   endif()

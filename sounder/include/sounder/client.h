@@ -127,6 +127,22 @@ SOUNDER_API const char *lumGetRenderingTestResults(void);
  * written. */
 SOUNDER_API const char *lumGenerateReport(const char *folder, int renderer);
 
+struct tsRendererCaps;
+struct tsSystemInfo;
+struct tsIcdList;
+struct tsDatabase;
+
+/* The records behind the documents, for front ends that describe a reading
+ * whole: the reading of renderer (null for another index), the system
+ * description, the driver list and the loaded database (each output may
+ * be null).  The database's current reading becomes renderer, as for the
+ * documents.  The records stay owned by the client and change with the
+ * next lumClientInitialize or lumClientLoadDatabase. */
+SOUNDER_API const struct tsRendererCaps *lumClientGetReading(int renderer,
+                                                             const struct tsSystemInfo **system,
+                                                             const struct tsIcdList **icd,
+                                                             struct tsDatabase **db);
+
 /* Ends the session.  The client state stays for the life of the process. */
 SOUNDER_API void lumClientRelease(void);
 

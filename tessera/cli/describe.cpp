@@ -1,0 +1,518 @@
+#include "describe.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <set>
+
+#include "sounder/inspect.h"
+#include "sounder/report.h"
+#include "sounder/reportfile.h"
+
+namespace tessera {
+namespace cli {
+
+namespace {
+
+std::string text(const char *s)
+{
+    return s ? s : "";
+}
+
+nlohmann::json nullableText(const char *s)
+{
+    return s ? nlohmann::json(s) : nlohmann::json(nullptr);
+}
+
+/* A fixed buffer of a record as text, never read past its end. */
+template <size_t N>
+std::string fixedText(const char (&buffer)[N])
+{
+    return std::string(buffer, strnlen(buffer, N));
+}
+
+nlohmann::json number(double value, bool isFloat)
+{
+    if (!std::isfinite(value))
+        return nullptr;
+    if (isFloat)
+        return value;
+    return static_cast<int64_t>(value);
+}
+
+std::string numberText(double value, bool isFloat)
+{
+    char buffer[64];
+    if (isFloat)
+        std::snprintf(buffer, sizeof buffer, "%g", value);
+    else
+        std::snprintf(buffer, sizeof buffer, "%lld", static_cast<long long>(value));
+    return buffer;
+}
+
+/* The pixel-format members in record order, by the names the JSON uses. */
+struct PixelField {
+    const char *name;
+    uint8_t tsPixelFormat::*member;
+};
+const PixelField kPixelFields[] = {
+    {"colorBits", &tsPixelFormat::color_bits},
+    {"depthBits", &tsPixelFormat::depth_bits},
+    {"stencilBits", &tsPixelFormat::stencil_bits},
+    {"transparent", &tsPixelFormat::transparent},
+    {"acceleration", &tsPixelFormat::acceleration},
+    {"supportGdi", &tsPixelFormat::support_gdi},
+    {"auxBuffers", &tsPixelFormat::aux_buffers},
+    {"doubleBuffer", &tsPixelFormat::double_buffer},
+    {"supportOpenGL", &tsPixelFormat::support_opengl},
+    {"drawToWindow", &tsPixelFormat::draw_to_window},
+    {"drawToBitmap", &tsPixelFormat::draw_to_bitmap},
+    {"swapLayerBuffers", &tsPixelFormat::swap_layers_buffers},
+    {"stereo", &tsPixelFormat::stereo},
+    {"auxBuffers2", &tsPixelFormat::auxbuffers},
+    {"samples", &tsPixelFormat::samples},
+    {"pixelType", &tsPixelFormat::pixel_type},
+    {"accumBits", &tsPixelFormat::accum_bits},
+    {"overlays", &tsPixelFormat::number_overlays},
+    {"underlays", &tsPixelFormat::number_underlays},
+};
+
+int clampCount(int count, int most)
+{
+    return std::max(0, std::min(count, most));
+}
+
+} // namespace
+
+// ---- loaded report files ------------------------------------------------------
+
+LoadedReport::~LoadedReport()
+{
+    if (caps_)
+        tsInfoRelease(caps_.get());
+    tsSystemInfoRelease(&system_);
+    if (db_)
+        tsDatabaseRelease(db_);
+}
+
+bool LoadedReport::load(const std::string &path, const std::string &databaseText,
+                        std::string &error, bool &incomplete)
+{
+    incomplete = false;
+    path_ = path;
+    /* A file that is no report (an empty or binary file, the database,
+     * another document) is refused rather than shown as an empty reading. */
+    switch (tsCheckReportXML(path.c_str())) {
+    case TS_REPORT_FILE_UNREADABLE:
+        error = "cannot read " + path + ": " +
+                (errno == EFBIG ? std::string("too large for a report file") : std::strerror(errno));
+        return false;
+    case TS_REPORT_FILE_NOT_A_REPORT:
+        error = path + " is not a report file (its first element is not <Tessera>)";
+        return false;
+    case TS_REPORT_FILE_INCOMPLETE: incomplete = true; break;
+    default: break;
+    }
+    caps_.reset(new tsRendererCaps());
+    std::memset(caps_.get(), 0, sizeof(tsRendererCaps));
+    if (tsReadReportXML(path.c_str(), caps_.get(), &icd_, &system_) != 0) {
+        error = "cannot read " + path + ": " + std::strerror(errno);
+        return false;
+    }
+
+    db_ = tsDatabaseCreateFromCString(databaseText.c_str());
+    db_->currentReading = 0;
+    db_->fromReport = 1;
+    tsDatabaseUpdateExtStatus(db_, caps_.get());
+    return true;
+}
+
+Reading LoadedReport::reading() const
+{
+    Reading r;
+    r.source = path_;
+    r.caps = caps_.get();
+    r.system = &system_;
+    r.icd = &icd_;
+    r.db = db_;
+    r.reading = 0;
+    return r;
+}
+
+// ---- one reading ------------------------------------------------------------------
+
+void splitExtensions(const char *extensions, std::vector<std::string> &gl,
+                     std::vector<std::string> &windowSystem)
+{
+    gl.clear();
+    windowSystem.clear();
+    const std::string all = text(extensions);
+    size_t i = 0;
+    while (i < all.size()) {
+        while (i < all.size() && std::strchr(" \t\r\n", all[i]))
+            ++i;
+        size_t e = i;
+        while (e < all.size() && !std::strchr(" \t\r\n", all[e]))
+            ++e;
+        if (e > i) {
+            const std::string name = all.substr(i, e - i);
+            const bool ws = name.compare(0, 4, "GLX_") == 0 || name.compare(0, 4, "WGL_") == 0 ||
+                            name.compare(0, 4, "EGL_") == 0;
+            (ws ? windowSystem : gl).push_back(name);
+        }
+        i = e;
+    }
+}
+
+std::string VersionCompliance::figure() const
+{
+    const int percent = total > 0 ? supported * 100 / total : 0;
+    return version + " (" + std::to_string(percent) + " % - " + std::to_string(supported) + "/" +
+           std::to_string(total) + ")";
+}
+
+std::vector<VersionCompliance> complianceOf(const Reading &r)
+{
+    std::vector<VersionCompliance> out;
+    if (!r.db || !r.caps)
+        return out;
+    r.db->currentReading = r.reading;
+    for (int32_t i = 0; i < tsComplianceVersionCount(); ++i) {
+        VersionCompliance v;
+        v.version = text(tsComplianceVersionName(i));
+        tsDatabaseTestCompliance(r.db, r.caps, v.version.c_str(), &v.supported, &v.total);
+        if (v.total == 0)
+            continue;
+        const size_t n = tsComplianceMissing(r.db, r.caps, v.version.c_str(), nullptr, 0);
+        std::string missing(n + 1, '\0');
+        tsComplianceMissing(r.db, r.caps, v.version.c_str(), &missing[0], missing.size());
+        missing.resize(n);
+        size_t start = 0;
+        for (size_t nl; (nl = missing.find('\n', start)) != std::string::npos; start = nl + 1)
+            v.missing.push_back(missing.substr(start, nl - start));
+        out.push_back(v);
+    }
+    return out;
+}
+
+nlohmann::json readingJson(const Reading &r)
+{
+    const tsRendererCaps &c = *r.caps;
+    nlohmann::json j;
+    j["source"] = r.source;
+    j["strings"] = {{"vendor", nullableText(c.vendor)},
+                    {"renderer", nullableText(c.renderer)},
+                    {"version", nullableText(c.version)},
+                    {"shadingLanguageVersion", nullableText(c.glslVersion)}};
+    j["newestVersion"] = fixedText(c.newestVersion);
+    j["videoMemoryMB"] = c.videoMemory;
+
+    std::vector<std::string> gl, ws;
+    splitExtensions(c.extensions, gl, ws);
+    j["glExtensions"] = gl;
+    j["windowSystemExtensions"] = ws;
+
+    nlohmann::json caps = nlohmann::json::object();
+    for (int32_t i = 0; i < tsCapabilityRowCount(); ++i) {
+        tsCapabilityRow row;
+        double value = 0;
+        if (tsCapabilityRowAt(i, &row) && tsCapabilityRowValue(&c, i, &value))
+            caps[row.name] = number(value, row.type == TS_CAPABILITY_FLOAT);
+    }
+    j["capabilities"] = caps;
+    /* Limits the library keeps beside the record, by GL token name. */
+    j["extendedLimits"] = nlohmann::json::object();
+
+    nlohmann::json compressed = nlohmann::json::array();
+    const int nCompressed = clampCount(c.NumCompressedTextureFormats, TS_MAX_COMPRESSED_FORMATS);
+    for (int i = 0; i < nCompressed; ++i)
+        compressed.push_back(c.compressedFormats[i]);
+    j["compressedFormats"] = compressed;
+
+    nlohmann::json formats = nlohmann::json::array();
+    for (int i = 0; i < clampCount(c.pixelFormatCount, TS_MAX_PIXEL_FORMATS); ++i) {
+        nlohmann::json f;
+        f["index"] = i + 1;
+        for (const PixelField &p : kPixelFields)
+            f[p.name] = c.pixelFormats[i].*p.member;
+        formats.push_back(f);
+    }
+    j["pixelFormats"] = formats;
+
+    nlohmann::json modes = nlohmann::json::array();
+    for (int i = 0; i < clampCount(c.displayModeCount, TS_MAX_DISPLAY_MODES); ++i) {
+        const tsDisplayMode &m = c.displayModes[i];
+        modes.push_back({{"width", m.width},
+                         {"height", m.height},
+                         {"bitsPerPixel", m.bitsPerPixel},
+                         {"refreshRate", m.refreshRate}});
+    }
+    j["displayModes"] = modes;
+
+    nlohmann::json compliance = nlohmann::json::array();
+    for (const VersionCompliance &v : complianceOf(r))
+        compliance.push_back({{"version", v.version},
+                              {"supported", v.supported},
+                              {"total", v.total},
+                              {"complete", v.supported == v.total},
+                              {"missing", v.missing}});
+    j["compliance"] = compliance;
+    return j;
+}
+
+nlohmann::json reportJson(const std::vector<Reading> &readings, const std::string &failureLog)
+{
+    nlohmann::json doc;
+    doc["schema"] = kJsonSchemaVersion;
+    doc["kind"] = "report";
+    const tsSystemInfo *system = nullptr;
+    const tsIcdList *icd = nullptr;
+    for (const Reading &r : readings) {
+        if (!system)
+            system = r.system;
+        if (!icd)
+            icd = r.icd;
+    }
+    nlohmann::json sys = nlohmann::json::object();
+    if (system) {
+        sys["system"] = fixedText(system->system);
+        sys["processorMode"] = fixedText(system->processorMode);
+        sys["desktopMode"] = fixedText(system->desktopMode);
+        sys["monitor"] = nullableText(system->monitor);
+    }
+    doc["system"] = sys;
+    nlohmann::json drivers = nlohmann::json::array();
+    if (icd) {
+        for (int i = 0; i < clampCount(icd->count, TS_ICD_MAX_ENTRIES); ++i) {
+            const tsIcdEntry &e = icd->entries[i];
+            drivers.push_back({{"name", fixedText(e.name)},
+                               {"path", fixedText(e.path)},
+                               {"company", fixedText(e.company)},
+                               {"description", fixedText(e.description)},
+                               {"version", fixedText(e.version)}});
+        }
+    }
+    doc["drivers"] = drivers;
+    nlohmann::json list = nlohmann::json::array();
+    for (const Reading &r : readings)
+        list.push_back(readingJson(r));
+    doc["readings"] = list;
+    doc["failureLog"] = failureLog;
+    return doc;
+}
+
+// ---- differences ------------------------------------------------------------------
+
+bool Difference::equal() const
+{
+    return onlyInA.empty() && onlyInB.empty() && limits.empty() && compliance.empty() &&
+           strings.empty();
+}
+
+Difference compareReadings(const Reading &a, const Reading &b)
+{
+    Difference d;
+    std::vector<std::string> glA, wsA, glB, wsB;
+    splitExtensions(a.caps->extensions, glA, wsA);
+    splitExtensions(b.caps->extensions, glB, wsB);
+    glA.insert(glA.end(), wsA.begin(), wsA.end());
+    glB.insert(glB.end(), wsB.begin(), wsB.end());
+    const std::set<std::string> setA(glA.begin(), glA.end()), setB(glB.begin(), glB.end());
+    for (const std::string &n : setA)
+        if (!setB.count(n))
+            d.onlyInA.push_back(n);
+    for (const std::string &n : setB)
+        if (!setA.count(n))
+            d.onlyInB.push_back(n);
+
+    for (int32_t i = 0; i < tsCapabilityRowCount(); ++i) {
+        tsCapabilityRow row;
+        double va = 0, vb = 0;
+        if (!tsCapabilityRowAt(i, &row) || !tsCapabilityRowValue(a.caps, i, &va) ||
+            !tsCapabilityRowValue(b.caps, i, &vb) || va == vb)
+            continue;
+        Difference::Limit l;
+        l.name = row.name;
+        l.a = va;
+        l.b = vb;
+        l.isFloat = row.type == TS_CAPABILITY_FLOAT;
+        if (row.better == TS_BETTER_HIGHER)
+            l.better = va > vb ? "A" : "B";
+        else if (row.better == TS_BETTER_LOWER)
+            l.better = va < vb ? "A" : "B";
+        d.limits.push_back(l);
+    }
+
+    const std::vector<VersionCompliance> ca = complianceOf(a), cb = complianceOf(b);
+    std::vector<std::string> versions;
+    for (const auto *list : {&ca, &cb})
+        for (const VersionCompliance &v : *list)
+            if (std::find(versions.begin(), versions.end(), v.version) == versions.end())
+                versions.push_back(v.version);
+    for (const std::string &version : versions) {
+        auto figure = [&](const std::vector<VersionCompliance> &list) {
+            for (const VersionCompliance &v : list)
+                if (v.version == version)
+                    return v.figure();
+            return std::string();
+        };
+        const std::string fa = figure(ca), fb = figure(cb);
+        if (fa != fb)
+            d.compliance.push_back({version, fa, fb});
+    }
+
+    const struct {
+        const char *name;
+        char *tsRendererCaps::*member;
+    } kStrings[] = {{"vendor", &tsRendererCaps::vendor},
+                    {"renderer", &tsRendererCaps::renderer},
+                    {"version", &tsRendererCaps::version},
+                    {"shadingLanguageVersion", &tsRendererCaps::glslVersion}};
+    for (const auto &s : kStrings) {
+        const std::string sa = text(a.caps->*s.member), sb = text(b.caps->*s.member);
+        if (sa != sb)
+            d.strings.push_back({s.name, sa, sb});
+    }
+    return d;
+}
+
+namespace {
+
+/* Rows of cells printed with each column as wide as its widest cell; the
+ * last column is not padded. */
+void appendTable(std::string &out, const std::vector<std::vector<std::string>> &rows)
+{
+    std::vector<size_t> width;
+    for (const auto &row : rows)
+        for (size_t i = 0; i < row.size(); ++i) {
+            if (width.size() <= i)
+                width.push_back(0);
+            width[i] = std::max(width[i], row[i].size());
+        }
+    for (const auto &row : rows) {
+        std::string line = " ";
+        for (size_t i = 0; i < row.size(); ++i) {
+            line += " " + row[i];
+            if (i + 1 < row.size())
+                line.append(width[i] - row[i].size(), ' ');
+        }
+        out += line + "\n";
+    }
+}
+
+std::string plural(size_t n, const char *one, const char *many)
+{
+    return std::to_string(n) + " " + (n == 1 ? one : many);
+}
+
+} // namespace
+
+std::string differenceText(const Difference &d, const std::string &a, const std::string &b)
+{
+    std::string out;
+    if (d.equal())
+        out += "No differences.\n";
+    else
+        out += "Differences: " + plural(d.onlyInA.size(), "extension", "extensions") +
+               " only in A, " + std::to_string(d.onlyInB.size()) + " only in B, " +
+               plural(d.limits.size(), "limit", "limits") + ", " +
+               plural(d.compliance.size(), "compliance line", "compliance lines") + ", " +
+               plural(d.strings.size(), "string", "strings") + "\n";
+    out += "A: " + a + "\nB: " + b + "\n";
+
+    auto names = [&](const char *title, const std::vector<std::string> &list) {
+        if (list.empty())
+            return;
+        out += std::string("\n") + title + " (" + std::to_string(list.size()) + "):\n";
+        for (const std::string &n : list)
+            out += "  " + n + "\n";
+    };
+    names("Extensions only in A", d.onlyInA);
+    names("Extensions only in B", d.onlyInB);
+    if (!d.limits.empty()) {
+        out += "\nLimits that differ (" + std::to_string(d.limits.size()) + "):\n";
+        std::vector<std::vector<std::string>> rows{{"limit", "A", "B", "better"}};
+        for (const Difference::Limit &l : d.limits)
+            rows.push_back({l.name, numberText(l.a, l.isFloat), numberText(l.b, l.isFloat),
+                            l.better.empty() ? "-" : l.better});
+        appendTable(out, rows);
+    }
+    auto pairs = [&](const char *title, const char *head,
+                     const std::vector<Difference::Pair> &list) {
+        if (list.empty())
+            return;
+        out += std::string("\n") + title + " (" + std::to_string(list.size()) + "):\n";
+        std::vector<std::vector<std::string>> rows{{head, "A", "B"}};
+        for (const Difference::Pair &p : list)
+            rows.push_back({p.name, p.a.empty() ? "-" : p.a, p.b.empty() ? "-" : p.b});
+        appendTable(out, rows);
+    };
+    pairs("Compliance lines that differ", "version", d.compliance);
+    pairs("Strings that differ", "string", d.strings);
+    return out;
+}
+
+nlohmann::json differenceJson(const Difference &d, const std::string &a, const std::string &b)
+{
+    nlohmann::json j;
+    j["schema"] = kJsonSchemaVersion;
+    j["kind"] = "diff";
+    j["a"] = a;
+    j["b"] = b;
+    j["equal"] = d.equal();
+    j["onlyInA"] = d.onlyInA;
+    j["onlyInB"] = d.onlyInB;
+    nlohmann::json limits = nlohmann::json::array();
+    for (const Difference::Limit &l : d.limits)
+        limits.push_back(
+            {{"name", l.name},
+             {"a", number(l.a, l.isFloat)},
+             {"b", number(l.b, l.isFloat)},
+             {"better", l.better.empty() ? nlohmann::json(nullptr) : nlohmann::json(l.better)}});
+    j["limits"] = limits;
+    auto pairs = [](const std::vector<Difference::Pair> &list, const char *key) {
+        nlohmann::json out = nlohmann::json::array();
+        for (const Difference::Pair &p : list)
+            out.push_back({{key, p.name}, {"a", p.a}, {"b", p.b}});
+        return out;
+    };
+    j["compliance"] = pairs(d.compliance, "version");
+    j["strings"] = pairs(d.strings, "name");
+    return j;
+}
+
+std::string jsonText(const nlohmann::json &document)
+{
+    return document.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) + "\n";
+}
+
+// ---- the plain report of a saved reading -----------------------------------------
+
+std::string plainReport(const Reading &r)
+{
+    if (r.db)
+        r.db->currentReading = r.reading;
+    const int32_t n = tsBuildReportPieces(nullptr, 0, r.system, r.caps, r.icd, r.db, 1);
+    std::vector<tsReportPiece> pieces(static_cast<size_t>(std::max(n, 0)));
+    const int32_t built = tsBuildReportPieces(pieces.data(), n, r.system, r.caps, r.icd, r.db, 1);
+    const int32_t count = std::min(built, n);
+    const size_t size =
+        tsRenderReport(pieces.data(), count, nullptr, nullptr, TS_RENDER_PLAIN, nullptr, 0);
+    std::string plain(size + 1, '\0');
+    tsRenderReport(pieces.data(), count, nullptr, nullptr, TS_RENDER_PLAIN, &plain[0],
+                   plain.size());
+    plain.resize(size);
+    while (!plain.empty() && (plain.back() == '\n' || plain.back() == ' '))
+        plain.pop_back();
+    if (!plain.empty())
+        plain += "\n\n";
+    plain += "Compliance:\n";
+    for (const VersionCompliance &v : complianceOf(r))
+        plain += "OpenGL " + v.figure() + "\n";
+    return plain;
+}
+
+} // namespace cli
+} // namespace tessera
