@@ -56,8 +56,9 @@ TEST(CapsLeak, ReadingIntoAFilledRecordLeaksNothing)
         FilledRecord r;
         tsInfoReadCaps(&r.caps);
         tsInfoRelease(&r.caps);
-        if (std::strcmp(mode, "leak") == 0)
+        if (std::strcmp(mode, "leak") == 0) {
             EXPECT_NE(sysStrDup("kept on purpose"), nullptr);
+        }
         return;
     }
     const std::string self = "/proc/" + std::to_string(getpid()) + "/exe";
