@@ -330,7 +330,7 @@ TEST_P(CliDriverFailure, PrintsReportOfReadingOne)
         "env TESSERA_READER_PRELOAD=" + binPath("libtessera_reader_shim.so") +
         " TESSERA_SHIM_MODE=" + GetParam().mode +
         " TESSERA_READ_TIMEOUT=" LIMIT_TEXT
-        " ASAN_OPTIONS=verify_asan_link_order=0:detect_leaks=0 " +
+        " ASAN_OPTIONS=verify_asan_link_order=0:detect_leaks=0:handle_segv=0 " +
         binPath("tessera-cli") + " 2>" + dir.file("stderr");
     int status = -1;
     const double start = readertest::seconds();
@@ -359,7 +359,7 @@ TEST(Readers, NamedRendererRunsOnlyItsReader)
     const std::string command =
         "env TESSERA_READER_PRELOAD=" + binPath("libtessera_reader_shim.so") +
         " TESSERA_SHIM_MODE=segv "
-        "ASAN_OPTIONS=verify_asan_link_order=0:detect_leaks=0 " +
+        "ASAN_OPTIONS=verify_asan_link_order=0:detect_leaks=0:handle_segv=0 " +
         binPath("tessera-cli") + " --renderer 1 2>" + dir.file("stderr");
     int status = -1;
     const std::string out = commandOutput(command, &status);

@@ -50,8 +50,9 @@ struct ShimScope {
     explicit ShimScope(const char *mode)
         : preload("TESSERA_READER_PRELOAD", binPath("libtessera_reader_shim.so").c_str()),
           shimMode("TESSERA_SHIM_MODE", mode),
-          // A sanitised reader refuses a preload in front of its runtime.
-          asan("ASAN_OPTIONS", "verify_asan_link_order=0:detect_leaks=0")
+          // A sanitised reader refuses a preload in front of its runtime,
+          // and would turn the shim's SIGSEGV into an exit status of its own.
+          asan("ASAN_OPTIONS", "verify_asan_link_order=0:detect_leaks=0:handle_segv=0")
     {}
     ScopedEnv preload, shimMode, asan;
 };

@@ -109,7 +109,7 @@ TEST(Languages, ScanRules)
         {"first byte is a quote", "\"a\" \"b\" \"c\" \"d\"", false, nullptr, {" ", ""}},
         {"unterminated", "x\"a\"\"b\"\"open text", false, nullptr, {"open text"}},
         {"zero byte ends the scan",
-         std::string("x\"a\"\"b\"\"one\"\0\"two\"", 20),
+         std::string("x\"a\"\"b\"\"one\"\0\"two\"", 18),
          false,
          nullptr,
          {"one"}},
