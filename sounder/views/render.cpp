@@ -1,6 +1,7 @@
 // Text ids, argument substitution, rich text to plain text, and the plain and
 // XML forms of a linked tree.
 #include "views/render.h"
+#include "views/richtext.h"
 
 #include <climits>
 #include <cstdio>
@@ -318,24 +319,6 @@ std::string renderTree(const tsTreeNode *root, TextLookup lookup, const std::str
 
 namespace {
 
-void appendUtf8(std::string &out, unsigned long code)
-{
-    if (code < 0x80) {
-        out.push_back(static_cast<char>(code));
-    } else if (code < 0x800) {
-        out.push_back(static_cast<char>(0xC0 | (code >> 6)));
-        out.push_back(static_cast<char>(0x80 | (code & 0x3F)));
-    } else if (code < 0x10000) {
-        out.push_back(static_cast<char>(0xE0 | (code >> 12)));
-        out.push_back(static_cast<char>(0x80 | ((code >> 6) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (code & 0x3F)));
-    } else {
-        out.push_back(static_cast<char>(0xF0 | (code >> 18)));
-        out.push_back(static_cast<char>(0x80 | ((code >> 12) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | ((code >> 6) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (code & 0x3F)));
-    }
-}
 
 // The character a reference "#N" or "#xH" stands for, or 0 when it is none
 // (no digits, other characters, NUL, a surrogate or beyond U+10FFFF).
@@ -390,7 +373,7 @@ std::string xmlUnescape(const std::string &text)
         }
         if (!decoded && name[0] == '#') {
             if (const unsigned long code = characterReference(name)) {
-                appendUtf8(out, code);
+                appendUtf8(out, static_cast<uint32_t>(code));
                 decoded = true;
             }
         }

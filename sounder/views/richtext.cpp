@@ -42,6 +42,9 @@ bool isDestination(const std::string &word)
 
 constexpr uint32_t kReplacement = 0xFFFD;
 
+
+} // namespace
+
 void appendUtf8(std::string &out, uint32_t code)
 {
     if (code < 0x80) {
@@ -60,8 +63,6 @@ void appendUtf8(std::string &out, uint32_t code)
         out.push_back(static_cast<char>(0x80 | (code & 0x3F)));
     }
 }
-
-} // namespace
 
 void scanRich(const std::string &rich, RichSink &sink)
 {

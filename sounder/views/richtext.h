@@ -44,6 +44,9 @@ public:
 // Reads rich from start to end and reports to sink.
 void scanRich(const std::string &rich, RichSink &sink);
 
+/* Appends the UTF-8 bytes of one code point. */
+void appendUtf8(std::string &out, uint32_t code);
+
 // Plain text from rich text: \line and \par become line feeds, \tab a tab,
 // \\ \{ \} their character, \'hh its byte, \uN its UTF-8 form; every other
 // control word, the braces and the contents of destination groups are
