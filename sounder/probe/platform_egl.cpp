@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "keel/keel.h"
+#include "probe/env_override.h"
 #include "probe/display_drm.h"
 #include "probe/platform.h"
 #include "probe/platform_egl.h"
@@ -26,45 +27,6 @@ namespace sounder {
 namespace {
 
 const char *g_eglLibrary = nullptr; /* null: "libEGL.so.1" */
-
-/* Sets variables for the reading and puts the previous values back. */
-class EnvOverride {
-public:
-    void set(const char *name, const char *value)
-    {
-        save(name);
-        setenv(name, value, 1);
-    }
-    void unset(const char *name)
-    {
-        save(name);
-        unsetenv(name);
-    }
-    void restore()
-    {
-        for (auto it = saved_.rbegin(); it != saved_.rend(); ++it) {
-            if (it->had)
-                setenv(it->name.c_str(), it->value.c_str(), 1);
-            else
-                unsetenv(it->name.c_str());
-        }
-        saved_.clear();
-    }
-    ~EnvOverride() { restore(); }
-
-private:
-    void save(const char *name)
-    {
-        const char *old = getenv(name);
-        saved_.push_back({name, old != nullptr, old ? old : ""});
-    }
-    struct Saved {
-        std::string name;
-        bool had;
-        std::string value;
-    };
-    std::vector<Saved> saved_;
-};
 
 bool listed(const std::string &list, const char *name)
 {

@@ -25,6 +25,7 @@
 #include <vector>
 
 #include "keel/keel.h"
+#include "probe/env_override.h"
 #include "probe/platform.h"
 #include "probe/x11_trap.h"
 
@@ -49,45 +50,6 @@ void reportConnectionLost(Display *dpy)
 {
     tsReportFailure("Display connection lost: %s\n", x11LostReason(dpy).c_str());
 }
-
-/* ---- environment for the software rasteriser -------------------------- */
-
-/* Saves and sets environment variables; restore() puts the previous values
- * back (or removes what was not set). */
-class EnvOverride {
-public:
-    void set(const char *name, const char *value)
-    {
-        const char *old = getenv(name);
-        saved_.push_back({name, old != nullptr, old ? old : ""});
-        setenv(name, value, 1);
-    }
-    void unset(const char *name)
-    {
-        const char *old = getenv(name);
-        saved_.push_back({name, old != nullptr, old ? old : ""});
-        unsetenv(name);
-    }
-    void restore()
-    {
-        for (auto it = saved_.rbegin(); it != saved_.rend(); ++it) {
-            if (it->had)
-                setenv(it->name.c_str(), it->value.c_str(), 1);
-            else
-                unsetenv(it->name.c_str());
-        }
-        saved_.clear();
-    }
-    ~EnvOverride() { restore(); }
-
-private:
-    struct Saved {
-        std::string name;
-        bool had;
-        std::string value;
-    };
-    std::vector<Saved> saved_;
-};
 
 int bitsPerPixelOfDepth(Display *dpy, int depth)
 {
