@@ -13,6 +13,7 @@
 #include "app/app_state.h"
 #include "app/languages.h"
 #include "controls/icon_list.h"
+#include "controls/icons.h"
 #include "controls/open_url.h"
 #include "sounder/database.h"
 #include "sounder/links.h"
@@ -46,10 +47,16 @@ BrowserTab::BrowserTab(AppState &state, QWidget *parent) : TabPage(state, parent
     setObjectName(QStringLiteral("BrowserTab"));
     setAccessibleName(QStringLiteral("BrowserTab"));
     static const char *const kNames[3] = {"vendors", "renderers", "extensions"};
+    // One image list for the three lists: the tree strip, whose vendor
+    // positions tsGetVendorImageIcon and tsGetExtensionImageIcon name.
+    QVector<QIcon> strip;
+    for (int i = 0; i < kStripIconCount; ++i)
+        strip.append(stripIcon(i));
     for (int i = 0; i < 3; ++i) {
         lists_[i] = new IconList(this);
         lists_[i]->setObjectName(QString::fromLatin1(kNames[i]));
         lists_[i]->setSelectionMode(QAbstractItemView::ExtendedSelection);
+        lists_[i]->setImageList(strip);
     }
     // A selection is handled once the list has settled: keyboard moves
     // select before they move the current line, and the "All" rule asks
