@@ -10,7 +10,9 @@
 #include <QTest>
 #include <QTimer>
 
+#include <atomic>
 #include <map>
+#include <thread>
 
 #include "controls/download_dlg.h"
 #include "online.h"
@@ -291,4 +293,26 @@ TEST(SoftwareUpdate, EntitySequencesAreDroppedUpToTheSecondSemicolon)
     };
     for (const auto &row : rows)
         EXPECT_EQ(stripEntitySequences(row.in), row.out) << row.in;
+}
+
+// A progress dialog whose loop ends without Cancel (the program quitting
+// under it): the worker is told to stop, so joining at exit returns.
+TEST(DownloadDialog, AWorkerLeftByAnEndedLoopIsStoppedAtExit)
+{
+    std::atomic<bool> stopped{false};
+    {
+        DownloadDlg dialog(nullptr, "Quitting", [&](DownloadShared &shared) {
+            while (!shared.cancelled)
+                std::this_thread::sleep_for(std::chrono::milliseconds(5));
+            stopped = true;
+            return 0;
+        });
+        QTimer::singleShot(200, &dialog, [&dialog] { dialog.done(QDialog::Rejected); });
+        EXPECT_EQ(dialog.exec(), QDialog::Rejected);
+    }
+    QElapsedTimer clock;
+    clock.start();
+    joinDownloadWorkers();
+    EXPECT_TRUE(stopped);
+    EXPECT_LT(clock.elapsed(), 1000);
 }
