@@ -200,6 +200,8 @@ int runDatabaseDownload(QWidget *parent, AppState &state, const std::function<vo
             held[i].systemName = state.readings[i].system.system;
         }
         result = online::installDatabase(&state.db, *fetched, held, state.databasePath);
+        if (result == 0)
+            state.databaseLoadedFrom = state.databasePath;
     }
     fetched.reset();
     if (result != 0 && result != -4) {

@@ -248,7 +248,9 @@ TEST_F(ViewerOnline, UpdateCheckOutcomes)
         viewerEnvironment().clearOpened();
         setenv("TESSERA_UPDATE_URL", servers_->http(row.index).c_str(), 1);
         DialogDriver driver;
-        driver.shot = row.index == "newer.xsa" ? "update-check" : "";
+        driver.shot = row.index == "newer.xsa"  ? "update-check"
+                      : row.index == "case.xsa" ? "update-check-error"
+                                                : "";
         std::string message = "(none)";
         bool offered = false;
         driver.onUpdate = [&](SoftwareUpdateDlg *d) {
