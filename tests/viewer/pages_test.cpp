@@ -169,6 +169,18 @@ QStringList listed(const QListWidget *list)
     return out;
 }
 
+// Every control of a page carries an accessible name.
+void expectAccessibleNames(QWidget &page)
+{
+    EXPECT_FALSE(page.accessibleName().isEmpty());
+    for (QWidget *w : page.findChildren<QWidget *>()) {
+        const bool control = w->parentWidget() == &page || w->objectName() == "matchList";
+        if (control) {
+            EXPECT_FALSE(w->accessibleName().isEmpty()) << w->objectName().toStdString();
+        }
+    }
+}
+
 bool isLlvmpipe(const Reading &r)
 {
     return r.caps.renderer && std::strstr(r.caps.renderer, "llvmpipe");
@@ -233,6 +245,8 @@ TEST_F(PagesTest, ExtensionsPageShowsTheWholeTreeAndListsMatchesAsYouType)
     QTest::keyClick(box, Qt::Key_Backspace); // empty text matches nothing
     EXPECT_EQ(page.matchList()->count(), 0);
     EXPECT_EQ(page.status()->text(), "");
+
+    expectAccessibleNames(page);
 
     // Ctrl+F from the tree goes to the box.
     page.tree()->setFocus();
@@ -413,12 +427,7 @@ TEST_F(PagesTest, SummaryPageTreeLogoSubmitAndTexts)
     saveShot(page.grab(), "summary" + scaleSuffix(page));
     state().db->modified = modified;
 
-    // Every control is named for assistive tools.
-    for (QWidget *w : page.findChildren<QWidget *>()) {
-        if (!w->isWindow() && w->parentWidget() == &page) {
-            EXPECT_FALSE(w->accessibleName().isEmpty()) << w->objectName().toStdString();
-        }
-    }
+    expectAccessibleNames(page);
 }
 
 TEST_F(PagesTest, TreeMenuFromPointerAndKeysExpandCollapseAndCopy)
@@ -507,7 +516,8 @@ TEST_F(PagesTest, DroppedReportLoadsAndRefusedFilesChangeNothing)
     const QStringList refused = {QString::fromStdString(dir.write("shot.png", png)),
                                  QString::fromStdString(dir.write("empty.xml", "")),
                                  QString::fromStdString(dir.write("broken.xml", "<Tessera><a")),
-                                 QString::fromStdString(dir.sub("folder"))};
+                                 QString::fromStdString(dir.sub("folder")),
+                                 QString::fromStdString(dir.file(std::string(4000, 'n')))};
     const char *renderer = current.caps.renderer;
     const std::string system = current.system.system;
     const int icds = current.icd.count;
