@@ -15,6 +15,7 @@
 #include "controls/icon_list.h"
 #include "controls/icons.h"
 #include "controls/open_url.h"
+#include "pages/ext_links.h"
 #include "sounder/database.h"
 #include "sounder/links.h"
 
@@ -238,14 +239,11 @@ QString BrowserTab::detailsUrl(const char *extension) const
     // The Corvane site (5) is the local renderer list, not a page: the
     // registry stands in for it.
     int site = state_.linkIndex;
-    if (site == 5 || site < 0 || site > 7)
+    if (site == kRendererListSite || site < 0 || site > 7)
         site = 0;
-    char path[TS_LINK_PATH_SIZE] = "";
-    int textId = 0;
-    tsCreateExtensionLink(path, &textId, extension, site);
-    // Only a web page with a host is opened, whatever a language file made
-    // of the site's base.
-    const QString url = QString::fromStdString(LoadText(textId) + path);
+    // The extensions view's link, opened only when it is a web page with a
+    // host, whatever a language file made of the site's base.
+    const QString url = extensionLink(site, QString::fromUtf8(extension));
     const QString scheme = QUrl(url).scheme().toLower();
     const bool web = scheme == QLatin1String("http") || scheme == QLatin1String("https");
     return web && isOpenableUrl(url) ? url : QString();

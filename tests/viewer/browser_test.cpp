@@ -174,7 +174,7 @@ TEST_F(BrowserTest, CopyTakesTheSelectedOrEveryLineWithoutACap)
 TEST_F(BrowserTest, DetailsOpensOnlyWebAddresses)
 {
     const QString multitexture =
-        "https://registry.khronos.org/OpenGL/extensions/ARB/multitexture.txt";
+        "https://registry.khronos.org/OpenGL/extensions/ARB/ARB_multitexture.txt";
     const struct {
         int site;
         const char *base; // text 109 from a language file; null keeps it
@@ -199,7 +199,7 @@ TEST_F(BrowserTest, DetailsOpensOnlyWebAddresses)
     choose(tab_->extensionList(), {"GL_NV_fence", "GL_EXT_A"});
     tab_->showDetails(); // the first selected line in list order
     QTRY_COMPARE(QString::fromStdString(viewerEnvironment().opened()),
-                 QString("https://registry.khronos.org/OpenGL/extensions/EXT/A.txt\n"));
+                 QString("https://registry.khronos.org/OpenGL/extensions/EXT/EXT_A.txt\n"));
 }
 
 TEST_F(BrowserTest, HostileCountFormatIsHarmless)
