@@ -1,14 +1,11 @@
 // The display-free parts of tessera-cli: arguments, rich text, documents.
 #include <gtest/gtest.h>
 
-#include <cstdio>
-#include <memory>
 #include <string>
 #include <vector>
 
 #include "../../tessera/cli/cli.h"
 #include "sounder/texts.h"
-#include "sounder/tree.h"
 
 using namespace tessera::cli;
 
@@ -156,80 +153,4 @@ TEST(CliText, ComplianceFiguresComeFromTheCoreGroupOnly)
         "</tree>\r\n";
     EXPECT_EQ(complianceFigures(tree),
               (std::vector<std::string>{"1.1 (100 % - 7/7)", "2.1 (50 % - 1/2)"}));
-}
-
-// The verification lines give way to one count per kind, in the place of
-// the first line, below the heading and its explanation; lines before the
-// heading and the report's end stay.  --verify keeps every line.
-TEST(CliText, VerificationLinesAreCountedInPlace)
-{
-    auto item = [](const char *type, int id, const char *text = "", const char *text2 = "") {
-        return std::string("<item type=\"") + type + "\" value=\"" + std::to_string(id) +
-               "\" text=\"" + text + "\" text2=\"" + text2 + "\"/>\r\n";
-    };
-    auto str = [](const char *value) {
-        return std::string("<item type=\"STR\" value=\"") + value + "\"/>\r\n";
-    };
-    // As the report writes it: an RTF document, the heading, its
-    // explanation, then the lines.
-    const std::string doc = "<report>\r\n" + str("{\\rtf1\\ansi{\\colortbl;}&#10;") +
-                            item("STR2", 308, "GL_before", "glB") + item("LOCAL", 310) +
-                            str(": \\line ") + item("LOCAL", 411) + str("\\line ") +
-                            item("STR2", 384, "GL_a", "r") + item("STR2", 309, "GL_b", "glB") +
-                            item("STR2", 384, "GL_c", "r") + item("STR2", 308, "GL_d", "glD") +
-                            str("the end}") + "</report>\r\n";
-    const std::string whole = renderReportDocument(doc, true);
-    const std::string counted = renderReportDocument(doc, false);
-    const std::string explanation = tsGetBuiltinText(411);
-    const size_t head = whole.find("Extension verification: \n");
-    ASSERT_NE(head, std::string::npos) << whole;
-    EXPECT_EQ(counted.substr(0, head), whole.substr(0, head)) << "lines before the heading stay";
-    EXPECT_NE(counted.find("GL_before"), std::string::npos);
-    EXPECT_EQ(counted.substr(head), "Extension verification: \n" + explanation +
-                                        "\n2 extensions added to the database by this reading\n"
-                                        "1 entry points that resolved for extensions the driver "
-                                        "does not list\n"
-                                        "1 entry points of listed extensions that did not resolve\n"
-                                        "(tessera-cli --verify lists each line.)\nthe end");
-    for (const char *name : {"GL_a", "GL_b", "GL_c", "GL_d"})
-        EXPECT_NE(whole.find(name), std::string::npos) << name;
-    // Without lines there is nothing to count.
-    const std::string none = "<report>\r\n" + item("LOCAL", 310) + "</report>\r\n";
-    EXPECT_EQ(renderReportDocument(none, false), renderReportDocument(none, true));
-}
-
-// Tree lines: two blanks per level, the viewer's labels, and the values of
-// an item whose text has no conversion for them.
-TEST(CliTree, LinesAreIndentedAndCarryTheirValues)
-{
-    auto tree = std::make_unique<tsTree>();
-    tsTreeBegin(tree.get());
-    auto add = [&](int kind, int textId, const char *text = "", int v0 = 0, int v1 = 0,
-                   int v2 = 0) {
-        tsTreeItem &it = tree->items[tree->itemCount++];
-        it = tsTreeItem();
-        it.kind = kind;
-        it.textId = textId;
-        std::snprintf(it.text, sizeof it.text, "%s", text);
-        it.value0.i = v0;
-        it.value1.i = v1;
-        it.value2 = v2;
-    };
-    add(TS_TREE_PUSH, 162);
-    add(TS_TREE_PUSH, 214);
-    add(TS_TREE_1I, 215, "", 8);
-    add(TS_TREE_POP, 0);
-    add(TS_TREE_3I, 219, "", 1, 2, 3);
-    add(TS_TREE_STR2, 211, "4.5 Mesa");
-    add(TS_TREE_2I, 0, "", 640, 480); // no text at all: the values alone
-    add(TS_TREE_POP, 0);
-    add(TS_TREE_STR, 0, "last");
-    const std::string expected = std::string(tsGetBuiltinText(162)) + "\n  " +
-                                 tsGetBuiltinText(214) +
-                                 "\n    Texture units 8\n"
-                                 "  Max. texture 3D size 1 x 2 x 3\n"
-                                 "  Version: 4.5 Mesa\n"
-                                 "  640 x 480\n"
-                                 "last\n";
-    EXPECT_EQ(treeText(tsTreeEnd(tree.get())), expected);
 }
