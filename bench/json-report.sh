@@ -4,7 +4,9 @@
 # private Xvfb.  Both commands read both renderers; neither writes the
 # database back, and both start from the shipped database (an empty data
 # folder), so that every run does the same work.  Prints the medians and
-# their ratio.
+# their ratio, and the ratio of the mean processor time (user + system of
+# the command and its reader processes), which a machine busy with other
+# work disturbs less than the wall-clock time.
 #
 #   bench/json-report.sh             # builds build/release first
 #   RUNS=20 BUILD_DIR=build/debug bench/json-report.sh
@@ -41,10 +43,13 @@ python3 - "$json" <<'PY'
 import json, sys
 results = {r["command"]: r for r in json.load(open(sys.argv[1]))["results"]}
 print()
-print(f"{'command':26} {'median s':>9} {'min s':>7} {'max s':>7}")
+print(f"{'command':26} {'median s':>9} {'min s':>7} {'max s':>7} {'cpu s':>7}")
 for name, r in results.items():
-    print(f"{name:26} {r['median']:9.3f} {r['min']:7.3f} {r['max']:7.3f}")
+    print(f"{name:26} {r['median']:9.3f} {r['min']:7.3f} {r['max']:7.3f} {r['user'] + r['system']:7.3f}")
 ratio = results["json, both readings"]["median"] / results["plain report"]["median"]
 print()
+cpu = lambda r: r["user"] + r["system"]
 print(f"--json / plain report (ratio of medians) = {ratio:.3f}  (target <= 1.05)")
+print(f"--json / plain report (processor time)   = "
+      f"{cpu(results['json, both readings']) / cpu(results['plain report']):.3f}")
 PY
