@@ -132,6 +132,19 @@ std::string ExtendedValue::text() const
     return out;
 }
 
+std::string ExtendedValue::line() const
+{
+    return std::string(row ? row->name : "") + " = " + text();
+}
+
+std::string ExtendedValue::requirement() const
+{
+    if (!row || !row->required.known() || row->better == Better::Neither)
+        return std::string();
+    return std::string(row->better == Better::Lower ? "at most " : "at least ") +
+           number(row->required.value) + " from OpenGL " + row->required.version;
+}
+
 const ExtendedValue *ExtendedLimits::find(const char *tokenName) const
 {
     if (!tokenName)
@@ -266,6 +279,11 @@ const ExtendedLimits *extendedLimitsOf(const tsRendererCaps *caps)
     if (!caps || !caps->reserved)
         return nullptr;
     return reinterpret_cast<const ExtendedLimits *>(static_cast<uintptr_t>(caps->reserved));
+}
+
+ExtendedLimits *extendedLimitsOf(tsRendererCaps *caps)
+{
+    return const_cast<ExtendedLimits *>(extendedLimitsOf(static_cast<const tsRendererCaps *>(caps)));
 }
 
 void attachExtendedLimits(tsRendererCaps *caps, std::unique_ptr<ExtendedLimits> limits)

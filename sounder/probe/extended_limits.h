@@ -33,6 +33,11 @@ struct ExtendedValue {
     double value(int i) const { return isFloat() ? floats[i] : static_cast<double>(ints[i]); }
     // "16384" or "65535, 65535, 65535"; decimals with a full stop.
     std::string text() const;
+    // "GL_MAX_SAMPLES = 4".
+    std::string line() const;
+    // What OpenGL requires of it: "at least 4 from OpenGL 3.0" ("" when
+    // nothing is known).
+    std::string requirement() const;
 };
 
 struct ExtendedLimits {
@@ -85,6 +90,7 @@ bool breaksRequirement(const ExtendedValue &value, const GlVersion &context);
 
 // The list a record carries, or null.
 const ExtendedLimits *extendedLimitsOf(const tsRendererCaps *caps);
+ExtendedLimits *extendedLimitsOf(tsRendererCaps *caps);
 // Gives the list to the record, freeing the one it carried.
 void attachExtendedLimits(tsRendererCaps *caps, std::unique_ptr<ExtendedLimits> limits);
 // Frees the record's list and clears the handle.
