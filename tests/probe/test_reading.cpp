@@ -404,6 +404,24 @@ TEST(ProbeReading, ExtendedLimitsEqualGlxinfosCoreProfileLimits)
     }
 }
 
+// Mesa held to OpenGL 2.1 refuses every core-profile context: the reading
+// is whole and carries no extended limits (none presented as 0), and the
+// refusals are not failures of the reading.
+TEST(ProbeReading, DriverRefusingEveryCoreContextGivesNoExtendedLimits)
+{
+    setenv("MESA_GL_VERSION_OVERRIDE", "2.1", 1);
+    Reading r;
+    const bool ok = readReading(1, r);
+    const int failures = tsReportHasErrors();
+    unsetenv("MESA_GL_VERSION_OVERRIDE");
+    ASSERT_TRUE(ok);
+    EXPECT_EQ(str(r.caps->version).compare(0, 4, "2.1 "), 0) << str(r.caps->version);
+    EXPECT_EQ(tsExtendedLimitsVersion(r.caps.get()), nullptr);
+    EXPECT_EQ(tsExtendedLimitCount(r.caps.get()), 0);
+    EXPECT_EQ(r.caps->reserved, 0u);
+    EXPECT_EQ(failures, 0) << tsReportGetLogFile();
+}
+
 TEST(ProbeReading, SoftpipeOnlyForReading0InBothOrders)
 {
     const char *before = getenv("GALLIUM_DRIVER");
