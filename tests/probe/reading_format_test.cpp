@@ -46,26 +46,17 @@ sounder::ReadingAnswer filledAnswer()
     std::strcpy(a.drivers.entries[0].name, "libEGL_mesa.so.0");
     a.hasExtended = true;
     a.extended.version = "4.5 (Core Profile) Mesa 22.3.6";
-    const struct {
-        const char *token;
-        int64_t value;
-    } limits[] = {{"GL_MAX_SAMPLES", 4},
-                  {"GL_MAX_SERVER_WAIT_TIMEOUT", 0x7fffffff7fffffffLL},
-                  {"GL_MAX_COMPUTE_WORK_GROUP_COUNT", 65535}};
-    for (const auto &l : limits) {
+    for (const char *token : {"GL_MAX_SERVER_WAIT_TIMEOUT", "GL_MAX_COMPUTE_WORK_GROUP_COUNT",
+                              "GL_VIEWPORT_BOUNDS_RANGE", "GL_MAX_SAMPLES"}) {
         sounder::ExtendedValue v;
-        v.row = sounder::caps::findExtended(l.token);
+        v.row = sounder::caps::findExtended(token);
         v.count = v.row->read[0].count;
-        for (int i = 0; i < v.count; ++i)
-            v.ints[i] = l.value - i;
+        for (int i = 0; i < v.count; ++i) {
+            v.ints[i] = 0x7fffffff7fffffffLL - i;
+            v.floats[i] = -16384.5 + i;
+        }
         a.extended.put(v);
     }
-    sounder::ExtendedValue bounds;
-    bounds.row = sounder::caps::findExtended("GL_VIEWPORT_BOUNDS_RANGE");
-    bounds.count = 2;
-    bounds.floats[0] = -16384.5;
-    bounds.floats[1] = 16383.25;
-    a.extended.put(bounds);
     return a;
 }
 

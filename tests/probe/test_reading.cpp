@@ -361,7 +361,9 @@ TEST(ProbeReading, ExtendedLimitsEqualGlxinfosCoreProfileLimits)
         std::vector<const char *> beyondGlxinfo;
     } cases[] = {
         {0, "softpipe", 30, {"GL_MAX_COMPUTE_WORK_GROUP_COUNT", "GL_MAX_PROGRAM_TEXEL_OFFSET"}},
-        {1, "llvmpipe", 60,
+        {1,
+         "llvmpipe",
+         60,
          {"GL_MAX_COMPUTE_WORK_GROUP_COUNT", "GL_MAX_COMPUTE_WORK_GROUP_SIZE",
           "GL_VIEWPORT_BOUNDS_RANGE", "GL_MAX_VIEWPORTS", "GL_MAX_PATCH_VERTICES"}},
     };
