@@ -181,7 +181,7 @@ constexpr Source oneWhenAbsent(Source s)
 #define M(name) Row(&tsRendererCaps::name, #name)
 // The token is named where it is written: a macro argument handed on would
 // arrive expanded to its number.
-#define XQ(q, n, tok, name, ver, gate) \
+#define XQ(q, n, tok, name, ver, gate)                                                             \
     Row(Member(), name).read(withVersion(query(q, tok, name, gate, 0, n), ver)).since(ver)
 #define X(tok, ver, gate) XQ(Query::Integer, 1, tok, #tok, ver, gate)
 #define X64(tok, ver, gate) XQ(Query::Integer64, 1, tok, #tok, ver, gate)
@@ -759,8 +759,8 @@ constexpr std::size_t kRecordRows = recordRowCount();
 constexpr bool extendedRowsAfterRecord()
 {
     for (std::size_t i = kRecordRows; i < std::size(kRows); ++i)
-        if (kRows[i].member.valid() || !kRows[i].read[0].present() ||
-            kRows[i].read[0].count < 1 || kRows[i].read[0].count > 4)
+        if (kRows[i].member.valid() || !kRows[i].read[0].present() || kRows[i].read[0].count < 1 ||
+            kRows[i].read[0].count > 4)
             return false;
     return true;
 }

@@ -283,7 +283,8 @@ const ExtendedLimits *extendedLimitsOf(const tsRendererCaps *caps)
 
 ExtendedLimits *extendedLimitsOf(tsRendererCaps *caps)
 {
-    return const_cast<ExtendedLimits *>(extendedLimitsOf(static_cast<const tsRendererCaps *>(caps)));
+    return const_cast<ExtendedLimits *>(
+        extendedLimitsOf(static_cast<const tsRendererCaps *>(caps)));
 }
 
 void attachExtendedLimits(tsRendererCaps *caps, std::unique_ptr<ExtendedLimits> limits)

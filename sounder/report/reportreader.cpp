@@ -293,8 +293,8 @@ void readCoreProfile(tsRendererCaps *caps, const char *name, const char *text)
     for (; n < want; ++n) {
         while (p < end && sysIsSpace(static_cast<unsigned char>(*p)))
             ++p;
-        const std::from_chars_result r = v.isFloat() ? std::from_chars(p, end, v.floats[n])
-                                                     : std::from_chars(p, end, v.ints[n]);
+        const std::from_chars_result r =
+            v.isFloat() ? std::from_chars(p, end, v.floats[n]) : std::from_chars(p, end, v.ints[n]);
         if (r.ec != std::errc() || p == r.ptr)
             return;
         p = r.ptr;
