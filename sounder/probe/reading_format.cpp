@@ -6,6 +6,7 @@
 #include <string.h>
 
 #include "keel/keel.h"
+#include "probe/window_system_note.h"
 
 namespace sounder {
 namespace {
@@ -18,6 +19,7 @@ enum SectionId : uint32_t {
     kLog = 5,
     kSystem = 6,
     kDrivers = 7,
+    kWindowSystem = 8,
 };
 constexpr uint32_t kNullText = 0xFFFFFFFFu;
 constexpr uint32_t kHeaderWords = 7;
@@ -180,6 +182,7 @@ void answerFromRecord(ReadingAnswer &answer, const tsRendererCaps &record)
     }
     answer.record.vendor = answer.record.version = answer.record.glslVersion = nullptr;
     answer.record.renderer = answer.record.extensions = nullptr;
+    answer.windowSystem = windowSystemOf(&record);
 }
 
 void answerFromSystem(ReadingAnswer &answer, const tsSystemInfo &system)
@@ -249,6 +252,13 @@ std::string encodeReading(const ReadingAnswer &a)
         w.end();
     }
 
+    if (!a.windowSystem.empty()) {
+        const std::string name = cleanWindowSystemName(a.windowSystem);
+        w.begin(kWindowSystem);
+        w.bytes(name.data(), name.size());
+        w.end();
+    }
+
     uint32_t sections = w.sections();
     memcpy(&w.data()[(kHeaderWords - 1) * 4], &sections, sizeof sections);
     return std::move(w.data());
@@ -282,7 +292,7 @@ bool decodeReading(const char *data, size_t size, ReadingAnswer &a, std::string 
             return fail(reason, "the answer is cut inside a section header");
         if (length > in.left())
             return fail(reason, "the answer is cut inside a section");
-        if (id < kStatus || id > kDrivers)
+        if (id < kStatus || id > kWindowSystem)
             return fail(reason, "the answer holds an unknown section");
         if (seen & (1u << id))
             return fail(reason, "the answer holds a section twice");
@@ -335,6 +345,12 @@ bool decodeReading(const char *data, size_t size, ReadingAnswer &a, std::string 
                  driversInBounds(a.drivers);
             a.hasDrivers = ok;
             break;
+        case kWindowSystem:
+            a.windowSystem = body;
+            ok = !body.empty() && body.size() <= kWindowSystemNameMax &&
+                 body.find('\0') == std::string::npos;
+            part = Reader(nullptr, 0);
+            break;
         }
         if (!ok || !part.done()) {
             a = ReadingAnswer();
@@ -381,6 +397,7 @@ bool applyReadingRecord(const ReadingAnswer &a, tsRendererCaps &record)
             return false;
         }
     }
+    noteWindowSystem(record, a.windowSystem);
     return true;
 }
 

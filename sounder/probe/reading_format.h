@@ -20,6 +20,9 @@
  *   System       tsSystemInfo with its pointers zeroed, then the monitor
  *                text as in Texts (optional)
  *   Drivers      tsIcdList (optional)
+ *   WindowSystem the window system the reading went through, its bytes
+ *                ("GLX 1.4", "EGL 1.5 (surfaceless)"; optional, at most 63
+ *                bytes, no NUL)
  *
  * Status, Record, Texts, EntryPoints and Log are required.  The decoder
  * refuses any other magic, version, byte order or record size, a section
@@ -45,7 +48,7 @@
 namespace sounder {
 
 constexpr uint32_t kReadingMagic = 0x44525354u; /* "TSRD" in memory order */
-constexpr uint32_t kReadingFormatVersion = 1;
+constexpr uint32_t kReadingFormatVersion = 2;
 constexpr uint32_t kReadingByteOrder = 0x01020304u;
 /* Upper bound of an answer; the library stops reading beyond it. */
 constexpr size_t kReadingMaxBytes = 16u << 20;
@@ -68,12 +71,13 @@ struct ReadingAnswer {
     std::string monitor;
     bool hasDrivers = false;
     tsIcdList drivers;
+    std::string windowSystem; /* "" when not known */
 
     ReadingAnswer();
 };
 
-/* Takes the texts out of a filled record into answer (the record keeps
- * them). */
+/* Takes the texts and the window system out of a filled record into answer
+ * (the record keeps them). */
 void answerFromRecord(ReadingAnswer &answer, const tsRendererCaps &record);
 void answerFromSystem(ReadingAnswer &answer, const tsSystemInfo &system);
 
@@ -83,7 +87,8 @@ std::string encodeReading(const ReadingAnswer &answer);
 bool decodeReading(const char *data, size_t size, ReadingAnswer &answer, std::string &reason);
 
 /* Fills record (zeroed first, size set) with the answer's record and copies
- * of its texts (sysStrDup blocks that tsInfoRelease frees).  False when a
+ * of its texts (sysStrDup blocks that tsInfoRelease frees), and notes its
+ * window system.  False when a
  * copy could not be allocated: the record is then released again. */
 bool applyReadingRecord(const ReadingAnswer &answer, tsRendererCaps &record);
 /* Fills the text fields and the monitor of system (pointers released

@@ -165,6 +165,13 @@ int printList(const char *document, const char *entry, const char *what)
  * renderer holds a reading, else the exit status. */
 int readRenderers(const Options &options)
 {
+    /* With a renderer named, only its reader runs; otherwise both do, and a
+     * failure of the other one is named below.  The readers start first and
+     * take their readings while the database loads. */
+    lumClientSetReadings(options.rendererGiven ? 1 << options.renderer : 0);
+    const auto start = std::chrono::steady_clock::now();
+    lumClientStartReadings();
+
     const std::string path = options.database.empty() ? defaultDatabase() : options.database;
     std::string text, error;
     if (!readFile(path, text, error))
@@ -184,10 +191,6 @@ int readRenderers(const Options &options)
                 std::fprintf(stderr, "tessera-cli: reading %s...\n", step);
             },
             nullptr);
-    /* With a renderer named, only its reader runs; otherwise both do, and a
-     * failure of the other one is named below. */
-    lumClientSetReadings(options.rendererGiven ? 1 << options.renderer : 0);
-    const auto start = std::chrono::steady_clock::now();
     lumClientInitialize();
     if (g_progress) {
         const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(

@@ -26,7 +26,9 @@ foreach(name tsInfoBegin tsInfoRead tsInfoEnd tsInfoRelease tsInfoSearchExtensio
              tsBuildChangesReportPieces tsRenderReport tsRichTextToPlain tsRichTextToHtml
              tsWindowSystemName tsWindowSystemHasFeature tsCapabilityRowCount
              tsCapabilityRowAt tsCapabilityRowValue tsComplianceVersionCount
-             tsComplianceVersionName tsComplianceMissing lumClientGetReading)
+             tsComplianceVersionName tsComplianceMissing lumClientGetReading
+             tsInfoGetWindowSystem tsInfoReadStart tsInfoReadFinish tsInfoReadCancel
+             lumClientStartReadings)
   if(NOT symbols MATCHES " T ${name}\n")
     message(FATAL_ERROR "${name} is not exported")
   endif()

@@ -44,6 +44,7 @@ sounder::ReadingAnswer filledAnswer()
     a.hasDrivers = true;
     a.drivers.count = 1;
     std::strcpy(a.drivers.entries[0].name, "libEGL_mesa.so.0");
+    a.windowSystem = "EGL 1.5 (surfaceless)";
     return a;
 }
 
@@ -75,6 +76,7 @@ TEST(ReadingFormat, RoundTripKeepsEveryMemberAndText)
     EXPECT_EQ(out.failures, 2u);
     EXPECT_TRUE(out.entryPointsCheckable);
     EXPECT_EQ(out.monitor, "screen");
+    EXPECT_EQ(out.windowSystem, "EGL 1.5 (surfaceless)");
 
     // Applied to a caller's record: texts become the record's own blocks,
     // null stays null, and the release frees them.
@@ -85,8 +87,49 @@ TEST(ReadingFormat, RoundTripKeepsEveryMemberAndText)
     EXPECT_EQ(caps.glslVersion, nullptr);
     EXPECT_EQ(caps.size, sizeof caps);
     EXPECT_EQ(caps.pixelFormats[255].samples, 4);
+    EXPECT_STREQ(tsInfoGetWindowSystem(&caps), "EGL 1.5 (surfaceless)");
+    // The name goes back into an answer taken from the record.
+    sounder::ReadingAnswer again;
+    sounder::answerFromRecord(again, caps);
+    EXPECT_EQ(again.windowSystem, "EGL 1.5 (surfaceless)");
     tsInfoRelease(&caps);
     EXPECT_EQ(caps.size, 0u);
+    EXPECT_STREQ(tsInfoGetWindowSystem(&caps), "");
+}
+
+TEST(ReadingFormat, WindowSystemIsOptionalAndBounded)
+{
+    struct Case {
+        std::string name;
+        std::string decoded; // what comes back
+    } cases[] = {
+        {"", ""}, // no section: an answer of a reader that does not know it
+        {"GLX 1.4", "GLX 1.4"},
+        {std::string(80, 'x'), std::string(63, 'x')},
+        {"EGL\t1.5\n", "EGL 1.5 "},
+    };
+    for (const Case &c : cases) {
+        sounder::ReadingAnswer a = filledAnswer();
+        a.windowSystem = c.name;
+        const std::string data = sounder::encodeReading(a);
+        sounder::ReadingAnswer out;
+        std::string reason;
+        ASSERT_TRUE(sounder::decodeReading(data.data(), data.size(), out, reason)) << reason;
+        EXPECT_EQ(out.windowSystem, c.decoded);
+    }
+    // The last section is the name: a NUL in it, or a name longer than the
+    // bound, is refused.
+    sounder::ReadingAnswer a = filledAnswer();
+    a.windowSystem = std::string(63, 'x');
+    std::string data = sounder::encodeReading(a);
+    data.back() = '\0';
+    EXPECT_FALSE(decodes(data));
+    data.back() = 'x';
+    EXPECT_TRUE(decodes(data));
+    data += 'x';
+    uint32_t length = 64;
+    std::memcpy(&data[data.size() - 64 - 4], &length, sizeof length);
+    EXPECT_FALSE(decodes(data)) << "64 bytes";
 }
 
 TEST(ReadingFormat, EveryCutAndEveryExtraByteIsRefused)
