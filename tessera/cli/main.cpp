@@ -199,11 +199,13 @@ int readRenderers(const Options &options)
         std::fprintf(stderr, "tessera-cli: read in %lld ms\n", static_cast<long long>(ms));
     }
 
-    /* An unfilled record gives a capability tree without items; the
-     * reading's log says why.  Only the chosen renderer ends the run. */
+    /* An unfilled record (one whose capability tree would have no items):
+     * the reading's log says why.  Only the chosen renderer ends the run.
+     * The record is asked directly; building a tree to count its items
+     * costs a whole tree. */
     auto unread = [](int renderer) {
-        const char *tree = lumClientGetCapsAndExtTree(renderer);
-        return !tree || treeItemCount(tree) == 0;
+        const tsRendererCaps *caps = lumClientGetReading(renderer, nullptr, nullptr, nullptr);
+        return !caps || !caps->filled;
     };
     const int other = 1 - options.renderer;
     if (!options.rendererGiven && unread(other)) {
