@@ -51,6 +51,7 @@ struct ClientState {
     bool lastSelected[LUM_TEST_UNITS];
     lumProgressCallback progress = nullptr;
     void *progressUser = nullptr;
+    tsReadingSession *started = nullptr; /* lumClientStartReadings */
 
     ClientState()
     {
@@ -129,6 +130,22 @@ void logRefusal(const char *text)
     tsReportFailure("%s", text);
 }
 
+tsReadingOptions readingOptions(const ClientState &s)
+{
+    tsReadingOptions options;
+    std::memset(&options, 0, sizeof options);
+    options.size = sizeof options;
+    options.withDirect3D = 1;
+    options.readings = s.readings;
+    return options;
+}
+
+tsReadingSession *startReadings(const ClientState &s)
+{
+    const tsReadingOptions options = readingOptions(s);
+    return tsInfoReadStart(&options);
+}
+
 } // namespace
 
 extern "C" {
@@ -157,15 +174,27 @@ SOUNDER_API int lumClientInitialize(void)
     if (s.progress)
         s.progress("renderers 0 and 1", s.progressUser);
 
-    tsReadingOptions options;
-    std::memset(&options, 0, sizeof options);
-    options.size = sizeof options;
-    options.withDirect3D = 1;
-    options.readings = s.readings;
+    tsReadingSession *session = s.started;
+    s.started = nullptr;
+    if (!session)
+        session = startReadings(s);
     for (tsRendererCaps &caps : s.records)
         caps.size = TS_RENDERER_CAPS_SIZE;
-    tsInfoReadAll(&options, db, s.records, &s.system, &s.icd, s.outcomes);
+    if (session) {
+        tsInfoReadFinish(session, db, s.records, &s.system, &s.icd, s.outcomes);
+    } else {
+        tsReadingOptions options = readingOptions(s);
+        tsInfoReadAll(&options, db, s.records, &s.system, &s.icd, s.outcomes);
+    }
     return s.outcomes[0].updated | s.outcomes[1].updated;
+}
+
+SOUNDER_API int lumClientStartReadings(void)
+{
+    ClientState &s = state();
+    if (!s.started)
+        s.started = startReadings(s);
+    return s.started ? 1 : 0;
 }
 
 SOUNDER_API void lumClientSetReadings(int mask)

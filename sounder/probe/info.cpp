@@ -17,6 +17,7 @@
 #include "probe/extended_limits.h"
 #include "probe/info_internal.h"
 #include "probe/platform.h"
+#include "probe/window_system_note.h"
 #include "sounder/present.h"
 #include "sounder/probe.h"
 
@@ -371,6 +372,7 @@ SOUNDER_API int tsInfoRead(tsRendererCaps *caps, int tag)
     tsInfoReadCapsEx(caps);
     readExtendedLimits(caps);
     caps->videoMemory = infoVideoMemoryMegabytes(sounder::probePlatform().videoMemoryBytes());
+    sounder::noteWindowSystem(*caps, sounder::probePlatform().windowSystem());
     /* A display that went away while reading leaves parts of the record
      * empty: the reading is not reported as complete. */
     if (!sounder::probePlatform().checkConnection())
@@ -382,6 +384,7 @@ SOUNDER_API void tsInfoRelease(tsRendererCaps *caps)
 {
     if (!caps || !caps->filled)
         return;
+    sounder::forgetWindowSystem(*caps);
     char **texts[] = {&caps->extensions, &caps->renderer, &caps->glslVersion, &caps->version,
                       &caps->vendor};
     for (char **t : texts)

@@ -12,10 +12,12 @@
 #include <stdlib.h>
 #include <string.h>
 #include <sys/mman.h>
+#include <sys/socket.h>
 #include <sys/wait.h>
 #include <time.h>
 #include <unistd.h>
 
+#include <new>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -125,43 +127,14 @@ std::vector<std::string> readerEnvironment(int reading)
     return env;
 }
 
-/* The entry-point names, one a line, in a file both readers read from the
- * start (they use pread, so the shared offset does not matter). */
-int questionFile(const std::vector<std::string> &names)
-{
-    int fd = memfd_create("tessera-entry-points", MFD_CLOEXEC);
-    if (fd < 0) {
-        FILE *f = tmpfile();
-        if (!f)
-            return -1;
-        fd = fcntl(fileno(f), F_DUPFD_CLOEXEC, 0);
-        fclose(f);
-        if (fd < 0)
-            return -1;
-    }
-    std::string text;
-    for (const std::string &n : names) {
-        text += n;
-        text += '\n';
-    }
-    size_t done = 0;
-    while (done < text.size()) {
-        ssize_t w = write(fd, text.data() + done, text.size() - done);
-        if (w < 0 && errno == EINTR)
-            continue;
-        if (w <= 0) {
-            close(fd);
-            return -1;
-        }
-        done += static_cast<size_t>(w);
-    }
-    return fd;
-}
-
 struct Reader {
     int index = 0;
     pid_t pid = -1;
     int out = -1;
+    int in = -1;       /* where the entry-point names go; -1 once all went */
+    std::string names; /* the names, one a line */
+    size_t sent = 0;   /* bytes of names written */
+    bool namesReady = false;
     bool running = false;
     std::string data;
     bool tooLarge = false;
@@ -169,23 +142,30 @@ struct Reader {
     bool reaped = false;
     int status = 0;
     long long started = 0;
+    long long deadline = 0; /* set when the names are handed over */
     long long ended = 0;
     std::string startError; /* why it could not be started */
 };
 
-void startReader(Reader &r, const std::string &program, int questions)
+void startReader(Reader &r, const std::string &program)
 {
     int fds[2];
     if (pipe2(fds, O_CLOEXEC) != 0) {
         r.startError = std::string("no pipe: ") + strerror(errno);
         return;
     }
+    /* The names go through a socket: a reader that is gone then gives an
+     * error on sending (MSG_NOSIGNAL), not a SIGPIPE in this process. */
+    int names[2];
+    if (socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, names) != 0) {
+        r.startError = std::string("no socket for the entry-point names: ") + strerror(errno);
+        close(fds[0]);
+        close(fds[1]);
+        return;
+    }
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
-    if (questions >= 0)
-        posix_spawn_file_actions_adddup2(&actions, questions, 0);
-    else
-        posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_adddup2(&actions, names[1], 0);
     posix_spawn_file_actions_adddup2(&actions, fds[1], 1);
 
     /* The reader starts with default signal handling and nothing blocked,
@@ -219,14 +199,45 @@ void startReader(Reader &r, const std::string &program, int questions)
     posix_spawnattr_destroy(&attr);
     posix_spawn_file_actions_destroy(&actions);
     close(fds[1]);
+    close(names[1]);
     if (rc != 0) {
         close(fds[0]);
+        close(names[0]);
         r.pid = -1;
         r.startError = program + ": " + strerror(rc);
         return;
     }
     r.out = fds[0];
+    r.in = names[0];
     r.running = true;
+}
+
+void closeNames(Reader &r)
+{
+    if (r.in >= 0) {
+        close(r.in);
+        r.in = -1;
+    }
+}
+
+/* Sends what the socket takes of the names without waiting; closes it once
+ * all went (the reader then sees their end) or the reader is gone. */
+void sendNames(Reader &r)
+{
+    while (r.in >= 0 && r.sent < r.names.size()) {
+        ssize_t n = send(r.in, r.names.data() + r.sent, r.names.size() - r.sent,
+                         MSG_NOSIGNAL | MSG_DONTWAIT);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK))
+            return;
+        if (n <= 0) {
+            closeNames(r);
+            return;
+        }
+        r.sent += static_cast<size_t>(n);
+    }
+    closeNames(r);
 }
 
 /* Collects the exit status; true once the reader is gone. */
@@ -256,6 +267,7 @@ bool reap(Reader &r, bool wait)
 
 void stopReader(Reader &r)
 {
+    closeNames(r);
     if (r.out >= 0) {
         close(r.out);
         r.out = -1;
@@ -268,11 +280,10 @@ void stopReader(Reader &r)
     r.ended = nowMs();
 }
 
-/* Reads every reader's answer until it ends, is stopped at its deadline or
- * writes more than an answer can hold. */
-void collect(Reader *readers, int count, int timeLimit)
+/* Hands every reader its names and reads its answer until it ends, is
+ * stopped at its deadline or writes more than an answer can hold. */
+void collect(Reader *readers, int count)
 {
-    const long long limitMs = static_cast<long long>(timeLimit) * 1000;
     char buffer[65536];
     for (;;) {
         std::vector<struct pollfd> polls;
@@ -284,17 +295,22 @@ void collect(Reader *readers, int count, int timeLimit)
             Reader &r = readers[i];
             if (!r.running)
                 continue;
-            const long long left = r.started + limitMs - now;
+            const long long left = r.deadline - now;
             if (left <= 0) {
                 r.timedOut = true;
                 stopReader(r);
                 continue;
             }
             long long next = left;
+            if (r.in >= 0) {
+                polls.push_back({r.in, POLLOUT, 0});
+                owners.push_back(&r);
+            }
             if (r.out >= 0) {
                 polls.push_back({r.out, POLLIN, 0});
                 owners.push_back(&r);
             } else if (reap(r, false)) {
+                closeNames(r);
                 r.running = false;
                 r.ended = nowMs();
                 continue;
@@ -313,6 +329,12 @@ void collect(Reader *readers, int count, int timeLimit)
             if (!polls[i].revents)
                 continue;
             Reader &r = *owners[i];
+            if (polls[i].fd == r.in) {
+                sendNames(r);
+                continue;
+            }
+            if (polls[i].fd != r.out)
+                continue; /* closed in this round */
             ssize_t n = read(r.out, buffer, sizeof buffer);
             if (n < 0 && (errno == EINTR || errno == EAGAIN))
                 continue;
@@ -406,15 +428,73 @@ bool judge(const Reader &r, int timeLimit, size_t questions, ReadingAnswer &answ
 } // namespace
 } // namespace sounder
 
-extern "C" SOUNDER_API int tsInfoReadAll(const tsReadingOptions *options, tsDatabase *db,
-                                         tsRendererCaps *caps, tsSystemInfo *system, tsIcdList *icd,
-                                         tsReadingOutcome *outcomes)
+/* Readers started by tsInfoReadStart, waiting for their names. */
+struct tsReadingSession {
+    sounder::Reader readers[sounder::kReadings];
+    int timeLimit = TS_READING_DEFAULT_TIMEOUT;
+    int withDirect3D = 0;
+};
+
+namespace sounder {
+namespace {
+
+tsReadingSession *startSession(const tsReadingOptions *options)
+{
+    tsReadingSession *session = new (std::nothrow) tsReadingSession;
+    if (!session)
+        return nullptr;
+    session->timeLimit = timeLimitSeconds(options);
+    session->withDirect3D = options && options->withDirect3D ? 1 : 0;
+    std::string tried;
+    const std::string program = findReader(options, tried);
+    const int asked = options && options->readings ? options->readings : 3;
+    for (int i = 0; i < kReadings; ++i) {
+        Reader &r = session->readers[i];
+        r.index = i;
+        if (!(asked & (1 << i)))
+            r.startError = "not asked for";
+        else if (program.empty())
+            r.startError = "not found (looked for " + tried + ")";
+        else
+            startReader(r, program);
+    }
+    return session;
+}
+
+void endSession(tsReadingSession *session)
+{
+    for (Reader &r : session->readers)
+        stopReader(r);
+    delete session;
+}
+
+} // namespace
+} // namespace sounder
+
+extern "C" SOUNDER_API tsReadingSession *tsInfoReadStart(const tsReadingOptions *options)
+{
+    if (options && options->size != sizeof(tsReadingOptions))
+        return nullptr;
+    return sounder::startSession(options);
+}
+
+extern "C" SOUNDER_API void tsInfoReadCancel(tsReadingSession *session)
+{
+    if (session)
+        sounder::endSession(session);
+}
+
+extern "C" SOUNDER_API int tsInfoReadFinish(tsReadingSession *session, tsDatabase *db,
+                                            tsRendererCaps *caps, tsSystemInfo *system,
+                                            tsIcdList *icd, tsReadingOutcome *outcomes)
 {
     using namespace sounder;
-    if (!caps || caps[0].size != sizeof(tsRendererCaps) || caps[1].size != sizeof(tsRendererCaps))
+    if (!session)
         return -1;
-    if (options && options->size != sizeof(tsReadingOptions))
+    if (!caps || caps[0].size != sizeof(tsRendererCaps) || caps[1].size != sizeof(tsRendererCaps)) {
+        endSession(session);
         return -1;
+    }
 
     tsReadingOutcome local[kReadings];
     if (!outcomes)
@@ -426,24 +506,26 @@ extern "C" SOUNDER_API int tsInfoReadAll(const tsReadingOptions *options, tsData
         caps[i].size = sizeof(tsRendererCaps);
     }
 
-    const int timeLimit = timeLimitSeconds(options);
+    const int timeLimit = session->timeLimit;
     const std::vector<std::string> questions = db::entryPointQuestions(db);
-    const int questionFd = questionFile(questions);
-
-    Reader readers[kReadings];
-    std::string tried;
-    const std::string program = findReader(options, tried);
-    const int asked = options && options->readings ? options->readings : 3;
+    std::string names;
+    for (const std::string &n : questions) {
+        names += n;
+        names += '\n';
+    }
+    /* The time limit runs from the start; when the caller handed the names
+     * over more than a second later, from then (waiting for the caller is
+     * not the driver's doing). */
+    Reader *readers = session->readers;
+    const long long now = nowMs();
     for (int i = 0; i < kReadings; ++i) {
-        readers[i].index = i;
-        if (!(asked & (1 << i)))
-            readers[i].startError = "not asked for";
-        else if (program.empty())
-            readers[i].startError = "not found (looked for " + tried + ")";
-        else if (questionFd < 0)
-            readers[i].startError = "no file for the entry-point names";
-        else
-            startReader(readers[i], program, questionFd);
+        Reader &r = readers[i];
+        r.names = names;
+        r.sent = 0;
+        const long long base = now - r.started > 1000 ? now : r.started;
+        r.deadline = base + static_cast<long long>(timeLimit) * 1000;
+        if (r.running)
+            sendNames(r);
     }
 
     /* The driver list needs no driver: it is built while the readers run. */
@@ -451,14 +533,14 @@ extern "C" SOUNDER_API int tsInfoReadAll(const tsReadingOptions *options, tsData
     tsIcdList *drivers = icd ? icd : &ownList;
     tsInfoGetICD(drivers);
 
-    collect(readers, kReadings, timeLimit);
-    if (questionFd >= 0)
-        close(questionFd);
+    collect(readers, kReadings);
 
     ReadingAnswer answers[kReadings];
     bool whole[kReadings];
     for (int i = 0; i < kReadings; ++i)
         whole[i] = judge(readers[i], timeLimit, questions.size(), answers[i], outcomes[i]);
+    const int withDirect3D = session->withDirect3D;
+    endSession(session);
 
     tsSystemInfo ownSystem;
     memset(&ownSystem, 0, sizeof ownSystem);
@@ -470,7 +552,7 @@ extern "C" SOUNDER_API int tsInfoReadAll(const tsReadingOptions *options, tsData
         applyReadingSystem(*source, *described);
     else
         tsDescribeSystem(described, nullptr, 0);
-    if (options && options->withDirect3D)
+    if (withDirect3D)
         tsInfoGetDXInfo(&described->dxVersion, &described->dxShaderModel);
 
     int made = 0;
@@ -503,4 +585,18 @@ extern "C" SOUNDER_API int tsInfoReadAll(const tsReadingOptions *options, tsData
         tsSystemInfoRelease(&ownSystem);
     failureLogReplace(outcomes[1].log, outcomes[1].failures);
     return made;
+}
+
+extern "C" SOUNDER_API int tsInfoReadAll(const tsReadingOptions *options, tsDatabase *db,
+                                         tsRendererCaps *caps, tsSystemInfo *system, tsIcdList *icd,
+                                         tsReadingOutcome *outcomes)
+{
+    if (!caps || caps[0].size != sizeof(tsRendererCaps) || caps[1].size != sizeof(tsRendererCaps))
+        return -1;
+    if (options && options->size != sizeof(tsReadingOptions))
+        return -1;
+    tsReadingSession *session = tsInfoReadStart(options);
+    if (!session)
+        return -1;
+    return tsInfoReadFinish(session, db, caps, system, icd, outcomes);
 }

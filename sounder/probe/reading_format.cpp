@@ -8,6 +8,7 @@
 #include <memory>
 
 #include "keel/keel.h"
+#include "probe/window_system_note.h"
 
 namespace sounder {
 namespace {
@@ -21,6 +22,7 @@ enum SectionId : uint32_t {
     kSystem = 6,
     kDrivers = 7,
     kExtended = 8,
+    kWindowSystem = 9,
 };
 constexpr uint32_t kNullText = 0xFFFFFFFFu;
 constexpr uint32_t kHeaderWords = 7;
@@ -233,6 +235,7 @@ void answerFromRecord(ReadingAnswer &answer, const tsRendererCaps &record)
     const ExtendedLimits *limits = extendedLimitsOf(&record);
     answer.hasExtended = limits != nullptr;
     answer.extended = limits ? *limits : ExtendedLimits();
+    answer.windowSystem = windowSystemOf(&record);
 }
 
 void answerFromSystem(ReadingAnswer &answer, const tsSystemInfo &system)
@@ -308,6 +311,13 @@ std::string encodeReading(const ReadingAnswer &a)
         w.end();
     }
 
+    if (!a.windowSystem.empty()) {
+        const std::string name = cleanWindowSystemName(a.windowSystem);
+        w.begin(kWindowSystem);
+        w.bytes(name.data(), name.size());
+        w.end();
+    }
+
     uint32_t sections = w.sections();
     memcpy(&w.data()[(kHeaderWords - 1) * 4], &sections, sizeof sections);
     return std::move(w.data());
@@ -341,7 +351,7 @@ bool decodeReading(const char *data, size_t size, ReadingAnswer &a, std::string 
             return fail(reason, "the answer is cut inside a section header");
         if (length > in.left())
             return fail(reason, "the answer is cut inside a section");
-        if (id < kStatus || id > kExtended)
+        if (id < kStatus || id > kWindowSystem)
             return fail(reason, "the answer holds an unknown section");
         if (seen & (1u << id))
             return fail(reason, "the answer holds a section twice");
@@ -398,6 +408,12 @@ bool decodeReading(const char *data, size_t size, ReadingAnswer &a, std::string 
             ok = readExtended(part, a.extended);
             a.hasExtended = ok;
             break;
+        case kWindowSystem:
+            a.windowSystem = body;
+            ok = !body.empty() && body.size() <= kWindowSystemNameMax &&
+                 body.find('\0') == std::string::npos;
+            part = Reader(nullptr, 0);
+            break;
         }
         if (!ok || !part.done()) {
             a = ReadingAnswer();
@@ -449,6 +465,7 @@ bool applyReadingRecord(const ReadingAnswer &a, tsRendererCaps &record)
             return false;
         }
     }
+    noteWindowSystem(record, a.windowSystem);
     return true;
 }
 

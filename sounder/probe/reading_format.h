@@ -24,6 +24,9 @@
  *                its GL_VERSION as in Texts, u32 count, then per limit its
  *                token name as in Texts, u32 value count and that many
  *                8-byte values (int64_t, or double for float limits)
+ *   WindowSystem the window system the reading went through, its bytes
+ *                ("GLX 1.4", "EGL 1.5 (surfaceless)"; optional, at most 63
+ *                bytes, no NUL)
  *
  * Status, Record, Texts, EntryPoints and Log are required.  The decoder
  * refuses any other magic, version, byte order or record size, a section
@@ -53,8 +56,9 @@
 namespace sounder {
 
 constexpr uint32_t kReadingMagic = 0x44525354u; /* "TSRD" in memory order */
-/* 2: the Extended section and the reserved word that must be 0. */
-constexpr uint32_t kReadingFormatVersion = 2;
+/* 2: the Extended section and the reserved word that must be 0.
+ * 3: the WindowSystem section. */
+constexpr uint32_t kReadingFormatVersion = 3;
 constexpr uint32_t kReadingByteOrder = 0x01020304u;
 /* Upper bound of an answer; the library stops reading beyond it. */
 constexpr size_t kReadingMaxBytes = 16u << 20;
@@ -79,12 +83,13 @@ struct ReadingAnswer {
     tsIcdList drivers;
     bool hasExtended = false;
     ExtendedLimits extended;
+    std::string windowSystem; /* "" when not known */
 
     ReadingAnswer();
 };
 
-/* Takes the texts and the extended limits out of a filled record into
- * answer (the record keeps them). */
+/* Takes the texts, the extended limits and the window system out of a
+ * filled record into answer (the record keeps them). */
 void answerFromRecord(ReadingAnswer &answer, const tsRendererCaps &record);
 void answerFromSystem(ReadingAnswer &answer, const tsSystemInfo &system);
 
@@ -95,7 +100,7 @@ bool decodeReading(const char *data, size_t size, ReadingAnswer &answer, std::st
 
 /* Fills record (zeroed first, size set) with the answer's record and copies
  * of its texts (sysStrDup blocks that tsInfoRelease frees) and extended
- * limits.  False when a
+ * limits, and notes its window system.  False when a
  * copy could not be allocated: the record is then released again. */
 bool applyReadingRecord(const ReadingAnswer &answer, tsRendererCaps &record);
 /* Fills the text fields and the monitor of system (pointers released

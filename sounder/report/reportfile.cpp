@@ -135,6 +135,10 @@ std::string reportDocument(const tsSystemInfo *system, const tsRendererCaps *cap
         w.element("GLSLVersion", caps->glslVersion).lineEnd();
     w.element("Renderer", caps->renderer).lineEnd();
     w.element("Extensions", caps->extensions).lineEnd();
+    // Optional: files of readings that do not know it, and older files, lack it.
+    const char *windowSystem = tsInfoGetWindowSystem(caps);
+    if (*windowSystem)
+        w.element("WindowSystem", windowSystem).lineEnd();
     w.elementRaw("VRAM", std::to_string(static_cast<int>(caps->videoMemory)).c_str());
     w.open("Capabilities").close().lineEnd();
 

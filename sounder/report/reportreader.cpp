@@ -15,6 +15,7 @@
 #include "keel/keel.h"
 #include "common/xml_entities.h"
 #include "probe/extended_limits.h"
+#include "probe/window_system_note.h"
 #include "report/report_fields.h"
 #include "sounder/probe.h"
 #include "sounder/reportfile.h"
@@ -45,6 +46,7 @@ struct ReaderState {
     Section section;
     ReportGroup group; // the table group while section is Group
     int counter;       // compressed formats stored in the current list
+    std::string windowSystem;
 };
 
 bool equalsNoCase(const char *a, const char *b)
@@ -243,6 +245,11 @@ void readGeneral(ReaderState &s, const char *name, const char *text)
         storeText(caps->renderer, text);
     } else if (equalsNoCase(name, "Extensions")) {
         storeText(caps->extensions, text);
+    } else if (equalsNoCase(name, "WindowSystem")) {
+        s.windowSystem = text ? text : "";
+        if (!s.windowSystem.empty())
+            decodeEntities(&s.windowSystem[0]);
+        s.windowSystem.resize(std::strlen(s.windowSystem.c_str()));
     } else if (equalsNoCase(name, "VRAM")) {
         caps->videoMemory = static_cast<uint32_t>(sysStrAtoI(text));
     } else {
@@ -439,6 +446,7 @@ extern "C" SOUNDER_API int tsReadReportXML(const char *path, tsRendererCaps *cap
     callbacks.onCData = nullptr;
     sysXmlParseDocument(&callbacks, buffer);
     sysFileFreeBuffer(buffer);
+    sounder::noteWindowSystem(*caps, state.windowSystem);
 
     // Derived as a reading derives it: the largest sample count among the
     // pixel formats.

@@ -495,6 +495,14 @@ void buildReport(PieceList &list, const tsSystemInfo *system, const tsRendererCa
     e.textId(334);
     e.S();
     e.reference(system ? system->system : nullptr);
+    // The window system the reading went through, when it is known (a
+    // report file written before it was kept does not name it).
+    const char *windowSystem = tsInfoGetWindowSystem(caps);
+    if (*windowSystem) {
+        e.sep("\\line ", "\n");
+        e.literal("Window system: ");
+        e.reference(windowSystem);
+    }
     e.P();
 
     e.textId(161);

@@ -57,14 +57,22 @@ bool listed(const tsRendererCaps *caps, const char *name)
 
 // ---------------------------------------------------------------- main tree
 
-void systemSection(TreeWriter &w, const tsSystemInfo *system)
+void systemSection(TreeWriter &w, const tsSystemInfo *system, const tsRendererCaps *caps)
 {
     w.push(334, kIconSection, kIconSection);
-    // Every line of this section comes from the system description; without
-    // one the section stays empty.
+    // The lines of this section come from the system description, and the
+    // window system from the reading; without them the section stays empty.
+    const char *windowSystem = tsInfoGetWindowSystem(caps);
     if (system) {
         w.str2(175, system->system, kIconSystemText, kIconSystemText);
         w.str2(293, system->processorMode, kIconRenderer, kIconRenderer);
+    }
+    if (*windowSystem) {
+        // No text of the language table names it: the label stays English.
+        const std::string line = std::string("Window system: ") + windowSystem;
+        w.str(line.c_str(), kIconRenderer, kIconRenderer);
+    }
+    if (system) {
         if (present(system->monitor))
             w.str2(365, system->monitor, kIconSystem, kIconSystem);
         if (present(system->dxVersion))
@@ -456,7 +464,7 @@ SOUNDER_API int tsCreateMainTree(tsTree *tree, tsDatabase *database, const tsIcd
     if (!tree)
         return 0;
     TreeWriter w(tree);
-    systemSection(w, system);
+    systemSection(w, system, caps);
     driverSection(w, icds, caps);
     coreSection(w, database, caps);
     return w.finish();

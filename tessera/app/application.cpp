@@ -119,17 +119,22 @@ int runViewer(int argc, char **argv)
         return 1;
     }
 
-    // Database and both readings come before QApplication: selecting the
-    // software rasteriser changes the environment for a moment, which must
-    // race with no thread of Qt's.
+    // Reader processes start first and take their readings while the
+    // database loads and Qt starts.  Readings taken in this process come
+    // before QApplication: selecting the software rasteriser changes the
+    // environment for a moment, which must race with no thread of Qt's.
+    StartedReadings *started = startReadings();
     AppState state;
     state.settingsPath = settingsPath();
     state.databasePath = userDatabasePath();
     state.db = openDatabase(state.databasePath, shippedDatabasePath(), &state.databaseLoadedFrom);
-    const int made = takeReadings(state.db, state.readings, &state.desktop);
-    state.setCurrentReading(1);
+    int made = started ? 0 : finishReadings(nullptr, state.db, state.readings, &state.desktop);
 
     QApplication app(argc, argv);
+    if (started)
+        made = finishReadings(started, state.db, state.readings, &state.desktop);
+    state.setCurrentReading(1);
+
     QApplication::setApplicationName(QStringLiteral("tessera"));
     QGuiApplication::setDesktopFileName(QStringLiteral("tessera"));
     QApplication::setWindowIcon(appIcon());

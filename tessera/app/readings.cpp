@@ -31,8 +31,23 @@ void releaseReading(Reading &reading)
 }
 
 #ifdef TESSERA_READER_PROCESSES
+struct StartedReadings {
+    tsReadingSession *session = nullptr;
+};
+
+StartedReadings *startReadings()
+{
+    return new StartedReadings{tsInfoReadStart(nullptr)};
+}
+
 int takeReadings(tsDatabase *db, Reading readings[2], Desktop *desktop)
 {
+    return finishReadings(startReadings(), db, readings, desktop);
+}
+
+int finishReadings(StartedReadings *started, tsDatabase *db, Reading readings[2], Desktop *desktop)
+{
+    std::unique_ptr<StartedReadings> owned(started);
     if (desktop)
         tsInfoGetDesktop(&desktop->width, &desktop->height, &desktop->bits);
     auto caps = std::make_unique<tsRendererCaps[]>(2);
@@ -43,7 +58,10 @@ int takeReadings(tsDatabase *db, Reading readings[2], Desktop *desktop)
     std::memset(&system, 0, sizeof system);
     std::memset(&icd, 0, sizeof icd);
     caps[0].size = caps[1].size = TS_RENDERER_CAPS_SIZE;
-    const int mask = tsInfoReadAll(nullptr, db, caps.get(), &system, &icd, outcomes.get());
+    const int mask =
+        owned && owned->session
+            ? tsInfoReadFinish(owned->session, db, caps.get(), &system, &icd, outcomes.get())
+            : tsInfoReadAll(nullptr, db, caps.get(), &system, &icd, outcomes.get());
     int made = 0;
     for (int index = 0; index < 2; ++index) {
         Reading &r = readings[index];
@@ -63,6 +81,18 @@ int takeReadings(tsDatabase *db, Reading readings[2], Desktop *desktop)
     return made;
 }
 #else
+struct StartedReadings {};
+
+StartedReadings *startReadings()
+{
+    return nullptr;
+}
+
+int finishReadings(StartedReadings *, tsDatabase *db, Reading readings[2], Desktop *desktop)
+{
+    return takeReadings(db, readings, desktop);
+}
+
 int takeReadings(tsDatabase *db, Reading readings[2], Desktop *desktop)
 {
     int made = 0;

@@ -35,6 +35,15 @@ struct Desktop {
 // number of readings made (0-2).
 int takeReadings(tsDatabase *db, Reading readings[2], Desktop *desktop);
 
+// The same in two steps where the readings are taken in reader processes:
+// startReadings starts them at once (before the database is loaded and Qt
+// starts, which they then overlap), finishReadings waits for them and does
+// what takeReadings does.  In-process readings are all taken by
+// finishReadings.  Each start is finished exactly once.
+struct StartedReadings;
+StartedReadings *startReadings();
+int finishReadings(StartedReadings *started, tsDatabase *db, Reading readings[2], Desktop *desktop);
+
 // Releases what a reading holds (record texts, system texts).
 void releaseReading(Reading &reading);
 

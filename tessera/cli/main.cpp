@@ -219,6 +219,13 @@ int printList(const char *document, const char *entry, const char *what)
  * renderer holds a reading, else the exit status. */
 int readRenderers(const Options &options)
 {
+    /* With a renderer named, only its reader runs; otherwise both do, and a
+     * failure of the other one is named below.  The readers start first and
+     * take their readings while the database loads. */
+    lumClientSetReadings(options.rendererGiven ? 1 << options.renderer : 0);
+    const auto start = std::chrono::steady_clock::now();
+    lumClientStartReadings();
+
     const std::string path = databaseChoice(options).path;
     std::string text, error;
     if (!readFile(path, text, error))
@@ -238,10 +245,6 @@ int readRenderers(const Options &options)
                 std::fprintf(stderr, "tessera-cli: reading %s...\n", step);
             },
             nullptr);
-    /* With a renderer named, only its reader runs; otherwise both do, and a
-     * failure of the other one is named below. */
-    lumClientSetReadings(options.rendererGiven ? 1 << options.renderer : 0);
-    const auto start = std::chrono::steady_clock::now();
     const int added = lumClientInitialize();
     if (g_progress) {
         const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(
@@ -252,11 +255,13 @@ int readRenderers(const Options &options)
     if (added == 1)
         saveDatabase(options, db);
 
-    /* An unfilled record gives a capability tree without items; the
-     * reading's log says why.  Only the chosen renderer ends the run. */
+    /* An unfilled record (one whose capability tree would have no items):
+     * the reading's log says why.  Only the chosen renderer ends the run.
+     * The record is asked directly; building a tree to count its items
+     * costs a whole tree. */
     auto unread = [](int renderer) {
-        const char *tree = lumClientGetCapsAndExtTree(renderer);
-        return !tree || treeItemCount(tree) == 0;
+        const tsRendererCaps *caps = lumClientGetReading(renderer, nullptr, nullptr, nullptr);
+        return !caps || !caps->filled;
     };
     const int other = 1 - options.renderer;
     if (!options.rendererGiven && unread(other)) {

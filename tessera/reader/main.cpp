@@ -7,8 +7,10 @@
  * variables into this process's environment), reading 1 the display's
  * default driver, falling back to the software rasteriser as the viewer
  * does.  Standard input holds the entry-point names to check, one a line;
- * the answer says for each whether the reading's context resolves it.  A
- * driver that crashes or hangs takes only this process down. */
+ * the answer says for each whether the reading's context resolves it.  The
+ * names are read only once the record is taken, so the caller may start the
+ * reader first and send them when its database is loaded.  A driver that
+ * crashes or hangs takes only this process down. */
 #include <errno.h>
 #include <signal.h>
 #include <stdio.h>
@@ -30,8 +32,8 @@ namespace {
 
 constexpr size_t kMaxQuestionBytes = 8u << 20;
 
-/* Standard input from its start: pread where it is a file (the two readers
- * share one open file), read where it is a pipe. */
+/* Standard input from its start: pread where it is a file (readers may
+ * share one open file), read where it is a pipe or socket. */
 bool readQuestions(std::vector<std::string> &names)
 {
     std::string text;
@@ -123,12 +125,6 @@ int main(int argc, char **argv)
             return 3;
     }
 
-    std::vector<std::string> names;
-    if (!readQuestions(names)) {
-        fputs("tessera-reader: cannot read the entry-point names\n", stderr);
-        return 4;
-    }
-
     sounder::ReadingAnswer answer;
     tsReportSetLogFile();
     tsRendererCaps caps;
@@ -156,6 +152,12 @@ int main(int argc, char **argv)
 
     if (answer.opened) {
         answer.readOk = tsInfoRead(&caps, 0) != 0;
+        /* The names are asked while the context is still current. */
+        std::vector<std::string> names;
+        if (!readQuestions(names)) {
+            fputs("tessera-reader: cannot read the entry-point names\n", stderr);
+            _exit(4);
+        }
         answer.entryPointsCheckable = infoEntryPointsCheckable() != 0;
         answer.entryPoints.reserve(names.size());
         for (const std::string &name : names)

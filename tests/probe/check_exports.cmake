@@ -27,7 +27,9 @@ foreach(name tsInfoBegin tsInfoRead tsInfoEnd tsInfoRelease tsInfoSearchExtensio
              tsWindowSystemName tsWindowSystemHasFeature tsCapabilityRowCount
              tsCapabilityRowAt tsCapabilityRowValue tsComplianceVersionCount
              tsComplianceVersionName tsComplianceMissing lumClientGetReading
-             tsExtendedLimitsVersion tsExtendedLimitCount tsExtendedLimitAt)
+             tsExtendedLimitsVersion tsExtendedLimitCount tsExtendedLimitAt
+             tsInfoGetWindowSystem tsInfoReadStart tsInfoReadFinish tsInfoReadCancel
+             lumClientStartReadings)
   if(NOT symbols MATCHES " T ${name}\n")
     message(FATAL_ERROR "${name} is not exported")
   endif()

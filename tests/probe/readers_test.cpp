@@ -6,6 +6,8 @@
 #include <dlfcn.h>
 
 #include <atomic>
+#include <chrono>
+#include <thread>
 #include <cstddef>
 #include <cstring>
 #include <string>
@@ -384,4 +386,50 @@ TEST(Readers, NamedRendererRunsOnlyItsReader)
     EXPECT_NE(std::string(r.outcomes[0].log).find("This reading was not asked for."),
               std::string::npos);
     EXPECT_EQ(r.outcomes[0].signal, 0);
+}
+
+TEST(Readers, StartedBeforeTheDatabaseTheyWaitForItsNames)
+{
+    // Started, then kept waiting longer than the time limit (as a caller
+    // loading a large database would): waiting for the caller is not the
+    // driver's doing, so the reading is whole and its entry points marked.
+    constexpr int limit = 3;
+    tsReadingOptions options;
+    std::memset(&options, 0, sizeof options);
+    options.size = sizeof options;
+    options.timeoutSeconds = limit;
+    options.readings = 2;
+    tsReadingSession *session = tsInfoReadStart(&options);
+    ASSERT_NE(session, nullptr);
+    std::this_thread::sleep_for(std::chrono::seconds(limit + 1));
+    Readings r;
+    r.made = tsInfoReadFinish(session, r.db, r.caps, &r.system, &r.icd, r.outcomes);
+    EXPECT_EQ(r.made, 2) << r.outcomes[1].log;
+    EXPECT_EQ(r.outcomes[1].timedOut, 0);
+    EXPECT_NE(text(r.caps[1].renderer).find("llvmpipe"), std::string::npos);
+    EXPECT_EQ(std::string(tsInfoGetWindowSystem(&r.caps[1])).compare(0, 4, "GLX "), 0)
+        << tsInfoGetWindowSystem(&r.caps[1]);
+    size_t resolved = 0;
+    for (const tsExtension *e = r.db->extensions; e; e = e->next)
+        for (const tsEntryPoint *p = e->entryPoints; p; p = p->next)
+            resolved += (p->resolved & 2u) != 0;
+    EXPECT_GT(resolved, 100u);
+    EXPECT_TRUE(readertest::noChildren());
+
+    // A session that is cancelled, or finished with a bad record, stops its
+    // readers.
+    for (bool cancel : {true, false}) {
+        session = tsInfoReadStart(&options);
+        ASSERT_NE(session, nullptr);
+        if (cancel) {
+            tsInfoReadCancel(session);
+        } else {
+            Readings bad;
+            bad.caps[0].size = 1;
+            EXPECT_EQ(tsInfoReadFinish(session, bad.db, bad.caps, nullptr, nullptr, nullptr), -1);
+        }
+        EXPECT_TRUE(readertest::noChildren()) << (cancel ? "cancel" : "bad record");
+    }
+    options.size = 1;
+    EXPECT_EQ(tsInfoReadStart(&options), nullptr);
 }

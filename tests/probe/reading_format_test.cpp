@@ -57,6 +57,7 @@ sounder::ReadingAnswer filledAnswer()
         }
         a.extended.put(v);
     }
+    a.windowSystem = "EGL 1.5 (surfaceless)";
     return a;
 }
 
@@ -109,6 +110,7 @@ TEST(ReadingFormat, RoundTripKeepsEveryMemberAndText)
     ASSERT_TRUE(out.hasExtended);
     EXPECT_EQ(limitsText(out.extended), limitsText(in.extended));
     EXPECT_EQ(out.extended.values.size(), 4u);
+    EXPECT_EQ(out.windowSystem, "EGL 1.5 (surfaceless)");
 
     // Applied to a caller's record: texts become the record's own blocks,
     // null stays null, and the release frees them.
@@ -121,13 +123,51 @@ TEST(ReadingFormat, RoundTripKeepsEveryMemberAndText)
     EXPECT_EQ(caps.pixelFormats[255].samples, 4);
     ASSERT_NE(sounder::extendedLimitsOf(&caps), nullptr);
     EXPECT_EQ(limitsText(*sounder::extendedLimitsOf(&caps)), limitsText(in.extended));
+    EXPECT_STREQ(tsInfoGetWindowSystem(&caps), "EGL 1.5 (surfaceless)");
     // Taken back out of the record, as the reader program does.
     sounder::ReadingAnswer again;
     sounder::answerFromRecord(again, caps);
     EXPECT_EQ(again.record.reserved, 0u);
     EXPECT_EQ(limitsText(again.extended), limitsText(in.extended));
+    EXPECT_EQ(again.windowSystem, "EGL 1.5 (surfaceless)");
     tsInfoRelease(&caps);
     EXPECT_EQ(caps.size, 0u);
+    EXPECT_STREQ(tsInfoGetWindowSystem(&caps), "");
+}
+
+TEST(ReadingFormat, WindowSystemIsOptionalAndBounded)
+{
+    struct Case {
+        std::string name;
+        std::string decoded; // what comes back
+    } cases[] = {
+        {"", ""}, // no section: an answer of a reader that does not know it
+        {"GLX 1.4", "GLX 1.4"},
+        {std::string(80, 'x'), std::string(63, 'x')},
+        {"EGL\t1.5\n", "EGL 1.5 "},
+    };
+    for (const Case &c : cases) {
+        sounder::ReadingAnswer a = filledAnswer();
+        a.windowSystem = c.name;
+        const std::string data = sounder::encodeReading(a);
+        sounder::ReadingAnswer out;
+        std::string reason;
+        ASSERT_TRUE(sounder::decodeReading(data.data(), data.size(), out, reason)) << reason;
+        EXPECT_EQ(out.windowSystem, c.decoded);
+    }
+    // The last section is the name: a NUL in it, or a name longer than the
+    // bound, is refused.
+    sounder::ReadingAnswer a = filledAnswer();
+    a.windowSystem = std::string(63, 'x');
+    std::string data = sounder::encodeReading(a);
+    data.back() = '\0';
+    EXPECT_FALSE(decodes(data));
+    data.back() = 'x';
+    EXPECT_TRUE(decodes(data));
+    data += 'x';
+    uint32_t length = 64;
+    std::memcpy(&data[data.size() - 64 - 4], &length, sizeof length);
+    EXPECT_FALSE(decodes(data)) << "64 bytes";
 }
 
 TEST(ReadingFormat, EveryCutAndEveryExtraByteIsRefused)

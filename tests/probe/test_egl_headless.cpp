@@ -46,6 +46,7 @@ TEST_F(HeadlessEgl, BothReadingsAreWholeAndTheListIsEglinfos)
         ASSERT_TRUE(r.ok) << r.log;
         EXPECT_EQ(r.backend, "egl");
         EXPECT_EQ(r.windowSystem, "EGL " + oracle.version + " (surfaceless)");
+        EXPECT_EQ(std::string(tsInfoGetWindowSystem(r.caps.get())), r.windowSystem);
         EXPECT_NE(std::string(r.caps->renderer).find(c.renderer), std::string::npos)
             << r.caps->renderer;
         EXPECT_EQ(std::string(r.caps->version).find(c.version), 0u) << r.caps->version;
@@ -84,6 +85,10 @@ TEST_F(HeadlessEgl, TheCommandPrintsBothReportsWithoutAnXServer)
         EXPECT_NE(report.find(renderer[0] == '0' ? "\nsoftpipe" : "\nllvmpipe"), std::string::npos)
             << report.substr(0, 400);
         EXPECT_NE(report.find("\nEGL_KHR_surfaceless_context"), std::string::npos);
+        // Read in a reader process, the record still names its window system.
+        EXPECT_NE(report.find("\nWindow system: EGL 1."), std::string::npos)
+            << report.substr(0, 400);
+        EXPECT_NE(report.find(" (surfaceless)\n"), std::string::npos);
         EXPECT_NE(report.find("OpenGL 2.1"), std::string::npos) << "no compliance lines";
     }
 }

@@ -15,6 +15,7 @@
 #include "sounder/texts.h"
 #include "sounder/tree.h"
 #include "probe/extended_limits.h"
+#include "probe/window_system_note.h"
 #include "views/render.h"
 #include "views/textreport.h"
 
@@ -560,4 +561,75 @@ TEST_F(TextReport, LimitBelowWhatOpenGLRequiresIsFlagged)
     sounder::releaseExtendedLimits(caps.get());
     for (int id : {TS_TEXT_CORE_PROFILE_LIMITS, TS_TEXT_LIMITS_BELOW_REQUIRED})
         EXPECT_FALSE(hasId(build(0), id)) << id;
+}
+
+// The window system a reading went through: a line under the system text of
+// the plain and RTF report and of the main tree, kept through the report
+// file; nothing of it where it is not known (readings of older files).
+TEST_F(TextReport, WindowSystemIsShownAndKeptThroughTheReportFile)
+{
+    TempDir dir;
+    const std::string tempDir = dir.path();
+    ASSERT_FALSE(tempDir.empty());
+    struct Case {
+        const char *name;
+        const char *rtf; // as the RTF document holds it
+    } cases[] = {
+        {"", nullptr},
+        {"GLX 1.4", "\\line Window system: GLX 1.4\\line \\line"},
+        {"EGL 1.5 (surfaceless)", "\\line Window system: EGL 1.5 (surfaceless)\\line \\line"},
+        {"X {1} \\2 <&>", "\\line Window system: X \\{1\\} \\\\2 <&>\\line \\line"},
+    };
+    for (const Case &c : cases) {
+        sounder::noteWindowSystem(*caps.get(), c.name);
+        ASSERT_STREQ(tsInfoGetWindowSystem(caps.get()), c.name);
+        const std::string line = *c.name ? std::string("\nWindow system: ") + c.name : "";
+
+        auto pieces = build(0);
+        const std::string plain =
+            sounder::renderReportPlain(pieces.data(), static_cast<int>(pieces.size()));
+        EXPECT_EQ(plain.substr(0, plain.find("\n\n") + 2),
+                  text(334) + "\n" + sys.system + line + "\n\n");
+        pieces = build(1);
+        const std::string rtf =
+            sounder::renderReport(pieces.data(), static_cast<int>(pieces.size()));
+        if (c.rtf) {
+            EXPECT_NE(rtf.find(c.rtf), std::string::npos) << rtf.substr(0, 600);
+        } else {
+            EXPECT_EQ(rtf.find("Window system"), std::string::npos);
+        }
+
+        // The main tree: one item right after the processor mode.
+        std::unique_ptr<tsTree> tree(new tsTree);
+        tsTreeBegin(tree.get());
+        ASSERT_EQ(tsCreateMainTree(tree.get(), db.get(), &icd, &sys, caps.get()), 1);
+        int found = -1;
+        for (int i = 0; i < tree->itemCount; ++i)
+            if (std::string(tree->items[i].text).rfind("Window system: ", 0) == 0)
+                found = i;
+        if (*c.name) {
+            ASSERT_GE(found, 0);
+            EXPECT_EQ(std::string(tree->items[found].text), line.substr(1));
+            EXPECT_EQ(tree->items[found - 1].textId, 293);
+        } else {
+            EXPECT_EQ(found, -1);
+        }
+
+        // Through a report file and back; a file that names none loads none.
+        const std::string path = tempDir + "/report.xml";
+        ASSERT_EQ(tsSaveReportXML(path.c_str(), &sys, caps.get(), 1, &icd), 0);
+        EXPECT_EQ(readWhole(path).find("<WindowSystem>") != std::string::npos, *c.name != '\0');
+        Caps loaded;
+        ASSERT_EQ(tsReadReportXML(path.c_str(), loaded.get(), nullptr, nullptr), 0);
+        EXPECT_STREQ(tsInfoGetWindowSystem(loaded.get()), c.name);
+    }
+    // Released, the record names none; another record with the same list
+    // text in another block names none either.
+    sounder::noteWindowSystem(*caps.get(), "GLX 1.4");
+    Caps other;
+    setText(other->extensions, caps->extensions);
+    EXPECT_STREQ(tsInfoGetWindowSystem(other.get()), "");
+    caps->filled = 1;
+    tsInfoRelease(caps.get());
+    EXPECT_STREQ(tsInfoGetWindowSystem(caps.get()), "");
 }

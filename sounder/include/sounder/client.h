@@ -53,6 +53,13 @@ SOUNDER_API struct tsDatabase *lumClientLoadDatabase(const char *text);
  * ($TESSERA_READ_TIMEOUT seconds, default 20). */
 SOUNDER_API int lumClientInitialize(void);
 
+/* Starts the readings that the next lumClientInitialize takes (with the
+ * readings chosen by then), so that they run while the client loads its
+ * database; lumClientInitialize then waits for them.  Returns 1, or 0 when
+ * they could not be started (lumClientInitialize then starts them itself).
+ * A second call before lumClientInitialize does nothing. */
+SOUNDER_API int lumClientStartReadings(void);
+
 /* Which readings the next lumClientInitialize takes: bit 0 the software
  * renderer, bit 1 the accelerated one; 0 (the default) both.  A client
  * that needs one renderer saves the other reader's time. */

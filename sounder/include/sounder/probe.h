@@ -220,6 +220,12 @@ SOUNDER_API int tsInfoEnd(void);
 /* Releases the record's texts and zeroes the whole record (size included);
  * does nothing while filled is 0. */
 SOUNDER_API void tsInfoRelease(tsRendererCaps *caps);
+/* The window system the record was read through, with its version and, for
+ * EGL, the platform: "GLX 1.4", "EGL 1.5 (surfaceless)", "EGL 1.5 (device)";
+ * "" when it is not known (a record that no reading or report file filled,
+ * a report file that names none, a record without extensions text).  The
+ * text stays valid until the record is released or filled again. */
+SOUNDER_API const char *tsInfoGetWindowSystem(const tsRendererCaps *caps);
 /* 1 when name is a whole word of the space-separated list, else 0. */
 SOUNDER_API int tsInfoSearchExtension(const char *name, const char *list);
 

@@ -70,6 +70,23 @@ typedef struct tsReadingOutcome {
 SOUNDER_API int tsInfoReadAll(const tsReadingOptions *options, tsDatabase *db, tsRendererCaps *caps,
                               tsSystemInfo *system, tsIcdList *icd, tsReadingOutcome *outcomes);
 
+/* The same in two steps, so that the readers take their readings while the
+ * caller loads its database: tsInfoReadStart starts the readers (options
+ * as above) and returns at once; tsInfoReadFinish hands them the database's
+ * entry-point names, waits for their answers and fills, merges and returns
+ * as tsInfoReadAll does (its caps check fails with -1 too, the session
+ * then ended).  The time limit runs from the start, or from the finish when
+ * that came more than a second later.  Every session is ended by exactly
+ * one tsInfoReadFinish or tsInfoReadCancel (which stops its readers).
+ * tsInfoReadStart returns null only for options with a wrong size or when
+ * out of memory; a reader that could not be started is reported by the
+ * finish in its outcome. */
+typedef struct tsReadingSession tsReadingSession;
+SOUNDER_API tsReadingSession *tsInfoReadStart(const tsReadingOptions *options);
+SOUNDER_API int tsInfoReadFinish(tsReadingSession *session, tsDatabase *db, tsRendererCaps *caps,
+                                 tsSystemInfo *system, tsIcdList *icd, tsReadingOutcome *outcomes);
+SOUNDER_API void tsInfoReadCancel(tsReadingSession *session);
+
 #ifdef __cplusplus
 }
 #endif
