@@ -4,7 +4,9 @@
 #ifndef TESSERA_PAGES_PAGES_H
 #define TESSERA_PAGES_PAGES_H
 
+#include "pages/report_tab.h"
 #include "pages/tab_page.h"
+#include "pages/test_tab.h"
 
 class QLabel;
 
@@ -45,16 +47,6 @@ class CDisplayList : public PlaceholderPage {
 public:
     explicit CDisplayList(AppState &s, QWidget *p = nullptr) : PlaceholderPage(s, "CDisplayList", p)
     {}
-};
-// Text report (tab 4).
-class ReportTab : public PlaceholderPage {
-public:
-    explicit ReportTab(AppState &s, QWidget *p = nullptr) : PlaceholderPage(s, "ReportTab", p) {}
-};
-// Rendering tests (tab 5).
-class TestTab : public PlaceholderPage {
-public:
-    explicit TestTab(AppState &s, QWidget *p = nullptr) : PlaceholderPage(s, "TestTab", p) {}
 };
 // Driver tweaks (tab 6).
 class TweakTab : public PlaceholderPage {
