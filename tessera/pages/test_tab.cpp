@@ -273,6 +273,7 @@ TestTab::TestTab(AppState &state, QWidget *parent)
         list->setMinimumContentsLength(8);
     }
     targetLabel_->setText(QStringLiteral("Framebuffer"));
+    targetLabel_->setAccessibleName(targetLabel_->text());
     targetLabel_->setBuddy(targets_);
     named(multisample_, "multisample");
     named(fast_, "fast");
@@ -336,6 +337,8 @@ void TestTab::setTexts()
     run_->setAccessibleName(run_->text());
     modeGroup_->setTitle(text(283));
     advancedGroup_->setTitle(text(286));
+    for (QGroupBox *g : {testGroup_, modeGroup_, advancedGroup_})
+        g->setAccessibleName(g->title());
     const Desktop &d = state_.desktop;
     const QByteArray size = d.width > 0 && d.height > 0
                                 ? QStringLiteral("%1 x %2").arg(d.width).arg(d.height).toUtf8()

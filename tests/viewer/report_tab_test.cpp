@@ -23,7 +23,7 @@
 #include "sounder/report.h"
 #include "sounder/texts.h"
 #include "support/language_data.h"
-#include "viewer/page_shots.h"
+#include "viewer/page_checks.h"
 #include "viewer/viewer_fixture.h"
 
 using namespace tessera;
@@ -116,6 +116,7 @@ TEST_F(ReportPageTest, ShowsTheWholeLlvmpipeReportAndCopiesItWhole)
     EXPECT_EQ(page.header()->text(), QString::fromUtf8(tsGetBuiltinText(136)));
     EXPECT_EQ(page.copyButton()->text(), QString::fromUtf8(tsGetBuiltinText(302)));
     expectPageShowsTheReport(page, r, state.db);
+    expectAccessibleNames(page);
 
     // It ends with the entry-point verification, not with a cut notice.
     const QStringList lines = linesOf(page.report()->toPlainText(), true);
@@ -187,14 +188,17 @@ TEST_F(ReportPageTest, DriverMarkupAndForeignTextsShowAsText)
     }
     ASSERT_TRUE(plainIds.count(310));
     const auto japanese = [](int id) { return "日本語の文 " + std::to_string(id); };
-    textTable().loadData("jp-test.strings", languageData([&](int id) {
-                             const char *builtin = tsGetBuiltinText(id);
-                             if (plainIds.count(id) || id == 136 || id == 302)
-                                 return japanese(id);
-                             if (builtin && std::string(builtin).find('%') != std::string::npos)
-                                 return std::string("%s%s%n%d%n");
-                             return std::string(builtin ? builtin : "");
-                         }));
+    const auto text = [&](int id) {
+        const char *builtin = tsGetBuiltinText(id);
+        if (id == 161)
+            return japanese(id) + " \\line 二行目";
+        if (plainIds.count(id) || id == 136 || id == 302)
+            return japanese(id);
+        if (builtin && std::string(builtin).find('%') != std::string::npos)
+            return std::string("%s%s%n%d%n");
+        return std::string(builtin ? builtin : "");
+    };
+    textTable().loadData("jp-test.strings", languageData(text));
 
     ReportTab page(copy);
     page.resize(640, 560);
@@ -208,8 +212,13 @@ TEST_F(ReportPageTest, DriverMarkupAndForeignTextsShowAsText)
     EXPECT_TRUE(shown.contains(renderer)) << shown.left(2000).toStdString();
     EXPECT_TRUE(shown.contains(QString::fromStdString(japanese(310)) + ":"));
     EXPECT_FALSE(page.report()->document()->toHtml().contains("<b>x</b>"));
+    EXPECT_TRUE(shown.contains(QString::fromStdString(japanese(161) + " \n二行目")));
     QTest::mouseClick(page.copyButton(), Qt::LeftButton);
-    EXPECT_TRUE(QGuiApplication::clipboard()->text().contains(renderer));
+    const QString copied = QGuiApplication::clipboard()->text();
+    EXPECT_TRUE(copied.contains(renderer));
+    // One line feed for the \line of a language text.
+    EXPECT_TRUE(copied.contains(QString::fromStdString(japanese(161) + " \n二行目")))
+        << copied.left(400).toStdString();
     // The address in the driver's text is a link; a click hands it to the
     // desktop.
     QString href;

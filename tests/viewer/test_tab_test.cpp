@@ -7,9 +7,9 @@
 #include <QComboBox>
 #include <QHeaderView>
 #include <QLabel>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPlainTextEdit>
-#include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSlider>
@@ -22,11 +22,13 @@
 #include <cstring>
 #include <string>
 #include <thread>
+#include <utility>
+#include <vector>
 
 #include "pages/test_tab.h"
 #include "sounder/texts.h"
 #include "support/qt_dialogs.h"
-#include "viewer/page_shots.h"
+#include "viewer/page_checks.h"
 #include "viewer/viewer_fixture.h"
 
 using namespace tessera;
@@ -119,6 +121,7 @@ TEST_F(TestPageTest, ControlsFollowWhatTheReadingSupports)
     for (int i = 0; i < TS_TEST_UNIT_COUNT; ++i)
         EXPECT_EQ(row(page, i), QStringList({tsTestUnitDefault[i].name, builtin(280), ""}));
     EXPECT_TRUE(page.runButton()->isEnabled());
+    expectAccessibleNames(page);
 
     // llvmpipe: anisotropy up to 16, four samples, LOD bias of 16 either way.
     expectLevel({page.anisotropySlider(), page.anisotropyLabel()}, 1, 16, 4, "X4");
@@ -243,18 +246,23 @@ TEST_F(TestPageTest, OneUnitPassesAndInputQueuedDuringTheRunIsDropped)
     QString dialog;
     auto seen = answerMessageBox(&dialog);
 
-    // A click on Run that arrives while the run holds the thread.
-    QPointer<QPushButton> button = page.runButton();
-    const QPointF centre = QRectF(button->rect()).center();
-    const QPointF global = button->mapToGlobal(centre);
-    std::thread clicker([button, centre, global] {
+    // A click on Run, and Space on the list (which would exclude the unit),
+    // arriving while the run holds the thread.
+    std::vector<std::pair<QObject *, QEvent *>> queued;
+    QWidget *run = page.runButton();
+    const QPointF centre = QRectF(run->rect()).center();
+    const QPointF global = run->mapToGlobal(centre);
+    queued.emplace_back(run, new QMouseEvent(QEvent::MouseButtonPress, centre, global,
+                                             Qt::LeftButton, Qt::LeftButton, Qt::NoModifier));
+    queued.emplace_back(run, new QMouseEvent(QEvent::MouseButtonRelease, centre, global,
+                                             Qt::LeftButton, Qt::NoButton, Qt::NoModifier));
+    page.list()->setCurrentItem(page.list()->topLevelItem(0));
+    queued.emplace_back(page.list(),
+                        new QKeyEvent(QEvent::KeyPress, Qt::Key_Space, Qt::NoModifier));
+    std::thread clicker([&queued] {
         std::this_thread::sleep_for(std::chrono::milliseconds(1500));
-        for (QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease})
-            QCoreApplication::postEvent(
-                button,
-                new QMouseEvent(type, centre, global, Qt::LeftButton,
-                                type == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton,
-                                Qt::NoModifier));
+        for (auto &[receiver, event] : queued)
+            QCoreApplication::postEvent(receiver, event);
     });
     QTest::mouseClick(page.runButton(), Qt::LeftButton);
     clicker.join();
@@ -262,6 +270,7 @@ TEST_F(TestPageTest, OneUnitPassesAndInputQueuedDuringTheRunIsDropped)
 
     EXPECT_EQ(page.runCount(), 1);
     EXPECT_FALSE(page.running());
+    EXPECT_EQ(page.entry(0).excluded, 0);
     EXPECT_FALSE(*seen) << dialog.toStdString();
     EXPECT_EQ(tsReportHasErrors(), 0) << tsReportGetLogFile();
     EXPECT_EQ(row(page, 0).mid(0, 2), QStringList({tsTestUnitDefault[0].name, builtin(281)}));
@@ -301,6 +310,7 @@ TEST_F(TestPageTest, WithoutATestWindowTheUnitFailsAndTheLogIsShown)
             header = dlg->header()->text();
             details = dlg->details()->toPlainText();
             saveShots(*dlg, "test-error-dialog");
+            expectAccessibleNames(*dlg);
         }
         static_cast<QDialog *>(w)->accept();
     });
