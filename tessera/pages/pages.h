@@ -4,6 +4,8 @@
 #ifndef TESSERA_PAGES_PAGES_H
 #define TESSERA_PAGES_PAGES_H
 
+#include "pages/extension_tab.h"
+#include "pages/main_tab.h"
 #include "pages/report_tab.h"
 #include "pages/tab_page.h"
 #include "pages/test_tab.h"
@@ -24,18 +26,6 @@ private:
     QLabel *label_;
 };
 
-// Summary and capabilities (tab 0).
-class CMainTab : public PlaceholderPage {
-public:
-    explicit CMainTab(AppState &s, QWidget *p = nullptr) : PlaceholderPage(s, "CMainTab", p) {}
-};
-// Extensions and search (tab 1).
-class CExtensionTab : public PlaceholderPage {
-public:
-    explicit CExtensionTab(AppState &s, QWidget *p = nullptr)
-        : PlaceholderPage(s, "CExtensionTab", p)
-    {}
-};
 // Display modes (tab 2); filled once, not refreshed.
 class CDisplayMode : public PlaceholderPage {
 public:

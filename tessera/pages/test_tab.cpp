@@ -11,7 +11,6 @@
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
-#include <QPainter>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -25,6 +24,7 @@
 
 #include "app/app_state.h"
 #include "app/languages.h"
+#include "controls/icons.h"
 #include "sounder/present.h"
 
 namespace tessera {
@@ -75,31 +75,6 @@ bool listed(const char *name, const char *extensions)
 {
     return tsWindowSystemHasFeature(name, extensions, TS_WINDOW_SYSTEM_GLX) ||
            tsWindowSystemHasFeature(name, extensions, TS_WINDOW_SYSTEM_EGL);
-}
-
-// Row icons until the shared icon strip is in: a unit that runs and one that
-// is skipped.
-QIcon drawRowIcon(bool excluded)
-{
-    QPixmap pixmap(16, 16);
-    pixmap.fill(Qt::transparent);
-    QPainter p(&pixmap);
-    p.setRenderHint(QPainter::Antialiasing);
-    p.setPen(Qt::NoPen);
-    p.setBrush(excluded ? QColor(0x9a, 0x9a, 0x9a) : QColor(0x2e, 0x8b, 0x3a));
-    p.drawEllipse(QRectF(1.5, 1.5, 13, 13));
-    p.setPen(QPen(Qt::white, 2));
-    if (excluded)
-        p.drawLine(QPointF(5, 8), QPointF(11, 8));
-    else
-        p.drawPolyline(QPolygonF({QPointF(4.5, 8), QPointF(7, 10.5), QPointF(11.5, 5.5)}));
-    return QIcon(pixmap);
-}
-
-QIcon rowIcon(bool excluded)
-{
-    static const QIcon icons[2] = {drawRowIcon(false), drawRowIcon(true)};
-    return icons[excluded ? 1 : 0];
 }
 
 // Swallows the user's input to every widget while it is installed: what
@@ -493,7 +468,7 @@ void TestTab::updateRow(int row)
         return;
     const TestEntry &e = entries_[static_cast<size_t>(row)];
     item->setText(0, QString::fromUtf8(e.unit && e.unit->name ? e.unit->name : ""));
-    item->setIcon(0, rowIcon(e.excluded > 0));
+    item->setIcon(0, stripIcon(e.excluded > 0 ? kIconMissing : kIconAvailable));
     item->setText(1, text(e.status < 0 ? 280 : (e.status == 0 ? 281 : 282)));
     item->setText(2, e.status >= 0 ? QString::number(e.result) : QString());
 }
