@@ -278,6 +278,7 @@ TEST_F(TestPageTest, OneUnitPassesAndInputQueuedDuringTheRunIsDropped)
     EXPECT_EQ(page.entry(0).result, row(page, 0)[2].toInt());
     for (int i = 1; i < TS_TEST_UNIT_COUNT; ++i)
         EXPECT_EQ(row(page, i), QStringList({tsTestUnitDefault[i].name, builtin(280), ""})) << i;
+    saveShots(page, "test-page-after-run");
 }
 
 TEST_F(TestPageTest, NothingSelectedStaysPendingWithoutADialog)
