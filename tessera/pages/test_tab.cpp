@@ -113,21 +113,21 @@ protected:
     }
 };
 
-QLabel *levelLabel(QWidget *parent, const char *name)
+QLabel *levelLabel(QWidget *parent, const char *name, const char *spoken)
 {
     auto *label = new QLabel(parent);
     label->setObjectName(QString::fromLatin1(name));
-    label->setAccessibleName(QString::fromLatin1(name));
+    label->setAccessibleName(QString::fromLatin1(spoken));
     label->setTextFormat(Qt::PlainText);
     label->setMinimumWidth(label->fontMetrics().horizontalAdvance(QStringLiteral("X-16")) + 4);
     return label;
 }
 
-QSlider *levelSlider(QWidget *parent, const char *name)
+QSlider *levelSlider(QWidget *parent, const char *name, const char *spoken)
 {
     auto *slider = new QSlider(Qt::Horizontal, parent);
     slider->setObjectName(QString::fromLatin1(name));
-    slider->setAccessibleName(QString::fromLatin1(name));
+    slider->setAccessibleName(QString::fromLatin1(spoken));
     slider->setTickPosition(QSlider::TicksBelow);
     slider->setPageStep(1);
     return slider;
@@ -190,12 +190,12 @@ TestTab::TestTab(AppState &state, QWidget *parent)
       fog_(new QCheckBox(QStringLiteral("Fog"), advancedGroup_)),
       clip_(new QCheckBox(QStringLiteral("User clip plane"), advancedGroup_)),
       benchmark_(new QCheckBox(QStringLiteral("Benchmark"), advancedGroup_)),
-      samples_(levelSlider(modeGroup_, "samples")),
-      anisotropyLevel_(levelSlider(advancedGroup_, "anisotropyLevel")),
-      lodLevel_(levelSlider(advancedGroup_, "lodLevel")),
-      samplesText_(levelLabel(modeGroup_, "samplesText")),
-      anisotropyText_(levelLabel(advancedGroup_, "anisotropyText")),
-      lodText_(levelLabel(advancedGroup_, "lodText"))
+      samples_(levelSlider(modeGroup_, "samples", "Sample count")),
+      anisotropyLevel_(levelSlider(advancedGroup_, "anisotropyLevel", "Maximum anisotropy")),
+      lodLevel_(levelSlider(advancedGroup_, "lodLevel", "LOD bias level")),
+      samplesText_(levelLabel(modeGroup_, "samplesText", "Sample count shown")),
+      anisotropyText_(levelLabel(advancedGroup_, "anisotropyText", "Maximum anisotropy shown")),
+      lodText_(levelLabel(advancedGroup_, "lodText", "LOD bias shown"))
 {
     setObjectName(QStringLiteral("TestTab"));
     setAccessibleName(QStringLiteral("Rendering tests"));
