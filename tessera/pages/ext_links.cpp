@@ -28,7 +28,7 @@ QString format(int id, const tsTextArg &arg)
     return QString::fromStdString(out);
 }
 
-// "<vendor>/<file>.txt" as the registry stores specifications: the vendor
+// "<vendor>/<file>.txt" as the registry stores extension texts: the vendor
 // word the library finds for the name, the name itself without a leading
 // "GL_" ("WGL_" and "GLX_" names keep their prefix).
 QByteArray registryPath(const QByteArray &name)

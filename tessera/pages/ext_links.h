@@ -24,7 +24,7 @@ bool isWebAddress(const QString &text);
 // The documentation address of extension name on site index (0-7): the
 // site's base text followed by the percent-encoded path of
 // tsCreateExtensionLink.  The registry (0) and its mirror (7) keep each
-// specification as "<vendor>/<name>.txt", the name without "GL_" but with
+// extension text as "<vendor>/<name>.txt", the name without "GL_" but with
 // "WGL_" or "GLX_"; both are written that way.  "" for index 5, an index
 // outside 0-7 or a site without base text.
 QString extensionLink(int index, const QString &name);

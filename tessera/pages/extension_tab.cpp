@@ -180,7 +180,6 @@ void CExtensionTab::showMatches(const QStringList &names)
     popup_->addItems(names);
     placeMatches();
     popup_->show();
-    popup_->raise();
 }
 
 void CExtensionTab::placeMatches()

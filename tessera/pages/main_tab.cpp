@@ -130,8 +130,15 @@ void CMainTab::refresh()
 
 void CMainTab::showLogo()
 {
-    logo_->setPixmap(vendorLogo(logoId_, devicePixelRatioF()));
-    banner_->setPixmap(bannerPixmap(devicePixelRatioF()));
+    // Drawn again only when the logo or the scale changed.
+    const qreal scale = devicePixelRatioF();
+    if (logoId_ == shownLogo_ && scale == shownScale_)
+        return;
+    logo_->setPixmap(vendorLogo(logoId_, scale));
+    if (scale != shownScale_)
+        banner_->setPixmap(bannerPixmap(scale));
+    shownLogo_ = logoId_;
+    shownScale_ = scale;
 }
 
 void CMainTab::showEvent(QShowEvent *event)

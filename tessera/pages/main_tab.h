@@ -61,6 +61,8 @@ private:
     QLabel *notice_;
     QString currentText_;
     int logoId_ = 0;
+    int shownLogo_ = -1;
+    qreal shownScale_ = 0;
 };
 
 } // namespace tessera
