@@ -271,31 +271,38 @@ TestTab::TestTab(AppState &state, QWidget *parent)
     runRow->addWidget(run_);
     testLayout->addLayout(runRow);
 
+    // Each level slider has a row of its own under its box, so that it
+    // keeps a usable length in a narrow window.
     auto *modeLayout = new QGridLayout(modeGroup_);
-    modeLayout->addWidget(desktop_, 0, 0, 1, 4);
-    modeLayout->addWidget(user_, 1, 0, 1, 4);
-    modeLayout->addWidget(modes_, 2, 0, 1, 4);
-    modeLayout->addWidget(targetLabel_, 3, 0);
-    modeLayout->addWidget(targets_, 3, 1, 1, 3);
-    modeLayout->addWidget(multisample_, 4, 0);
-    modeLayout->addWidget(samples_, 4, 1);
-    modeLayout->addWidget(samplesText_, 4, 2);
-    modeLayout->addWidget(fast_, 4, 3);
-    modeLayout->setColumnStretch(1, 1);
-    modeLayout->setRowStretch(5, 1);
+    modeLayout->addWidget(desktop_, 0, 0, 1, 2);
+    modeLayout->addWidget(user_, 1, 0, 1, 2);
+    modeLayout->addWidget(modes_, 2, 0, 1, 2);
+    auto *targetRow = new QHBoxLayout;
+    targetRow->addWidget(targetLabel_);
+    targetRow->addWidget(targets_, 1);
+    modeLayout->addLayout(targetRow, 3, 0, 1, 2);
+    auto *multisampleRow = new QHBoxLayout;
+    multisampleRow->addWidget(multisample_);
+    multisampleRow->addStretch(1);
+    multisampleRow->addWidget(fast_);
+    modeLayout->addLayout(multisampleRow, 4, 0, 1, 2);
+    modeLayout->addWidget(samples_, 5, 0);
+    modeLayout->addWidget(samplesText_, 5, 1);
+    modeLayout->setColumnStretch(0, 1);
+    modeLayout->setRowStretch(6, 1);
 
     auto *advancedLayout = new QGridLayout(advancedGroup_);
-    advancedLayout->addWidget(anisotropy_, 0, 0);
-    advancedLayout->addWidget(anisotropyLevel_, 0, 1);
-    advancedLayout->addWidget(anisotropyText_, 0, 2);
-    advancedLayout->addWidget(lod_, 1, 0);
-    advancedLayout->addWidget(lodLevel_, 1, 1);
-    advancedLayout->addWidget(lodText_, 1, 2);
-    advancedLayout->addWidget(fog_, 2, 0, 1, 3);
-    advancedLayout->addWidget(clip_, 3, 0, 1, 3);
-    advancedLayout->addWidget(benchmark_, 4, 0, 1, 3);
-    advancedLayout->setColumnStretch(1, 1);
-    advancedLayout->setRowStretch(5, 1);
+    advancedLayout->addWidget(anisotropy_, 0, 0, 1, 2);
+    advancedLayout->addWidget(anisotropyLevel_, 1, 0);
+    advancedLayout->addWidget(anisotropyText_, 1, 1);
+    advancedLayout->addWidget(lod_, 2, 0, 1, 2);
+    advancedLayout->addWidget(lodLevel_, 3, 0);
+    advancedLayout->addWidget(lodText_, 3, 1);
+    advancedLayout->addWidget(fog_, 4, 0, 1, 2);
+    advancedLayout->addWidget(clip_, 5, 0, 1, 2);
+    advancedLayout->addWidget(benchmark_, 6, 0, 1, 2);
+    advancedLayout->setColumnStretch(0, 1);
+    advancedLayout->setRowStretch(7, 1);
 
     auto *options = new QHBoxLayout;
     options->addWidget(modeGroup_, 1);
