@@ -4,6 +4,7 @@
 #ifndef TESSERA_PAGES_PAGES_H
 #define TESSERA_PAGES_PAGES_H
 
+#include "pages/browser_tab.h"
 #include "pages/extension_tab.h"
 #include "pages/main_tab.h"
 #include "pages/report_tab.h"
@@ -42,11 +43,6 @@ public:
 class TweakTab : public PlaceholderPage {
 public:
     explicit TweakTab(AppState &s, QWidget *p = nullptr) : PlaceholderPage(s, "TweakTab", p) {}
-};
-// Database browser (tab 7); refresh(0) drops its record pointers.
-class BrowserTab : public PlaceholderPage {
-public:
-    explicit BrowserTab(AppState &s, QWidget *p = nullptr) : PlaceholderPage(s, "BrowserTab", p) {}
 };
 
 } // namespace tessera

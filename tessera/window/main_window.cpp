@@ -25,6 +25,7 @@
 #include "controls/open_url.h"
 #include "controls/tab_control.h"
 #include "pages/pages.h"
+#include "window/online_ui.h"
 #include "sounder/reportfile.h"
 
 #ifndef TESSERA_VERSION
@@ -122,11 +123,10 @@ void MainWindow::buildMenus()
     exitAction_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
 
     databaseMenu_ = menuBar()->addMenu(QString());
-    // Submission and the database download are wired with the online tools.
+    // Submission is wired with the submission tools.
     submitAction_ = databaseMenu_->addAction(QString());
     submitAction_->setEnabled(false);
-    downloadAction_ = databaseMenu_->addAction(QString());
-    downloadAction_->setEnabled(false);
+    downloadAction_ = databaseMenu_->addAction(QString(), this, &MainWindow::downloadDatabase);
     databaseMenu_->addSeparator();
     auto *linkGroup = new QActionGroup(this);
     for (int i = 0; i < kLinkSiteCount; ++i) {
@@ -159,8 +159,7 @@ void MainWindow::buildMenus()
     helpMenu_->addSeparator();
     updatesAction_ = helpMenu_->addAction(
         QString(), this, [this] { OpenUrl(this, QString::fromStdString(LoadText(107))); });
-    checkUpdatesAction_ = helpMenu_->addAction(QString());
-    checkUpdatesAction_->setEnabled(false);
+    checkUpdatesAction_ = helpMenu_->addAction(QString(), this, &MainWindow::checkForUpdates);
 }
 
 void MainWindow::buildRendererMenu()
@@ -265,6 +264,16 @@ void MainWindow::refresh()
     for (int i : {1, 0, 4, 5, 6, 7})
         pages_[i]->refresh();
     updateTexts(false);
+}
+
+int MainWindow::checkForUpdates()
+{
+    return runUpdateCheck(this);
+}
+
+int MainWindow::downloadDatabase()
+{
+    return runDatabaseDownload(this, state_, [this] { refresh(); });
 }
 
 void MainWindow::setRenderer(int index)

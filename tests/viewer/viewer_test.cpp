@@ -117,7 +117,7 @@ TEST_F(ViewerTest, FirstWindowPlacementTabsMenusAndTitle)
             EXPECT_FALSE(langs[i]->isEnabled()) << i;
             EXPECT_TRUE(langs[i]->toolTip().contains(languages()[i].file)) << i;
         }
-        // Submit and the database download wait for the online tools.
+        // Submit waits for the submission tools.
         EXPECT_FALSE(w.databaseMenu()->actions()[0]->isEnabled());
 
         // Esc does not close the window; About shows the version and the notice.
