@@ -7,7 +7,9 @@
 #include "pages/browser_tab.h"
 #include "pages/extension_tab.h"
 #include "pages/main_tab.h"
+#include "pages/report_tab.h"
 #include "pages/tab_page.h"
+#include "pages/test_tab.h"
 
 class QLabel;
 
@@ -36,16 +38,6 @@ class CDisplayList : public PlaceholderPage {
 public:
     explicit CDisplayList(AppState &s, QWidget *p = nullptr) : PlaceholderPage(s, "CDisplayList", p)
     {}
-};
-// Text report (tab 4).
-class ReportTab : public PlaceholderPage {
-public:
-    explicit ReportTab(AppState &s, QWidget *p = nullptr) : PlaceholderPage(s, "ReportTab", p) {}
-};
-// Rendering tests (tab 5).
-class TestTab : public PlaceholderPage {
-public:
-    explicit TestTab(AppState &s, QWidget *p = nullptr) : PlaceholderPage(s, "TestTab", p) {}
 };
 // Driver tweaks (tab 6).
 class TweakTab : public PlaceholderPage {
