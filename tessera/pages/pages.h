@@ -4,7 +4,10 @@
 #ifndef TESSERA_PAGES_PAGES_H
 #define TESSERA_PAGES_PAGES_H
 
+#include "pages/display_list.h"
+#include "pages/display_mode.h"
 #include "pages/tab_page.h"
+#include "pages/tweak_tab.h"
 
 class QLabel;
 
@@ -34,18 +37,6 @@ public:
         : PlaceholderPage(s, "CExtensionTab", p)
     {}
 };
-// Display modes (tab 2); filled once, not refreshed.
-class CDisplayMode : public PlaceholderPage {
-public:
-    explicit CDisplayMode(AppState &s, QWidget *p = nullptr) : PlaceholderPage(s, "CDisplayMode", p)
-    {}
-};
-// Pixel formats (tab 3); filled once, not refreshed.
-class CDisplayList : public PlaceholderPage {
-public:
-    explicit CDisplayList(AppState &s, QWidget *p = nullptr) : PlaceholderPage(s, "CDisplayList", p)
-    {}
-};
 // Text report (tab 4).
 class ReportTab : public PlaceholderPage {
 public:
@@ -55,11 +46,6 @@ public:
 class TestTab : public PlaceholderPage {
 public:
     explicit TestTab(AppState &s, QWidget *p = nullptr) : PlaceholderPage(s, "TestTab", p) {}
-};
-// Driver tweaks (tab 6).
-class TweakTab : public PlaceholderPage {
-public:
-    explicit TweakTab(AppState &s, QWidget *p = nullptr) : PlaceholderPage(s, "TweakTab", p) {}
 };
 // Database browser (tab 7); refresh(0) drops its record pointers.
 class BrowserTab : public PlaceholderPage {

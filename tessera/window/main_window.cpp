@@ -24,6 +24,7 @@
 #include "controls/open_url.h"
 #include "controls/tab_control.h"
 #include "pages/pages.h"
+#include "window/submission.h"
 #include "sounder/reportfile.h"
 
 #ifndef TESSERA_VERSION
@@ -77,7 +78,8 @@ QSettings placementSettings()
 } // namespace
 
 MainWindow::MainWindow(AppState &state, QWidget *parent)
-    : QMainWindow(parent), state_(state), tabs_(new TabControl(this))
+    : QMainWindow(parent), state_(state), tabs_(new TabControl(this)),
+      updateCheck_([this] { return runUpdateCheck(this); })
 {
     setObjectName(QStringLiteral("CLumenDlg"));
     setWindowIcon(appIcon());
@@ -116,9 +118,8 @@ void MainWindow::buildMenus()
     exitAction_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
 
     databaseMenu_ = menuBar()->addMenu(QString());
-    // Submission and the database download are wired with the online tools.
-    submitAction_ = databaseMenu_->addAction(QString());
-    submitAction_->setEnabled(false);
+    submitAction_ = databaseMenu_->addAction(QString(), this, &MainWindow::submitCommand);
+    // The database download is wired with the online tools.
     downloadAction_ = databaseMenu_->addAction(QString());
     downloadAction_->setEnabled(false);
     databaseMenu_->addSeparator();
@@ -335,7 +336,7 @@ bool MainWindow::openReportFile(const QString &path)
     return true;
 }
 
-void MainWindow::saveReport()
+QString MainWindow::saveReport()
 {
     char name[TS_REPORT_FILENAME_SIZE];
     tsFormatReportFilename(name, &state_.current().caps, "xml");
@@ -349,8 +350,9 @@ void MainWindow::saveReport()
         {QStringLiteral("XML file (*.xml *.XML)"), QStringLiteral("All files (*)")});
     dialog.selectFile(QString::fromUtf8(name));
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
-        return;
-    saveReportFile(dialog.selectedFiles().first());
+        return QString();
+    const QString path = dialog.selectedFiles().first();
+    return saveReportFile(path) ? path : QString();
 }
 
 bool MainWindow::saveReportFile(const QString &path)
@@ -394,6 +396,32 @@ void MainWindow::showAbout()
     layout->addWidget(line);
     layout->addWidget(buttons);
     about.exec();
+}
+
+void MainWindow::submitCommand()
+{
+    if (updateCheck_() != 1) {
+        QMessageBox box(
+            QMessageBox::Critical, itemText(156),
+            QStringLiteral("You need the latest version in order to update the database."),
+            QMessageBox::Ok, this);
+        box.setTextFormat(Qt::PlainText);
+        box.exec();
+        return;
+    }
+    submitReport();
+}
+
+void MainWindow::submitReport()
+{
+    CPrivacyDlg consent(this);
+    if (consent.exec() != QDialog::Accepted)
+        return;
+    // A cancelled or failed save sends nothing (a failed write has said so).
+    const QString file = saveReport();
+    if (file.isEmpty())
+        return;
+    showMailResult(this, mailReport(this, QFileInfo(file).absoluteFilePath()));
 }
 
 QRect MainWindow::defaultGeometry(int screenWidth, int screenHeight)

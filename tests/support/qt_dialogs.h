@@ -11,10 +11,12 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPointer>
+#include <QStringList>
 #include <QTimer>
 
 #include <functional>
 #include <memory>
+#include <vector>
 
 // Calls answer(dialog) once for the first modal dialog that appears within
 // timeoutMs; the returned flag tells whether one appeared.  Watching stops
@@ -75,6 +77,55 @@ inline std::shared_ptr<bool> answerFileDialog(const QString &path, QString *titl
         dialog->selectFile(path);
         static_cast<QDialog *>(dialog)->accept(); // QFileDialog::accept, reached virtually
     });
+}
+
+// Answers the modal dialogs that open one after another, in order: the n-th
+// dialog goes to answers[n].  Progress dialogs (they close themselves) are
+// left alone.  The returned counter tells how many were answered; watching
+// stops when the caller drops it or after timeoutMs without a new dialog.
+inline std::shared_ptr<int> answerDialogs(std::vector<std::function<void(QWidget *)>> answers,
+                                          int timeoutMs = 15000)
+{
+    auto answered = std::make_shared<int>(0);
+    auto *timer = new QTimer;
+    auto clock = std::make_shared<QElapsedTimer>();
+    auto last = std::make_shared<QPointer<QWidget>>();
+    clock->start();
+    std::weak_ptr<int> weak = answered;
+    QObject::connect(timer, &QTimer::timeout, [timer, weak, answers, clock, last, timeoutMs] {
+        std::shared_ptr<int> count = weak.lock();
+        if (!count || *count >= int(answers.size()) || clock->elapsed() > timeoutMs) {
+            timer->stop();
+            timer->deleteLater();
+            return;
+        }
+        QWidget *modal = QApplication::activeModalWidget();
+        if (!modal || modal == last->data() || modal->inherits("tessera::DownloadDlg"))
+            return;
+        *last = modal;
+        clock->restart();
+        answers[size_t((*count)++)](modal);
+    });
+    timer->start(20);
+    return answered;
+}
+
+// An answer for answerDialogs: a message box's caption and text go to
+// *text, then it closes with button (a dialog of another kind is rejected).
+inline std::function<void(QWidget *)>
+closeMessageBox(QStringList *texts, QMessageBox::StandardButton button = QMessageBox::Ok)
+{
+    return [texts, button](QWidget *w) {
+        auto *box = qobject_cast<QMessageBox *>(w);
+        if (texts)
+            texts->append(box ? box->windowTitle() + "|" + box->text()
+                              : QStringLiteral("(not a message box) ") +
+                                    w->metaObject()->className());
+        if (box)
+            box->done(button);
+        else if (auto *dialog = qobject_cast<QDialog *>(w))
+            dialog->reject();
+    };
 }
 
 #endif
