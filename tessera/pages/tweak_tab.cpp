@@ -25,7 +25,7 @@ constexpr int kDescriptionSlots = 6;
 // description in the language of the moment.
 class TweakItem : public QTreeWidgetItem {
 public:
-    explicit TweakItem(tweak::Entry *entry) : entry_(entry) {}
+    TweakItem(tweak::Entry *entry, const QIcon *marks) : entry_(entry), marks_(marks) {}
 
     QVariant data(int column, int role) const override
     {
@@ -37,7 +37,7 @@ public:
             return QVariant();
         }
         if (role == Qt::DecorationRole && column == 0)
-            return listIcon(checked() ? ListImage::Yes : ListImage::No);
+            return marks_[checked() ? 1 : 0];
         return QTreeWidgetItem::data(column, role);
     }
 
@@ -54,6 +54,7 @@ private:
     }
 
     tweak::Entry *entry_;
+    const QIcon *marks_; // unchecked, checked
 };
 
 } // namespace
@@ -64,6 +65,8 @@ TweakTab::TweakTab(AppState &state, QWidget *parent) : TweakTab(state, shippedTw
 TweakTab::TweakTab(AppState &state, const QString &tweakFile, QWidget *parent)
     : TabPage(state, parent), list_(new QTreeWidget(this)), notice_(new QLabel(this))
 {
+    marks_[0] = listIcon(ListImage::No);
+    marks_[1] = listIcon(ListImage::Yes);
     setObjectName(QStringLiteral("TweakTab"));
     list_->setObjectName(QStringLiteral("tweaks"));
     list_->setRootIsDecorated(false);
@@ -111,7 +114,7 @@ void TweakTab::fill(const QString &tweakFile)
         if (vendor.compare(QString::fromStdString(entry.vendor), Qt::CaseInsensitive) != 0)
             continue;
         tweak::readEntry(entry);
-        list_->addTopLevelItem(new TweakItem(&entry));
+        list_->addTopLevelItem(new TweakItem(&entry, marks_));
     }
     // At least the listed width, wider where a name needs it.
     list_->resizeColumnToContents(0);

@@ -4,6 +4,7 @@
 #ifndef TESSERA_PAGES_TWEAK_TAB_H
 #define TESSERA_PAGES_TWEAK_TAB_H
 
+#include <QIcon>
 #include <QString>
 
 #include <vector>
@@ -45,6 +46,7 @@ private:
     void fill(const QString &tweakFile);
 
     std::vector<tweak::Entry> entries_; // every entry of the file, in file order
+    QIcon marks_[2];                    // unchecked, checked
     QTreeWidget *list_;
     QLabel *notice_;
 };

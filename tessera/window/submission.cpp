@@ -77,7 +77,6 @@ MailResult mailReport(QWidget *window, const QString &file)
                          QStringLiteral("--body"), QString::fromUtf8(kSubmitBody),
                          QStringLiteral("--attach"), file, QString::fromUtf8(kSubmitAddress)});
     mailer.setProcessChannelMode(QProcess::ForwardedChannels);
-    mailer.setInputChannelMode(QProcess::ForwardedInputChannel);
     QEventLoop loop;
     bool startFailed = false;
     QObject::connect(&mailer, &QProcess::finished, &loop, &QEventLoop::quit);

@@ -1,6 +1,6 @@
-// A temporary HOME for driver-switch tests: ~/.drirc lives there while the
-// object does, the previous HOME comes back afterwards, and glxinfo can be
-// asked, with that HOME, whether the driver still lists an extension.
+// A temporary HOME for driver-switch tests (the previous one comes back
+// afterwards), and glxinfo asked, with that HOME's ~/.drirc, whether the
+// driver lists an extension.
 #ifndef TESTS_SUPPORT_DRIRC_HOME_H
 #define TESTS_SUPPORT_DRIRC_HOME_H
 
@@ -12,28 +12,13 @@
 
 class DrircHome {
 public:
-    DrircHome()
-    {
-        const char *old = std::getenv("HOME");
-        hadHome_ = old != nullptr;
-        oldHome_ = old ? old : "";
-        setenv("HOME", dir_.path().c_str(), 1);
-    }
-    ~DrircHome()
-    {
-        if (hadHome_)
-            setenv("HOME", oldHome_.c_str(), 1);
-        else
-            unsetenv("HOME");
-    }
+    DrircHome() { setenv("HOME", dir_.path().c_str(), 1); }
+    ~DrircHome() { setenv("HOME", oldHome_.c_str(), 1); }
     DrircHome(const DrircHome &) = delete;
     DrircHome &operator=(const DrircHome &) = delete;
 
     const TempDir &dir() const { return dir_; }
     std::string drirc() const { return dir_.file(".drirc"); }
-
-    // Whether a fresh glxinfo on $DISPLAY, reading this HOME's .drirc,
-    // lists the extension.
     bool glxinfoLists(const std::string &extension) const
     {
         return commandOutput("HOME='" + dir_.path() + "' glxinfo 2>/dev/null").find(extension) !=
@@ -41,9 +26,8 @@ public:
     }
 
 private:
+    std::string oldHome_ = std::getenv("HOME") ? std::getenv("HOME") : "/";
     TempDir dir_;
-    std::string oldHome_;
-    bool hadHome_ = false;
 };
 
 #endif

@@ -10,13 +10,13 @@
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QAbstractButton>
 #include <QPointer>
 #include <QStringList>
 #include <QTimer>
 
 #include <functional>
 #include <memory>
-#include <vector>
 
 // Calls answer(dialog) once for the first modal dialog that appears within
 // timeoutMs; the returned flag tells whether one appeared.  Watching stops
@@ -62,6 +62,16 @@ inline std::shared_ptr<bool> answerMessageBox(QString *text)
     });
 }
 
+// Chooses path in a file dialog and accepts it.  The name is also typed into
+// the name field: selectFile leaves that field alone while it has the focus.
+inline void chooseFile(QFileDialog *dialog, const QString &path)
+{
+    dialog->selectFile(path);
+    if (auto *edit = dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit")))
+        edit->setText(path);
+    static_cast<QDialog *>(dialog)->accept(); // QFileDialog::accept, reached virtually
+}
+
 // Chooses path in the next file dialog (its name typed into the dialog).
 inline std::shared_ptr<bool> answerFileDialog(const QString &path, QString *title = nullptr)
 {
@@ -74,58 +84,52 @@ inline std::shared_ptr<bool> answerFileDialog(const QString &path, QString *titl
         }
         if (title)
             *title = dialog->windowTitle();
-        dialog->selectFile(path);
-        static_cast<QDialog *>(dialog)->accept(); // QFileDialog::accept, reached virtually
+        chooseFile(dialog, path);
     });
 }
 
-// Answers the modal dialogs that open one after another, in order: the n-th
-// dialog goes to answers[n].  Progress dialogs (they close themselves) are
-// left alone.  The returned counter tells how many were answered; watching
-// stops when the caller drops it or after timeoutMs without a new dialog.
-inline std::shared_ptr<int> answerDialogs(std::vector<std::function<void(QWidget *)>> answers,
-                                          int timeoutMs = 15000)
+// Answers the modal dialogs that open one after another with steps, in
+// order, and logs each: a message box as "caption|text", another dialog by
+// its object name.  Steps: "ok", "no", "reject", "press:NAME" (clicks the
+// dialog's button of that object name), "file:PATH" (chosen in a file
+// dialog).  Progress dialogs (they close themselves) are left alone.
+// Watching stops when the caller drops the log or after timeoutMs without a
+// new dialog.
+inline std::shared_ptr<QStringList> answerDialogs(const QStringList &steps, int timeoutMs = 15000)
 {
-    auto answered = std::make_shared<int>(0);
+    auto log = std::make_shared<QStringList>();
     auto *timer = new QTimer;
     auto clock = std::make_shared<QElapsedTimer>();
     auto last = std::make_shared<QPointer<QWidget>>();
     clock->start();
-    std::weak_ptr<int> weak = answered;
-    QObject::connect(timer, &QTimer::timeout, [timer, weak, answers, clock, last, timeoutMs] {
-        std::shared_ptr<int> count = weak.lock();
-        if (!count || *count >= int(answers.size()) || clock->elapsed() > timeoutMs) {
+    std::weak_ptr<QStringList> weak = log;
+    QObject::connect(timer, &QTimer::timeout, [=] {
+        std::shared_ptr<QStringList> seen = weak.lock();
+        QWidget *modal = QApplication::activeModalWidget();
+        if (!seen || seen->size() >= steps.size() || clock->elapsed() > timeoutMs) {
             timer->stop();
             timer->deleteLater();
-            return;
+        } else if (modal && modal != last->data() && !modal->inherits("tessera::DownloadDlg")) {
+            *last = modal;
+            clock->restart();
+            const QString step = steps[seen->size()];
+            auto *box = qobject_cast<QMessageBox *>(modal);
+            seen->append(box ? box->windowTitle() + "|" + box->text() : modal->objectName());
+            auto *file = qobject_cast<QFileDialog *>(modal);
+            auto *button = modal->findChild<QAbstractButton *>(step.mid(6));
+            if (button && step.startsWith("press:")) {
+                button->click();
+            } else if (file && step.startsWith("file:")) {
+                chooseFile(file, step.mid(5));
+            } else if (box) {
+                box->done(step == "no" ? QMessageBox::No : QMessageBox::Ok);
+            } else if (auto *dialog = qobject_cast<QDialog *>(modal)) {
+                dialog->reject();
+            }
         }
-        QWidget *modal = QApplication::activeModalWidget();
-        if (!modal || modal == last->data() || modal->inherits("tessera::DownloadDlg"))
-            return;
-        *last = modal;
-        clock->restart();
-        answers[size_t((*count)++)](modal);
     });
     timer->start(20);
-    return answered;
-}
-
-// An answer for answerDialogs: a message box's caption and text go to
-// *text, then it closes with button (a dialog of another kind is rejected).
-inline std::function<void(QWidget *)>
-closeMessageBox(QStringList *texts, QMessageBox::StandardButton button = QMessageBox::Ok)
-{
-    return [texts, button](QWidget *w) {
-        auto *box = qobject_cast<QMessageBox *>(w);
-        if (texts)
-            texts->append(box ? box->windowTitle() + "|" + box->text()
-                              : QStringLiteral("(not a message box) ") +
-                                    w->metaObject()->className());
-        if (box)
-            box->done(button);
-        else if (auto *dialog = qobject_cast<QDialog *>(w))
-            dialog->reject();
-    };
+    return log;
 }
 
 #endif
