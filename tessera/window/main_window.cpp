@@ -24,8 +24,8 @@
 #include "controls/open_url.h"
 #include "controls/tab_control.h"
 #include "pages/pages.h"
-#include "window/submission.h"
 #include "sounder/reportfile.h"
+#include "window/submission.h"
 
 #ifndef TESSERA_VERSION
 #define TESSERA_VERSION "0"
