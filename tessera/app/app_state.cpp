@@ -4,6 +4,7 @@
 
 #include <clocale>
 #include <cstring>
+#include <vector>
 
 #include "app/languages.h"
 #include "app/paths.h"
@@ -96,7 +97,17 @@ int loadReport(AppState &state, const std::string &path)
     current.log.clear();
     state.setCurrentReading(state.currentReading);
     tsDatabaseUpdate(state.db, &current.caps, &current.icd, current.system.system);
+    // The status update recomputes the current reading's bit from the
+    // report and clears every other bit; the other reading keeps what it
+    // supports, so switching back to it still shows its extensions.
+    const uint32_t bit = 1u << state.currentReading;
+    std::vector<uint32_t> others;
+    for (const tsExtension *e = state.db->extensions; e; e = e->next)
+        others.push_back(e->support & ~bit);
     tsDatabaseUpdateExtStatus(state.db, &current.caps);
+    std::size_t i = 0;
+    for (tsExtension *e = state.db->extensions; e && i < others.size(); e = e->next)
+        e->support |= others[i++];
     state.db->fromReport = 1;
     return 0;
 }

@@ -1,11 +1,16 @@
 #include "cli.h"
 
+#include <algorithm>
 #include <cstdint>
+#include <cstdlib>
 #include <cstring>
 #include <deque>
+#include <memory>
+#include <utility>
 
 #include "keel/keel.h"
 #include "sounder/present.h"
+#include "sounder/texts.h"
 #include "sounder/report.h"
 
 namespace tessera {
@@ -63,6 +68,7 @@ bool parseArguments(int argc, const char *const *argv, Options &out, std::string
     bool actionGiven = false;
     static const ActionName kFlags[] = {
         {"--pixel-formats", Action::PixelFormats},
+        {"--caps", Action::Caps},
         {"--modes", Action::Modes},
         {"--monitors", Action::Monitors},
         {"--tests", Action::Tests},
@@ -87,6 +93,14 @@ bool parseArguments(int argc, const char *const *argv, Options &out, std::string
 
         if (arg == "--json") {
             out.json = true;
+            continue;
+        }
+        if (arg == "--verify") {
+            out.verify = true;
+            continue;
+        }
+        if (arg == "--no-save") {
+            out.noSave = true;
             continue;
         }
         if (arg == "--diff") {
@@ -193,8 +207,12 @@ bool parseArguments(int argc, const char *const *argv, Options &out, std::string
         error = "--json goes with the report (no action) or with --diff";
         return false;
     }
-    if (!out.reportFile.empty() && out.action != Action::Report) {
-        error = "--report goes with the report (no action) or with --json";
+    if (!out.reportFile.empty() && out.action != Action::Report && out.action != Action::Caps) {
+        error = "--report goes with the report (no action), --caps or --json";
+        return false;
+    }
+    if (out.verify && (out.action != Action::Report || out.json)) {
+        error = "--verify goes with the plain report (no action, no --json)";
         return false;
     }
     return true;
@@ -207,22 +225,30 @@ std::string usageText()
            "rasteriser, 1: the accelerated driver; only the one --renderer names when it is\n"
            "given) and held against the extension database.\n"
            "\n"
-           "Without an action: the plain-text report of renderer 1, then one compliance\n"
-           "line per OpenGL core version.\n"
+           "Without an action: the plain-text report of renderer 1 (the entry-point\n"
+           "verification counted per kind), its limits, then one compliance line per\n"
+           "OpenGL core version.\n"
            "\n"
            "Actions (at most one):\n"
-           "  --xml-report DIR       write the report file into DIR and print its path\n"
+           "  --caps                 print only the limits: the capability tree with the\n"
+           "                         viewer's labels\n"
+           "  --xml-report DIR       write the report file into DIR (made when missing)\n"
+           "                         and print its path\n"
            "  --tree main|caps       print the main tree or the capability and extension\n"
            "                         tree as its XML document\n"
-           "  --pixel-formats        print the pixel formats of the renderer\n"
+           "  --pixel-formats        print the pixel formats of the renderer (a reading\n"
+           "                         keeps the first 256; standard error says so when\n"
+           "                         the list is full)\n"
            "  --modes                print the display modes of the primary display\n"
            "  --monitors             print the monitors\n"
            "  --tests                list the rendering-test units (in order: <test>N</test>\n"
            "                         in an option document picks unit N, counted from 0)\n"
            "  --run-tests FILE       run the rendering tests that the option document FILE\n"
-           "                         chooses; print each unit's frames per second and the\n"
-           "                         failure log; without a <test> element all seven\n"
-           "                         units run, about 5 seconds each\n"
+           "                         chooses, on the renderer --renderer names; print each\n"
+           "                         unit's frames per second and the failure log; a\n"
+           "                         <test> element picks one unit (0-6, anything else\n"
+           "                         is a usage error), without one all seven units run,\n"
+           "                         about 5 seconds each\n"
            "  --diff A B             compare two readings; A and B are each a report file\n"
            "                         or reading:0 / reading:1 of this machine.  Prints the\n"
            "                         extensions only in A, only in B, the limits, compliance\n"
@@ -236,22 +262,31 @@ std::string usageText()
            "                         $XDG_DATA_HOME/tessera (TESSERA_DATABASE_URL)\n"
            "\n"
            "Settings:\n"
-           "  --renderer 0|1         renderer to report (default 1)\n"
+           "  --renderer 0|1         renderer to report or to run the rendering tests on\n"
+           "                         (default 1)\n"
+           "  --verify               list every line of the entry-point verification\n"
            "  --report FILE          describe the saved report file FILE instead of a\n"
            "                         reading of this machine\n"
            "  --json                 the report (or with --diff the difference) as one JSON\n"
            "                         document, described by tessera-report.schema.json\n"
-           "  --database PATH        extension database (default: extensions.xml beside\n"
-           "                         the program or in the installed data folder)\n"
+           "  --database PATH        extension database; it is not written back (default:\n"
+           "                         your copy $XDG_DATA_HOME/tessera/extensions.xml\n"
+           "                         unless the shipped one beside the program or in the\n"
+           "                         installed data folder is newer)\n"
+           "  --no-save              do not write what the readings added to the database\n"
+           "                         back into your copy (written by default, the previous\n"
+           "                         one kept as extensions.xml.bak)\n"
            "  --platform glx|egl     window system to read through (default: GLX when\n"
            "                         DISPLAY names an X server that answers, else EGL;\n"
            "                         the variable TESSERA_PLATFORM does the same)\n"
            "\n"
            "Progress goes to standard error when it is a terminal.\n"
            "\n"
-           "Exit status: 0 success, 1 no OpenGL context could be made or an input file\n"
-           "could not be used (the reason on standard error), 2 usage error, 3 the two\n"
-           "sides of --diff differ.\n";
+           "Exit status: 0 success, 1 no OpenGL context could be made, an input file\n"
+           "could not be used or an output file not written (the reason on standard\n"
+           "error), 2 usage error (also a rendering-test unit other than 0-6), 3 the\n"
+           "two sides of --diff differ.  A database that cannot be written back is\n"
+           "named on standard error and leaves the status as it is.\n";
 }
 
 std::vector<DocumentEvent> documentEvents(const std::string &document)
@@ -301,7 +336,98 @@ std::string attribute(const DocumentEvent &event, const char *name)
     return value;
 }
 
-std::string renderReportDocument(const std::string &document)
+namespace {
+
+/* Kinds of line of the entry-point verification, by text id, with what a
+ * count of them says. */
+struct VerificationKind {
+    int textId;
+    const char *what;
+};
+const VerificationKind kVerificationKinds[] = {
+    {308, "entry points of listed extensions that did not resolve"},
+    {309, "entry points that resolved for extensions the driver does not list"},
+    {384, "extensions added to the database by this reading"},
+    {385, "extensions missing although this renderer exposed them before"},
+};
+
+std::string renderPlain(const std::vector<tsReportPiece> &pieces)
+{
+    const int32_t count = static_cast<int32_t>(pieces.size());
+    const size_t length =
+        tsRenderReport(pieces.data(), count, nullptr, nullptr, TS_RENDER_PLAIN, nullptr, 0);
+    std::string plain(length + 1, '\0');
+    tsRenderReport(pieces.data(), count, nullptr, nullptr, TS_RENDER_PLAIN, &plain[0],
+                   plain.size());
+    plain.resize(length);
+    return plain;
+}
+
+/* The count lines that stand in for the verification lines.  The report is
+ * an RTF document when it starts with its header, so the lines are joined
+ * the way its own lines are. */
+std::string verificationSummary(const std::vector<std::pair<int, int>> &counts, bool rtf)
+{
+    const char *const lineEnd = rtf ? "\\line " : "\n";
+    std::string text;
+    for (const auto &c : counts) {
+        const char *what = nullptr;
+        for (const VerificationKind &k : kVerificationKinds)
+            if (k.textId == c.first)
+                what = k.what;
+        text += std::to_string(c.second) + " " +
+                (what ? std::string(what) : "lines of text " + std::to_string(c.first)) + lineEnd;
+    }
+    return text + "(tessera-cli --verify lists each line.)" + lineEnd;
+}
+
+} // namespace
+
+std::string renderReportPieces(std::vector<tsReportPiece> pieces, bool wholeVerification)
+{
+    if (wholeVerification)
+        return renderPlain(pieces);
+    size_t heading = pieces.size();
+    for (size_t i = 0; i < pieces.size() && heading == pieces.size(); ++i)
+        if (pieces[i].kind == TS_PIECE_TEXT_ID && pieces[i].textId == 310)
+            heading = i;
+    if (heading == pieces.size())
+        return renderPlain(pieces);
+
+    /* Counted in the order the kinds first appear; the summary takes the
+     * place of the first counted line. */
+    std::vector<std::pair<int, int>> counts;
+    std::vector<tsReportPiece> kept(pieces.begin(), pieces.begin() + heading + 1);
+    size_t summaryAt = std::string::npos;
+    for (size_t i = heading + 1; i < pieces.size(); ++i) {
+        const tsReportPiece &p = pieces[i];
+        if (p.kind != TS_PIECE_TEXT_ID_ARGS) {
+            kept.push_back(p);
+            continue;
+        }
+        if (summaryAt == std::string::npos)
+            summaryAt = kept.size();
+        auto it = std::find_if(counts.begin(), counts.end(),
+                               [&](const std::pair<int, int> &c) { return c.first == p.textId; });
+        if (it == counts.end())
+            counts.emplace_back(p.textId, 1);
+        else
+            ++it->second;
+    }
+    if (counts.empty())
+        return renderPlain(pieces); /* nothing to count: the report as it is */
+    const bool rtf = !pieces.empty() && pieces[0].kind == TS_PIECE_TEXT &&
+                     std::strncmp(pieces[0].text, "{\\rtf", 5) == 0;
+    const std::string summary = verificationSummary(counts, rtf);
+    tsReportPiece piece;
+    std::memset(&piece, 0, sizeof piece);
+    piece.kind = TS_PIECE_REFERENCE;
+    piece.reference = summary.c_str();
+    kept.insert(kept.begin() + static_cast<std::ptrdiff_t>(summaryAt), piece);
+    return renderPlain(kept);
+}
+
+std::string renderReportDocument(const std::string &document, bool wholeVerification)
 {
     /* The items go back into the pieces they were written from, so the
      * library renders them exactly as it renders its own list.  A text that
@@ -334,14 +460,124 @@ std::string renderReportDocument(const std::string &document)
         }
         pieces.push_back(piece);
     }
-    const int32_t count = static_cast<int32_t>(pieces.size());
-    const size_t length =
-        tsRenderReport(pieces.data(), count, nullptr, nullptr, TS_RENDER_PLAIN, nullptr, 0);
-    std::string plain(length + 1, '\0');
-    tsRenderReport(pieces.data(), count, nullptr, nullptr, TS_RENDER_PLAIN, &plain[0],
-                   plain.size());
-    plain.resize(length);
-    return plain;
+    return renderReportPieces(std::move(pieces), wholeVerification);
+}
+
+namespace {
+
+/* Whether a text has a conversion that shows a value ("%%" shows none). */
+bool showsAValue(const char *format)
+{
+    for (const char *p = format; p && *p; ++p)
+        if (*p == '%') {
+            if (p[1] != '%')
+                return true;
+            ++p;
+        }
+    return false;
+}
+
+/* The values a tree item carries, for a label whose text leaves them out
+ * (a language's text may lack the conversion): the text of STR2, the
+ * numbers of 1I-3I, 1F and 2F. */
+std::string carriedValues(const tsTreeItem &item)
+{
+    auto number = [](const char *format, const tsTextArg &arg) {
+        char out[64];
+        tsFormatText(format, &arg, 1, out, sizeof out);
+        return std::string(out);
+    };
+    tsTextArg arg;
+    std::memset(&arg, 0, sizeof arg);
+    std::string values;
+    switch (item.kind) {
+    case TS_TREE_STR2: return std::string(item.text, strnlen(item.text, sizeof item.text));
+    case TS_TREE_3I:
+    case TS_TREE_2I:
+    case TS_TREE_1I: {
+        arg.kind = TS_ARG_INT;
+        const int32_t v[3] = {item.value0.i, item.value1.i, item.value2};
+        const int n = item.kind - TS_TREE_1I + 1;
+        for (int i = 0; i < n; ++i) {
+            arg.i = v[i];
+            values += (i ? " x " : "") + number("%d", arg);
+        }
+        return values;
+    }
+    case TS_TREE_2F:
+    case TS_TREE_1F: {
+        arg.kind = TS_ARG_FLOAT;
+        arg.f = item.value0.f;
+        values = number("%f", arg);
+        if (item.kind == TS_TREE_2F) {
+            arg.f = item.value1.f;
+            values += " to " + number("%f", arg);
+        }
+        return values;
+    }
+    default: return values;
+    }
+}
+
+} // namespace
+
+std::string treeText(const tsTreeNode *node, int depth)
+{
+    std::string text;
+    if (!node)
+        return text;
+    for (int32_t i = 0; i < node->childCount && i < TS_TREE_MAX_CHILDREN; ++i) {
+        const tsTreeNode *child = node->children[i];
+        if (!child || !child->item)
+            continue;
+        const size_t length = tsFormatTreeItemLabel(child->item, nullptr, nullptr, nullptr, 0);
+        std::string label(length + 1, '\0');
+        tsFormatTreeItemLabel(child->item, nullptr, nullptr, &label[0], label.size());
+        label.resize(length);
+        const std::string values = carriedValues(*child->item);
+        if (!values.empty() && !showsAValue(tsGetBuiltinText(child->item->textId)))
+            label += (label.empty() ? "" : ": ") + values;
+        text.append(static_cast<size_t>(depth) * 2, ' ');
+        text += label;
+        text += '\n';
+        text += treeText(child, depth + 1);
+    }
+    return text;
+}
+
+std::string limitsSection(const tsRendererCaps *caps)
+{
+    if (!caps || !caps->filled)
+        return std::string();
+    /* The tree context is large; calloc hands out zeroed pages that are
+     * touched only as far as the tree fills them. */
+    std::unique_ptr<tsTree, void (*)(void *)> tree(
+        static_cast<tsTree *>(std::calloc(1, sizeof(tsTree))), std::free);
+    if (!tree)
+        return std::string();
+    tsTreeBegin(tree.get());
+    tsCreateCapsTree(tree.get(), caps);
+    return "Limits:\n" + treeText(tsTreeEnd(tree.get()));
+}
+
+bool pickedUnit(const std::vector<std::string> &testValues, int count, int &unit, std::string &bad)
+{
+    unit = -1;
+    for (const std::string &value : testValues) {
+        const size_t first = value.find_first_not_of(" \t\r\n");
+        const size_t last = value.find_last_not_of(" \t\r\n");
+        const std::string word =
+            first == std::string::npos ? std::string() : value.substr(first, last - first + 1);
+        const bool digits = !word.empty() && word.size() <= 4 &&
+                            word.find_first_not_of("0123456789") == std::string::npos;
+        const int n = digits ? std::atoi(word.c_str()) : -1;
+        if (n < 0 || n >= count) {
+            bad = value;
+            return false;
+        }
+        unit = n;
+    }
+    return true;
 }
 
 namespace {

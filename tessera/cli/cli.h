@@ -9,6 +9,10 @@
 #include <string>
 #include <vector>
 
+#include "sounder/probe.h"
+#include "sounder/report.h"
+#include "sounder/tree.h"
+
 namespace tessera {
 namespace cli {
 
@@ -16,6 +20,7 @@ enum class Action {
     Report,       /* default: plain-text report and compliance lines */
     XmlReport,    /* --xml-report DIR */
     Tree,         /* --tree main|caps */
+    Caps,         /* --caps: the limits section alone */
     PixelFormats, /* --pixel-formats */
     Modes,        /* --modes */
     Monitors,     /* --monitors */
@@ -38,6 +43,8 @@ struct Options {
     std::string reportFile;     /* --report: describe this saved report instead of a reading */
     bool json = false;          /* --json: the report or the difference as one JSON document */
     std::string diffA, diffB;   /* --diff: a report file or "reading:0" / "reading:1" each */
+    bool verify = false;        /* --verify: every line of the entry-point verification */
+    bool noSave = false;        /* --no-save: the database is not written back */
 };
 
 /* Exit statuses. */
@@ -73,11 +80,32 @@ std::vector<DocumentEvent> documentEvents(const std::string &document);
 /* The decoded value of attribute name of an event; empty when it lacks it. */
 std::string attribute(const DocumentEvent &event, const char *name);
 
+/* Renders report pieces as plain text with the library's piece renderer,
+ * texts from the built-in table.  Unless wholeVerification, the lines of
+ * the entry-point verification (the pieces with arguments after its
+ * heading, text 310) give way to one count per kind of line; its
+ * explanation stays. */
+std::string renderReportPieces(std::vector<tsReportPiece> pieces, bool wholeVerification);
+
 /* Renders a report document ("<report>", <item .../> elements, "</report>")
- * as plain text with the library's piece renderer, texts from the built-in
- * table: the items become the pieces they were written from (STR a text,
- * LOCAL a text id, STR2 a text id with two arguments). */
-std::string renderReportDocument(const std::string &document);
+ * as renderReportPieces does: the items become the pieces they were written
+ * from (STR a text, LOCAL a text id, STR2 a text id with two arguments). */
+std::string renderReportDocument(const std::string &document, bool wholeVerification = true);
+
+/* The lines of a linked tree below node, as the viewer labels them (texts
+ * from the built-in table): one line per item, indented by two blanks per
+ * level. */
+std::string treeText(const tsTreeNode *node, int depth = 0);
+
+/* The limits section of a reading: "Limits:" and its capability tree as
+ * treeText gives it; empty for a record that holds no reading. */
+std::string limitsSection(const tsRendererCaps *caps);
+
+/* The unit a rendering-test option document picks: -1 when it has no test
+ * element, else the value of the last one, which must be an integer 0 to
+ * count - 1 (blanks around it allowed).  Returns false with the offending
+ * value in bad otherwise. */
+bool pickedUnit(const std::vector<std::string> &testValues, int count, int &unit, std::string &bad);
 
 /* The compliance figures ("1.1 (100 % - 7/7)", ...) of a main tree
  * document: the texts of the groups directly under the core-features group

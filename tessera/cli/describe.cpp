@@ -1,4 +1,5 @@
 #include "describe.h"
+#include "cli.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -106,8 +107,9 @@ bool LoadedReport::load(const std::string &path, const std::string &databaseText
      * another document) is refused rather than shown as an empty reading. */
     switch (tsCheckReportXML(path.c_str())) {
     case TS_REPORT_FILE_UNREADABLE:
-        error = "cannot read " + path + ": " +
-                (errno == EFBIG ? std::string("too large for a report file") : std::strerror(errno));
+        error =
+            "cannot read " + path + ": " +
+            (errno == EFBIG ? std::string("too large for a report file") : std::strerror(errno));
         return false;
     case TS_REPORT_FILE_NOT_A_REPORT:
         error = path + " is not a report file (its first element is not <Tessera>)";
@@ -490,24 +492,22 @@ std::string jsonText(const nlohmann::json &document)
 
 // ---- the plain report of a saved reading -----------------------------------------
 
-std::string plainReport(const Reading &r)
+std::string plainReport(const Reading &r, bool wholeVerification)
 {
     if (r.db)
         r.db->currentReading = r.reading;
     const int32_t n = tsBuildReportPieces(nullptr, 0, r.system, r.caps, r.icd, r.db, 1);
     std::vector<tsReportPiece> pieces(static_cast<size_t>(std::max(n, 0)));
     const int32_t built = tsBuildReportPieces(pieces.data(), n, r.system, r.caps, r.icd, r.db, 1);
-    const int32_t count = std::min(built, n);
-    const size_t size =
-        tsRenderReport(pieces.data(), count, nullptr, nullptr, TS_RENDER_PLAIN, nullptr, 0);
-    std::string plain(size + 1, '\0');
-    tsRenderReport(pieces.data(), count, nullptr, nullptr, TS_RENDER_PLAIN, &plain[0],
-                   plain.size());
-    plain.resize(size);
+    pieces.resize(static_cast<size_t>(std::max(0, std::min(built, n))));
+    std::string plain = renderReportPieces(std::move(pieces), wholeVerification);
     while (!plain.empty() && (plain.back() == '\n' || plain.back() == ' '))
         plain.pop_back();
     if (!plain.empty())
         plain += "\n\n";
+    const std::string limits = limitsSection(r.caps);
+    if (!limits.empty())
+        plain += limits + "\n";
     plain += "Compliance:\n";
     for (const VersionCompliance &v : complianceOf(r))
         plain += "OpenGL " + v.figure() + "\n";

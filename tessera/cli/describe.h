@@ -118,8 +118,10 @@ nlohmann::json differenceJson(const Difference &d, const std::string &a, const s
 std::string jsonText(const nlohmann::json &document);
 
 /* The plain report of a reading that holds no live context (a saved
- * report): the text report, then one compliance line per version. */
-std::string plainReport(const Reading &r);
+ * report): the text report (its entry-point verification whole or counted,
+ * as renderReportPieces gives it), the limits section, then one compliance
+ * line per version. */
+std::string plainReport(const Reading &r, bool wholeVerification = true);
 
 } // namespace cli
 } // namespace tessera

@@ -16,11 +16,13 @@
 #include <unistd.h>
 #include <vector>
 
+#include "app/paths.h"
 #include "keel/keel.h"
 #include "sounder/client.h"
 #include "sounder/database.h"
 #include "sounder/probe.h"
 #include "sounder/rendertest.h"
+#include "sounder/reportfile.h"
 #include "sounder/system.h"
 
 #include "cli.h"
@@ -77,6 +79,58 @@ std::string defaultDatabase()
     if (fileExists(installed))
         return installed;
     return beside;
+}
+
+/* The database a run is held against, and the user copy that what the
+ * readings add is written back to ("" when nothing is written: --database
+ * names the file, --no-save, or there is no home folder). */
+struct DatabaseChoice {
+    std::string path;
+    std::string userCopy;
+};
+
+/* The user copy when it loads with extensions and is not older than the
+ * shipped database (the viewer's rule, from the same routine), else the
+ * shipped one.  Decided once per run. */
+const DatabaseChoice &databaseChoice(const Options &options)
+{
+    static bool decided = false;
+    static DatabaseChoice choice;
+    if (decided)
+        return choice;
+    decided = true;
+    if (!options.database.empty()) {
+        choice.path = options.database;
+        return choice;
+    }
+    const std::string shipped = defaultDatabase();
+    const std::string user = tessera::userDatabasePath();
+    choice.path = shipped;
+    struct stat st;
+    if (!user.empty() && ::stat(user.c_str(), &st) == 0) {
+        std::string from;
+        tsDatabaseRelease(
+            tessera::openDatabase(user, fileExists(shipped) ? shipped : std::string(), &from));
+        if (from == user)
+            choice.path = user;
+    }
+    if (!options.noSave)
+        choice.userCopy = user;
+    return choice;
+}
+
+/* Writes what the readings added back into the user copy.  A failure is
+ * named on standard error; the run's status stays what the run gives. */
+void saveDatabase(const Options &options, tsDatabase *db)
+{
+    const std::string &path = databaseChoice(options).userCopy;
+    if (path.empty() || !db)
+        return;
+    std::string reason;
+    if (!tessera::writeUserDatabase(db, path, &reason))
+        std::fprintf(stderr, "tessera-cli: the database could not be saved: %s\n", reason.c_str());
+    else if (g_progress)
+        std::fprintf(stderr, "tessera-cli: what the readings added is saved in %s\n", path.c_str());
 }
 
 /* Reads a whole text file through keel, which refuses anything longer than
@@ -165,7 +219,7 @@ int printList(const char *document, const char *entry, const char *what)
  * renderer holds a reading, else the exit status. */
 int readRenderers(const Options &options)
 {
-    const std::string path = options.database.empty() ? defaultDatabase() : options.database;
+    const std::string path = databaseChoice(options).path;
     std::string text, error;
     if (!readFile(path, text, error))
         return fail(error);
@@ -188,13 +242,15 @@ int readRenderers(const Options &options)
      * failure of the other one is named below. */
     lumClientSetReadings(options.rendererGiven ? 1 << options.renderer : 0);
     const auto start = std::chrono::steady_clock::now();
-    lumClientInitialize();
+    const int added = lumClientInitialize();
     if (g_progress) {
         const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(
                             std::chrono::steady_clock::now() - start)
                             .count();
         std::fprintf(stderr, "tessera-cli: read in %lld ms\n", static_cast<long long>(ms));
     }
+    if (added == 1)
+        saveDatabase(options, db);
 
     /* An unfilled record gives a capability tree without items; the
      * reading's log says why.  Only the chosen renderer ends the run. */
@@ -223,13 +279,17 @@ int runReport(const Options &options)
     const char *tree = lumClientGetMainTree(options.renderer);
     const std::string treeText(tree ? tree : "");
 
-    std::string plain = renderReportDocument(reportText);
+    std::string plain = renderReportDocument(reportText, options.verify);
     /* The report ends with empty paragraphs; one blank line separates it
-     * from the compliance summary. */
+     * from the limits and those from the compliance summary. */
     while (!plain.empty() && (plain.back() == '\n' || plain.back() == ' '))
         plain.pop_back();
     if (!plain.empty())
         plain += "\n\n";
+    const std::string limits =
+        limitsSection(lumClientGetReading(options.renderer, nullptr, nullptr, nullptr));
+    if (!limits.empty())
+        plain += limits + "\n";
     std::fputs(plain.c_str(), stdout);
     std::fputs("Compliance:\n", stdout);
     for (const std::string &figure : complianceFigures(treeText))
@@ -242,8 +302,7 @@ int runReport(const Options &options)
  * option document. */
 struct OptionScan {
     int known = 0;
-    bool picksUnit = false;
-    int unit = -1; /* the value of the last test element */
+    std::vector<std::string> testValues; /* of the test elements, in order */
 };
 
 OptionScan scanOptionDocument(const std::string &text)
@@ -263,10 +322,8 @@ OptionScan scanOptionDocument(const std::string &text)
         for (const char *k : kNames) {
             if (sysStriCmp(word.c_str(), k) == 0) {
                 ++scan->known;
-                if (sysStriCmp(k, "test") == 0) {
-                    scan->picksUnit = true;
-                    scan->unit = value ? sysStrAtoI(value) : -1;
-                }
+                if (sysStriCmp(k, "test") == 0)
+                    scan->testValues.push_back(value ? value : "");
             }
         }
         return 0;
@@ -312,6 +369,21 @@ int runTests(const Options &options)
         return fail(options.optionFile +
                     " holds no rendering-test options (elements option, test, "
                     "anisotropy, multisample, texturelod, renderer, displaymode)");
+    /* A unit number that is not one (12, -1, 1.5, "two") would otherwise be
+     * read as far as it goes and run another unit than the one meant. */
+    int unit = -1;
+    std::string bad;
+    if (!pickedUnit(scan.testValues, LUM_TEST_UNITS, unit, bad)) {
+        std::fprintf(stderr,
+                     "tessera-cli: %s: <test> takes a unit number from 0 to %d, not \"%s\" "
+                     "(--tests lists the units)\nTry 'tessera-cli --help'.\n",
+                     options.optionFile.c_str(), LUM_TEST_UNITS - 1, bad.c_str());
+        return kExitUsage;
+    }
+    /* --renderer picks the renderer over the document's own choice: the
+     * last renderer element counts. */
+    if (options.rendererGiven)
+        text += "\n<renderer>" + std::to_string(options.renderer) + "</renderer>\n";
 
     /* A document that picks no unit runs all seven; they run one call each
      * (a test element in front picks the unit), so that progress can name
@@ -325,11 +397,9 @@ int runTests(const Options &options)
     }
     std::vector<std::string> documents;
     std::vector<std::string> unitNames;
-    if (scan.picksUnit) {
+    if (unit >= 0) {
         documents.push_back(text);
-        unitNames.push_back(scan.unit >= 0 && scan.unit < LUM_TEST_UNITS
-                                ? names[static_cast<size_t>(scan.unit)]
-                                : std::string("the chosen unit"));
+        unitNames.push_back(names[static_cast<size_t>(unit)]);
     } else {
         for (int i = 0; i < LUM_TEST_UNITS; ++i) {
             documents.push_back("<test>" + std::to_string(i) + "</test>\n" + text);
@@ -408,8 +478,7 @@ int runTests(const Options &options)
 /* The database document the report files are held against. */
 bool databaseText(const Options &options, std::string &text, std::string &error)
 {
-    const std::string path = options.database.empty() ? defaultDatabase() : options.database;
-    return readFile(path, text, error);
+    return readFile(databaseChoice(options).path, text, error);
 }
 
 /* Loads a report file for side (empty for --report); warns about a file
@@ -432,6 +501,44 @@ bool loadReport(const Options &options, const std::string &path, const std::stri
                      "it is described as far as it could be read\n",
                      path.c_str());
     return true;
+}
+
+/* Writes the report file into the folder --xml-report names, making the
+ * folder (and its parents) when missing, and prints the file's path.  A
+ * failure says why: the system's reason, or the path limit of the report
+ * file. */
+int writeXmlReport(const Options &options)
+{
+    const std::string &folder = options.folder;
+    const std::string what = "cannot write the report file into " + folder;
+    struct stat st;
+    if (::stat(folder.c_str(), &st) != 0) {
+        if (errno != ENOENT)
+            return fail(what + ": " + std::strerror(errno));
+        if (!tessera::makeFolders(folder))
+            return fail(what + ": the folder cannot be made: " + std::strerror(errno));
+    } else if (!S_ISDIR(st.st_mode)) {
+        return fail(what + ": not a folder");
+    }
+    const tsRendererCaps *caps = lumClientGetReading(options.renderer, nullptr, nullptr, nullptr);
+    if (caps && caps->filled) {
+        char name[TS_REPORT_FILENAME_SIZE];
+        tsFormatReportFilename(name, caps, "XML");
+        if (folder.size() + 1 + std::strlen(name) >= LUM_PATH_SIZE)
+            return fail(what + ": the file's path (" + folder + "/" + name + ") is longer than " +
+                        std::to_string(LUM_PATH_SIZE - 1) + " bytes");
+    }
+    errno = 0;
+    const char *path = lumGenerateReport(folder.c_str(), options.renderer);
+    const int error = errno;
+    if (!path) {
+        if (::access(folder.c_str(), W_OK) != 0)
+            return fail(what + ": " + std::strerror(errno));
+        return fail(what + ": " +
+                    (error ? std::strerror(error) : "the report file could not be written"));
+    }
+    std::printf("%s\n", path);
+    return kExitSuccess;
 }
 
 /* A live reading, once both renderers were read. */
@@ -458,9 +565,11 @@ int runSavedReport(const Options &options)
     if (!loadReport(options, options.reportFile, "", report, error))
         return fail(error);
     const Reading r = report.reading();
+    if (options.action == Action::Caps)
+        return printWhole(limitsSection(r.caps), kExitSuccess);
     if (options.json)
         return printWhole(jsonText(reportJson({r}, "")), kExitSuccess);
-    return printWhole(plainReport(r), kExitSuccess);
+    return printWhole(plainReport(r, options.verify), kExitSuccess);
 }
 
 int runJson(const Options &options)
@@ -575,6 +684,7 @@ int run(int argc, char **argv)
     case Action::RunTests: return runTests(options);
     case Action::Diff: return runDiff(options);
     case Action::Report:
+    case Action::Caps:
         if (!options.reportFile.empty())
             return runSavedReport(options);
         break;
@@ -588,29 +698,26 @@ int run(int argc, char **argv)
         return status;
 
     switch (options.action) {
-    case Action::XmlReport: {
-        const char *path = lumGenerateReport(options.folder.c_str(), options.renderer);
-        if (!path) {
-            struct stat st;
-            if (::stat(options.folder.c_str(), &st) != 0)
-                return fail("cannot write the report file into " + options.folder + ": " +
-                            std::strerror(errno));
-            if (!S_ISDIR(st.st_mode))
-                return fail("cannot write the report file into " + options.folder +
-                            ": not a folder");
-            return fail("cannot write the report file into " + options.folder +
-                        " (the folder is not writable, the disk is full or the path is longer than "
-                        "259 bytes)");
-        }
-        std::printf("%s\n", path);
-        return kExitSuccess;
-    }
+    case Action::XmlReport: return writeXmlReport(options);
     case Action::Tree:
         printDocument(options.capsTree ? lumClientGetCapsAndExtTree(options.renderer)
                                        : lumClientGetMainTree(options.renderer));
         return kExitSuccess;
-    case Action::PixelFormats:
+    case Action::PixelFormats: {
         printDocument(lumClientGetPixelFormats(options.renderer));
+        const tsRendererCaps *caps =
+            lumClientGetReading(options.renderer, nullptr, nullptr, nullptr);
+        if (caps && caps->pixelFormatCount >= TS_MAX_PIXEL_FORMATS)
+            std::fprintf(stderr,
+                         "tessera-cli: note: the list holds the first %d pixel formats; a "
+                         "reading keeps no more, and the display may offer more\n",
+                         TS_MAX_PIXEL_FORMATS);
+        return kExitSuccess;
+    }
+    case Action::Caps:
+        std::fputs(
+            limitsSection(lumClientGetReading(options.renderer, nullptr, nullptr, nullptr)).c_str(),
+            stdout);
         return kExitSuccess;
     default: return options.json ? runJson(options) : runReport(options);
     }

@@ -6,6 +6,8 @@
 
 #include "pages/display_list.h"
 #include "pages/display_mode.h"
+#include "pages/extension_tab.h"
+#include "pages/main_tab.h"
 #include "pages/tab_page.h"
 #include "pages/tweak_tab.h"
 
@@ -25,18 +27,6 @@ private:
     QLabel *label_;
 };
 
-// Summary and capabilities (tab 0).
-class CMainTab : public PlaceholderPage {
-public:
-    explicit CMainTab(AppState &s, QWidget *p = nullptr) : PlaceholderPage(s, "CMainTab", p) {}
-};
-// Extensions and search (tab 1).
-class CExtensionTab : public PlaceholderPage {
-public:
-    explicit CExtensionTab(AppState &s, QWidget *p = nullptr)
-        : PlaceholderPage(s, "CExtensionTab", p)
-    {}
-};
 // Text report (tab 4).
 class ReportTab : public PlaceholderPage {
 public:

@@ -5,6 +5,7 @@
 #include <QCloseEvent>
 #include <QDialog>
 #include <QDialogButtonBox>
+#include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QFrame>
@@ -93,6 +94,12 @@ MainWindow::MainWindow(AppState &state, QWidget *parent)
     pages_ = {new CMainTab(state_),     new CExtensionTab(state_), new CDisplayMode(state_),
               new CDisplayList(state_), new ReportTab(state_),     new TestTab(state_),
               new TweakTab(state_),     new BrowserTab(state_)};
+    auto *summary = static_cast<CMainTab *>(pages_[0]);
+    connect(summary, &CMainTab::filesDropped, this,
+            [this](const QStringList &files) { openReportFiles(files, false); });
+    // The page's button goes straight to the consent dialog: unlike
+    // Database > Submit it does not ask for the latest release first.
+    connect(summary, &CMainTab::submitRequested, this, &MainWindow::submitReport);
     for (int i = 0; i < kPageCount; ++i)
         tabs_->addPage(i == 0 ? QStringLiteral("OpenGL") : QString(), i, pages_[i]);
     // The display-mode and pixel-format pages fill themselves once.
@@ -325,15 +332,29 @@ void MainWindow::openReport()
 bool MainWindow::openReportFile(const QString &path)
 {
     rememberFolder(path);
-    const QString full = QFileInfo(path).absoluteFilePath();
-    if (!hasXmlExtension(full) || loadReport(state_, full.toStdString()) != 0) {
-        errorBox(itemText(182) + QStringLiteral("\n") + full);
-        return false;
+    return openReportFiles({path}, true) == 1;
+}
+
+int MainWindow::openReportFiles(const QStringList &paths, bool requireXml)
+{
+    QStringList refused;
+    int loaded = 0;
+    for (const QString &path : paths) {
+        const QString full = QFileInfo(path).absoluteFilePath();
+        if ((requireXml && !hasXmlExtension(full)) ||
+            loadReport(state_, QFile::encodeName(full).toStdString()) != 0)
+            refused << full;
+        else
+            ++loaded;
     }
-    for (int i : {1, 0, 4})
-        pages_[i]->refresh();
-    updateTexts(false);
-    return true;
+    if (loaded > 0) {
+        for (int i : {1, 0, 4})
+            pages_[i]->refresh();
+        updateTexts(false);
+    }
+    if (!refused.isEmpty())
+        errorBox(itemText(182) + QStringLiteral("\n") + refused.join(QLatin1Char('\n')));
+    return loaded;
 }
 
 QString MainWindow::saveReport()

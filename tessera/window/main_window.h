@@ -44,6 +44,11 @@ public:
     // Loads the report file at path (shared by Open and dropped files);
     // shows an error naming the file when it is refused.
     bool openReportFile(const QString &path);
+    // Loads each report file in order (File > Open with one name, dropped
+    // files with several); the refused ones are named in one error box.
+    // With requireXml a name must end in ".xml".  Pages and title are
+    // refreshed once when any file was loaded.  Returns the number loaded.
+    int openReportFiles(const QStringList &paths, bool requireXml);
     // Saves the current reading to path (".xml" required); shows text 359
     // when the write fails, opens the written file on success.
     bool saveReportFile(const QString &path);

@@ -36,8 +36,11 @@ cd "$work"
 env -u LD_LIBRARY_PATH "$P/bin/tessera-cli" --version | grep -q '^tessera-cli [0-9]' ||
   fail "--version failed"
 
-env -u LD_LIBRARY_PATH "$P/bin/tessera-cli" >"$work/report.txt" 2>"$work/report.err" ||
+# Each run gets its own data folder: the user copy of the database that a
+# run writes back is used by the runs after it.
+XDG_DATA_HOME=$work/data env -u LD_LIBRARY_PATH "$P/bin/tessera-cli" >"$work/report.txt" 2>"$work/report.err" ||
   { cat "$work/report.err" >&2; fail "the installed report failed"; }
+[ -s "$work/data/tessera/extensions.xml" ] || fail "what the reading added was not saved"
 grep -q '^Compliance:' "$work/report.txt" || fail "the report has no compliance figures"
 grep -q '^OpenGL 1.1 (100 % - ' "$work/report.txt" ||
   { cat "$work/report.txt" >&2; fail "the installed database was not used"; }
@@ -48,7 +51,7 @@ grep -q '^OpenGL 1.1 (100 % - ' "$work/report.txt" ||
 db=$P/share/tessera/extensions.xml
 size=$(wc -c <"$db")
 head -c $((size / 2)) "$db" >"$work/half.xml" && cp "$work/half.xml" "$db"
-env -u LD_LIBRARY_PATH "$P/bin/tessera-cli" >/dev/null 2>"$work/half.err" || true
+XDG_DATA_HOME=$work/data-half env -u LD_LIBRARY_PATH "$P/bin/tessera-cli" >/dev/null 2>"$work/half.err" || true
 grep -q "$P/bin/../share/tessera/extensions.xml is incomplete" "$work/half.err" ||
   { cat "$work/half.err" >&2; fail "a cut database in the tree went unnoticed"; }
 

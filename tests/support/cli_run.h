@@ -17,14 +17,21 @@ struct CliRun {
 };
 
 // Runs the program at binary with args (already shell-quoted) and an
-// optional environment prefix such as "DISPLAY=:9999".
+// optional environment prefix such as "DISPLAY=:9999".  Unless the prefix
+// names XDG_DATA_HOME, each run gets an empty data folder of its own, so
+// that no run finds or leaves a database copy of another (or the user's).
 inline CliRun runCli(const std::string &binary, const std::string &args,
                      const std::string &env = "")
 {
     static const TempDir dir;
+    static int runs = 0;
     const std::string out = dir.file("out"), err = dir.file("err");
-    const std::string cmd = env + (env.empty() ? "" : " ") + "'" + binary + "' " + args + " >'" +
-                            out + "' 2>'" + err + "' </dev/null";
+    const std::string data =
+        env.find("XDG_DATA_HOME=") == std::string::npos
+            ? "XDG_DATA_HOME='" + dir.file("data-" + std::to_string(++runs)) + "' "
+            : std::string();
+    const std::string cmd = data + env + (env.empty() ? "" : " ") + "'" + binary + "' " + args +
+                            " >'" + out + "' 2>'" + err + "' </dev/null";
     const int raw = std::system(cmd.c_str());
     CliRun r;
     // The shell reports a child killed by a signal as 128 + the signal.

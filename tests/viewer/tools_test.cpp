@@ -9,6 +9,7 @@
 #include <QDir>
 #include <QHeaderView>
 #include <QLabel>
+#include <QPushButton>
 #include <QRegularExpression>
 #include <QSet>
 #include <QSettings>
@@ -321,7 +322,7 @@ TEST_F(ToolsTest, SubmissionHandsTheSavedReportToTheMailProgram)
 }
 
 // Database > Submit asks the update index first: only the latest release
-// reaches the consent dialog.
+// reaches the consent dialog.  The summary page's Submit does not ask.
 TEST_F(ToolsTest, SubmitCommandRequiresTheLatestRelease)
 {
     TempDir served;
@@ -350,6 +351,15 @@ TEST_F(ToolsTest, SubmitCommandRequiresTheLatestRelease)
     }
     unsetenv("TESSERA_UPDATE_URL");
     EXPECT_EQ(viewerEnvironment().opened(), "");
+
+    // The summary page's button goes to the consent dialog directly.
+    MainWindow w(state());
+    int checks = 0;
+    w.setUpdateCheck([&checks] { return ++checks; });
+    auto log = answerDialogs({"press:decline"});
+    static_cast<CMainTab *>(w.page(0))->submitButton()->click();
+    EXPECT_EQ(*log, QStringList{"CPrivacyDlg"});
+    EXPECT_EQ(checks, 0);
 }
 
 TEST_F(ToolsTest, PageAndDialogShots)

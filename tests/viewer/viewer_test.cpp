@@ -25,6 +25,7 @@
 #include "controls/rich_text.h"
 #include "controls/tab_control.h"
 #include "controls/tree_ctrl.h"
+#include "pages/info_tree.h"
 #include "pages/pages.h"
 #include "sounder/database.h"
 #include "sounder/texts.h"
@@ -216,8 +217,12 @@ TEST_F(ViewerTest, RendererSwitchRefreshesEveryPageFromMemory)
     EXPECT_EQ(w.windowTitle(), "Lumenscope x64 - " + rendererOf(state().readings[0]));
     for (int i : {0, 1, 4, 5, 6, 7})
         EXPECT_GT(w.page(i)->refreshCount(), i == 4 ? before : 0) << i;
-    EXPECT_TRUE(static_cast<PlaceholderPage *>(w.page(0))->shownText().contains(
-        rendererOf(state().readings[0])));
+    const QString rendererLine = "Renderer: " + rendererOf(state().readings[0]);
+    EXPECT_EQ(static_cast<CExtensionTab *>(w.page(1))
+                  ->tree()
+                  ->findItems(rendererLine, Qt::MatchExactly | Qt::MatchRecursive)
+                  .size(),
+              1);
     EXPECT_TRUE(w.rendererMenu()->actions()[0]->isChecked());
     EXPECT_FALSE(w.rendererMenu()->actions()[1]->isChecked());
     w.rendererMenu()->actions()[1]->trigger();
