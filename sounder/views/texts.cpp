@@ -359,6 +359,11 @@ const BuiltinText kTexts[] = {
     {400, "Max. geometry uniform components: %d"},
     {401, "Max. geometry output vertices: %d"},
     {402, "Max. geometry total output components: %d"},
+    {403, "New version:"},
+    {404, "Released:"},
+    {405, "Your version:"},
+    {406, "Changes:"},
+    {407, "Download page:"},
     {409, "Direct3D: %s"},
     {410, "Shader model: %s"},
     {411, "An entry point counts as present when the driver stack knows the function (it has a "

@@ -33,22 +33,31 @@ struct DownloadDlg::Job {
 
 namespace {
 
+// A worker left running is told to stop and kept, with its cancel flag,
+// until it is joined.
+struct LeftWorker {
+    std::thread thread;
+    std::shared_ptr<void> job;
+    std::atomic<bool> *cancelled;
+};
+
 std::mutex workersMutex;
-std::vector<std::thread> &leftWorkers()
+std::vector<LeftWorker> &leftWorkers()
 {
-    static std::vector<std::thread> workers;
+    static std::vector<LeftWorker> workers;
     return workers;
 }
 
-void keepWorker(std::thread thread)
-{
-    if (!thread.joinable())
-        return;
-    std::lock_guard<std::mutex> lock(workersMutex);
-    leftWorkers().push_back(std::move(thread));
-}
-
 } // namespace
+
+void DownloadDlg::keepWorker()
+{
+    if (!job_->thread.joinable())
+        return;
+    job_->shared.cancelled = true;
+    std::lock_guard<std::mutex> lock(workersMutex);
+    leftWorkers().push_back({std::move(job_->thread), job_, &job_->shared.cancelled});
+}
 
 DownloadDlg::DownloadDlg(QWidget *parent, const QString &title, DownloadRoutine routine)
     : QDialog(parent), job_(std::make_shared<Job>())
@@ -77,7 +86,7 @@ DownloadDlg::~DownloadDlg()
         if (job_->shared.finished)
             job_->thread.join();
         else
-            keepWorker(std::move(job_->thread));
+            keepWorker();
     }
 }
 
@@ -99,8 +108,10 @@ int DownloadDlg::exec()
         job_->thread.join();
         result_ = job_->result;
     } else {
+        // Cancel, or a nested event loop ended by the program's exit: the
+        // worker is told to stop and its result is discarded.
         result_ = -1;
-        keepWorker(std::move(job_->thread));
+        keepWorker();
     }
     return code;
 }
@@ -123,13 +134,15 @@ void DownloadDlg::reject()
 
 void joinDownloadWorkers()
 {
-    std::vector<std::thread> workers;
+    std::vector<LeftWorker> workers;
     {
         std::lock_guard<std::mutex> lock(workersMutex);
         workers.swap(leftWorkers());
     }
-    for (std::thread &t : workers)
-        t.join();
+    for (LeftWorker &w : workers) {
+        w.cancelled->store(true);
+        w.thread.join();
+    }
 }
 
 int pendingDownloadWorkers()

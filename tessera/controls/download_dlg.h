@@ -55,6 +55,7 @@ public slots:
 
 private:
     void poll();
+    void keepWorker();
 
     struct Job;
     std::shared_ptr<Job> job_;
@@ -64,8 +65,8 @@ private:
     int result_ = -1;
 };
 
-// Waits for every worker that a cancelled dialog left running.  Called on
-// the way out of the program.
+// Tells every worker that a cancelled dialog left running to stop and
+// waits for it.  Called on the way out of the program.
 void joinDownloadWorkers();
 // Workers that are still held (running or not yet joined).
 int pendingDownloadWorkers();

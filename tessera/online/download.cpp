@@ -135,6 +135,10 @@ int download(const std::string &url, const std::string &localPath, long long cap
      * environment or later change turns it off unnoticed. */
     curl_easy_setopt(e, CURLOPT_SSL_VERIFYPEER, 1L);
     curl_easy_setopt(e, CURLOPT_SSL_VERIFYHOST, 2L);
+    /* A mirror with a certificate of a private authority: TESSERA_CA_FILE
+     * names the authorities to trust instead of the system's. */
+    if (const char *authorities = std::getenv("TESSERA_CA_FILE"); authorities && *authorities)
+        curl_easy_setopt(e, CURLOPT_CAINFO, authorities);
     struct curl_slist *headers = nullptr;
     if (http) {
         curl_easy_setopt(e, CURLOPT_PROTOCOLS_STR, "http,https");

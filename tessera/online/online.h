@@ -11,6 +11,7 @@
 #define TESSERA_ONLINE_ONLINE_H
 
 #include <atomic>
+#include <memory>
 #include <mutex>
 #include <string>
 
@@ -38,14 +39,17 @@ extern const char *const kTextDatabaseUpdated; /* 364 */
 extern const char *const kTextWriteFailed;     /* installed, but not written */
 
 /* Shared between a worker and the thread that shows its progress: the
- * percentage and cancel flag are atomics, the status text is guarded. */
+ * percentage and cancel flag are atomics, the status text is guarded.  A
+ * front end with its own shared progress record overrides set and
+ * cancelled to pass them through. */
 class Progress {
 public:
-    void set(const char *status, int percent);
+    virtual ~Progress() = default;
+    virtual void set(const char *status, int percent);
     std::string status() const;
     int percent() const { return percent_.load(); }
     void cancel() { cancelled_.store(true); }
-    bool cancelled() const { return cancelled_.load(); }
+    virtual bool cancelled() const { return cancelled_.load(); }
 
 private:
     mutable std::mutex mutex_;
@@ -77,8 +81,29 @@ int download(const std::string &url, const std::string &localPath, long long cap
 int compareVersion(const std::string &theirs, const std::string &ours);
 
 /* Update check worker: 1 newer, 0 up to date, -1 index not downloaded, -2
- * index unusable.  info receives the product's record. */
+ * index unusable.  info receives the product's record.  The same as
+ * UpdateIndex::fetch followed by UpdateIndex::evaluate on one thread. */
 int checkForUpdate(const std::string &indexUrl, Progress *progress, sysXSAInfo *info);
+
+/* The update check in two halves, for a front end whose worker thread may
+ * do only network and file work: fetch downloads the index into a private
+ * folder (worker thread; 0 or -1); evaluate reads it with keel's index
+ * reader and compares the versions (the thread that uses keel; 1, 0, -2,
+ * or -1 when nothing was fetched).  The folder goes with the object. */
+class UpdateIndex {
+public:
+    UpdateIndex();
+    ~UpdateIndex();
+    UpdateIndex(const UpdateIndex &) = delete;
+    UpdateIndex &operator=(const UpdateIndex &) = delete;
+    int fetch(const std::string &indexUrl, Progress *progress);
+    int evaluate(sysXSAInfo *info) const;
+
+private:
+    struct Folder;
+    std::unique_ptr<Folder> folder_;
+    bool fetched_ = false;
+};
 
 /* The message of an update check result (1 has none: the caller announces
  * the newer release). */
@@ -115,6 +140,18 @@ std::string userDatabasePath();
  * but not written (modified stays set).  Call on the database's thread. */
 int installDatabase(tsDatabase **database, const std::string &text,
                     tsRendererCaps *const readings[2], const tsIcdList *icd, const char *systemName,
+                    const std::string &path);
+
+/* A reading the program holds, with the driver list and system text it was
+ * taken with (a reading loaded from a report carries the report's). */
+struct HeldReading {
+    tsRendererCaps *caps = nullptr;
+    const tsIcdList *icd = nullptr;
+    const char *systemName = nullptr;
+};
+
+/* The same, each reading merged with its own driver list and system. */
+int installDatabase(tsDatabase **database, const std::string &text, const HeldReading held[2],
                     const std::string &path);
 
 } // namespace online

@@ -143,24 +143,51 @@ int compareVersion(const std::string &theirs, const std::string &ours)
     return theirFraction > ourFraction ? 1 : 0;
 }
 
-int checkForUpdate(const std::string &indexUrl, Progress *progress, sysXSAInfo *info)
+struct UpdateIndex::Folder {
+    PrivateFolder folder;
+};
+
+UpdateIndex::UpdateIndex() : folder_(new Folder) {}
+UpdateIndex::~UpdateIndex() = default;
+
+int UpdateIndex::fetch(const std::string &indexUrl, Progress *progress)
+{
+    fetched_ = false;
+    if (!folder_->folder.ok())
+        return -1;
+    if (download(indexUrl, folder_->folder.file("corvane.xsa"), kIndexCap, progress) != 0)
+        return -1;
+    if (progress && progress->cancelled())
+        return -1;
+    fetched_ = true;
+    return 0;
+}
+
+int UpdateIndex::evaluate(sysXSAInfo *info) const
 {
     sysXSAInfo local;
     if (!info)
         info = &local;
     std::memset(info, 0, sizeof *info);
-    PrivateFolder folder;
-    if (!folder.ok())
+    if (!fetched_)
         return -1;
-    const std::string path = folder.file("corvane.xsa");
-    if (download(indexUrl, path, kIndexCap, progress) != 0)
-        return -1;
-    if (progress && progress->cancelled())
-        return -1;
+    const std::string path = folder_->folder.file("corvane.xsa");
     if (sysXSAGetFromFile(path.c_str(), kProductId, info) != 0)
         return -2;
     const int newer = compareVersion(info->version, kProgramVersion);
     return newer < 0 ? -2 : newer;
+}
+
+int checkForUpdate(const std::string &indexUrl, Progress *progress, sysXSAInfo *info)
+{
+    UpdateIndex index;
+    const int fetched = index.fetch(indexUrl, progress);
+    if (fetched != 0) {
+        if (info)
+            std::memset(info, 0, sizeof *info);
+        return fetched;
+    }
+    return index.evaluate(info);
 }
 
 const char *updateCheckMessage(int result)
@@ -254,6 +281,18 @@ int installDatabase(tsDatabase **database, const std::string &text,
                     tsRendererCaps *const readings[2], const tsIcdList *icd, const char *systemName,
                     const std::string &path)
 {
+    HeldReading held[2];
+    for (int i = 0; i < 2; ++i) {
+        held[i].caps = readings ? readings[i] : nullptr;
+        held[i].icd = icd;
+        held[i].systemName = systemName;
+    }
+    return installDatabase(database, text, held, path);
+}
+
+int installDatabase(tsDatabase **database, const std::string &text, const HeldReading held[2],
+                    const std::string &path)
+{
     if (!database || !isDatabaseText(text))
         return -3;
     tsDatabase *fresh = tsDatabaseCreateFromCString(text.c_str());
@@ -266,12 +305,12 @@ int installDatabase(tsDatabase **database, const std::string &text,
         fresh->currentReading = old->currentReading;
         fresh->fromReport = old->fromReport;
     }
-    uint32_t held = 0;
+    uint32_t heldBits = 0;
     for (int i = 0; i < 2; ++i) {
-        tsRendererCaps *caps = readings ? readings[i] : nullptr;
+        tsRendererCaps *caps = held ? held[i].caps : nullptr;
         if (!caps || !caps->filled)
             continue;
-        tsDatabaseUpdate(fresh, caps, icd, systemName ? systemName : "");
+        tsDatabaseUpdate(fresh, caps, held[i].icd, held[i].systemName ? held[i].systemName : "");
         /* The extension half of the match needs only the reading's list.
          * tsInfoSolveDb is not called: without the reading's context it
          * would ask the wrong driver about entry points and reset the
@@ -279,17 +318,18 @@ int installDatabase(tsDatabase **database, const std::string &text,
         for (tsExtension *e = fresh->extensions; e; e = e->next)
             if (tsInfoSearchExtension(e->name, caps->extensions))
                 e->support |= 1u << i;
-        held |= 1u << i;
+        heldBits |= 1u << i;
     }
     /* The entry points' answers of the readings come from the old
      * database, matched by owner and name. */
     const Masks masks = resolvedMasks(old);
     for (tsExtension *e = fresh->extensions; e; e = e->next)
-        carryOver(masks, held, e->entryPoints, std::string("e:") + e->name);
+        carryOver(masks, heldBits, e->entryPoints, std::string("e:") + e->name);
     for (tsCoreVersion *c = fresh->coreVersions; c; c = c->next)
-        carryOver(masks, held, c->entryPoints, std::string("c:") + c->version);
-    if (fresh->fromReport && readings && readings[fresh->currentReading & 1])
-        tsDatabaseUpdateExtStatus(fresh, readings[fresh->currentReading & 1]);
+        carryOver(masks, heldBits, c->entryPoints, std::string("c:") + c->version);
+    tsRendererCaps *current = held ? held[fresh->currentReading & 1].caps : nullptr;
+    if (fresh->fromReport && current && current->filled)
+        tsDatabaseUpdateExtStatus(fresh, current);
 
     tsDatabaseRelease(old);
     *database = fresh;

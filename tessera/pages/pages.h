@@ -4,6 +4,7 @@
 #ifndef TESSERA_PAGES_PAGES_H
 #define TESSERA_PAGES_PAGES_H
 
+#include "pages/browser_tab.h"
 #include "pages/display_list.h"
 #include "pages/display_mode.h"
 #include "pages/extension_tab.h"
@@ -36,11 +37,6 @@ public:
 class TestTab : public PlaceholderPage {
 public:
     explicit TestTab(AppState &s, QWidget *p = nullptr) : PlaceholderPage(s, "TestTab", p) {}
-};
-// Database browser (tab 7); refresh(0) drops its record pointers.
-class BrowserTab : public PlaceholderPage {
-public:
-    explicit BrowserTab(AppState &s, QWidget *p = nullptr) : PlaceholderPage(s, "BrowserTab", p) {}
 };
 
 } // namespace tessera

@@ -26,6 +26,7 @@
 #include "controls/tab_control.h"
 #include "pages/pages.h"
 #include "sounder/reportfile.h"
+#include "window/online_ui.h"
 #include "window/submission.h"
 
 #ifndef TESSERA_VERSION
@@ -80,7 +81,7 @@ QSettings placementSettings()
 
 MainWindow::MainWindow(AppState &state, QWidget *parent)
     : QMainWindow(parent), state_(state), tabs_(new TabControl(this)),
-      updateCheck_([this] { return runUpdateCheck(this); })
+      updateCheck_([this] { return checkForUpdates(); })
 {
     setObjectName(QStringLiteral("CLumenDlg"));
     setWindowIcon(appIcon());
@@ -126,9 +127,7 @@ void MainWindow::buildMenus()
 
     databaseMenu_ = menuBar()->addMenu(QString());
     submitAction_ = databaseMenu_->addAction(QString(), this, &MainWindow::submitCommand);
-    // The database download is wired with the online tools.
-    downloadAction_ = databaseMenu_->addAction(QString());
-    downloadAction_->setEnabled(false);
+    downloadAction_ = databaseMenu_->addAction(QString(), this, &MainWindow::downloadDatabase);
     databaseMenu_->addSeparator();
     auto *linkGroup = new QActionGroup(this);
     for (int i = 0; i < kLinkSiteCount; ++i) {
@@ -161,8 +160,7 @@ void MainWindow::buildMenus()
     helpMenu_->addSeparator();
     updatesAction_ = helpMenu_->addAction(
         QString(), this, [this] { OpenUrl(this, QString::fromStdString(LoadText(107))); });
-    checkUpdatesAction_ = helpMenu_->addAction(QString());
-    checkUpdatesAction_->setEnabled(false);
+    checkUpdatesAction_ = helpMenu_->addAction(QString(), this, &MainWindow::checkForUpdates);
 }
 
 void MainWindow::buildRendererMenu()
@@ -267,6 +265,16 @@ void MainWindow::refresh()
     for (int i : {1, 0, 4, 5, 6, 7})
         pages_[i]->refresh();
     updateTexts(false);
+}
+
+int MainWindow::checkForUpdates()
+{
+    return runUpdateCheck(this);
+}
+
+int MainWindow::downloadDatabase()
+{
+    return runDatabaseDownload(this, state_, [this] { refresh(); });
 }
 
 void MainWindow::setRenderer(int index)

@@ -53,6 +53,11 @@ public:
     // when the write fails, opens the written file on success.
     bool saveReportFile(const QString &path);
     void showAbout();
+    // Help > Check for updates: 1 only when the program is up to date.
+    int checkForUpdates();
+    // Database > Download latest database: installs the newest database,
+    // writes it and rebuilds every page; 0 when one was installed.
+    int downloadDatabase();
 
     // Database > Submit: the update check first; only the latest release
     // goes on to the consent dialog.

@@ -9,12 +9,7 @@
 #include <QStandardPaths>
 #include <QVBoxLayout>
 
-#include <memory>
-
 #include "app/languages.h"
-#include "controls/download_dlg.h"
-#include "controls/open_url.h"
-#include "online/online.h"
 
 namespace tessera {
 
@@ -117,42 +112,6 @@ void showMailResult(QWidget *parent, MailResult result)
         break;
     }
     messageBox(parent, QMessageBox::Critical, text(156), text(184));
-}
-
-int runUpdateCheck(QWidget *parent)
-{
-    // The worker writes only into what it shares with this frame by
-    // ownership: a cancelled dialog returns while it still runs.
-    auto info = std::make_shared<sysXSAInfo>();
-    const std::string url = online::updateIndexUrl();
-    const QString title = text(368);
-    DownloadDlg dialog(parent, title, [info, url](DownloadShared &shared) {
-        shared.setStatus("Connecting ...");
-        online::Progress progress;
-        return online::checkForUpdate(url, &progress, info.get());
-    });
-    if (dialog.exec() != QDialog::Accepted)
-        return 0; // cancelled: the result is discarded, nothing shown
-    const int result = dialog.routineResult();
-    if (result == 1) {
-        // A newer release: text 370 with its version and date, and an offer
-        // to open its page.
-        const std::string message =
-            formatText(LoadText(370), {info->version, info->lastRelease, online::kProgramVersion});
-        QMessageBox box(QMessageBox::Information, title, QString::fromStdString(message),
-                        QMessageBox::Yes | QMessageBox::No, parent);
-        box.setTextFormat(Qt::PlainText);
-        if (box.exec() == QMessageBox::Yes && online::isWebUrl(info->infoUrl))
-            OpenUrl(parent, QString::fromUtf8(info->infoUrl));
-        return 0;
-    }
-    if (result == 0) {
-        messageBox(parent, QMessageBox::Information, title, text(369));
-        return 1;
-    }
-    messageBox(parent, QMessageBox::Critical, title,
-               result == -1 ? text(371) : QString::fromUtf8(online::kTextBadIndex));
-    return 0;
 }
 
 } // namespace tessera

@@ -46,11 +46,6 @@ MailResult mailReport(QWidget *window, const QString &file);
 // Shows the outcome of a send: text 183; or the failure line, then text 184.
 void showMailResult(QWidget *parent, MailResult result);
 
-// The update check run before a submission from the menu: the worker behind
-// the progress dialog, then its message.  1 only when this release is the
-// latest.
-int runUpdateCheck(QWidget *parent);
-
 } // namespace tessera
 
 #endif

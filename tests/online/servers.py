@@ -164,7 +164,8 @@ https_port = 0
 try:
     key, cert = os.path.join(folder, '..key.pem'), os.path.join(folder, '..cert.pem')
     subprocess.run(['openssl', 'req', '-x509', '-newkey', 'rsa:2048', '-nodes', '-days', '1',
-                    '-subj', '/CN=127.0.0.1', '-keyout', key, '-out', cert],
+                    '-subj', '/CN=127.0.0.1', '-addext', 'subjectAltName=IP:127.0.0.1',
+                    '-keyout', key, '-out', cert],
                    check=True, capture_output=True)
     httpsd = Server(('127.0.0.1', 0), Handler)
     context = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)

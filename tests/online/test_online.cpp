@@ -230,6 +230,36 @@ TEST_F(OnlineTest, UpdateCheckOutcomes)
     }
 }
 
+// Redirects with the self-signed server trusted, so that a refusal is the
+// redirect rule's and not the certificate's: https may lead to https only,
+// http to http(s), and nothing leads to a file.
+TEST_F(OnlineTest, RedirectsNeverLeaveTheWebNorStepDownFromHttps)
+{
+    ASSERT_TRUE(servers_->hasHttps());
+    setenv("TESSERA_CA_FILE", served_->file("..cert.pem").c_str(), 1);
+    const std::string http = servers_->http("good.zip");
+    const std::string https = servers_->https("good.zip");
+    const struct {
+        std::string url;
+        int result;
+    } rows[] = {
+        {https, 0},
+        {servers_->https("fault/redirect/" + https), 0},
+        {servers_->https("fault/redirect/" + http), -1},
+        {servers_->https("fault/redirect/file://" + served_->file("good.zip")), -1},
+        {servers_->http("fault/redirect/" + https), 0},
+        {servers_->http("fault/redirect/" + http), 0},
+        {servers_->http("fault/redirect/file://" + served_->file("good.zip")), -1},
+    };
+    for (const auto &row : rows) {
+        std::string text;
+        EXPECT_EQ(fetchDatabase(row.url, nullptr, text), row.result) << row.url;
+        EXPECT_EQ(text.empty(), row.result != 0) << row.url;
+        EXPECT_EQ(tmpEntries(), 0) << row.url;
+    }
+    unsetenv("TESSERA_CA_FILE");
+}
+
 // A server that sends a byte now and then is given up once the stall
 // window has passed, and a cancel ends the transfer within a second.
 TEST_F(OnlineTest, TrickleStallsAndCancel)

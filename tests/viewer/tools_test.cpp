@@ -331,14 +331,12 @@ TEST_F(ToolsTest, SubmitCommandRequiresTheLatestRelease)
     const QString check = text(368) + "|";
     const QString refused =
         text(156) + "|You need the latest version in order to update the database.";
-    const QString newer =
-        check + QString::fromStdString(formatText(LoadText(370), {"2.40", "2026-12-01", "2.33"}));
     const struct {
         std::string url;
         QStringList steps, log;
     } rows[] = {
         {servers.http("same.xsa"), {"ok", "press:decline"}, {check + text(369), "CPrivacyDlg"}},
-        {servers.http("newer.xsa"), {"no", "ok"}, {newer, refused}},
+        {servers.http("newer.xsa"), {"reject", "ok"}, {"lumSoftwareUpdate", refused}},
         {"http://127.0.0.1:1/index.xsa", {"ok", "ok"}, {check + text(371), refused}},
     };
     for (const auto &row : rows) {
