@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstring>
 #include <iterator>
 #include <vector>
 
@@ -178,6 +179,15 @@ constexpr Source oneWhenAbsent(Source s)
 #define PROGRAM(gate, target, tok) query(Query::Program, tok, #tok, gate, target)
 #define CONVOLUTION(gate, tok) query(Query::Convolution, tok, #tok, gate, GL_CONVOLUTION_2D)
 #define M(name) Row(&tsRendererCaps::name, #name)
+// The token is named where it is written: a macro argument handed on would
+// arrive expanded to its number.
+#define XQ(q, n, tok, name, ver, gate)                                                             \
+    Row(Member(), name).read(withVersion(query(q, tok, name, gate, 0, n), ver)).since(ver)
+#define X(tok, ver, gate) XQ(Query::Integer, 1, tok, #tok, ver, gate)
+#define X64(tok, ver, gate) XQ(Query::Integer64, 1, tok, #tok, ver, gate)
+#define X3(tok, ver, gate) XQ(Query::IndexedInteger, 3, tok, #tok, ver, gate)
+#define XF(tok, ver, gate) XQ(Query::Float, 1, tok, #tok, ver, gate)
+#define XF2(tok, ver, gate) XQ(Query::Float, 2, tok, #tok, ver, gate)
 #define OTHER(name) Member(&tsRendererCaps::name)
 
 constexpr const char *kVP = "GL_ARB_vertex_program";
@@ -188,6 +198,24 @@ constexpr const char *kNVFP2 = "GL_NV_fragment_program2";
 constexpr const char *kATIFS = "GL_ATI_fragment_shader";
 constexpr const char *kGeom = "GL_EXT_geometry_shader4";
 constexpr const char *kFbo = "GL_EXT_framebuffer_object";
+
+// Gates of the extended rows: the extensions each version took in.
+constexpr const char *kXfb = "GL_EXT_transform_feedback";
+constexpr const char *kXfb3 = "GL_ARB_transform_feedback3";
+constexpr const char *kUbo = "GL_ARB_uniform_buffer_object";
+constexpr const char *kUboGeom = "GL_ARB_uniform_buffer_object GL_ARB_geometry_shader4";
+constexpr const char *kGeomArb = "GL_ARB_geometry_shader4";
+constexpr const char *kMsTex = "GL_ARB_texture_multisample";
+constexpr const char *kGs5 = "GL_ARB_gpu_shader5";
+constexpr const char *kTess = "GL_ARB_tessellation_shader";
+constexpr const char *kEs2 = "GL_ARB_ES2_compatibility";
+constexpr const char *kViewports = "GL_ARB_viewport_array";
+constexpr const char *kAtomic = "GL_ARB_shader_atomic_counters";
+constexpr const char *kImage = "GL_ARB_shader_image_load_store";
+constexpr const char *kCompute = "GL_ARB_compute_shader";
+constexpr const char *kNoAttach = "GL_ARB_framebuffer_no_attachments";
+constexpr const char *kSsbo = "GL_ARB_shader_storage_buffer_object";
+constexpr const char *kAttribBinding = "GL_ARB_vertex_attrib_binding";
 
 using RG = ReportGroup;
 using TG = TreeGroup;
@@ -568,8 +596,176 @@ constexpr Capability kRows[] = {
     M(IndexMode).read(COREB(GL_INDEX_MODE)).since("1.0").neither(),
     M(DoubleBuffer).read(COREB(GL_DOUBLEBUFFER)).since("1.0").neither(),
     M(Stereo).read(COREB(GL_STEREO)).since("1.0").neither(),
+
+    // ---- extended rows ----------------------------------------------------------
+    // Read from a core-profile context: from the version in the second column
+    // on, or while that context lists every extension of the gate.  Required
+    // values come from the implementation-dependent tables of the OpenGL 4.6
+    // core profile (their "minimum value" column; the smaller figure where an
+    // earlier version asked for less), so that a driver claiming that version
+    // can be held to them.
+    X(GL_MAX_ARRAY_TEXTURE_LAYERS, "3.0", "GL_EXT_texture_array").atLeast("3.0", 256),
+    X(GL_MAX_SAMPLES, "3.0", "GL_ARB_framebuffer_object").atLeast("3.0", 4),
+    X(GL_MIN_PROGRAM_TEXEL_OFFSET, "3.0", nullptr).atMost("3.0", -8),
+    X(GL_MAX_PROGRAM_TEXEL_OFFSET, "3.0", nullptr).atLeast("3.0", 7),
+    X(GL_MAX_TRANSFORM_FEEDBACK_INTERLEAVED_COMPONENTS, "3.0", kXfb).atLeast("3.0", 64),
+    X(GL_MAX_TRANSFORM_FEEDBACK_SEPARATE_ATTRIBS, "3.0", kXfb).atLeast("3.0", 4),
+    X(GL_MAX_TRANSFORM_FEEDBACK_SEPARATE_COMPONENTS, "3.0", kXfb).atLeast("3.0", 4),
+    X(GL_MAX_TEXTURE_BUFFER_SIZE, "3.1", "GL_ARB_texture_buffer_object").atLeast("3.1", 65536),
+    X(GL_TEXTURE_BUFFER_OFFSET_ALIGNMENT, "4.3", "GL_ARB_texture_buffer_range").atMost("4.3", 256),
+    X(GL_MAX_VERTEX_UNIFORM_BLOCKS, "3.1", kUbo).stage(Stage::Vertex).atLeast("3.1", 12),
+    X(GL_MAX_FRAGMENT_UNIFORM_BLOCKS, "3.1", kUbo).stage(Stage::Fragment).atLeast("3.1", 12),
+    X(GL_MAX_GEOMETRY_UNIFORM_BLOCKS, "3.2", kUboGeom).stage(Stage::Geometry).atLeast("3.2", 12),
+    X(GL_MAX_COMBINED_UNIFORM_BLOCKS, "3.1", kUbo).atLeast("3.1", 24),
+    X(GL_MAX_UNIFORM_BUFFER_BINDINGS, "3.1", kUbo).atLeast("3.1", 24),
+    X(GL_MAX_UNIFORM_BLOCK_SIZE, "3.1", kUbo).atLeast("3.1", 16384),
+    // The combined counts depend on other limits: no fixed minimum.
+    X(GL_MAX_COMBINED_VERTEX_UNIFORM_COMPONENTS, "3.1", kUbo).stage(Stage::Vertex),
+    X(GL_MAX_COMBINED_FRAGMENT_UNIFORM_COMPONENTS, "3.1", kUbo).stage(Stage::Fragment),
+    X(GL_MAX_COMBINED_GEOMETRY_UNIFORM_COMPONENTS, "3.2", kUboGeom).stage(Stage::Geometry),
+    X(GL_UNIFORM_BUFFER_OFFSET_ALIGNMENT, "3.1", kUbo).atMost("3.1", 256),
+    // The record's geometry rows hold these only for GL_EXT_geometry_shader4.
+    X(GL_MAX_GEOMETRY_TEXTURE_IMAGE_UNITS, "3.2", kGeomArb).stage(Stage::Geometry)
+        .atLeast("3.2", 16),
+    X(GL_MAX_GEOMETRY_UNIFORM_COMPONENTS, "3.2", kGeomArb).stage(Stage::Geometry)
+        .atLeast("3.2", 1024),
+    X(GL_MAX_GEOMETRY_OUTPUT_VERTICES, "3.2", kGeomArb).stage(Stage::Geometry).atLeast("3.2", 256),
+    X(GL_MAX_GEOMETRY_TOTAL_OUTPUT_COMPONENTS, "3.2", kGeomArb).stage(Stage::Geometry)
+        .atLeast("3.2", 1024),
+    X(GL_MAX_GEOMETRY_INPUT_COMPONENTS, "3.2", nullptr).stage(Stage::Geometry).atLeast("3.2", 64),
+    X(GL_MAX_GEOMETRY_OUTPUT_COMPONENTS, "3.2", nullptr).stage(Stage::Geometry)
+        .atLeast("3.2", 128),
+    X(GL_MAX_VERTEX_OUTPUT_COMPONENTS, "3.2", nullptr).stage(Stage::Vertex).atLeast("3.2", 64),
+    X(GL_MAX_FRAGMENT_INPUT_COMPONENTS, "3.2", nullptr).stage(Stage::Fragment).atLeast("3.2", 128),
+    X64(GL_MAX_SERVER_WAIT_TIMEOUT, "3.2", "GL_ARB_sync").atLeast("3.2", 0),
+    X(GL_MAX_SAMPLE_MASK_WORDS, "3.2", kMsTex).atLeast("3.2", 1),
+    X(GL_MAX_COLOR_TEXTURE_SAMPLES, "3.2", kMsTex).atLeast("3.2", 1),
+    X(GL_MAX_DEPTH_TEXTURE_SAMPLES, "3.2", kMsTex).atLeast("3.2", 1),
+    X(GL_MAX_INTEGER_SAMPLES, "3.2", kMsTex).atLeast("3.2", 1),
+    X(GL_MAX_DUAL_SOURCE_DRAW_BUFFERS, "3.3", "GL_ARB_blend_func_extended").stage(Stage::Fragment)
+        .atLeast("3.3", 1),
+    X(GL_MAX_TRANSFORM_FEEDBACK_BUFFERS, "4.0", kXfb3).atLeast("4.0", 4),
+    X(GL_MAX_VERTEX_STREAMS, "4.0", kXfb3).atLeast("4.0", 4),
+    X(GL_MAX_GEOMETRY_SHADER_INVOCATIONS, "4.0", kGs5).stage(Stage::Geometry).atLeast("4.0", 32),
+    XF(GL_MIN_FRAGMENT_INTERPOLATION_OFFSET, "4.0", kGs5).stage(Stage::Fragment)
+        .atMost("4.0", -0.5),
+    XF(GL_MAX_FRAGMENT_INTERPOLATION_OFFSET, "4.0", kGs5).stage(Stage::Fragment)
+        .atLeast("4.0", 0.5),
+    X(GL_MAX_SUBROUTINES, "4.0", "GL_ARB_shader_subroutine").atLeast("4.0", 256),
+    X(GL_MAX_SUBROUTINE_UNIFORM_LOCATIONS, "4.0", "GL_ARB_shader_subroutine").atLeast("4.0", 1024),
+    X(GL_MAX_PATCH_VERTICES, "4.0", kTess).atLeast("4.0", 32),
+    X(GL_MAX_TESS_GEN_LEVEL, "4.0", kTess).atLeast("4.0", 64),
+    X(GL_MAX_TESS_PATCH_COMPONENTS, "4.0", kTess).atLeast("4.0", 120),
+    X(GL_MAX_TESS_CONTROL_UNIFORM_BLOCKS, "4.0", kTess).atLeast("4.0", 12),
+    X(GL_MAX_TESS_CONTROL_UNIFORM_COMPONENTS, "4.0", kTess).atLeast("4.0", 1024),
+    X(GL_MAX_TESS_CONTROL_TEXTURE_IMAGE_UNITS, "4.0", kTess).atLeast("4.0", 16),
+    X(GL_MAX_TESS_CONTROL_INPUT_COMPONENTS, "4.0", kTess).atLeast("4.0", 128),
+    X(GL_MAX_TESS_CONTROL_OUTPUT_COMPONENTS, "4.0", kTess).atLeast("4.0", 128),
+    X(GL_MAX_TESS_CONTROL_TOTAL_OUTPUT_COMPONENTS, "4.0", kTess).atLeast("4.0", 4096),
+    X(GL_MAX_COMBINED_TESS_CONTROL_UNIFORM_COMPONENTS, "4.0", kTess),
+    X(GL_MAX_TESS_EVALUATION_UNIFORM_BLOCKS, "4.0", kTess).atLeast("4.0", 12),
+    X(GL_MAX_TESS_EVALUATION_UNIFORM_COMPONENTS, "4.0", kTess).atLeast("4.0", 1024),
+    X(GL_MAX_TESS_EVALUATION_TEXTURE_IMAGE_UNITS, "4.0", kTess).atLeast("4.0", 16),
+    X(GL_MAX_TESS_EVALUATION_INPUT_COMPONENTS, "4.0", kTess).atLeast("4.0", 128),
+    X(GL_MAX_TESS_EVALUATION_OUTPUT_COMPONENTS, "4.0", kTess).atLeast("4.0", 128),
+    X(GL_MAX_COMBINED_TESS_EVALUATION_UNIFORM_COMPONENTS, "4.0", kTess),
+    X(GL_MAX_VERTEX_UNIFORM_VECTORS, "4.1", kEs2).stage(Stage::Vertex).atLeast("4.1", 256),
+    X(GL_MAX_VARYING_VECTORS, "4.1", kEs2).atLeast("4.1", 15),
+    X(GL_MAX_FRAGMENT_UNIFORM_VECTORS, "4.1", kEs2).stage(Stage::Fragment).atLeast("4.1", 256),
+    X(GL_MAX_VIEWPORTS, "4.1", kViewports).atLeast("4.1", 16),
+    X(GL_VIEWPORT_SUBPIXEL_BITS, "4.1", kViewports).atLeast("4.1", 0),
+    // A range that must reach at least [-32768, 32767]: no one-sided minimum.
+    XF2(GL_VIEWPORT_BOUNDS_RANGE, "4.1", kViewports).neither(),
+    X(GL_MIN_MAP_BUFFER_ALIGNMENT, "4.2", "GL_ARB_map_buffer_alignment").atLeast("4.2", 64),
+    X(GL_MAX_VERTEX_ATOMIC_COUNTER_BUFFERS, "4.2", kAtomic).stage(Stage::Vertex)
+        .atLeast("4.2", 0),
+    X(GL_MAX_TESS_CONTROL_ATOMIC_COUNTER_BUFFERS, "4.2", kAtomic).atLeast("4.2", 0),
+    X(GL_MAX_TESS_EVALUATION_ATOMIC_COUNTER_BUFFERS, "4.2", kAtomic).atLeast("4.2", 0),
+    X(GL_MAX_GEOMETRY_ATOMIC_COUNTER_BUFFERS, "4.2", kAtomic).stage(Stage::Geometry)
+        .atLeast("4.2", 0),
+    X(GL_MAX_FRAGMENT_ATOMIC_COUNTER_BUFFERS, "4.2", kAtomic).stage(Stage::Fragment)
+        .atLeast("4.2", 1),
+    X(GL_MAX_COMBINED_ATOMIC_COUNTER_BUFFERS, "4.2", kAtomic).atLeast("4.2", 1),
+    X(GL_MAX_VERTEX_ATOMIC_COUNTERS, "4.2", kAtomic).stage(Stage::Vertex).atLeast("4.2", 0),
+    X(GL_MAX_TESS_CONTROL_ATOMIC_COUNTERS, "4.2", kAtomic).atLeast("4.2", 0),
+    X(GL_MAX_TESS_EVALUATION_ATOMIC_COUNTERS, "4.2", kAtomic).atLeast("4.2", 0),
+    X(GL_MAX_GEOMETRY_ATOMIC_COUNTERS, "4.2", kAtomic).stage(Stage::Geometry).atLeast("4.2", 0),
+    X(GL_MAX_FRAGMENT_ATOMIC_COUNTERS, "4.2", kAtomic).stage(Stage::Fragment).atLeast("4.2", 8),
+    X(GL_MAX_COMBINED_ATOMIC_COUNTERS, "4.2", kAtomic).atLeast("4.2", 8),
+    X(GL_MAX_ATOMIC_COUNTER_BUFFER_SIZE, "4.2", kAtomic).atLeast("4.2", 32),
+    X(GL_MAX_ATOMIC_COUNTER_BUFFER_BINDINGS, "4.2", kAtomic).atLeast("4.2", 1),
+    X(GL_MAX_IMAGE_UNITS, "4.2", kImage).atLeast("4.2", 8),
+    X(GL_MAX_COMBINED_IMAGE_UNITS_AND_FRAGMENT_OUTPUTS, "4.2", kImage).atLeast("4.2", 8),
+    X(GL_MAX_IMAGE_SAMPLES, "4.2", kImage).atLeast("4.2", 0),
+    X(GL_MAX_VERTEX_IMAGE_UNIFORMS, "4.2", kImage).stage(Stage::Vertex).atLeast("4.2", 0),
+    X(GL_MAX_TESS_CONTROL_IMAGE_UNIFORMS, "4.2", kImage).atLeast("4.2", 0),
+    X(GL_MAX_TESS_EVALUATION_IMAGE_UNIFORMS, "4.2", kImage).atLeast("4.2", 0),
+    X(GL_MAX_GEOMETRY_IMAGE_UNIFORMS, "4.2", kImage).stage(Stage::Geometry).atLeast("4.2", 0),
+    X(GL_MAX_FRAGMENT_IMAGE_UNIFORMS, "4.2", kImage).stage(Stage::Fragment).atLeast("4.2", 8),
+    X(GL_MAX_COMBINED_IMAGE_UNIFORMS, "4.2", kImage).atLeast("4.2", 8),
+    X64(GL_MAX_ELEMENT_INDEX, "4.3", "GL_ARB_ES3_compatibility").atLeast("4.3", 16777215),
+    X3(GL_MAX_COMPUTE_WORK_GROUP_COUNT, "4.3", kCompute).atLeast("4.3", 65535),
+    // The smallest of the three minimums (1024, 1024, 64).
+    X3(GL_MAX_COMPUTE_WORK_GROUP_SIZE, "4.3", kCompute).atLeast("4.3", 64),
+    X(GL_MAX_COMPUTE_WORK_GROUP_INVOCATIONS, "4.3", kCompute).atLeast("4.3", 1024),
+    X(GL_MAX_COMPUTE_UNIFORM_BLOCKS, "4.3", kCompute).atLeast("4.3", 12),
+    X(GL_MAX_COMPUTE_TEXTURE_IMAGE_UNITS, "4.3", kCompute).atLeast("4.3", 16),
+    X(GL_MAX_COMPUTE_IMAGE_UNIFORMS, "4.3", kCompute).atLeast("4.3", 8),
+    X(GL_MAX_COMPUTE_SHARED_MEMORY_SIZE, "4.3", kCompute).atLeast("4.3", 32768),
+    X(GL_MAX_COMPUTE_UNIFORM_COMPONENTS, "4.3", kCompute).atLeast("4.3", 512),
+    X(GL_MAX_COMPUTE_ATOMIC_COUNTER_BUFFERS, "4.3", kCompute).atLeast("4.3", 8),
+    X(GL_MAX_COMPUTE_ATOMIC_COUNTERS, "4.3", kCompute).atLeast("4.3", 8),
+    X(GL_MAX_COMBINED_COMPUTE_UNIFORM_COMPONENTS, "4.3", kCompute),
+    X(GL_MAX_DEBUG_MESSAGE_LENGTH, "4.3", "GL_KHR_debug").atLeast("4.3", 1),
+    X(GL_MAX_DEBUG_LOGGED_MESSAGES, "4.3", "GL_KHR_debug").atLeast("4.3", 1),
+    X(GL_MAX_DEBUG_GROUP_STACK_DEPTH, "4.3", "GL_KHR_debug").atLeast("4.3", 64),
+    X(GL_MAX_LABEL_LENGTH, "4.3", "GL_KHR_debug").atLeast("4.3", 256),
+    X(GL_MAX_UNIFORM_LOCATIONS, "4.3", "GL_ARB_explicit_uniform_location").atLeast("4.3", 1024),
+    X(GL_MAX_FRAMEBUFFER_WIDTH, "4.3", kNoAttach).atLeast("4.3", 16384),
+    X(GL_MAX_FRAMEBUFFER_HEIGHT, "4.3", kNoAttach).atLeast("4.3", 16384),
+    X(GL_MAX_FRAMEBUFFER_LAYERS, "4.3", kNoAttach).atLeast("4.3", 2048),
+    X(GL_MAX_FRAMEBUFFER_SAMPLES, "4.3", kNoAttach).atLeast("4.3", 4),
+    X(GL_MAX_VERTEX_SHADER_STORAGE_BLOCKS, "4.3", kSsbo).stage(Stage::Vertex).atLeast("4.3", 0),
+    X(GL_MAX_GEOMETRY_SHADER_STORAGE_BLOCKS, "4.3", kSsbo).stage(Stage::Geometry)
+        .atLeast("4.3", 0),
+    X(GL_MAX_TESS_CONTROL_SHADER_STORAGE_BLOCKS, "4.3", kSsbo).atLeast("4.3", 0),
+    X(GL_MAX_TESS_EVALUATION_SHADER_STORAGE_BLOCKS, "4.3", kSsbo).atLeast("4.3", 0),
+    X(GL_MAX_FRAGMENT_SHADER_STORAGE_BLOCKS, "4.3", kSsbo).stage(Stage::Fragment)
+        .atLeast("4.3", 8),
+    X(GL_MAX_COMPUTE_SHADER_STORAGE_BLOCKS, "4.3", kSsbo).atLeast("4.3", 8),
+    X(GL_MAX_COMBINED_SHADER_STORAGE_BLOCKS, "4.3", kSsbo).atLeast("4.3", 8),
+    X(GL_MAX_SHADER_STORAGE_BUFFER_BINDINGS, "4.3", kSsbo).atLeast("4.3", 8),
+    X64(GL_MAX_SHADER_STORAGE_BLOCK_SIZE, "4.3", kSsbo).atLeast("4.3", 134217728),
+    X(GL_SHADER_STORAGE_BUFFER_OFFSET_ALIGNMENT, "4.3", kSsbo).atMost("4.3", 256),
+    X(GL_MAX_COMBINED_SHADER_OUTPUT_RESOURCES, "4.3", kSsbo).atLeast("4.3", 8),
+    X(GL_MAX_VERTEX_ATTRIB_RELATIVE_OFFSET, "4.3", kAttribBinding).atLeast("4.3", 2047),
+    X(GL_MAX_VERTEX_ATTRIB_BINDINGS, "4.3", kAttribBinding).atLeast("4.3", 16),
+    X(GL_NUM_SHADING_LANGUAGE_VERSIONS, "4.3", nullptr).neither(),
+    X(GL_MAX_VERTEX_ATTRIB_STRIDE, "4.4", nullptr).atLeast("4.4", 2048),
+    X(GL_MAX_CULL_DISTANCES, "4.5", "GL_ARB_cull_distance").atLeast("4.5", 8),
+    X(GL_MAX_COMBINED_CLIP_AND_CULL_DISTANCES, "4.5", "GL_ARB_cull_distance").atLeast("4.5", 8),
 };
 // clang-format on
+
+constexpr std::size_t recordRowCount()
+{
+    std::size_t n = 0;
+    while (n < std::size(kRows) && kRows[n].member.valid())
+        ++n;
+    return n;
+}
+constexpr std::size_t kRecordRows = recordRowCount();
+
+constexpr bool extendedRowsAfterRecord()
+{
+    for (std::size_t i = kRecordRows; i < std::size(kRows); ++i)
+        if (kRows[i].member.valid() || !kRows[i].read[0].present() || kRows[i].read[0].count < 1 ||
+            kRows[i].read[0].count > 4)
+            return false;
+    return true;
+}
+static_assert(extendedRowsAfterRecord(),
+              "extended rows follow the record's rows and read one to four values");
 
 #undef CORE
 #undef CORE_OF2
@@ -582,6 +778,12 @@ constexpr Capability kRows[] = {
 #undef CONVOLUTION
 #undef M
 #undef OTHER
+#undef XQ
+#undef X
+#undef X64
+#undef X3
+#undef XF
+#undef XF2
 
 constexpr TreeGroupInfo kTreeGroups[] = {
     {TG::Unset, TreeSection::Implementation, 0, nullptr},
@@ -637,7 +839,8 @@ struct Index {
 
     Index()
     {
-        for (const Capability &row : kRows) {
+        for (std::size_t i = 0; i < kRecordRows; ++i) {
+            const Capability &row = kRows[i];
             for (const ReportPlace &p : row.report)
                 if (p.group != RG::Unset)
                     report.push_back({&row, &p});
@@ -682,8 +885,25 @@ const Index &index()
 const Capability *table(std::size_t *count)
 {
     if (count)
-        *count = std::size(kRows);
+        *count = kRecordRows;
     return kRows;
+}
+
+const Capability *extendedTable(std::size_t *count)
+{
+    if (count)
+        *count = std::size(kRows) - kRecordRows;
+    return kRows + kRecordRows;
+}
+
+const Capability *findExtended(const char *tokenName)
+{
+    if (!tokenName)
+        return nullptr;
+    for (std::size_t i = kRecordRows; i < std::size(kRows); ++i)
+        if (std::strcmp(kRows[i].name, tokenName) == 0)
+            return &kRows[i];
+    return nullptr;
 }
 
 const TreeGroupInfo &treeGroup(TreeGroup group)
@@ -716,9 +936,9 @@ const Capability *find(const char *name)
 {
     if (!name)
         return nullptr;
-    for (const Capability &row : kRows)
-        if (sysStriCmp(row.name, name) == 0)
-            return &row;
+    for (std::size_t i = 0; i < kRecordRows; ++i)
+        if (sysStriCmp(kRows[i].name, name) == 0)
+            return &kRows[i];
     return nullptr;
 }
 

@@ -1,5 +1,9 @@
 // The capability table: one row per capability member of tsRendererCaps,
-// holding everything the library knows about it.
+// holding everything the library knows about it, followed by the rows of the
+// extended limits: the implementation limits of OpenGL 3.0 to 4.6 that the
+// record does not hold.  An extended row has no member; its values live in
+// the reading's extended-limit list (probe/extended_limits.h), keyed by the
+// row's token name, which is also its element name in the report file.
 //
 //  - how a reading gets it from the current context (token, query, values
 //    per query, the extensions or GL version that gate it);
@@ -65,6 +69,9 @@ enum class Query : uint8_t {
     MaxSamples,        // the largest sample count among the record's pixel formats
     CompressedFormats, // glGetIntegerv(token) gives the count; the codes follow
                        // into compressedFormats (GL_COMPRESSED_TEXTURE_FORMATS)
+    // Extended rows only (read from the core-profile context):
+    Integer64,      // glGetInteger64v(token), `count` values
+    IndexedInteger, // glGetIntegeri_v(token, i) for i < `count`
 };
 
 // One way of reading a member.  A member read two ways keeps the later one.
@@ -76,7 +83,8 @@ struct Source {
     uint8_t count = 1;               // values the query returns
     uint8_t index = 0;               // which of them is this member
     const char *gate = nullptr;      // extensions that must all be listed (space-separated);
-                                     // null: a core query, read by tsInfoReadCaps
+                                     // null: a core query, read by tsInfoReadCaps (extended
+                                     // rows: read only from `orVersion` on)
     const char *orVersion = nullptr; // read also when GL_VERSION is at least this
     bool oneWhenAbsent = false;      // the member is 1 when the gate does not hold
 
@@ -224,8 +232,16 @@ struct Capability {
     Advice advice;
 };
 
-// The rows in record order.
+// The rows in record order (the record's members only).
 const Capability *table(std::size_t *count);
+
+// The extended rows, in the order the views show them.  Their `member` is
+// empty; `name` is the GL token name; `read[0]` says how and when to read
+// them (its count is the number of values).
+const Capability *extendedTable(std::size_t *count);
+
+// The extended row of a token name (exact, case-sensitive), or null.
+const Capability *findExtended(const char *tokenName);
 
 // The groups of the capability tree, in TreeGroup order.
 const TreeGroupInfo &treeGroup(TreeGroup group);
@@ -256,7 +272,7 @@ struct TreeEntries {
 };
 TreeEntries treeGroupLines(TreeGroup group);
 
-// The row of a member, or null.
+// The row of a record member, or null.
 const Capability *find(const char *name);
 
 } // namespace caps

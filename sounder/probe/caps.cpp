@@ -149,6 +149,8 @@ void readSource(tsRendererCaps *c, const Capability &row, const Source &s)
         m.setInt(*c, v[at] ? 1 : 0);
         break;
     }
+    case Query::Integer64:
+    case Query::IndexedInteger: break; /* extended rows only */
     case Query::Program:
         if (glGetProgramivARB) {
             GLint v = m.asInt(*c);

@@ -8,11 +8,13 @@
 #include <string.h>
 
 #include <algorithm>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "keel/keel.h"
 #include "probe/display.h"
+#include "probe/extended_limits.h"
 #include "probe/info_internal.h"
 #include "probe/platform.h"
 #include "sounder/present.h"
@@ -307,6 +309,19 @@ uint32_t infoVideoMemoryMegabytes(uint64_t bytes)
     return megabytes > 0xffffffffull ? 0xffffffffu : static_cast<uint32_t>(megabytes);
 }
 
+/* The limits of a core-profile context beside the probe's, where the window
+ * system offers one; a driver that refuses every core context leaves the
+ * record without a list (not an error of the reading). */
+static void readExtendedLimits(tsRendererCaps *caps)
+{
+    std::unique_ptr<sounder::ExtendedLimits> limits;
+    sounder::probePlatform().withCoreContext([&limits] {
+        limits = std::make_unique<sounder::ExtendedLimits>(sounder::readCurrentContext());
+    });
+    if (limits)
+        sounder::attachExtendedLimits(caps, std::move(limits));
+}
+
 /* ---- exports -------------------------------------------------------------- */
 
 extern "C" {
@@ -339,6 +354,10 @@ SOUNDER_API int tsInfoRead(tsRendererCaps *caps, int tag)
         return 0;
     }
     caps->tag = tag;
+    /* A record filled before carries its own list: replaced below. */
+    if (caps->filled)
+        sounder::releaseExtendedLimits(caps);
+    caps->reserved = 0;
     tsInfoReadCaps(caps);
     appendWindowSystemList(caps);
     readPixelFormats(caps);
@@ -350,7 +369,7 @@ SOUNDER_API int tsInfoRead(tsRendererCaps *caps, int tag)
         readDisplayModes(caps);
     }
     tsInfoReadCapsEx(caps);
-    caps->reserved = 0;
+    readExtendedLimits(caps);
     caps->videoMemory = infoVideoMemoryMegabytes(sounder::probePlatform().videoMemoryBytes());
     /* A display that went away while reading leaves parts of the record
      * empty: the reading is not reported as complete. */
@@ -368,6 +387,7 @@ SOUNDER_API void tsInfoRelease(tsRendererCaps *caps)
     for (char **t : texts)
         if (*t)
             sysMemFree(*t);
+    sounder::releaseExtendedLimits(caps);
     memset(caps, 0, sizeof *caps);
 }
 

@@ -9,6 +9,7 @@
 
 #include <stdint.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -84,6 +85,17 @@ public:
     virtual int setSwapInterval(int interval) = 0;
     /* Bits per pixel of the desktop; 0 without display. */
     virtual int desktopBits() = 0;
+
+    /* Opens a core-profile context beside the probe's, at the highest
+     * version from 4.6 down to 3.2 that the driver accepts, makes it current
+     * on the probe's drawable, calls read, and makes the probe's own context
+     * current again.  False (read not called) when the window system offers
+     * no core profile or the driver refuses every version. */
+    virtual bool withCoreContext(const std::function<void()> &read)
+    {
+        (void)read;
+        return false;
+    }
 
     virtual void *nativeDisplay() = 0;
     virtual unsigned long nativeWindow() = 0;

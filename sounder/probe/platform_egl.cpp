@@ -219,6 +219,7 @@ public:
         DisplayModeInfo mode;
         return drmDesktopMode(mode) ? mode.bitsPerPixel : 0;
     }
+    bool withCoreContext(const std::function<void()> &read) override;
     void *nativeDisplay() override { return display_; }
     unsigned long nativeWindow() override { return 0; }
     void *nativeConfig() override { return config_; }
@@ -613,6 +614,38 @@ int EglPlatform::setSwapInterval(int interval)
     if (!isOpen() || surface_ == EGL_NO_SURFACE)
         return 0;
     return egl_.swapInterval(display_, interval) ? 1 : 0;
+}
+
+bool EglPlatform::withCoreContext(const std::function<void()> &read)
+{
+    if (!isOpen())
+        return false;
+    const char *list = egl_.queryString(display_, EGL_EXTENSIONS);
+    if (major_ * 100 + minor_ < 105 && !listed(list ? list : "", "EGL_KHR_create_context"))
+        return false;
+    static const int kVersions[][2] = {{4, 6}, {4, 5}, {4, 4}, {4, 3}, {4, 2},
+                                       {4, 1}, {4, 0}, {3, 3}, {3, 2}};
+    EGLContext core = EGL_NO_CONTEXT;
+    for (const auto &v : kVersions) {
+        const EGLint attribs[] = {EGL_CONTEXT_MAJOR_VERSION_KHR,
+                                  v[0],
+                                  EGL_CONTEXT_MINOR_VERSION_KHR,
+                                  v[1],
+                                  EGL_CONTEXT_OPENGL_PROFILE_MASK_KHR,
+                                  EGL_CONTEXT_OPENGL_CORE_PROFILE_BIT_KHR,
+                                  EGL_NONE};
+        core = egl_.createContext(display_, config_, EGL_NO_CONTEXT, attribs);
+        if (core != EGL_NO_CONTEXT)
+            break;
+    }
+    if (core == EGL_NO_CONTEXT)
+        return false;
+    const bool current = egl_.makeCurrent(display_, surface_, surface_, core) == EGL_TRUE;
+    if (current)
+        read();
+    egl_.makeCurrent(display_, surface_, surface_, context_);
+    egl_.destroyContext(display_, core);
+    return current;
 }
 
 } // namespace

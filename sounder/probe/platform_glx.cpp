@@ -207,6 +207,7 @@ public:
     EntryPointCheck entryPointCheck() override;
     int setSwapInterval(int interval) override;
     int desktopBits() override;
+    bool withCoreContext(const std::function<void()> &read) override;
     void *nativeDisplay() override { return dpy_; }
     unsigned long nativeWindow() override { return win_; }
     void *nativeConfig() override { return config_; }
@@ -1068,6 +1069,51 @@ int GlxPlatform::desktopBits()
 }
 
 } // namespace
+
+bool GlxPlatform::withCoreContext(const std::function<void()> &read)
+{
+    if (!isOpen() || !config_)
+        return false;
+    const char *glxList = glXQueryExtensionsString(dpy_, screen_);
+    if (!listed(glxList ? glxList : "", "GLX_ARB_create_context_profile"))
+        return false;
+    auto create = reinterpret_cast<PFNGLXCREATECONTEXTATTRIBSARBPROC>(
+        glXGetProcAddressARB(reinterpret_cast<const GLubyte *>("glXCreateContextAttribsARB")));
+    if (!create)
+        return false;
+    /* A version the driver does not offer is refused with an X error
+     * (BadMatch or GLXBadFBConfig), caught here and not logged. */
+    static const int kVersions[][2] = {{4, 6}, {4, 5}, {4, 4}, {4, 3}, {4, 2},
+                                       {4, 1}, {4, 0}, {3, 3}, {3, 2}};
+    GLXContext core = nullptr;
+    for (const auto &v : kVersions) {
+        const int attribs[] = {GLX_CONTEXT_MAJOR_VERSION_ARB,
+                               v[0],
+                               GLX_CONTEXT_MINOR_VERSION_ARB,
+                               v[1],
+                               GLX_CONTEXT_PROFILE_MASK_ARB,
+                               GLX_CONTEXT_CORE_PROFILE_BIT_ARB,
+                               None};
+        X11ErrorTrap trap(dpy_);
+        core = create(dpy_, config_, nullptr, True, attribs);
+        if (trap.release() && core) {
+            glXDestroyContext(dpy_, core);
+            core = nullptr;
+        }
+        if (core || lost())
+            break;
+    }
+    if (!core)
+        return false;
+    X11ErrorTrap trap(dpy_);
+    bool current = glXMakeContextCurrent(dpy_, win_, win_, core);
+    if (current)
+        read();
+    glXMakeContextCurrent(dpy_, win_, win_, ctx_);
+    glXDestroyContext(dpy_, core);
+    trap.release();
+    return current;
+}
 
 ProbePlatform *glxPlatform()
 {

@@ -5,6 +5,8 @@
 #include <stddef.h>
 #include <string.h>
 
+#include <memory>
+
 #include "keel/keel.h"
 
 namespace sounder {
@@ -18,6 +20,7 @@ enum SectionId : uint32_t {
     kLog = 5,
     kSystem = 6,
     kDrivers = 7,
+    kExtended = 8,
 };
 constexpr uint32_t kNullText = 0xFFFFFFFFu;
 constexpr uint32_t kHeaderWords = 7;
@@ -131,6 +134,52 @@ bool recordInBounds(const tsRendererCaps &r)
     for (size_t i = 0; i < 5; ++i)
         if (!pointerBytesZero(textMembers(r, i)))
             return false;
+    /* The word carries the extended limits inside a process only. */
+    return r.reserved == 0;
+}
+
+void writeExtended(Writer &w, const ExtendedLimits &limits)
+{
+    w.text(true, limits.version);
+    w.u32(static_cast<uint32_t>(limits.values.size()));
+    for (const ExtendedValue &v : limits.values) {
+        w.text(true, v.row->name);
+        w.u32(v.count);
+        for (int i = 0; i < v.count; ++i) {
+            if (v.isFloat())
+                w.bytes(&v.floats[i], 8);
+            else
+                w.bytes(&v.ints[i], 8);
+        }
+    }
+}
+
+bool readExtended(Reader &in, ExtendedLimits &limits)
+{
+    bool present = false;
+    uint32_t count = 0;
+    if (!in.text(present, limits.version) || !present || !in.u32(count))
+        return false;
+    /* Each limit takes at least 12 bytes: a count beyond that is a lie. */
+    if (count > in.left() / 12)
+        return false;
+    for (uint32_t n = 0; n < count; ++n) {
+        std::string name;
+        uint32_t values = 0;
+        if (!in.text(present, name) || !present || !in.u32(values))
+            return false;
+        ExtendedValue v;
+        v.row = caps::findExtended(name.c_str());
+        if (!v.row || values != v.row->read[0].count || limits.find(name.c_str()))
+            return false;
+        v.count = static_cast<uint8_t>(values);
+        for (uint32_t i = 0; i < values; ++i)
+            if (!in.bytes(v.isFloat() ? static_cast<void *>(&v.floats[i])
+                                      : static_cast<void *>(&v.ints[i]),
+                          8))
+                return false;
+        limits.put(v);
+    }
     return true;
 }
 
@@ -180,6 +229,10 @@ void answerFromRecord(ReadingAnswer &answer, const tsRendererCaps &record)
     }
     answer.record.vendor = answer.record.version = answer.record.glslVersion = nullptr;
     answer.record.renderer = answer.record.extensions = nullptr;
+    answer.record.reserved = 0;
+    const ExtendedLimits *limits = extendedLimitsOf(&record);
+    answer.hasExtended = limits != nullptr;
+    answer.extended = limits ? *limits : ExtendedLimits();
 }
 
 void answerFromSystem(ReadingAnswer &answer, const tsSystemInfo &system)
@@ -215,6 +268,7 @@ std::string encodeReading(const ReadingAnswer &a)
     memcpy(&record, &a.record, sizeof record);
     record.vendor = record.version = record.glslVersion = record.renderer = record.extensions =
         nullptr;
+    record.reserved = 0;
     w.begin(kRecord);
     w.bytes(&record, sizeof record);
     w.end();
@@ -246,6 +300,11 @@ std::string encodeReading(const ReadingAnswer &a)
     if (a.hasDrivers) {
         w.begin(kDrivers);
         w.bytes(&a.drivers, sizeof a.drivers);
+        w.end();
+    }
+    if (a.hasExtended) {
+        w.begin(kExtended);
+        writeExtended(w, a.extended);
         w.end();
     }
 
@@ -282,7 +341,7 @@ bool decodeReading(const char *data, size_t size, ReadingAnswer &a, std::string 
             return fail(reason, "the answer is cut inside a section header");
         if (length > in.left())
             return fail(reason, "the answer is cut inside a section");
-        if (id < kStatus || id > kDrivers)
+        if (id < kStatus || id > kExtended)
             return fail(reason, "the answer holds an unknown section");
         if (seen & (1u << id))
             return fail(reason, "the answer holds a section twice");
@@ -335,6 +394,10 @@ bool decodeReading(const char *data, size_t size, ReadingAnswer &a, std::string 
                  driversInBounds(a.drivers);
             a.hasDrivers = ok;
             break;
+        case kExtended:
+            ok = readExtended(part, a.extended);
+            a.hasExtended = ok;
+            break;
         }
         if (!ok || !part.done()) {
             a = ReadingAnswer();
@@ -351,13 +414,15 @@ bool decodeReading(const char *data, size_t size, ReadingAnswer &a, std::string 
         a = ReadingAnswer();
         return fail(reason, "the answer lacks a section");
     }
-    /* Texts belong to a filled record only (an empty one is never
-     * released, so they would be lost). */
+    /* Texts and extended limits belong to a filled record only (an empty
+     * one is never released, so they would be lost). */
+    bool owned = a.hasExtended;
     for (bool present : a.hasText)
-        if (present && !a.record.filled) {
-            a = ReadingAnswer();
-            return fail(reason, "the answer holds texts of an empty record");
-        }
+        owned = owned || present;
+    if (owned && !a.record.filled) {
+        a = ReadingAnswer();
+        return fail(reason, "the answer holds texts of an empty record");
+    }
     return true;
 }
 
@@ -370,6 +435,9 @@ bool applyReadingRecord(const ReadingAnswer &a, tsRendererCaps &record)
                          &record.extensions};
     for (size_t i = 0; i < 5; ++i)
         *members[i] = nullptr;
+    record.reserved = 0;
+    if (a.hasExtended)
+        attachExtendedLimits(&record, std::make_unique<ExtendedLimits>(a.extended));
     for (size_t i = 0; i < 5; ++i) {
         if (!a.hasText[i])
             continue;

@@ -20,12 +20,19 @@
  *   System       tsSystemInfo with its pointers zeroed, then the monitor
  *                text as in Texts (optional)
  *   Drivers      tsIcdList (optional)
+ *   Extended     the extended limits of a core-profile context (optional):
+ *                its GL_VERSION as in Texts, u32 count, then per limit its
+ *                token name as in Texts, u32 value count and that many
+ *                8-byte values (int64_t, or double for float limits)
  *
  * Status, Record, Texts, EntryPoints and Log are required.  The decoder
  * refuses any other magic, version, byte order or record size, a section
  * that runs past the end, bytes after the last section, an unknown or
  * repeated section, texts with NUL bytes and fixed records whose counts or
- * texts are out of bounds: an answer is either taken whole or not at all.
+ * texts are out of bounds, a record whose reserved word is not 0, and
+ * extended limits of an unknown token, with another value count than the
+ * table's, named twice or belonging to an empty record: an answer is either
+ * taken whole or not at all.
  *
  * The version goes up with every change of a section's layout or of the
  * member order of tsRendererCaps, tsSystemInfo or tsIcdList (a change of
@@ -39,13 +46,15 @@
 #include <string>
 #include <vector>
 
+#include "probe/extended_limits.h"
 #include "sounder/probe.h"
 #include "sounder/system.h"
 
 namespace sounder {
 
 constexpr uint32_t kReadingMagic = 0x44525354u; /* "TSRD" in memory order */
-constexpr uint32_t kReadingFormatVersion = 1;
+/* 2: the Extended section and the reserved word that must be 0. */
+constexpr uint32_t kReadingFormatVersion = 2;
 constexpr uint32_t kReadingByteOrder = 0x01020304u;
 /* Upper bound of an answer; the library stops reading beyond it. */
 constexpr size_t kReadingMaxBytes = 16u << 20;
@@ -68,12 +77,14 @@ struct ReadingAnswer {
     std::string monitor;
     bool hasDrivers = false;
     tsIcdList drivers;
+    bool hasExtended = false;
+    ExtendedLimits extended;
 
     ReadingAnswer();
 };
 
-/* Takes the texts out of a filled record into answer (the record keeps
- * them). */
+/* Takes the texts and the extended limits out of a filled record into
+ * answer (the record keeps them). */
 void answerFromRecord(ReadingAnswer &answer, const tsRendererCaps &record);
 void answerFromSystem(ReadingAnswer &answer, const tsSystemInfo &system);
 
@@ -83,7 +94,8 @@ std::string encodeReading(const ReadingAnswer &answer);
 bool decodeReading(const char *data, size_t size, ReadingAnswer &answer, std::string &reason);
 
 /* Fills record (zeroed first, size set) with the answer's record and copies
- * of its texts (sysStrDup blocks that tsInfoRelease frees).  False when a
+ * of its texts (sysStrDup blocks that tsInfoRelease frees) and extended
+ * limits.  False when a
  * copy could not be allocated: the record is then released again. */
 bool applyReadingRecord(const ReadingAnswer &answer, tsRendererCaps &record);
 /* Fills the text fields and the monitor of system (pointers released

@@ -18,6 +18,7 @@
 
 #include "keel/keel.h"
 #include "common/atomic_file.h"
+#include "probe/extended_limits.h"
 #include "report/report_fields.h"
 #include "sounder/probe.h"
 #include "sounder/system.h"
@@ -97,6 +98,26 @@ void writePixelFormat(XmlWriter &w, int id, const tsPixelFormat &p, bool signedB
     w.raw("  />");
 }
 
+// The extended limits, when the reading has them: the core-profile
+// context's version, then one element per limit named by its token, its
+// values separated by spaces.  Readers that predate the group take none of
+// its element names for theirs.
+void writeCoreProfile(XmlWriter &w, const tsRendererCaps *caps)
+{
+    const ExtendedLimits *limits = extendedLimitsOf(caps);
+    if (!limits)
+        return;
+    w.open("CoreProfile").close().lineEnd();
+    w.element("CoreVersion", limits->version.c_str()).lineEnd();
+    for (const ExtendedValue &v : limits->values) {
+        std::string text = v.text();
+        for (std::size_t at; (at = text.find(", ")) != std::string::npos;)
+            text.replace(at, 2, " ");
+        w.elementRaw(v.row->name, text.c_str()).lineEnd();
+    }
+    w.end("CoreProfile").lineEnd();
+}
+
 std::string reportDocument(const tsSystemInfo *system, const tsRendererCaps *caps,
                            const tsIcdList *icd)
 {
@@ -155,6 +176,7 @@ std::string reportDocument(const tsSystemInfo *system, const tsRendererCaps *cap
 
     w.end("Extensions_Specs");
     w.end("Capabilities");
+    writeCoreProfile(w, caps);
 
     if (icd) {
         int n = icd->count;

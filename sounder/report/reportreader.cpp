@@ -5,13 +5,16 @@
 // bounded: compressed formats (32), pixel formats (256), display modes
 // (1024), ICD entries (16).
 #include <cerrno>
+#include <charconv>
 #include <cstddef>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <string>
 
 #include "keel/keel.h"
 #include "common/xml_entities.h"
+#include "probe/extended_limits.h"
 #include "report/report_fields.h"
 #include "sounder/probe.h"
 #include "sounder/reportfile.h"
@@ -31,6 +34,7 @@ enum class Section {
     Formats,
     PixelFormats,
     Resolutions,
+    CoreProfile,
 };
 
 struct ReaderState {
@@ -264,6 +268,45 @@ void readIcdField(ReaderState &s, const char *name, const char *text)
     }
 }
 
+// One element of the CoreProfile group: its version, or a limit of a known
+// token with as many values as the table reads (others are dropped).
+void readCoreProfile(tsRendererCaps *caps, const char *name, const char *text)
+{
+    ExtendedLimits *limits = extendedLimitsOf(caps);
+    if (!limits)
+        return;
+    if (equalsNoCase(name, "CoreVersion")) {
+        std::string decoded(text);
+        decodeEntities(&decoded[0]);
+        decoded.resize(std::strlen(decoded.c_str()));
+        limits->version = decoded;
+        return;
+    }
+    ExtendedValue v;
+    v.row = caps::findExtended(name);
+    if (!v.row)
+        return;
+    const char *p = text;
+    const char *end = text + std::strlen(text);
+    const int want = v.row->read[0].count;
+    int n = 0;
+    for (; n < want; ++n) {
+        while (p < end && sysIsSpace(static_cast<unsigned char>(*p)))
+            ++p;
+        const std::from_chars_result r =
+            v.isFloat() ? std::from_chars(p, end, v.floats[n]) : std::from_chars(p, end, v.ints[n]);
+        if (r.ec != std::errc() || p == r.ptr)
+            return;
+        p = r.ptr;
+    }
+    while (p < end && sysIsSpace(static_cast<unsigned char>(*p)))
+        ++p;
+    if (p != end)
+        return;
+    v.count = static_cast<uint8_t>(n);
+    limits->put(v);
+}
+
 int onElement(uint64_t user, char *name, char *text)
 {
     ReaderState &s = *reinterpret_cast<ReaderState *>(static_cast<uintptr_t>(user));
@@ -294,6 +337,7 @@ int onElement(uint64_t user, char *name, char *text)
         if (equalsNoCase(name, "Mode"))
             readDisplayMode(caps, text);
         break;
+    case Section::CoreProfile: readCoreProfile(caps, name, text); break;
     }
     return 0;
 }
@@ -336,6 +380,12 @@ int onTag(uint64_t user, char *tag)
             s.group = g.group;
             return 0;
         }
+    }
+    if (equalsNoCase(name, "CoreProfile")) {
+        s.section = closing ? Section::General : Section::CoreProfile;
+        if (!closing && !extendedLimitsOf(s.caps))
+            attachExtendedLimits(s.caps, std::make_unique<ExtendedLimits>());
+        return 0;
     }
     for (const auto &l : kLists) {
         if (equalsNoCase(name, l.name)) {

@@ -17,6 +17,7 @@
 
 #include "common/capability_table.h"
 #include "database/compliance.h"
+#include "probe/extended_limits.h"
 #include "keel/keel.h"
 #include "sounder/database.h"
 #include "sounder/probe.h"
@@ -424,6 +425,46 @@ void nextVersionHighlight(Emitter &e, const tsRendererCaps *caps, const tsDataba
     e.L();
 }
 
+// The extended limits below what OpenGL requires at the version the
+// core-profile context claims, each with the requirement.
+void belowRequiredHighlight(Emitter &e, const tsRendererCaps *caps)
+{
+    const ExtendedLimits *limits = extendedLimitsOf(caps);
+    if (!limits)
+        return;
+    const GlVersion version = parseGlVersion(limits->version.c_str());
+    const char *separator = " ";
+    for (const ExtendedValue &v : limits->values) {
+        if (!breaksRequirement(v, version))
+            continue;
+        if (*separator == ' ') {
+            const std::string claimed =
+                std::to_string(version.major) + "." + std::to_string(version.minor);
+            e.textIdArgs(TS_TEXT_LIMITS_BELOW_REQUIRED, claimed.c_str(), "");
+        }
+        e.literal(separator);
+        separator = ", ";
+        e.literal((v.line() + " (" + v.requirement() + ")").c_str());
+    }
+    if (*separator == ',')
+        e.L();
+}
+
+// The limits of the core-profile context, one a line.
+void coreProfileLimits(Emitter &e, const tsRendererCaps *caps)
+{
+    const ExtendedLimits *limits = extendedLimitsOf(caps);
+    if (!limits)
+        return;
+    e.textIdArgs(TS_TEXT_CORE_PROFILE_LIMITS, limits->version.c_str(), "");
+    e.S();
+    for (const ExtendedValue &v : limits->values) {
+        e.literal(v.line().c_str());
+        e.S();
+    }
+    e.L();
+}
+
 } // namespace
 
 void buildReport(PieceList &list, const tsSystemInfo *system, const tsRendererCaps *caps,
@@ -519,6 +560,7 @@ void buildReport(PieceList &list, const tsSystemInfo *system, const tsRendererCa
     }
 
     nextVersionHighlight(e, caps, db);
+    belowRequiredHighlight(e, caps);
 
     // Advice on small limits, from the capability table.
     std::size_t rows = 0;
@@ -531,6 +573,7 @@ void buildReport(PieceList &list, const tsSystemInfo *system, const tsRendererCa
         }
     }
 
+    coreProfileLimits(e, caps);
     entryPointVerification(e, caps, db);
     e.end();
 }

@@ -4,7 +4,9 @@
 // 411 is this library's own: the text report's sentence that says what its
 // entry-point verification checks, and 412 the one that stands in when the
 // check could not be made (free ids, no language file uses them); so are
-// 425-428, the compliance lists and the next-version highlight.
+// 425-428, the compliance lists and the next-version highlight, and 440-443,
+// the limits of the core-profile context and those below what OpenGL
+// requires.
 // Rich-text fragments (113-140, 308, 309, 384-389) hold RTF control words
 // with one backslash; 308 and 309 enclose their arguments in the control
 // character 8.
@@ -375,6 +377,10 @@ const BuiltinText kTexts[] = {
     {426, "shading language %s"},
     {427, "Unresolved entry points:"},
     {428, "\\b OpenGL %s: missing\\b0"},
+    {440, "Core profile"},
+    {441, "Below what OpenGL requires: %s"},
+    {442, "Core profile limits (%s):"},
+    {443, "\\b Limits below what OpenGL %s requires:\\b0"},
 };
 
 } // namespace

@@ -9,11 +9,13 @@
 
 #include "common/capability_table.h"
 #include "database/compliance.h"
+#include "probe/extended_limits.h"
 #include "keel/keel.h"
 #include "sounder/database.h"
 #include "sounder/links.h"
 #include "sounder/probe.h"
 #include "sounder/system.h"
+#include "sounder/texts.h"
 #include "sounder/tree.h"
 #include "views/tree_build.h"
 #include "views/tree_tables.h"
@@ -358,6 +360,29 @@ void tableSection(TreeWriter &w, caps::TreeSection section, const tsRendererCaps
     }
 }
 
+// The limits of the core-profile context, when the reading has them: its
+// version, then one line per limit; a limit below what OpenGL requires at
+// that version is marked and says what is required.
+void coreProfileGroup(TreeWriter &w, const tsRendererCaps *c)
+{
+    const ExtendedLimits *limits = extendedLimitsOf(c);
+    if (!limits)
+        return;
+    group(w, TS_TEXT_CORE_PROFILE);
+    w.str2(211, limits->version.c_str(), kIconVersion, kIconVersion);
+    const GlVersion version = parseGlVersion(limits->version.c_str());
+    for (const ExtendedValue &v : limits->values) {
+        if (w.cut())
+            break;
+        if (breaksRequirement(v, version))
+            w.str2(TS_TEXT_LIMIT_BELOW_REQUIRED, (v.line() + " (" + v.requirement() + ")").c_str(),
+                   kIconMissing, kIconMissing);
+        else
+            strLine(w, v.line().c_str());
+    }
+    w.pop();
+}
+
 // ----------------------------------------------------------- extension tree
 
 // One line per "|"-separated piece of a list field.  Empty pieces (a doubled,
@@ -450,6 +475,7 @@ SOUNDER_API int tsCreateCapsTree(tsTree *tree, const tsRendererCaps *caps)
     group(w, 199);
     tableSection(w, caps::TreeSection::Extension, caps);
     w.pop(); // 199
+    coreProfileGroup(w, caps);
     w.pop(); // 162
     return w.finish();
 }

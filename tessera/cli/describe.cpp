@@ -8,6 +8,7 @@
 #include <cstring>
 #include <set>
 
+#include "sounder/extended.h"
 #include "sounder/inspect.h"
 #include "sounder/report.h"
 #include "sounder/reportfile.h"
@@ -224,8 +225,32 @@ nlohmann::json readingJson(const Reading &r)
             caps[row.name] = number(value, row.type == TS_CAPABILITY_FLOAT);
     }
     j["capabilities"] = caps;
-    /* Limits the library keeps beside the record, by GL token name. */
-    j["extendedLimits"] = nlohmann::json::object();
+    /* Limits the library keeps beside the record, by GL token name: one
+     * number, or an array for a limit of several values.  Those below what
+     * OpenGL requires at the core-profile context's version are named again
+     * with the requirement. */
+    nlohmann::json extended = nlohmann::json::object();
+    nlohmann::json below = nlohmann::json::array();
+    for (int32_t i = 0; i < tsExtendedLimitCount(&c); ++i) {
+        tsExtendedLimit l;
+        if (!tsExtendedLimitAt(&c, i, &l))
+            continue;
+        const bool isFloat = l.type == TS_EXTENDED_FLOAT;
+        nlohmann::json values = nlohmann::json::array();
+        for (int32_t k = 0; k < l.count; ++k)
+            values.push_back(isFloat ? number(l.values[k], true) : nlohmann::json(l.intValues[k]));
+        nlohmann::json value = l.count == 1 ? values[0] : values;
+        if (l.belowRequired)
+            below.push_back({{"name", l.name},
+                             {"value", value},
+                             {"required", number(l.required, isFloat)},
+                             {"requiredVersion", l.requiredVersion},
+                             {"better", l.better == TS_BETTER_LOWER ? "lower" : "higher"}});
+        extended[l.name] = value;
+    }
+    j["extendedLimits"] = extended;
+    j["coreProfileVersion"] = nullableText(tsExtendedLimitsVersion(&c));
+    j["limitsBelowRequired"] = below;
 
     nlohmann::json compressed = nlohmann::json::array();
     const int nCompressed = clampCount(c.NumCompressedTextureFormats, TS_MAX_COMPRESSED_FORMATS);

@@ -128,6 +128,19 @@ TEST(CliJson, ReadingsCarryGlxinfosStringsExtensionsAndLimits)
         ASSERT_TRUE(o.limits.count("GL_MAX_TEXTURE_SIZE"));
         EXPECT_EQ(j["capabilities"]["TextureSize"].get<double>(),
                   o.limits.at("GL_MAX_TEXTURE_SIZE")[0]);
+
+        // The core-profile context's limits by token name.
+        EXPECT_EQ(j["coreProfileVersion"], o.coreVersion);
+        EXPECT_EQ(j["extendedLimits"]["GL_MAX_SAMPLES"].get<double>(),
+                  o.coreLimits.at("GL_MAX_SAMPLES")[0]);
+        // softpipe claims 3.3 with one sample at most, below the four
+        // OpenGL 3.0 asks for: named with its requirement.
+        const bool fewSamples = o.coreLimits.at("GL_MAX_SAMPLES")[0] < 4;
+        bool named = false;
+        for (const auto &b : j["limitsBelowRequired"])
+            if (b["name"] == "GL_MAX_SAMPLES")
+                named = b["required"] == 4 && b["requiredVersion"] == "3.0";
+        EXPECT_EQ(named, fewSamples) << j["limitsBelowRequired"];
     }
 }
 

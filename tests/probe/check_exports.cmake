@@ -26,7 +26,8 @@ foreach(name tsInfoBegin tsInfoRead tsInfoEnd tsInfoRelease tsInfoSearchExtensio
              tsBuildChangesReportPieces tsRenderReport tsRichTextToPlain tsRichTextToHtml
              tsWindowSystemName tsWindowSystemHasFeature tsCapabilityRowCount
              tsCapabilityRowAt tsCapabilityRowValue tsComplianceVersionCount
-             tsComplianceVersionName tsComplianceMissing lumClientGetReading)
+             tsComplianceVersionName tsComplianceMissing lumClientGetReading
+             tsExtendedLimitsVersion tsExtendedLimitCount tsExtendedLimitAt)
   if(NOT symbols MATCHES " T ${name}\n")
     message(FATAL_ERROR "${name} is not exported")
   endif()

@@ -79,6 +79,36 @@ private:
 
 ::testing::Environment *const g_holdDisplay = ::testing::AddGlobalTestEnvironment(new HoldDisplay);
 
+// The limit lines after line i ("    NAME = v[, v]" under "  section:"
+// lines) as "section/NAME" and, for the first of each, plain "NAME".
+void parseLimits(const std::vector<std::string> &ls, size_t i,
+                 std::map<std::string, std::vector<double>> &limits)
+{
+    std::string section;
+    for (size_t j = i + 1; j < ls.size(); ++j) {
+        const std::string &l = ls[j];
+        if (startsWith(l, "  ") && !startsWith(l, "    ") && l.back() == ':') {
+            section = l.substr(2, l.size() - 3);
+            continue;
+        }
+        if (!startsWith(l, "    "))
+            break;
+        size_t eq = l.find(" = ");
+        if (eq == std::string::npos)
+            continue;
+        std::string name = l.substr(4, eq - 4);
+        std::vector<double> values;
+        std::string rest = l.substr(eq + 3);
+        std::istringstream in(rest);
+        std::string part;
+        while (std::getline(in, part, ','))
+            values.push_back(atof(part.c_str()));
+        limits[section + "/" + name] = values;
+        if (!limits.count(name))
+            limits[name] = values;
+    }
+}
+
 } // namespace
 
 std::set<std::string> splitWords(const std::string &list)
@@ -119,6 +149,10 @@ GlxinfoReport runGlxinfo(bool softpipe)
     if (compat == ls.size())
         return r;
     for (size_t i = 0; i < compat; ++i) {
+        if (startsWith(ls[i], "OpenGL core profile version string: "))
+            r.coreVersion = after(ls[i], "OpenGL core profile version string: ");
+        if (ls[i] == "OpenGL core profile limits:")
+            parseLimits(ls, i, r.coreLimits);
         if (startsWith(ls[i], "OpenGL vendor string: "))
             r.vendor = after(ls[i], "OpenGL vendor string: ");
         if (startsWith(ls[i], "OpenGL renderer string: "))
@@ -134,31 +168,8 @@ GlxinfoReport runGlxinfo(bool softpipe)
             r.glslVersion = after(ls[i], "OpenGL shading language version string: ");
         if (ls[i] == "OpenGL extensions:")
             r.glExtensions = listAfter(ls, i);
-        if (ls[i] == "OpenGL limits:") {
-            std::string section;
-            for (size_t j = i + 1; j < ls.size(); ++j) {
-                const std::string &l = ls[j];
-                if (startsWith(l, "  ") && !startsWith(l, "    ") && l.back() == ':') {
-                    section = l.substr(2, l.size() - 3);
-                    continue;
-                }
-                if (!startsWith(l, "    "))
-                    break;
-                size_t eq = l.find(" = ");
-                if (eq == std::string::npos)
-                    continue;
-                std::string name = l.substr(4, eq - 4);
-                std::vector<double> values;
-                std::string rest = l.substr(eq + 3);
-                std::istringstream in(rest);
-                std::string part;
-                while (std::getline(in, part, ','))
-                    values.push_back(atof(part.c_str()));
-                r.limits[section + "/" + name] = values;
-                if (!r.limits.count(name))
-                    r.limits[name] = values;
-            }
-        }
+        if (ls[i] == "OpenGL limits:")
+            parseLimits(ls, i, r.limits);
     }
     for (; i < ls.size(); ++i) {
         size_t pos = ls[i].find(" GLXFBConfigs:");

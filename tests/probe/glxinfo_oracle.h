@@ -28,6 +28,9 @@ struct GlxinfoReport {
     // limits of the compatibility context: "section/NAME" and plain "NAME"
     // (the first value of each) -> the values as printed
     std::map<std::string, std::vector<double>> limits;
+    // the core-profile context: its version and its limits, as above
+    std::string coreVersion;
+    std::map<std::string, std::vector<double>> coreLimits;
     int videoMemoryMB = -1;
     int fbconfigCount = -1;
     std::vector<GlxinfoConfig> fbconfigs;

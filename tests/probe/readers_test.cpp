@@ -15,6 +15,7 @@
 #include "sounder/database.h"
 #include "sounder/readers.h"
 #include "support/command.h"
+#include "support/extended_limits.h"
 #include "support/readers.h"
 #include "support/temp_dir.h"
 #include "support/xvfb.h"
@@ -103,6 +104,7 @@ tsRendererCaps fixedPart(const tsRendererCaps &c)
     tsRendererCaps copy;
     std::memcpy(&copy, &c, sizeof copy);
     copy.vendor = copy.version = copy.glslVersion = copy.renderer = copy.extensions = nullptr;
+    copy.reserved = 0; // the extended limits' handle, compared on its own
     return copy;
 }
 
@@ -157,6 +159,9 @@ TEST(Readers, EqualTheReadingsTakenInThisProcess)
         EXPECT_EQ(text(x.glslVersion), text(y.glslVersion));
         EXPECT_EQ(text(x.renderer), text(y.renderer));
         EXPECT_EQ(text(x.extensions), text(y.extensions));
+        EXPECT_EQ(extendedVersion(&x), extendedVersion(&y));
+        EXPECT_EQ(extendedLimitTexts(&x), extendedLimitTexts(&y)) << "reading " << i;
+        EXPECT_GT(tsExtendedLimitCount(&x), 40) << "reading " << i;
         EXPECT_EQ(std::string(viaReaders.outcomes[i].log), logs[i]) << i;
     }
     EXPECT_NE(std::string(text(viaReaders.caps[0].renderer)).find("softpipe"), std::string::npos);

@@ -44,7 +44,38 @@ sounder::ReadingAnswer filledAnswer()
     a.hasDrivers = true;
     a.drivers.count = 1;
     std::strcpy(a.drivers.entries[0].name, "libEGL_mesa.so.0");
+    a.hasExtended = true;
+    a.extended.version = "4.5 (Core Profile) Mesa 22.3.6";
+    for (const char *token : {"GL_MAX_SERVER_WAIT_TIMEOUT", "GL_MAX_COMPUTE_WORK_GROUP_COUNT",
+                              "GL_VIEWPORT_BOUNDS_RANGE", "GL_MAX_SAMPLES"}) {
+        sounder::ExtendedValue v;
+        v.row = sounder::caps::findExtended(token);
+        v.count = v.row->read[0].count;
+        for (int i = 0; i < v.count; ++i) {
+            v.ints[i] = 0x7fffffff7fffffffLL - i;
+            v.floats[i] = -16384.5 + i;
+        }
+        a.extended.put(v);
+    }
     return a;
+}
+
+// The extended limits as text, for comparing answers and records.
+std::string limitsText(const sounder::ExtendedLimits &l)
+{
+    std::string out = l.version + "\n";
+    for (const sounder::ExtendedValue &v : l.values)
+        out += v.line() + "\n";
+    return out;
+}
+
+// Replaces the first occurrence of what in data (same length).
+std::string altered(std::string data, const std::string &what, const std::string &with)
+{
+    const size_t at = data.find(what);
+    if (at != std::string::npos)
+        data.replace(at, what.size(), with);
+    return data;
 }
 
 bool decodes(const std::string &data)
@@ -75,6 +106,9 @@ TEST(ReadingFormat, RoundTripKeepsEveryMemberAndText)
     EXPECT_EQ(out.failures, 2u);
     EXPECT_TRUE(out.entryPointsCheckable);
     EXPECT_EQ(out.monitor, "screen");
+    ASSERT_TRUE(out.hasExtended);
+    EXPECT_EQ(limitsText(out.extended), limitsText(in.extended));
+    EXPECT_EQ(out.extended.values.size(), 4u);
 
     // Applied to a caller's record: texts become the record's own blocks,
     // null stays null, and the release frees them.
@@ -85,6 +119,13 @@ TEST(ReadingFormat, RoundTripKeepsEveryMemberAndText)
     EXPECT_EQ(caps.glslVersion, nullptr);
     EXPECT_EQ(caps.size, sizeof caps);
     EXPECT_EQ(caps.pixelFormats[255].samples, 4);
+    ASSERT_NE(sounder::extendedLimitsOf(&caps), nullptr);
+    EXPECT_EQ(limitsText(*sounder::extendedLimitsOf(&caps)), limitsText(in.extended));
+    // Taken back out of the record, as the reader program does.
+    sounder::ReadingAnswer again;
+    sounder::answerFromRecord(again, caps);
+    EXPECT_EQ(again.record.reserved, 0u);
+    EXPECT_EQ(limitsText(again.extended), limitsText(in.extended));
     tsInfoRelease(&caps);
     EXPECT_EQ(caps.size, 0u);
 }
@@ -151,4 +192,28 @@ TEST(ReadingFormat, AlteredAnswersAreRefused)
     a = filledAnswer();
     a.entryPoints = {1, 2};
     EXPECT_FALSE(decodes(sounder::encodeReading(a)));
+
+    // The record's reserved word carries a list inside a process only: an
+    // answer that sets it would plant a pointer.
+    std::string planted = good;
+    const uint64_t pointer = 0x1000;
+    std::memcpy(&planted[record + offsetof(tsRendererCaps, reserved)], &pointer, sizeof pointer);
+    EXPECT_FALSE(decodes(planted));
+
+    // Extended limits: an unknown token, another value count than the
+    // table's, a token named twice, limits of an empty record.
+    EXPECT_TRUE(decodes(altered(good, "GL_MAX_SAMPLES", "GL_MAX_SAMPLES")));
+    EXPECT_FALSE(decodes(altered(good, "GL_MAX_SAMPLES", "GL_MAX_SAMPLEZ")));
+    const std::string one("\x01\0\0\0", 4), two("\x02\0\0\0", 4);
+    EXPECT_FALSE(decodes(altered(good, "GL_MAX_SAMPLES" + one, "GL_MAX_SAMPLES" + two)));
+    a = filledAnswer();
+    a.extended.values.push_back(a.extended.values.front());
+    EXPECT_FALSE(decodes(sounder::encodeReading(a)));
+    a = filledAnswer();
+    a.record.filled = 0;
+    for (bool &present : a.hasText)
+        present = false;
+    EXPECT_FALSE(decodes(sounder::encodeReading(a)));
+    a.hasExtended = false;
+    EXPECT_TRUE(decodes(sounder::encodeReading(a)));
 }

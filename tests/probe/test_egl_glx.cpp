@@ -12,6 +12,7 @@
 #include "probe/platform_egl.h"
 #include "support/command.h"
 #include "support/egl_reading.h"
+#include "support/extended_limits.h"
 
 namespace {
 
@@ -63,6 +64,10 @@ TEST(EglAgainstGlx, SameDriverSameGlSide)
         EXPECT_EQ(text(glx.caps->glslVersion), text(egl.caps->glslVersion));
         EXPECT_EQ(glx.glExtensions(), egl.glExtensions());
         EXPECT_GE(expectSameLimits(*glx.caps, *egl.caps), 40);
+        // The core-profile context of either window system gives the same.
+        EXPECT_EQ(extendedVersion(glx.caps.get()), extendedVersion(egl.caps.get()));
+        EXPECT_EQ(extendedLimitTexts(glx.caps.get()), extendedLimitTexts(egl.caps.get()));
+        EXPECT_GT(tsExtendedLimitCount(egl.caps.get()), 40);
     }
 }
 

@@ -19,8 +19,10 @@
 #include "glxinfo_oracle.h"
 #include "keel/keel.h"
 #include "probe/display.h"
+#include "probe/extended_limits.h"
 #include "probe/info_internal.h"
 #include "probe/platform.h"
+#include "sounder/extended.h"
 #include "sounder/probe.h"
 
 namespace {
@@ -195,7 +197,8 @@ void expectMatchesOracle(const Reading &r, const GlxinfoReport &o)
     const tsRendererCaps &c = *r.caps;
     ASSERT_TRUE(o.ok) << "glxinfo gave no usable output";
     EXPECT_EQ(c.filled, 1u);
-    EXPECT_EQ(c.reserved, 0u);
+    // The reserved word carries the extended limits, and nothing else.
+    EXPECT_EQ(c.reserved != 0, tsExtendedLimitsVersion(&c) != nullptr);
     EXPECT_EQ(str(c.vendor), o.vendor);
     EXPECT_EQ(str(c.renderer), o.renderer);
     EXPECT_EQ(str(c.version), o.version);
@@ -342,6 +345,83 @@ TEST(ProbeReading, LimitsMeetWhatTheTableSaysOpenGLRequires)
         }
         EXPECT_GE(checked, 25) << str(r.caps->renderer);
     }
+}
+
+// Every extended limit glxinfo prints for the core-profile context equals
+// the reading's.  glxinfo asks every limit with glGetIntegerv, which clamps
+// a 64-bit value to the largest 32-bit one: such limits are compared
+// clamped.  Limits glxinfo does not print (work-group counts and sizes,
+// viewport bounds, ...) are only required to be there.
+TEST(ProbeReading, ExtendedLimitsEqualGlxinfosCoreProfileLimits)
+{
+    const struct {
+        int hardware;
+        const char *renderer;
+        std::size_t atLeast; // limits compared with glxinfo
+        std::vector<const char *> beyondGlxinfo;
+    } cases[] = {
+        {0, "softpipe", 30, {"GL_MAX_COMPUTE_WORK_GROUP_COUNT", "GL_MAX_PROGRAM_TEXEL_OFFSET"}},
+        {1,
+         "llvmpipe",
+         60,
+         {"GL_MAX_COMPUTE_WORK_GROUP_COUNT", "GL_MAX_COMPUTE_WORK_GROUP_SIZE",
+          "GL_VIEWPORT_BOUNDS_RANGE", "GL_MAX_VIEWPORTS", "GL_MAX_PATCH_VERTICES"}},
+    };
+    for (const auto &c : cases) {
+        Reading r;
+        ASSERT_TRUE(readReading(c.hardware, r));
+        const GlxinfoReport &o = oracle(c.hardware == 0);
+        ASSERT_TRUE(o.ok);
+        ASSERT_NE(std::string(str(r.caps->renderer)).find(c.renderer), std::string::npos);
+        const sounder::ExtendedLimits *limits = sounder::extendedLimitsOf(r.caps.get());
+        ASSERT_NE(limits, nullptr) << c.renderer << ": no core-profile context";
+        EXPECT_EQ(limits->version, o.coreVersion) << c.renderer;
+
+        std::size_t compared = 0;
+        for (const sounder::ExtendedValue &v : limits->values) {
+            auto it = o.coreLimits.find(v.row->name);
+            if (it == o.coreLimits.end())
+                continue;
+            ASSERT_EQ(it->second.size(), v.count) << c.renderer << ": " << v.row->name;
+            for (int i = 0; i < v.count; ++i) {
+                double mine = v.value(i);
+                if (v.row->read[0].query == sounder::caps::Query::Integer64)
+                    mine = std::min(mine, 2147483647.0);
+                EXPECT_EQ(mine, it->second[i]) << c.renderer << ": " << v.row->name;
+            }
+            ++compared;
+        }
+        EXPECT_GE(compared, c.atLeast) << c.renderer;
+        // Nothing glxinfo has is absent here.
+        for (const auto &l : o.coreLimits) {
+            if (l.first.find('/') == std::string::npos &&
+                sounder::caps::findExtended(l.first.c_str())) {
+                EXPECT_NE(limits->find(l.first.c_str()), nullptr) << c.renderer << ": " << l.first;
+            }
+        }
+        for (const char *token : c.beyondGlxinfo)
+            EXPECT_NE(limits->find(token), nullptr) << c.renderer << ": " << token;
+        std::printf("%s: %zu extended limits, %zu compared with glxinfo\n", c.renderer,
+                    limits->values.size(), compared);
+    }
+}
+
+// Mesa held to OpenGL 2.1 refuses every core-profile context: the reading
+// is whole and carries no extended limits (none presented as 0), and the
+// refusals are not failures of the reading.
+TEST(ProbeReading, DriverRefusingEveryCoreContextGivesNoExtendedLimits)
+{
+    setenv("MESA_GL_VERSION_OVERRIDE", "2.1", 1);
+    Reading r;
+    const bool ok = readReading(1, r);
+    const int failures = tsReportHasErrors();
+    unsetenv("MESA_GL_VERSION_OVERRIDE");
+    ASSERT_TRUE(ok);
+    EXPECT_EQ(str(r.caps->version).compare(0, 4, "2.1 "), 0) << str(r.caps->version);
+    EXPECT_EQ(tsExtendedLimitsVersion(r.caps.get()), nullptr);
+    EXPECT_EQ(tsExtendedLimitCount(r.caps.get()), 0);
+    EXPECT_EQ(r.caps->reserved, 0u);
+    EXPECT_EQ(failures, 0) << tsReportGetLogFile();
 }
 
 TEST(ProbeReading, SoftpipeOnlyForReading0InBothOrders)

@@ -7,6 +7,8 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <map>
+#include <memory>
 #include <random>
 #include <string>
 
@@ -14,6 +16,7 @@
 
 #include "report_test_util.h"
 #include "support/decimal_comma.h"
+#include "probe/extended_limits.h"
 #include "sounder/reportfile.h"
 
 using reporttest::Caps;
@@ -273,6 +276,71 @@ TEST_F(ReportFile, RoundTripKeepsEverythingButTheMembersNotCarried)
         EXPECT_STREQ(icdBack.entries[i].version, icd.entries[i].version);
     }
     EXPECT_EQ(icdBack.entries[2].name[0], '\0'); // cleared, not left as it was
+}
+
+TEST_F(ReportFile, CoreProfileGroupRoundTripsAndKeepsOnlyWhatItCanUse)
+{
+    // Written and read back: integers beyond 32 bits, several values,
+    // floats, a version text with markup characters.
+    Caps saved;
+    fillEverything(*saved.get());
+    auto limits = std::make_unique<sounder::ExtendedLimits>();
+    limits->version = "4.5 (Core Profile) <Mesa> & \"22\"";
+    const struct {
+        const char *token;
+        std::vector<double> values;
+    } values[] = {{"GL_MAX_SAMPLES", {1}},
+                  {"GL_MAX_SERVER_WAIT_TIMEOUT", {0}},
+                  {"GL_MAX_COMPUTE_WORK_GROUP_COUNT", {65535, 1, 2147483647}},
+                  {"GL_VIEWPORT_BOUNDS_RANGE", {-16384.5, 16383.25}}};
+    for (const auto &v : values) {
+        sounder::ExtendedValue e;
+        e.row = sounder::caps::findExtended(v.token);
+        e.count = static_cast<uint8_t>(v.values.size());
+        for (std::size_t i = 0; i < v.values.size(); ++i) {
+            e.ints[i] = static_cast<int64_t>(v.values[i]);
+            e.floats[i] = v.values[i];
+        }
+        if (e.row->read[0].query == sounder::caps::Query::Integer64)
+            e.ints[0] = 0x7fffffff7fffffffLL; // exact, beyond a double's precision
+        limits->put(e);
+    }
+    sounder::attachExtendedLimits(saved.get(), std::move(limits));
+    ASSERT_EQ(tsSaveReportXML(path.c_str(), nullptr, saved.get(), 1, nullptr), 0);
+    const std::string written = readWhole(path);
+    EXPECT_NE(written.find("<GL_MAX_SERVER_WAIT_TIMEOUT>9223372034707292159<"), std::string::npos);
+    EXPECT_NE(written.find("<GL_MAX_COMPUTE_WORK_GROUP_COUNT>65535 1 2147483647<"),
+              std::string::npos);
+    ASSERT_EQ(tsReadReportXML(path.c_str(), loaded.get(), nullptr, nullptr), 0);
+    reporttest::expectRoundTrip(*saved.get(), *loaded.get());
+    EXPECT_EQ(tsExtendedLimitCount(loaded.get()), 4);
+
+    // A hostile group: unknown tokens, wrong value counts, words that are
+    // no numbers, numbers out of range and record members are dropped; a
+    // limit named twice keeps its last value; the reading goes on after it.
+    const std::string body =
+        "<CoreProfile>\n<CoreVersion>4.6 &amp; more</CoreVersion>\n"
+        "<GL_MAX_SAMPLES>4</GL_MAX_SAMPLES>\n"
+        "<GL_MAX_FOO>3</GL_MAX_FOO>\n"
+        "<GL_MAX_COMPUTE_WORK_GROUP_COUNT>1 2</GL_MAX_COMPUTE_WORK_GROUP_COUNT>\n"
+        "<GL_MAX_VIEWPORTS>lots</GL_MAX_VIEWPORTS>\n"
+        "<GL_MAX_PATCH_VERTICES>99999999999999999999</GL_MAX_PATCH_VERTICES>\n"
+        "<GL_MAX_SUBROUTINES> 7 </GL_MAX_SUBROUTINES>\n"
+        "<GL_MAX_SAMPLES>8</GL_MAX_SAMPLES>\n"
+        "<NumLights>9</NumLights>\n"
+        "</CoreProfile>\n<Renderer>after</Renderer>\n";
+    ASSERT_EQ(load(document("2.16", body)), 0);
+    EXPECT_EQ(extendedVersion(loaded.get()), "4.6 & more");
+    const std::map<std::string, std::string> kept = {{"GL_MAX_SAMPLES", "8"},
+                                                     {"GL_MAX_SUBROUTINES", "7"}};
+    EXPECT_EQ(extendedLimitTexts(loaded.get()), kept);
+    EXPECT_EQ(loaded->NumLights, 0);
+    EXPECT_STREQ(loaded->renderer, "after");
+
+    // A file from before the group has no extended limits.
+    ASSERT_EQ(load(document("2.16", "<Renderer>old</Renderer>\n")), 0);
+    EXPECT_EQ(tsExtendedLimitsVersion(loaded.get()), nullptr);
+    EXPECT_EQ(tsExtendedLimitCount(loaded.get()), 0);
 }
 
 TEST_F(ReportFile, ReadingWithoutShadingLanguageWritesNoGlslElementAndReadsBackNull)

@@ -16,6 +16,7 @@
 #include "sounder/probe.h"
 #include "sounder/reportfile.h"
 #include "sounder/system.h"
+#include "support/extended_limits.h"
 #include "support/temp_dir.h"
 
 namespace reporttest {
@@ -70,7 +71,8 @@ inline void expectRoundTrip(const tsRendererCaps &saved, const tsRendererCaps &l
     EXPECT_EQ(loaded.filled, 1u);
     EXPECT_EQ(loaded.tag, 0);
     EXPECT_STREQ(loaded.newestVersion, "");
-    EXPECT_EQ(loaded.reserved, 0u);
+    EXPECT_EQ(extendedVersion(&loaded), extendedVersion(&saved));
+    EXPECT_EQ(extendedLimitTexts(&loaded), extendedLimitTexts(&saved));
     EXPECT_EQ(textOf(loaded.vendor), textOf(saved.vendor ? saved.vendor : ""));
     EXPECT_EQ(textOf(loaded.version), textOf(saved.version ? saved.version : ""));
     EXPECT_EQ(textOf(loaded.renderer), textOf(saved.renderer ? saved.renderer : ""));

@@ -13,6 +13,8 @@
 #include "sounder/database.h"
 #include "sounder/report.h"
 #include "sounder/texts.h"
+#include "sounder/tree.h"
+#include "probe/extended_limits.h"
 #include "views/render.h"
 #include "views/textreport.h"
 
@@ -503,3 +505,59 @@ TEST(TextReportRender, PiecesRenderAsTheirKindsSay)
 }
 
 } // namespace
+
+// A record whose core-profile context claims 3.3 but gives one limit below
+// what OpenGL 3.0 requires: the capability tree marks that line, the report
+// names it among the highlights, and the report lists every limit.  A
+// record without extended limits shows none of it.
+TEST_F(TextReport, LimitBelowWhatOpenGLRequiresIsFlagged)
+{
+    auto limits = std::make_unique<sounder::ExtendedLimits>();
+    limits->version = "3.3 (Core Profile) {Mesa}";
+    for (const auto &v :
+         {std::make_pair("GL_MAX_SAMPLES", 1), {"GL_MAX_ARRAY_TEXTURE_LAYERS", 256}}) {
+        sounder::ExtendedValue e;
+        e.row = sounder::caps::findExtended(v.first);
+        e.count = 1;
+        e.ints[0] = v.second;
+        limits->put(e);
+    }
+    sounder::attachExtendedLimits(caps.get(), std::move(limits));
+
+    const std::string flagged = "GL_MAX_SAMPLES = 1 (at least 4 from OpenGL 3.0)";
+    const auto plainPieces = build(0);
+    const std::string plain =
+        sounder::renderReportPlain(plainPieces.data(), static_cast<int>(plainPieces.size()));
+    EXPECT_NE(plain.find("Limits below what OpenGL 3.3 requires: " + flagged + "\n"),
+              std::string::npos)
+        << plain;
+    EXPECT_NE(plain.find("Core profile limits (3.3 (Core Profile) {Mesa}):\n"
+                         "GL_MAX_ARRAY_TEXTURE_LAYERS = 256\nGL_MAX_SAMPLES = 1\n"),
+              std::string::npos)
+        << plain;
+    const auto rtfPieces = build(1);
+    const std::string rtf =
+        sounder::renderReport(rtfPieces.data(), static_cast<int>(rtfPieces.size()));
+    EXPECT_NE(rtf.find("(3.3 (Core Profile) \\{Mesa\\})"), std::string::npos) << rtf;
+
+    auto tree = std::make_unique<tsTree>();
+    tsTreeBegin(tree.get());
+    ASSERT_EQ(tsCreateCapsTree(tree.get(), caps.get()), 1);
+    std::vector<std::string> marked, plainLines;
+    bool group = false;
+    for (int i = 0; i < tree->itemCount; ++i) {
+        const tsTreeItem &it = tree->items[i];
+        group = group || (it.kind == TS_TREE_PUSH && it.textId == TS_TEXT_CORE_PROFILE);
+        if (it.kind == TS_TREE_STR2 && it.textId == TS_TEXT_LIMIT_BELOW_REQUIRED)
+            marked.push_back(it.text);
+        if (it.kind == TS_TREE_STR && std::strncmp(it.text, "GL_MAX_", 7) == 0)
+            plainLines.push_back(it.text);
+    }
+    EXPECT_TRUE(group);
+    EXPECT_EQ(marked, std::vector<std::string>{flagged});
+    EXPECT_EQ(plainLines, std::vector<std::string>{"GL_MAX_ARRAY_TEXTURE_LAYERS = 256"});
+
+    sounder::releaseExtendedLimits(caps.get());
+    for (int id : {TS_TEXT_CORE_PROFILE_LIMITS, TS_TEXT_LIMITS_BELOW_REQUIRED})
+        EXPECT_FALSE(hasId(build(0), id)) << id;
+}

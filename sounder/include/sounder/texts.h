@@ -34,6 +34,16 @@ extern "C" {
 #define TS_TEXT_COMPLIANCE_UNRESOLVED 427
 #define TS_TEXT_NEXT_VERSION_MISSING 428
 
+/* Texts of the extended limits (the core-profile context's): the heading of
+ * their tree group, the leaf of a limit below what OpenGL requires (%s: the
+ * limit, its value and the requirement), the heading of their list in the
+ * text report (%s: the context's GL_VERSION) and the highlight that lists
+ * the limits below what OpenGL requires (%s: the version claimed). */
+#define TS_TEXT_CORE_PROFILE 440
+#define TS_TEXT_LIMIT_BELOW_REQUIRED 441
+#define TS_TEXT_CORE_PROFILE_LIMITS 442
+#define TS_TEXT_LIMITS_BELOW_REQUIRED 443
+
 /* A caller's text table: the text of id in the language shown, or null
  * (or "") when the table has none, in which case the built-in English text
  * is used.  user is the pointer the caller passed along with the lookup.
