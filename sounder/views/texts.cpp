@@ -245,8 +245,8 @@ const BuiltinText kTexts[] = {
     {287, "Multisample"},
     {288, "Fast"},
     {289, "Use PBuffer"},
-    {290, "Some hidden extensions can be unlocked in this page. This will modify the Windows "
-          "registy. The computer might need to be restarted."},
+    {290, "Some hidden driver features can be switched in this page. This modifies the driver "
+          "configuration file ~/.drirc (Mesa); programs started afterwards use the new setting."},
     {291, "Description"},
     {292, "Registry"},
     {293, "Processor Mode: %s"},

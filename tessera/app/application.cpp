@@ -91,6 +91,15 @@ QString failureLogs(const AppState &state)
 
 } // namespace
 
+void ignoreFileSizeSignal()
+{
+    struct sigaction sa;
+    std::memset(&sa, 0, sizeof sa);
+    sa.sa_handler = SIG_IGN;
+    sigemptyset(&sa.sa_mask);
+    sigaction(SIGXFSZ, &sa, nullptr);
+}
+
 bool displayAvailable()
 {
     const char *platform = std::getenv("QT_QPA_PLATFORM");
@@ -111,6 +120,7 @@ bool displayAvailable()
 
 int runViewer(int argc, char **argv)
 {
+    ignoreFileSizeSignal();
     if (!displayAvailable()) {
         std::fprintf(stderr,
                      "tessera: no display could be opened (DISPLAY is %s); "

@@ -9,6 +9,11 @@ namespace tessera {
 // (offscreen, minimal, vnc), a Wayland display, or an X display that opens.
 bool displayAvailable();
 
+// A write beyond the file-size limit (ulimit -f) fails with EFBIG and is
+// reported like any failed save, instead of SIGXFSZ ending the program with
+// its readings unsaved.  runViewer calls it first.
+void ignoreFileSizeSignal();
+
 // Runs the viewer; returns the process's exit status.
 int runViewer(int argc, char **argv);
 

@@ -25,8 +25,9 @@
 #include "controls/open_url.h"
 #include "controls/tab_control.h"
 #include "pages/pages.h"
-#include "window/online_ui.h"
 #include "sounder/reportfile.h"
+#include "window/online_ui.h"
+#include "window/submission.h"
 
 #ifndef TESSERA_VERSION
 #define TESSERA_VERSION "0"
@@ -79,7 +80,8 @@ QSettings placementSettings()
 } // namespace
 
 MainWindow::MainWindow(AppState &state, QWidget *parent)
-    : QMainWindow(parent), state_(state), tabs_(new TabControl(this))
+    : QMainWindow(parent), state_(state), tabs_(new TabControl(this)),
+      updateCheck_([this] { return checkForUpdates(); })
 {
     setObjectName(QStringLiteral("CLumenDlg"));
     setWindowIcon(appIcon());
@@ -96,8 +98,9 @@ MainWindow::MainWindow(AppState &state, QWidget *parent)
     auto *summary = static_cast<CMainTab *>(pages_[0]);
     connect(summary, &CMainTab::filesDropped, this,
             [this](const QStringList &files) { openReportFiles(files, false); });
-    // The page's button does what Database > Submit does.
-    connect(summary, &CMainTab::submitRequested, submitAction_, &QAction::trigger);
+    // The page's button goes straight to the consent dialog: unlike
+    // Database > Submit it does not ask for the latest release first.
+    connect(summary, &CMainTab::submitRequested, this, &MainWindow::submitReport);
     for (int i = 0; i < kPageCount; ++i)
         tabs_->addPage(i == 0 ? QStringLiteral("OpenGL") : QString(), i, pages_[i]);
     // The display-mode and pixel-format pages fill themselves once.
@@ -123,9 +126,7 @@ void MainWindow::buildMenus()
     exitAction_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
 
     databaseMenu_ = menuBar()->addMenu(QString());
-    // Submission is wired with the submission tools.
-    submitAction_ = databaseMenu_->addAction(QString());
-    submitAction_->setEnabled(false);
+    submitAction_ = databaseMenu_->addAction(QString(), this, &MainWindow::submitCommand);
     downloadAction_ = databaseMenu_->addAction(QString(), this, &MainWindow::downloadDatabase);
     databaseMenu_->addSeparator();
     auto *linkGroup = new QActionGroup(this);
@@ -364,7 +365,7 @@ int MainWindow::openReportFiles(const QStringList &paths, bool requireXml)
     return loaded;
 }
 
-void MainWindow::saveReport()
+QString MainWindow::saveReport()
 {
     char name[TS_REPORT_FILENAME_SIZE];
     tsFormatReportFilename(name, &state_.current().caps, "xml");
@@ -378,8 +379,9 @@ void MainWindow::saveReport()
         {QStringLiteral("XML file (*.xml *.XML)"), QStringLiteral("All files (*)")});
     dialog.selectFile(QString::fromUtf8(name));
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
-        return;
-    saveReportFile(dialog.selectedFiles().first());
+        return QString();
+    const QString path = dialog.selectedFiles().first();
+    return saveReportFile(path) ? path : QString();
 }
 
 bool MainWindow::saveReportFile(const QString &path)
@@ -423,6 +425,32 @@ void MainWindow::showAbout()
     layout->addWidget(line);
     layout->addWidget(buttons);
     about.exec();
+}
+
+void MainWindow::submitCommand()
+{
+    if (updateCheck_() != 1) {
+        QMessageBox box(
+            QMessageBox::Critical, itemText(156),
+            QStringLiteral("You need the latest version in order to update the database."),
+            QMessageBox::Ok, this);
+        box.setTextFormat(Qt::PlainText);
+        box.exec();
+        return;
+    }
+    submitReport();
+}
+
+void MainWindow::submitReport()
+{
+    CPrivacyDlg consent(this);
+    if (consent.exec() != QDialog::Accepted)
+        return;
+    // A cancelled or failed save sends nothing (a failed write has said so).
+    const QString file = saveReport();
+    if (file.isEmpty())
+        return;
+    showMailResult(this, mailReport(this, QFileInfo(file).absoluteFilePath()));
 }
 
 QRect MainWindow::defaultGeometry(int screenWidth, int screenHeight)

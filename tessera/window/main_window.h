@@ -7,6 +7,8 @@
 #include <QMainWindow>
 #include <QVector>
 
+#include <functional>
+
 class QAction;
 class QActionGroup;
 class QMenu;
@@ -35,9 +37,10 @@ public:
     void setLanguage(int index);
     void setLinkSite(int index);
 
-    // The commands behind File > Open and File > Save.
+    // The commands behind File > Open and File > Save.  saveReport returns
+    // the file written, "" when the user cancelled or the write failed.
     void openReport();
-    void saveReport();
+    QString saveReport();
     // Loads the report file at path (shared by Open and dropped files);
     // shows an error naming the file when it is refused.
     bool openReportFile(const QString &path);
@@ -56,6 +59,19 @@ public:
     // writes it and rebuilds every page; 0 when one was installed.
     int downloadDatabase();
 
+    // Database > Submit: the update check first; only the latest release
+    // goes on to the consent dialog.
+    void submitCommand();
+    // The update check the submission runs (by default the online check
+    // behind its progress dialog); returns 1 only for the latest release.
+    void setUpdateCheck(std::function<int()> check) { updateCheck_ = std::move(check); }
+
+public slots:
+    // The consent dialog, then save, then the mail program: what the
+    // summary page's Submit button starts.
+    void submitReport();
+
+public:
     TabControl *tabs() const { return tabs_; }
     TabPage *page(int index) const { return pages_.value(index); }
     QMenu *rendererMenu() const { return rendererMenu_; }
@@ -91,6 +107,7 @@ private:
     QVector<QAction *> languageActions_;
     QVector<QAction *> rendererActions_; // one per reading; null when not shown
     QActionGroup *rendererGroup_;
+    std::function<int()> updateCheck_;
 };
 
 } // namespace tessera

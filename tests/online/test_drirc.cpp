@@ -9,7 +9,7 @@
 #include <cstdlib>
 
 #include "drirc.h"
-#include "support/command.h"
+#include "support/drirc_home.h"
 #include "support/temp_dir.h"
 
 using namespace tessera::tweak;
@@ -158,29 +158,22 @@ TEST(Drirc, ShippedTweakFile)
 TEST(Drirc, BlendFuncSwitchTakesEffect)
 {
     ASSERT_NE(std::getenv("DISPLAY"), nullptr) << "run under the private Xvfb";
-    TempDir home;
-    const char *oldHome = std::getenv("HOME");
-    const std::string saved = oldHome ? oldHome : "";
-    setenv("HOME", home.path().c_str(), 1);
+    DrircHome home;
     auto entries = readTweakFile(std::string(TESSERA_SOURCE_DIR) + "/data/tweak.xml");
     Entry *entry = nullptr;
     for (Entry &e : entries)
         if (e.vendor == "Mesa/X.org" && e.key == "disable_blend_func_extended")
             entry = &e;
     ASSERT_NE(entry, nullptr);
-    auto listed = [&] {
-        return commandOutput("HOME='" + home.path() + "' glxinfo 2>/dev/null")
-                   .find("GL_ARB_blend_func_extended") != std::string::npos;
-    };
-    EXPECT_TRUE(listed());
+    const char *extension = "GL_ARB_blend_func_extended";
+    EXPECT_TRUE(home.glxinfoLists(extension));
     EXPECT_EQ(readEntry(*entry), 0);
     ASSERT_TRUE(toggleEntry(*entry));
     EXPECT_EQ(entry->value, 1);
-    EXPECT_FALSE(listed());
+    EXPECT_FALSE(home.glxinfoLists(extension));
     ASSERT_TRUE(toggleEntry(*entry));
     EXPECT_EQ(entry->value, 0);
-    EXPECT_TRUE(listed());
-    setenv("HOME", saved.c_str(), 1);
+    EXPECT_TRUE(home.glxinfoLists(extension));
 }
 
 } // namespace

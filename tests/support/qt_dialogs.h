@@ -10,7 +10,9 @@
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QAbstractButton>
 #include <QPointer>
+#include <QStringList>
 #include <QTimer>
 
 #include <functional>
@@ -60,6 +62,16 @@ inline std::shared_ptr<bool> answerMessageBox(QString *text)
     });
 }
 
+// Chooses path in a file dialog and accepts it.  The name is also typed into
+// the name field: selectFile leaves that field alone while it has the focus.
+inline void chooseFile(QFileDialog *dialog, const QString &path)
+{
+    dialog->selectFile(path);
+    if (auto *edit = dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit")))
+        edit->setText(path);
+    static_cast<QDialog *>(dialog)->accept(); // QFileDialog::accept, reached virtually
+}
+
 // Chooses path in the next file dialog (its name typed into the dialog).
 inline std::shared_ptr<bool> answerFileDialog(const QString &path, QString *title = nullptr)
 {
@@ -72,9 +84,52 @@ inline std::shared_ptr<bool> answerFileDialog(const QString &path, QString *titl
         }
         if (title)
             *title = dialog->windowTitle();
-        dialog->selectFile(path);
-        static_cast<QDialog *>(dialog)->accept(); // QFileDialog::accept, reached virtually
+        chooseFile(dialog, path);
     });
+}
+
+// Answers the modal dialogs that open one after another with steps, in
+// order, and logs each: a message box as "caption|text", another dialog by
+// its object name.  Steps: "ok", "no", "reject", "press:NAME" (clicks the
+// dialog's button of that object name), "file:PATH" (chosen in a file
+// dialog).  Progress dialogs (they close themselves) are left alone.
+// Watching stops when the caller drops the log or after timeoutMs without a
+// new dialog.
+inline std::shared_ptr<QStringList> answerDialogs(const QStringList &steps, int timeoutMs = 15000)
+{
+    auto log = std::make_shared<QStringList>();
+    auto *timer = new QTimer;
+    auto clock = std::make_shared<QElapsedTimer>();
+    auto last = std::make_shared<QPointer<QWidget>>();
+    clock->start();
+    std::weak_ptr<QStringList> weak = log;
+    QObject::connect(timer, &QTimer::timeout, [=] {
+        std::shared_ptr<QStringList> seen = weak.lock();
+        QWidget *modal = QApplication::activeModalWidget();
+        if (!seen || seen->size() >= steps.size() || clock->elapsed() > timeoutMs) {
+            timer->stop();
+            timer->deleteLater();
+        } else if (modal && modal != last->data() && !modal->inherits("tessera::DownloadDlg")) {
+            *last = modal;
+            clock->restart();
+            const QString step = steps[seen->size()];
+            auto *box = qobject_cast<QMessageBox *>(modal);
+            seen->append(box ? box->windowTitle() + "|" + box->text() : modal->objectName());
+            auto *file = qobject_cast<QFileDialog *>(modal);
+            auto *button = modal->findChild<QAbstractButton *>(step.mid(6));
+            if (button && step.startsWith("press:")) {
+                button->click();
+            } else if (file && step.startsWith("file:")) {
+                chooseFile(file, step.mid(5));
+            } else if (box) {
+                box->done(step == "no" ? QMessageBox::No : QMessageBox::Ok);
+            } else if (auto *dialog = qobject_cast<QDialog *>(modal)) {
+                dialog->reject();
+            }
+        }
+    });
+    timer->start(20);
+    return log;
 }
 
 #endif

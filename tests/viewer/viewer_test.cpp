@@ -117,8 +117,9 @@ TEST_F(ViewerTest, FirstWindowPlacementTabsMenusAndTitle)
             EXPECT_FALSE(langs[i]->isEnabled()) << i;
             EXPECT_TRUE(langs[i]->toolTip().contains(languages()[i].file)) << i;
         }
-        // Submit waits for the submission tools.
-        EXPECT_FALSE(w.databaseMenu()->actions()[0]->isEnabled());
+        // Submit and the database download are wired.
+        EXPECT_TRUE(w.databaseMenu()->actions()[0]->isEnabled());
+        EXPECT_TRUE(w.databaseMenu()->actions()[1]->isEnabled());
 
         // Esc does not close the window; About shows the version and the notice.
         QTest::keyClick(&w, Qt::Key_Escape);
