@@ -567,16 +567,22 @@ TEST_F(PagesTest, DroppedReportLoadsAndRefusedFilesChangeNothing)
 TEST_F(PagesTest, DroppedReportKeepsFloatsUnderAFrenchLocale)
 {
     const TempDir dir;
+    // The window starts on a reading of granularity 0.5; the dropped report
+    // holds 0.125, which a reader following a decimal comma would take as 0.
     tsRendererCaps caps = state().readings[1].caps; // shallow: only written out
-    caps.PointSizeGran = 0.125f;
     tessera::Reading r;
-    r.caps = caps;
     r.system = state().readings[1].system;
     r.icd = state().readings[1].icd;
-    const std::string report = dir.file("gran.xml");
+    const std::string start = dir.file("start.xml"), report = dir.file("gran.xml");
+    caps.PointSizeGran = 0.5f;
+    r.caps = caps;
+    ASSERT_TRUE(saveReading(r, start));
+    caps.PointSizeGran = 0.125f;
+    r.caps = caps;
     ASSERT_TRUE(saveReading(r, report));
-    ReportState own(report, report);
+    ReportState own(start, start);
     ASSERT_TRUE(own.loaded);
+    ASSERT_EQ(own.state.current().caps.PointSizeGran, 0.5f);
 
     const std::string oldLang = std::getenv("LANG") ? std::getenv("LANG") : "";
     setenv("LANG", "fr_FR.UTF-8", 1);
