@@ -207,8 +207,7 @@ TEST_F(PagesTest, ExtensionsPageShowsTheWholeTreeAndListsMatchesAsYouType)
 {
     CExtensionTab page(state());
     showPage(page);
-    page.activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(&page));
+    ASSERT_TRUE(activateForInput(page));
 
     // Every node of the description is a line.
     TreeDescription description;

@@ -130,8 +130,7 @@ TEST_F(ReportPageTest, ShowsTheWholeLlvmpipeReportAndCopiesItWhole)
     EXPECT_FALSE(page.report()->textCursor().hasSelection());
 
     // Ctrl+F opens the find box; Enter selects the next match.
-    page.activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(&page));
+    ASSERT_TRUE(activateForInput(page));
     page.report()->setFocus();
     QTest::keyClick(page.report(), Qt::Key_F, Qt::ControlModifier);
     ASSERT_TRUE(page.findBox()->isVisible());

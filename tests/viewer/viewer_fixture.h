@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QPixmap>
 #include <QString>
+#include <QTest>
 #include <QWidget>
 
 #include "app/app_state.h"
@@ -14,6 +15,19 @@
 
 const ViewerEnvironment &viewerEnvironment();
 tessera::AppState &sharedState();
+
+// Makes w the active window.  With no window manager on the test server,
+// another test process showing a window at the same moment can take the
+// input focus back, so the request is repeated a few times.
+inline bool activateForInput(QWidget &w)
+{
+    for (int attempt = 0; attempt < 4; ++attempt) {
+        w.activateWindow();
+        if (QTest::qWaitForWindowActive(&w, 2000))
+            return true;
+    }
+    return false;
+}
 
 // Folder in the build tree where the tests leave their screenshots.
 inline QString shotFolder()
