@@ -1,6 +1,7 @@
 /* The information probe: opening and closing the hidden window with its
  * context, reading one renderer record, releasing it, the whole-word
  * extension search, and the window routines the rendering tests share. */
+#include <dlfcn.h>
 #include <GL/glew.h>
 
 #include <stddef.h>
@@ -205,6 +206,19 @@ void platformSetDispatchLibrary(const char *soname)
 const char *platformDispatchLibrary()
 {
     return g_dispatchLibrary ? g_dispatchLibrary : "libglapi.so.0";
+}
+
+std::string platformOpenDispatchTable(bool mesa, void **handle, int (**offset)(const char *))
+{
+    if (!mesa)
+        return "none: the vendor library offers no dispatch table to ask";
+    const char *library = platformDispatchLibrary();
+    *handle = dlopen(library, RTLD_NOLOAD | RTLD_LAZY);
+    if (*handle)
+        *offset = reinterpret_cast<int (*)(const char *)>(dlsym(*handle, "_glapi_get_proc_offset"));
+    if (*offset)
+        return std::string("the dispatch table of ") + library;
+    return std::string("none: ") + library + " is not loaded";
 }
 
 } // namespace sounder

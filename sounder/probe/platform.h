@@ -135,6 +135,10 @@ bool platformQuitRequested();
  * check away as on a driver stack without it. */
 void platformSetDispatchLibrary(const char *soname);
 const char *platformDispatchLibrary();
+/* For a Mesa stack, opens the already loaded dispatch library and finds its
+ * offset lookup (*handle for dlclose, *offset null when it cannot be asked);
+ * returns how the entry points will be checked, for the failure log. */
+std::string platformOpenDispatchTable(bool mesa, void **handle, int (**offset)(const char *));
 
 } // namespace sounder
 

@@ -564,20 +564,8 @@ EntryPointCheck EglPlatform::entryPointCheck()
     const bool mesa =
         (vendor && strstr(vendor, "Mesa")) || (glVersion && strstr(glVersion, "Mesa"));
     check_.vendor = mesa ? "Mesa" : (vendor && vendor[0] ? vendor : "unknown");
-    if (mesa) {
-        const char *library = platformDispatchLibrary();
-        glapi_ = dlopen(library, RTLD_NOLOAD | RTLD_LAZY);
-        if (glapi_)
-            glapiOffset_ = reinterpret_cast<OffsetFn>(dlsym(glapi_, "_glapi_get_proc_offset"));
-        if (glapiOffset_) {
-            check_.available = true;
-            check_.method = std::string("the dispatch table of ") + library;
-        } else {
-            check_.method = std::string("none: ") + library + " is not loaded";
-        }
-    } else {
-        check_.method = "none: the vendor library offers no dispatch table to ask";
-    }
+    check_.method = platformOpenDispatchTable(mesa, &glapi_, &glapiOffset_);
+    check_.available = glapiOffset_ != nullptr;
     if (!check_.available)
         tsReportFailure("The driver's entry points cannot be checked: %s (vendor %s, EGL vendor "
                         "%s)\n",

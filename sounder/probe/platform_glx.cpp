@@ -970,20 +970,8 @@ EntryPointCheck GlxPlatform::entryPointCheck()
     const bool queryRenderer = dpy && listed(extensions(), "GLX_MESA_query_renderer");
     const bool mesa = queryRenderer || (glVersion && strstr(glVersion, "Mesa"));
     check_.vendor = mesa ? "Mesa" : (client && client[0] ? client : "unknown");
-    if (mesa) {
-        const char *library = platformDispatchLibrary();
-        glapi_ = dlopen(library, RTLD_NOLOAD | RTLD_LAZY);
-        if (glapi_)
-            glapiOffset_ = reinterpret_cast<OffsetFn>(dlsym(glapi_, "_glapi_get_proc_offset"));
-        if (glapiOffset_) {
-            check_.available = true;
-            check_.method = std::string("the dispatch table of ") + library;
-        } else {
-            check_.method = std::string("none: ") + library + " is not loaded";
-        }
-    } else {
-        check_.method = "none: the vendor library offers no dispatch table to ask";
-    }
+    check_.method = platformOpenDispatchTable(mesa, &glapi_, &glapiOffset_);
+    check_.available = glapiOffset_ != nullptr;
     /* A check that cannot be made is logged where failures are read; the
      * report says the same in its verification part.  (Keel's debug log
      * would be a file on the user's desktop, written by every reading.) */
