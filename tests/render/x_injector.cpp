@@ -1,5 +1,6 @@
 #include "render/x_injector.h"
 
+#include "probe/x11_trap.h"
 #include "rendertest/test_internal.h"
 
 #include <X11/Xatom.h>
@@ -109,6 +110,9 @@ void XInjector::run()
     Window win = 0;
     const auto deadline = clock::now() + std::chrono::seconds(20);
     while (!win && clock::now() < deadline) {
+        /* Windows of other programs may go away while the tree is walked:
+         * their BadWindow errors are trapped, not fatal. */
+        sounder::X11ErrorTrap trap(dpy);
         win = findWindow(dpy, DefaultRootWindow(dpy), title_);
         if (!win)
             std::this_thread::sleep_for(std::chrono::milliseconds(20));

@@ -20,6 +20,7 @@
 #include <thread>
 #include <vector>
 
+#include "probe/x11_trap.h"
 #include "support/viewer_env.h"
 
 extern char **environ;
@@ -89,6 +90,9 @@ struct X {
         Window root = DefaultRootWindow(dpy), parent, *children = nullptr;
         unsigned count = 0;
         Window found = 0;
+        // Windows of other tests may be destroyed while they are looked at:
+        // their BadWindow errors are trapped, not fatal.
+        sounder::X11ErrorTrap trap(dpy);
         if (!XQueryTree(dpy, root, &root, &parent, &children, &count))
             return 0;
         for (unsigned i = 0; i < count && !found; ++i) {
