@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstring>
 #include <set>
+#include <utility>
 
 #include "sounder/extended.h"
 #include "sounder/inspect.h"
@@ -44,14 +45,25 @@ nlohmann::json number(double value, bool isFloat)
     return static_cast<int64_t>(value);
 }
 
-std::string numberText(double value, bool isFloat)
+std::string numberText(double value, bool isFloat, int precision = 6)
 {
     char buffer[64];
     if (isFloat)
-        std::snprintf(buffer, sizeof buffer, "%g", value);
+        std::snprintf(buffer, sizeof buffer, "%.*g", precision, value);
     else
         std::snprintf(buffer, sizeof buffer, "%lld", static_cast<long long>(value));
     return buffer;
+}
+
+/* Two float values as texts, with as many digits as it takes to tell them
+ * apart when they differ (at least six, as the rest of the output). */
+std::pair<std::string, std::string> numberTexts(double a, double b, bool isFloat)
+{
+    int precision = 6;
+    while (isFloat && precision < 17 && a != b &&
+           numberText(a, true, precision) == numberText(b, true, precision))
+        ++precision;
+    return {numberText(a, isFloat, precision), numberText(b, isFloat, precision)};
 }
 
 /* The pixel-format members in record order, by the names the JSON uses. */
@@ -334,9 +346,120 @@ nlohmann::json reportJson(const std::vector<Reading> &readings, const std::strin
 
 bool Difference::equal() const
 {
-    return onlyInA.empty() && onlyInB.empty() && limits.empty() && compliance.empty() &&
-           strings.empty();
+    return onlyInA.empty() && onlyInB.empty() && limits.empty() && extended.empty() &&
+           compliance.empty() && strings.empty();
 }
+
+namespace {
+
+/* Two values of a limit are the same when equal, or both not a number (a
+ * report file may carry one): a side is always equal to itself. */
+bool sameValue(double a, double b)
+{
+    return a == b || (std::isnan(a) && std::isnan(b));
+}
+
+/* The side a differing pair of values favours by the direction: "A", "B",
+ * or "" when the limit has no direction or a value is not a number. */
+const char *betterSide(double a, double b, int32_t better)
+{
+    if (std::isnan(a) || std::isnan(b) || sameValue(a, b))
+        return "";
+    if (better == TS_BETTER_HIGHER)
+        return a > b ? "A" : "B";
+    if (better == TS_BETTER_LOWER)
+        return a < b ? "A" : "B";
+    return "";
+}
+
+std::vector<tsExtendedLimit> extendedLimits(const tsRendererCaps *caps)
+{
+    std::vector<tsExtendedLimit> out;
+    for (int32_t i = 0; i < tsExtendedLimitCount(caps); ++i) {
+        tsExtendedLimit l;
+        if (tsExtendedLimitAt(caps, i, &l) && l.name)
+            out.push_back(l);
+    }
+    return out;
+}
+
+/* How value k of a compares with b's: 1 greater, -1 smaller, 0 the same, 2
+ * unordered (not a number).  Integers are compared as integers, so that
+ * 64-bit limits past 2^53 stay apart. */
+int order(const tsExtendedLimit &a, const tsExtendedLimit &b, int k)
+{
+    if (a.type != TS_EXTENDED_FLOAT)
+        return (a.intValues[k] > b.intValues[k]) - (a.intValues[k] < b.intValues[k]);
+    const double x = a.values[k], y = b.values[k];
+    return sameValue(x, y) ? 0 : std::isnan(x) || std::isnan(y) ? 2 : x > y ? 1 : -1;
+}
+
+/* Whether two sides' values of a limit differ (a different count always
+ * does), and the side every differing value favours by the direction: ""
+ * when they disagree or the limit has none. */
+bool extendedDiffers(const tsExtendedLimit &a, const tsExtendedLimit &b, std::string &better)
+{
+    better.clear();
+    if (a.count != b.count || a.type != b.type)
+        return true;
+    bool differs = false, agree = true;
+    for (int32_t k = 0; k < a.count && k < 4; ++k) {
+        const int o = order(a, b, k);
+        if (o == 0)
+            continue;
+        const char *side = o == 2 || a.better == TS_BETTER_NEITHER     ? ""
+                           : (o > 0) == (a.better == TS_BETTER_HIGHER) ? "A"
+                                                                       : "B";
+        agree = agree && *side && (!differs || better == side);
+        better = side;
+        differs = true;
+    }
+    if (!agree)
+        better.clear();
+    return differs;
+}
+
+/* The extended limits of both sides that differ, in table order.  Each
+ * side lists its limits in table order; a limit of A that B also offers
+ * follows the limits B offers alone before it. */
+std::vector<Difference::Extended> compareExtended(const tsRendererCaps *capsA,
+                                                  const tsRendererCaps *capsB)
+{
+    const std::vector<tsExtendedLimit> a = extendedLimits(capsA), b = extendedLimits(capsB);
+    std::vector<Difference::Extended> out;
+    auto onlyB = [&](const tsExtendedLimit &l) {
+        Difference::Extended e;
+        e.name = l.name;
+        e.inB = true;
+        e.b = l;
+        out.push_back(e);
+    };
+    size_t j = 0;
+    for (const tsExtendedLimit &la : a) {
+        size_t k = j;
+        while (k < b.size() && std::strcmp(b[k].name, la.name) != 0)
+            ++k;
+        Difference::Extended e;
+        e.name = la.name;
+        e.inA = true;
+        e.a = la;
+        if (k < b.size()) {
+            for (; j < k; ++j)
+                onlyB(b[j]);
+            e.inB = true;
+            e.b = b[k];
+            j = k + 1;
+            if (!extendedDiffers(e.a, e.b, e.better))
+                continue;
+        }
+        out.push_back(e);
+    }
+    for (; j < b.size(); ++j)
+        onlyB(b[j]);
+    return out;
+}
+
+} // namespace
 
 Difference compareReadings(const Reading &a, const Reading &b)
 {
@@ -358,19 +481,17 @@ Difference compareReadings(const Reading &a, const Reading &b)
         tsCapabilityRow row;
         double va = 0, vb = 0;
         if (!tsCapabilityRowAt(i, &row) || !tsCapabilityRowValue(a.caps, i, &va) ||
-            !tsCapabilityRowValue(b.caps, i, &vb) || va == vb)
+            !tsCapabilityRowValue(b.caps, i, &vb) || sameValue(va, vb))
             continue;
         Difference::Limit l;
         l.name = row.name;
         l.a = va;
         l.b = vb;
         l.isFloat = row.type == TS_CAPABILITY_FLOAT;
-        if (row.better == TS_BETTER_HIGHER)
-            l.better = va > vb ? "A" : "B";
-        else if (row.better == TS_BETTER_LOWER)
-            l.better = va < vb ? "A" : "B";
+        l.better = betterSide(va, vb, row.better);
         d.limits.push_back(l);
     }
+    d.extended = compareExtended(a.caps, b.caps);
 
     const std::vector<VersionCompliance> ca = complianceOf(a), cb = complianceOf(b);
     std::vector<std::string> versions;
@@ -402,6 +523,12 @@ Difference compareReadings(const Reading &a, const Reading &b)
         if (sa != sb)
             d.strings.push_back({s.name, sa, sb});
     }
+    /* The version of the context the extended limits come from: what
+     * explains a limit only one side offers. */
+    const std::string coreA = text(tsExtendedLimitsVersion(a.caps)),
+                      coreB = text(tsExtendedLimitsVersion(b.caps));
+    if (coreA != coreB)
+        d.strings.push_back({"coreProfileVersion", coreA, coreB});
     return d;
 }
 
@@ -434,17 +561,56 @@ std::string plural(size_t n, const char *one, const char *many)
     return std::to_string(n) + " " + (n == 1 ? one : many);
 }
 
+/* The values of an extended limit on both sides as the cells of a row:
+ * "65535, 65535, 65535" whole, "absent" for a side that does not offer it. */
+std::pair<std::string, std::string> extendedTexts(const Difference::Extended &e)
+{
+    std::pair<std::string, std::string> out;
+    std::string *cells[2] = {&out.first, &out.second};
+    const tsExtendedLimit *sides[2] = {&e.a, &e.b};
+    const bool present[2] = {e.inA, e.inB};
+    for (int s = 0; s < 2; ++s) {
+        if (!present[s]) {
+            *cells[s] = "absent";
+            continue;
+        }
+        const tsExtendedLimit &l = *sides[s], &other = *sides[1 - s];
+        const bool isFloat = l.type == TS_EXTENDED_FLOAT;
+        for (int32_t k = 0; k < l.count && k < 4; ++k) {
+            if (k)
+                *cells[s] += ", ";
+            if (!isFloat)
+                *cells[s] += std::to_string(l.intValues[k]);
+            else if (present[1 - s] && k < other.count)
+                *cells[s] += s == 0 ? numberTexts(l.values[k], other.values[k], true).first
+                                    : numberTexts(other.values[k], l.values[k], true).second;
+            else
+                *cells[s] += numberText(l.values[k], true);
+        }
+    }
+    return out;
+}
+
 } // namespace
 
 std::string differenceText(const Difference &d, const std::string &a, const std::string &b)
 {
     std::string out;
+    size_t oneSided = 0;
+    for (const Difference::Extended &e : d.extended)
+        oneSided += e.inA != e.inB;
+    std::string limits = plural(d.limits.size() + d.extended.size(), "limit", "limits");
+    if (!d.extended.empty()) {
+        limits += " (" + std::to_string(d.extended.size()) + " extended";
+        if (oneSided)
+            limits += ", " + std::to_string(oneSided) + " offered by one side only";
+        limits += ")";
+    }
     if (d.equal())
         out += "No differences.\n";
     else
         out += "Differences: " + plural(d.onlyInA.size(), "extension", "extensions") +
-               " only in A, " + std::to_string(d.onlyInB.size()) + " only in B, " +
-               plural(d.limits.size(), "limit", "limits") + ", " +
+               " only in A, " + std::to_string(d.onlyInB.size()) + " only in B, " + limits + ", " +
                plural(d.compliance.size(), "compliance line", "compliance lines") + ", " +
                plural(d.strings.size(), "string", "strings") + "\n";
     out += "A: " + a + "\nB: " + b + "\n";
@@ -461,9 +627,21 @@ std::string differenceText(const Difference &d, const std::string &a, const std:
     if (!d.limits.empty()) {
         out += "\nLimits that differ (" + std::to_string(d.limits.size()) + "):\n";
         std::vector<std::vector<std::string>> rows{{"limit", "A", "B", "better"}};
-        for (const Difference::Limit &l : d.limits)
-            rows.push_back({l.name, numberText(l.a, l.isFloat), numberText(l.b, l.isFloat),
-                            l.better.empty() ? "-" : l.better});
+        for (const Difference::Limit &l : d.limits) {
+            const auto values = numberTexts(l.a, l.b, l.isFloat);
+            rows.push_back(
+                {l.name, values.first, values.second, l.better.empty() ? "-" : l.better});
+        }
+        appendTable(out, rows);
+    }
+    if (!d.extended.empty()) {
+        out += "\nExtended limits that differ (" + std::to_string(d.extended.size()) + "):\n";
+        std::vector<std::vector<std::string>> rows{{"limit", "A", "B", "better"}};
+        for (const Difference::Extended &e : d.extended) {
+            const auto values = extendedTexts(e);
+            rows.push_back(
+                {e.name, values.first, values.second, e.better.empty() ? "-" : e.better});
+        }
         appendTable(out, rows);
     }
     auto pairs = [&](const char *title, const char *head,
@@ -499,6 +677,31 @@ nlohmann::json differenceJson(const Difference &d, const std::string &a, const s
              {"b", number(l.b, l.isFloat)},
              {"better", l.better.empty() ? nlohmann::json(nullptr) : nlohmann::json(l.better)}});
     j["limits"] = limits;
+    /* One number, or an array for a limit of several values (as the
+     * report's extendedLimits); null for the side that does not offer it,
+     * which onlyIn names the other of. */
+    nlohmann::json extended = nlohmann::json::array();
+    auto side = [](const tsExtendedLimit &l, bool present) {
+        if (!present)
+            return nlohmann::json(nullptr);
+        nlohmann::json values = nlohmann::json::array();
+        for (int32_t k = 0; k < l.count && k < 4; ++k)
+            values.push_back(l.type == TS_EXTENDED_FLOAT ? number(l.values[k], true)
+                                                         : nlohmann::json(l.intValues[k]));
+        return l.count == 1 ? values[0] : values;
+    };
+    auto orNull = [](const std::string &s) {
+        return s.empty() ? nlohmann::json(nullptr) : nlohmann::json(s);
+    };
+    for (const Difference::Extended &e : d.extended)
+        extended.push_back({{"name", e.name},
+                            {"a", side(e.a, e.inA)},
+                            {"b", side(e.b, e.inB)},
+                            {"better", orNull(e.better)},
+                            {"onlyIn", orNull(e.inA == e.inB ? ""
+                                              : e.inA        ? "A"
+                                                             : "B")}});
+    j["extendedLimits"] = extended;
     auto pairs = [](const std::vector<Difference::Pair> &list, const char *key) {
         nlohmann::json out = nlohmann::json::array();
         for (const Difference::Pair &p : list)

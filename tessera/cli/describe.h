@@ -13,6 +13,7 @@
 #include <nlohmann/json.hpp>
 
 #include "sounder/database.h"
+#include "sounder/extended.h"
 #include "sounder/probe.h"
 #include "sounder/system.h"
 
@@ -94,14 +95,26 @@ struct Difference {
         bool isFloat = false;
         std::string better; /* "A", "B" or "" when neither is better */
     };
+    /* An extended limit (by GL token name) that differs: its values on
+     * both sides, or on the one side that offers it.  Several values are
+     * compared one by one; a side is better when every value that differs
+     * favours it by the limit's direction. */
+    struct Extended {
+        std::string name;
+        bool inA = false, inB = false;
+        tsExtendedLimit a{}, b{}; /* valid where in* is set */
+        std::string better;       /* "A", "B" or "" */
+    };
     struct Pair {
         std::string name;
         std::string a, b;
     };
     std::vector<std::string> onlyInA, onlyInB;
     std::vector<Limit> limits;
+    std::vector<Extended> extended;
     std::vector<Pair> compliance; /* name: the version */
-    std::vector<Pair> strings;    /* name: vendor, renderer, version, glslVersion */
+    std::vector<Pair> strings;    /* name: vendor, renderer, version, shadingLanguageVersion,
+                                   * coreProfileVersion */
     bool equal() const;
 };
 

@@ -5,6 +5,8 @@
 
 #include <algorithm>
 #include <cstring>
+#include <map>
+#include <regex>
 #include <set>
 #include <string>
 #include <vector>
@@ -12,6 +14,8 @@
 #include <nlohmann/json.hpp>
 
 #include "../probe/glxinfo_oracle.h"
+#include "common/capability_table.h"
+#include "probe/extended_limits.h"
 #include "sounder/probe.h"
 #include "keel/keel.h"
 #include "sounder/reportfile.h"
@@ -54,6 +58,21 @@ std::set<std::string> minus(const std::set<std::string> &a, const std::set<std::
     std::set<std::string> out;
     std::set_difference(a.begin(), a.end(), b.begin(), b.end(), std::inserter(out, out.end()));
     return out;
+}
+
+// The text with every run of spaces made one, for finding table rows.
+std::string squeezed(const std::string &text)
+{
+    return std::regex_replace(text, std::regex(" +"), " ");
+}
+
+// An extended value as the diff's JSON gives it: a number or an array.
+nlohmann::json valueJson(const sounder::ExtendedValue &v)
+{
+    nlohmann::json out = nlohmann::json::array();
+    for (int i = 0; i < v.count; ++i)
+        out.push_back(v.isFloat() ? nlohmann::json(v.floats[i]) : nlohmann::json(v.ints[i]));
+    return v.count == 1 ? out[0] : out;
 }
 
 // A saved report of the live reading 1, written once for the whole run.
@@ -174,13 +193,50 @@ TEST(CliDiff, SoftpipeAgainstLlvmpipeListsGlxinfosSetDifferences)
     EXPECT_EQ(textureSize,
               soft.limits.at("GL_MAX_TEXTURE_SIZE") != hard.limits.at("GL_MAX_TEXTURE_SIZE"));
 
+    // Against the core-profile limits glxinfo prints (as 32-bit integers):
+    // those it prints for both sides are listed where they differ, and
+    // every side's value it prints is the one listed.  (It leaves out
+    // limits that softpipe offers through extensions below their version.)
+    auto printed = [](const nlohmann::json &v) {
+        std::vector<double> out;
+        for (const auto &x : v.is_array() ? v : nlohmann::json::array({v}))
+            if (!x.is_null())
+                out.push_back(std::min(x.get<double>(), 2147483647.0));
+        return v.is_null() ? nlohmann::json(nullptr) : nlohmann::json(out);
+    };
+    auto glxinfo = [](const GlxinfoReport &o, const std::string &name) {
+        const auto it = o.coreLimits.find(name);
+        return it == o.coreLimits.end() ? nlohmann::json(nullptr) : nlohmann::json(it->second);
+    };
+    std::map<std::string, nlohmann::json> listed, expected;
+    for (const auto &l : soft.coreLimits)
+        if (sounder::caps::findExtended(l.first.c_str()) && hard.coreLimits.count(l.first) &&
+            l.second != hard.coreLimits.at(l.first))
+            expected[l.first] = {l.second, hard.coreLimits.at(l.first)};
+    for (const auto &e : d["extendedLimits"]) {
+        const std::string name = e["name"];
+        const nlohmann::json mine = {printed(e["a"]), printed(e["b"])},
+                             theirs = {glxinfo(soft, name), glxinfo(hard, name)};
+        for (int side = 0; side < 2; ++side)
+            EXPECT_TRUE(theirs[side].is_null() || mine[side] == theirs[side])
+                << name << " on side "
+                << "AB"[side] << ": " << mine[side];
+        if (!theirs[0].is_null() && !theirs[1].is_null() && mine[0] != mine[1])
+            listed[name] = mine;
+    }
+    EXPECT_EQ(nlohmann::json(listed), nlohmann::json(expected));
+    EXPECT_FALSE(expected.empty());
+
     // The plain form says the same counts first.
     const CliRun plain = cli("--diff reading:0 reading:1");
     EXPECT_EQ(plain.status, 3);
+    const size_t limits = d["limits"].size() + d["extendedLimits"].size();
     const std::string summary = "Differences: " + std::to_string(d["onlyInA"].size()) +
                                 (d["onlyInA"].size() == 1 ? " extension" : " extensions") +
                                 " only in A, " + std::to_string(d["onlyInB"].size()) +
-                                " only in B, " + std::to_string(d["limits"].size()) + " limit";
+                                " only in B, " + std::to_string(limits) +
+                                (limits == 1 ? " limit (" : " limits (") +
+                                std::to_string(d["extendedLimits"].size()) + " extended";
     EXPECT_EQ(plain.out.rfind(summary, 0), 0u) << plain.out.substr(0, 200);
 }
 
@@ -208,9 +264,82 @@ TEST_F(SavedReport, ASideAgainstItselfIsEqualAndASavedReportDiffersOnlyInUnstore
     EXPECT_TRUE(d["onlyInA"].empty() && d["onlyInB"].empty()) << d;
     EXPECT_TRUE(d["strings"].empty()) << d["strings"];
     EXPECT_TRUE(d["compliance"].empty()) << d["compliance"];
+    EXPECT_TRUE(d["extendedLimits"].empty()) << d["extendedLimits"];
     for (const auto &l : d["limits"]) {
         EXPECT_TRUE(unstored.count(l["name"].get<std::string>())) << l;
         EXPECT_EQ(l["a"], 0) << l;
+    }
+}
+
+// A copy of the saved report with one extended limit changed (the deltas
+// added to its values) or taken out (no deltas), diffed with the report.
+TEST_F(SavedReport, ExtendedLimitsDifferByDirectionValueByValueAndPresence)
+{
+    using sounder::caps::Better;
+    const struct {
+        Better direction;
+        int count;
+        std::vector<int> delta;
+        bool copyFirst; // the copy is side A
+        nlohmann::json better, onlyIn;
+    } cases[] = {
+        {Better::Higher, 1, {1}, false, "B", nullptr},
+        {Better::Lower, 1, {1}, false, "A", nullptr},
+        {Better::Lower, 1, {1}, true, "B", nullptr},
+        {Better::Neither, 1, {1}, false, nullptr, nullptr},
+        {Better::Higher, 3, {0, -1, 0}, false, "A", nullptr},
+        {Better::Higher, 3, {1, 0, -1}, false, nullptr, nullptr},
+        {Better::Higher, 1, {}, false, nullptr, "A"},
+        {Better::Higher, 3, {}, true, nullptr, "B"},
+    };
+    for (const auto &c : cases) {
+        tsRendererCaps caps;
+        tsIcdList icd;
+        tsSystemInfo system{};
+        ASSERT_EQ(tsReadReportXML(report_->c_str(), &caps, &icd, &system), 0);
+        ASSERT_NE(sounder::extendedLimitsOf(&caps), nullptr);
+        auto &values = sounder::extendedLimitsOf(&caps)->values;
+        auto it = std::find_if(values.begin(), values.end(), [&](const auto &v) {
+            return v.row->better == c.direction && v.count == c.count && !v.isFloat();
+        });
+        ASSERT_NE(it, values.end());
+        const sounder::ExtendedValue was = *it;
+        for (size_t k = 0; k < c.delta.size(); ++k)
+            it->ints[k] += c.delta[k];
+        nlohmann::json want = {{"name", was.row->name},
+                               {"a", valueJson(was)},
+                               {"b", c.delta.empty() ? nullptr : valueJson(*it)},
+                               {"better", c.better},
+                               {"onlyIn", c.onlyIn}};
+        std::string cells[] = {was.text(), c.delta.empty() ? "absent" : it->text()};
+        if (c.delta.empty())
+            values.erase(it);
+        const std::string copy = dir_->file("extended.xml");
+        ASSERT_EQ(tsSaveReportXML(copy.c_str(), &system, &caps, 1, &icd), 0);
+        tsInfoRelease(&caps);
+        tsSystemInfoRelease(&system);
+        if (c.copyFirst) {
+            std::swap(want["a"], want["b"]);
+            std::swap(cells[0], cells[1]);
+        }
+        const std::string sides =
+            c.copyFirst ? shellQuoted(copy) + " " + report() : report() + " " + shellQuoted(copy);
+        const CliRun r = cli("--diff " + sides + " --json"), plain = cli("--diff " + sides);
+        ASSERT_EQ(r.status, 3) << r.err;
+        EXPECT_EQ(plain.status, 3);
+        EXPECT_EQ(schemaErrors(r.out, *dir_), "");
+        const nlohmann::json d = nlohmann::json::parse(r.out);
+        EXPECT_TRUE(d["limits"].empty()) << d["limits"];
+        EXPECT_EQ(d["extendedLimits"], nlohmann::json::array({want}));
+
+        const std::string summary = c.onlyIn.is_null()
+                                        ? "1 limit (1 extended), "
+                                        : "1 limit (1 extended, 1 offered by one side only), ";
+        EXPECT_NE(plain.out.find("only in B, " + summary), std::string::npos) << plain.out;
+        const std::string row =
+            "\n " + std::string(was.row->name) + " " + cells[0] + " " + cells[1] + " " +
+            (c.better.is_null() ? std::string("-") : c.better.get<std::string>()) + "\n";
+        EXPECT_NE(squeezed(plain.out).find(row), std::string::npos) << row << plain.out;
     }
 }
 
