@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <map>
 #include <regex>
@@ -242,8 +243,21 @@ TEST(CliDiff, SoftpipeAgainstLlvmpipeListsGlxinfosSetDifferences)
 
 TEST_F(SavedReport, ASideAgainstItselfIsEqualAndASavedReportDiffersOnlyInUnstoredLimits)
 {
-    for (const std::string &args : std::vector<std::string>{
-             "reading:1 reading:1", "reading:0 reading:0", report() + " " + report()}) {
+    // A report holding values that are not numbers equals itself too.
+    tsRendererCaps caps;
+    tsIcdList icd;
+    tsSystemInfo system{};
+    ASSERT_EQ(tsReadReportXML(report_->c_str(), &caps, &icd, &system), 0);
+    caps.PointSizeMax = NAN;
+    for (sounder::ExtendedValue &v : sounder::extendedLimitsOf(&caps)->values)
+        v.floats[0] = NAN; // only float limits read it
+    const std::string nan = shellQuoted(dir_->file("nan.xml"));
+    ASSERT_EQ(tsSaveReportXML(dir_->file("nan.xml").c_str(), &system, &caps, 1, &icd), 0);
+    tsInfoRelease(&caps);
+    tsSystemInfoRelease(&system);
+    for (const std::string &args :
+         std::vector<std::string>{"reading:1 reading:1", "reading:0 reading:0",
+                                  report() + " " + report(), nan + " " + nan}) {
         const CliRun r = cli("--diff " + args);
         EXPECT_EQ(r.status, 0) << args << "\n" << r.out << r.err;
         EXPECT_EQ(r.out.rfind("No differences.\n", 0), 0u) << args;
