@@ -2,6 +2,7 @@
 #include "cli.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
@@ -562,33 +563,27 @@ std::string plural(size_t n, const char *one, const char *many)
 }
 
 /* The values of an extended limit on both sides as the cells of a row:
- * "65535, 65535, 65535" whole, "absent" for a side that does not offer it. */
+ * "65535, 65535, 65535" whole, "absent" for a side that does not offer it.
+ * Decimals are the shortest text that reads back as the value, as the
+ * report and the trees show them, so that differing values never look
+ * alike. */
 std::pair<std::string, std::string> extendedTexts(const Difference::Extended &e)
 {
-    std::pair<std::string, std::string> out;
-    std::string *cells[2] = {&out.first, &out.second};
-    const tsExtendedLimit *sides[2] = {&e.a, &e.b};
-    const bool present[2] = {e.inA, e.inB};
-    for (int s = 0; s < 2; ++s) {
-        if (!present[s]) {
-            *cells[s] = "absent";
-            continue;
-        }
-        const tsExtendedLimit &l = *sides[s], &other = *sides[1 - s];
-        const bool isFloat = l.type == TS_EXTENDED_FLOAT;
+    auto cell = [](const tsExtendedLimit &l, bool present) {
+        if (!present)
+            return std::string("absent");
+        std::string out;
         for (int32_t k = 0; k < l.count && k < 4; ++k) {
-            if (k)
-                *cells[s] += ", ";
-            if (!isFloat)
-                *cells[s] += std::to_string(l.intValues[k]);
-            else if (present[1 - s] && k < other.count)
-                *cells[s] += s == 0 ? numberTexts(l.values[k], other.values[k], true).first
-                                    : numberTexts(other.values[k], l.values[k], true).second;
-            else
-                *cells[s] += numberText(l.values[k], true);
+            char buffer[64];
+            const std::to_chars_result r =
+                l.type == TS_EXTENDED_FLOAT
+                    ? std::to_chars(buffer, buffer + sizeof buffer, l.values[k])
+                    : std::to_chars(buffer, buffer + sizeof buffer, l.intValues[k]);
+            out += (k ? ", " : "") + std::string(buffer, r.ptr);
         }
-    }
-    return out;
+        return out;
+    };
+    return {cell(e.a, e.inA), cell(e.b, e.inB)};
 }
 
 } // namespace

@@ -64,7 +64,9 @@ std::set<std::string> minus(const std::set<std::string> &a, const std::set<std::
 // An extended value as the diff's JSON gives it: a number or an array.
 nlohmann::json valueJson(const sounder::ExtendedValue &v)
 {
-    const nlohmann::json all(std::vector<int64_t>(v.ints, v.ints + v.count));
+    const nlohmann::json all =
+        v.isFloat() ? nlohmann::json(std::vector<double>(v.floats, v.floats + v.count))
+                    : nlohmann::json(std::vector<int64_t>(v.ints, v.ints + v.count));
     return v.count == 1 ? all[0] : all;
 }
 
@@ -281,29 +283,32 @@ TEST_F(SavedReport, ExtendedLimitsDifferByDirectionValueByValueAndPresence)
     const struct {
         Better direction;
         int count;
-        std::vector<int> delta;
+        bool isFloat;
+        std::vector<double> delta;
         bool copyFirst; // the copy is side A
         const char *better, *onlyIn;
     } cases[] = {
-        {Better::Higher, 1, {1}, false, "B", nullptr},
-        {Better::Lower, 1, {1}, false, "A", nullptr},
-        {Better::Neither, 1, {1}, false, nullptr, nullptr},
-        {Better::Higher, 3, {0, -1, 0}, false, "A", nullptr},
-        {Better::Higher, 3, {1, 0, -1}, false, nullptr, nullptr},
-        {Better::Higher, 1, {}, false, nullptr, "A"},
-        {Better::Lower, 1, {}, true, nullptr, "B"},
+        {Better::Higher, 1, false, {1}, false, "B", nullptr},
+        {Better::Lower, 1, false, {1}, false, "A", nullptr},
+        {Better::Neither, 1, false, {1}, false, nullptr, nullptr},
+        {Better::Higher, 1, true, {-1e-9}, false, "A", nullptr},
+        {Better::Higher, 3, false, {0, -1, 0}, false, "A", nullptr},
+        {Better::Higher, 3, false, {1, 0, -1}, false, nullptr, nullptr},
+        {Better::Higher, 1, false, {}, false, nullptr, "A"},
+        {Better::Lower, 1, false, {}, true, nullptr, "B"},
     };
     for (const auto &c : cases) {
         sounder::ExtendedValue was, now;
         const std::string copy = editedCopy("extended.xml", [&](tsRendererCaps &caps) {
             auto &values = sounder::extendedLimitsOf(&caps)->values;
             auto it = std::find_if(values.begin(), values.end(), [&](const auto &v) {
-                return v.row->better == c.direction && v.count == c.count && !v.isFloat();
+                return v.row->better == c.direction && v.count == c.count &&
+                       v.isFloat() == c.isFloat;
             });
             ASSERT_NE(it, values.end());
             was = *it;
             for (size_t k = 0; k < c.delta.size(); ++k)
-                it->ints[k] += c.delta[k];
+                c.isFloat ? it->floats[k] += c.delta[k] : it->ints[k] += c.delta[k];
             now = *it;
             if (c.delta.empty())
                 values.erase(it);
