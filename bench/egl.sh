@@ -10,37 +10,33 @@
 # surfaceless and device platforms answer), and ends with status 3 when one
 # failed, so its status is ignored.  tessera reads the surfaceless platform.
 #
+# eglinfo makes no OpenGL context, so the bench also times the least an EGL
+# reading does (egl_context.c: driver, context, strings) and the reader
+# process alone, to show what the reading and the client each add.
+#
 #   bench/egl.sh            # builds build/release first
 #   RUNS=20 bench/egl.sh
 set -euo pipefail
-root=$(cd "$(dirname "$0")/.." && pwd)
-build=${BUILD_DIR:-$root/build/release}
-runs=${RUNS:-10}
-
-"$root/scripts/deps"
-cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DTESSERA_TESTS=OFF \
-  -DTESSERA_BENCH=OFF >/dev/null
-cmake --build "$build" -j2 --target tessera-cli tessera-reader >/dev/null
+# shellcheck source-path=SCRIPTDIR source=common.sh
+. "$(dirname "$0")/common.sh"
+bench_build tessera-cli tessera-reader
 
 cli="$build/bin/tessera-cli"
-json=$(mktemp)
-trap 'rm -f "$json"' EXIT
+reader="$build/bin/tessera-reader"
+json=$bench_tmp/hyperfine.json
+context=$bench_tmp/egl-context
+cc -O2 -o "$context" "$(dirname "$0")/egl_context.c" -lEGL -lGL
 unset DISPLAY
 
 echo "load before: $(uptime)"
 hyperfine -N -i --warmup 2 --runs "$runs" --export-json "$json" \
   -n "tessera-cli --renderer 1 (EGL)" "env TESSERA_PLATFORM=egl $cli --renderer 1" \
+  -n "tessera-reader --reading 1 (EGL)" "env TESSERA_PLATFORM=egl $reader --reading 1" \
+  -n "bare EGL context" "$context" \
   -n "eglinfo" "eglinfo"
 echo "load after: $(uptime)"
 
-python3 - "$json" <<'PY'
-import json, sys
-results = {r["command"]: r for r in json.load(open(sys.argv[1]))["results"]}
-print()
-print(f"{'command':32} {'median s':>9} {'min s':>7} {'max s':>7}")
-for name, r in results.items():
-    print(f"{name:32} {r['median']:9.3f} {r['min']:7.3f} {r['max']:7.3f}")
-ratio = results["tessera-cli --renderer 1 (EGL)"]["median"] / results["eglinfo"]["median"]
-print()
-print(f"tessera-cli --renderer 1 (EGL) / eglinfo = {ratio:.2f}  (target <= 1.00)")
-PY
+bench_table "$json"
+bench_ratio "$json" "tessera-cli --renderer 1 (EGL)" "eglinfo" 1.00
+bench_ratio "$json" "tessera-cli --renderer 1 (EGL)" "bare EGL context"
+bench_ratio "$json" "tessera-reader --reading 1 (EGL)" "bare EGL context"

@@ -5,48 +5,15 @@
 #include <QPainter>
 #include <QPainterPath>
 
+#include <cmath>
 #include <cstring>
+#include <initializer_list>
 
 #include "app/icon.h"
 #include "sounder/links.h"
 
 namespace tessera {
 namespace {
-
-// A vendor shown as a coloured tile with its initials.
-struct Tile {
-    const char *letters;
-    QRgb colour;
-};
-
-// Vendor positions of the strip (the values of tsGetVendorImageIcon and
-// tsGetExtImageIcon).  Position 10 is the icon of every other vendor word and
-// of entry-point groups: a neutral function tile.
-Tile vendorTile(int index)
-{
-    switch (index) {
-    case 0: return {"3D", 0xff6b4e9b};  // 3Dfx
-    case 1: return {"Ap", 0xff7a7a7a};  // Apple
-    case 2: return {"ATI", 0xffc8102e}; // ATI
-    case 3: return {"EXT", 0xff2e7d32}; // multi-vendor
-    case 4: return {"HP", 0xff0096d6};
-    case 5: return {"IBM", 0xff1f70c1};
-    case 6: return {"In", 0xff0071c5}; // Intel
-    case 7: return {"IG", 0xff5d4037}; // Intergraph
-    case 8: return {"KTX", 0xff8d6e63};
-    case 9: return {"NV", 0xff76b900}; // NVIDIA
-    case 11: return {"S3", 0xffd84315};
-    case 12: return {"SGI", 0xff6a1b9a};
-    case 13: return {"SUN", 0xfff9a825};
-    case 14: return {"MS", 0xff00a4ef}; // Microsoft
-    case 24: return {"TG", 0xff455a64}; // Tungsten
-    case 37: return {"SiS", 0xff00838f};
-    case 38: return {"XGI", 0xffad1457};
-    case 39: return {"3DL", 0xff283593}; // 3Dlabs
-    case 40: return {"IMG", 0xffef6c00}; // Imagination
-    default: return {nullptr, 0};
-    }
-}
 
 const QColor kInk(0x33, 0x33, 0x33);
 const QColor kBlue(0x1e, 0x63, 0xb4);
@@ -79,262 +46,214 @@ void drawLetters(QPainter &p, const QRectF &rect, const QString &text, const QCo
     p.restore();
 }
 
-void drawTile(QPainter &p, const Tile &tile)
-{
-    p.setPen(Qt::NoPen);
-    p.setBrush(QColor::fromRgba(tile.colour));
-    p.drawRoundedRect(QRectF(0.5, 0.5, 15, 15), 3, 3);
-    drawLetters(p, QRectF(1, 1, 14, 14), QString::fromLatin1(tile.letters), Qt::white,
-                std::strlen(tile.letters) > 2 ? 7 : 9);
-}
+// What one step of a strip image draws, in the 16-pixel units of the strip.
+// The lettered kinds stand for a whole icon of fixed geometry.
+enum Shape {
+    Tile,    // vendor tile: rounded square without edge, white initials
+    Badge,   // rounded square with a darker edge, a white mark
+    Mark,    // circle with a darker edge, a white mark
+    Dot,     // small circle with a darker edge
+    Rects,   // x, y, w, h for each rectangle
+    Rounds,  // x, y, w, h, radius for each rounded rectangle
+    Circles, // x, y, w, h for each ellipse
+    Polygon, // closed path through x0, y0, x1, y1, ...
+    Polyline,
+    Lines,  // x0, y0, x1, y1 for each line
+    Spokes, // the rectangle x, y, w, h turned eight times by 45 degrees round (8, 8)
+    Letters // white text in x, y, w, h, at most v[4] units high
+};
 
-void drawFolder(QPainter &p, bool open)
+constexpr QRgb kNone = 0; // no pen, no brush
+constexpr QRgb kEdge = 1; // pen: the brush's colour darkened by 130 %
+
+// One step of a strip image, in drawing order; the lettered kinds need no
+// more than the icon, the colour and the text.
+struct Step {
+    int icon;
+    Shape shape;
+    QRgb brush;
+    const char *text = nullptr;
+    QRgb pen = kEdge;
+    double width = 1; // pen width; negative: round caps and joins
+    std::initializer_list<double> v = {};
+};
+
+const QRgb kInkRgb = kInk.rgba(), kBlueRgb = kBlue.rgba(), kPaperRgb = kPaper.rgba();
+const QRgb kFolderRgb = kFolder.rgba(), kFolderDarkRgb = kFolderDark.rgba();
+const QRgb kFolderBack = kFolder.darker(110).rgba();
+const QRgb kLayerEdge = kBlue.darker(140).rgba();
+
+// Strip positions 0-14, 24 and 37-40 are the vendor tiles (the values of
+// tsGetVendorImageIcon and tsGetExtImageIcon); position 10 is the icon of
+// every other vendor word and of entry-point groups: a neutral function tile.
+// clang-format off
+const Step kSteps[] = {
+    {0, Tile, 0xff6b4e9b, "3D"}, // 3Dfx
+    {1, Tile, 0xff7a7a7a, "Ap"}, // Apple
+    {2, Tile, 0xffc8102e, "ATI"},
+    {3, Tile, 0xff2e7d32, "EXT"}, // multi-vendor
+    {4, Tile, 0xff0096d6, "HP"},
+    {5, Tile, 0xff1f70c1, "IBM"},
+    {6, Tile, 0xff0071c5, "In"}, // Intel
+    {7, Tile, 0xff5d4037, "IG"}, // Intergraph
+    {8, Tile, 0xff8d6e63, "KTX"},
+    {9, Tile, 0xff76b900, "NV"}, // NVIDIA
+    {11, Tile, 0xffd84315, "S3"},
+    {12, Tile, 0xff6a1b9a, "SGI"},
+    {13, Tile, 0xfff9a825, "SUN"},
+    {14, Tile, 0xff00a4ef, "MS"}, // Microsoft
+    {24, Tile, 0xff455a64, "TG"}, // Tungsten
+    {37, Tile, 0xff00838f, "SiS"},
+    {38, Tile, 0xffad1457, "XGI"},
+    {39, Tile, 0xff283593, "3DL"}, // 3Dlabs
+    {40, Tile, 0xffef6c00, "IMG"}, // Imagination
+    {kIconEntryPoints, Badge, 0xff78909c, "f"},
+    {18, Badge, kGreen.rgba(), "+"},    // supported
+    {19, Badge, kRed.rgba(), "\u2212"}, // unsupported
+    {20, Mark, kBlueRgb, "i"},          // section heads
+    {23, Dot, 0xff90a4ae},              // positions no tree uses
+    {31, Dot, 0xff4db6ac},
+    {32, Dot, 0xffba68c8},
+    {36, Dot, 0xffffb74d},
+    // Folders of groups, closed and open.
+    {kIconGroupClosed, Polygon, kFolderBack, nullptr, kFolderDarkRgb, 1,
+     {1.5, 3.5, 6, 3.5, 7.5, 5, 14.5, 5, 14.5, 13.5, 1.5, 13.5}},
+    {kIconGroupClosed, Rects, kFolderRgb, nullptr, kFolderDarkRgb, 1, {1.5, 6.5, 13, 7}},
+    {kIconGroupOpen, Polygon, kFolderBack, nullptr, kFolderDarkRgb, 1,
+     {1.5, 3.5, 6, 3.5, 7.5, 5, 14.5, 5, 14.5, 13.5, 1.5, 13.5}},
+    {kIconGroupOpen, Polygon, kFolderRgb, nullptr, kFolderDarkRgb, 1,
+     {3.5, 7.5, 15.5, 7.5, 13.5, 13.5, 1.5, 13.5}},
+    // Core features: three stacked layers.
+    {17, Polygon, kBlue.lighter(150).rgba(), nullptr, kLayerEdge, 1, {8, 3, 14.5, 6, 8, 9, 1.5, 6}},
+    {17, Polygon, kBlue.lighter(120).rgba(), nullptr, kLayerEdge, 1,
+     {8, 6.5, 14.5, 9.5, 8, 12.5, 1.5, 9.5}},
+    {17, Polygon, kBlueRgb, nullptr, kLayerEdge, 1, {8, 10, 14.5, 13, 8, 16, 1.5, 13}},
+    // Display lines: a monitor.
+    {21, Rects, 0xff5c9ce6, nullptr, kInkRgb, 1, {1.5, 2.5, 13, 9}},
+    {21, Rects, kInkRgb, nullptr, kInkRgb, 1, {6, 11.5, 4, 2, 4, 13.5, 8, 1}},
+    // System line: a computer case.
+    {22, Rects, 0xffcfd8dc, nullptr, kInkRgb, 1, {4.5, 1.5, 7, 13}},
+    {22, Lines, kNone, nullptr, kBlueRgb, 1, {6, 4, 10, 4, 6, 6, 10, 6}},
+    {22, Circles, kGreen.rgba(), nullptr, kNone, 1, {7, 11, 2, 2}},
+    // Renderer, memory: a chip with four pins a side, 2.3 apart.
+    {25, Lines, kNone, nullptr, kInkRgb, 1, {
+        4.5, 0.5, 4.5, 3, 4.5, 13, 4.5, 15.5, 0.5, 4.5, 3, 4.5, 13, 4.5, 15.5, 4.5,
+        6.8, 0.5, 6.8, 3, 6.8, 13, 6.8, 15.5, 0.5, 6.8, 3, 6.8, 13, 6.8, 15.5, 6.8,
+        9.1, 0.5, 9.1, 3, 9.1, 13, 9.1, 15.5, 0.5, 9.1, 3, 9.1, 13, 9.1, 15.5, 9.1,
+        11.4, 0.5, 11.4, 3, 11.4, 13, 11.4, 15.5, 0.5, 11.4, 3, 11.4, 13, 11.4, 15.5, 11.4}},
+    {25, Rounds, 0xff37474f, nullptr, kInkRgb, 1, {3, 3, 10, 10, 1.5}},
+    {25, Rects, 0xff90a4ae, nullptr, kNone, 1, {5.5, 5.5, 5, 5}},
+    {kIconAvailable, Polyline, kNone, nullptr, kGreen.rgba(), -2.4, {3, 8.5, 6.5, 12, 13, 4}},
+    {kIconMissing, Lines, kNone, nullptr, kRed.rgba(), -2.4, {4, 4, 12, 12, 12, 4, 4, 12}},
+    // Version facts: a page with lines.
+    {28, Polygon, kPaperRgb, nullptr, kInkRgb, 1,
+     {3.5, 1.5, 10, 1.5, 12.5, 4, 12.5, 14.5, 3.5, 14.5}},
+    {28, Lines, kNone, nullptr, kBlueRgb, 1,
+     {5, 5.5, 11, 5.5, 5, 8, 11, 8, 5, 10.5, 11, 10.5, 5, 13, 11, 13}},
+    // Alias, affected by: two chain links.
+    {29, Rounds, kNone, nullptr, 0xff607d8b, 2, {1.5, 4.5, 8, 5, 2.5}},
+    {29, Rounds, kNone, nullptr, 0xff8e24aa, 2, {6.5, 6.5, 8, 5, 2.5}},
+    // Dependencies: an arrow into a page.
+    {30, Rects, kPaperRgb, nullptr, kInkRgb, 1, {8.5, 6.5, 6, 8}},
+    {30, Lines, kNone, nullptr, 0xffef6c00, -2, {1.5, 3, 7.5, 9, 7.5, 9, 7.5, 5.5, 7.5, 9, 4, 9}},
+    // Driver lines: a gear.
+    {33, Spokes, 0xff546e7a, nullptr, kNone, 1, {-1.25, -7.5, 2.5, 3}},
+    {33, Circles, 0xff546e7a, nullptr, kNone, 1, {2.5, 2.5, 11, 11}},
+    {33, Circles, 0xffffffff, nullptr, kNone, 1, {6, 6, 4, 4}},
+    // Vendor: a factory.
+    {34, Polygon, 0xff8d6e63, nullptr, kInkRgb, 1,
+     {1.5, 14.5, 1.5, 7, 5.5, 9.5, 5.5, 7, 9.5, 9.5, 9.5, 2, 13.5, 2, 13.5, 14.5}},
+    {34, Rects, 0xffffe082, nullptr, kNone, 1, {3, 11, 2, 2, 7, 11, 2, 2, 10.5, 5, 2, 2}},
+    // Versions: a tag.
+    {35, Polygon, 0xff26a69a, nullptr, 0xff00695c, 1,
+     {1.5, 4.5, 10.5, 4.5, 14.5, 8, 10.5, 11.5, 1.5, 11.5}},
+    {35, Letters, kNone, "v", kNone, 1, {1.5, 4.5, 10, 7, 8}},
+};
+// clang-format on
+
+// Draws one step with its pen and brush.
+void drawStep(QPainter &p, const Step &s)
 {
-    p.setPen(QPen(kFolderDark, 1));
-    p.setBrush(kFolder.darker(110));
-    QPainterPath back;
-    back.moveTo(1.5, 3.5);
-    back.lineTo(6, 3.5);
-    back.lineTo(7.5, 5);
-    back.lineTo(14.5, 5);
-    back.lineTo(14.5, 13.5);
-    back.lineTo(1.5, 13.5);
-    back.closeSubpath();
-    p.drawPath(back);
-    p.setBrush(kFolder);
-    if (open) {
-        QPainterPath front;
-        front.moveTo(3.5, 7.5);
-        front.lineTo(15.5, 7.5);
-        front.lineTo(13.5, 13.5);
-        front.lineTo(1.5, 13.5);
-        front.closeSubpath();
-        p.drawPath(front);
-    } else {
-        p.drawRect(QRectF(1.5, 6.5, 13, 7));
+    const QColor brush = QColor::fromRgba(s.brush);
+    QPen pen(s.pen == kEdge ? brush.darker(130) : QColor::fromRgba(s.pen), std::abs(s.width));
+    if (s.width < 0) {
+        pen.setCapStyle(Qt::RoundCap);
+        pen.setJoinStyle(Qt::RoundJoin);
+    }
+    p.setPen(s.pen == kNone ? QPen(Qt::NoPen) : pen);
+    p.setBrush(s.brush == kNone ? QBrush(Qt::NoBrush) : QBrush(brush));
+    const QString text = QString::fromUtf8(s.text);
+    const double *v = s.v.begin();
+    const size_t n = s.v.size();
+    const auto rect = [v](size_t i) { return QRectF(v[i], v[i + 1], v[i + 2], v[i + 3]); };
+    switch (s.shape) {
+    case Tile:
+        p.setPen(Qt::NoPen);
+        p.drawRoundedRect(QRectF(0.5, 0.5, 15, 15), 3, 3);
+        drawLetters(p, QRectF(1, 1, 14, 14), text, Qt::white, text.size() > 2 ? 7 : 9);
+        break;
+    case Badge:
+        p.drawRoundedRect(QRectF(1.5, 1.5, 13, 13), 2.5, 2.5);
+        drawLetters(p, QRectF(1.5, 1.5, 13, 13), text, Qt::white, 11);
+        break;
+    case Mark:
+        p.drawEllipse(QRectF(1.5, 1.5, 13, 13));
+        drawLetters(p, QRectF(1.5, 1.5, 13, 13), text, Qt::white, 10);
+        break;
+    case Dot: p.drawEllipse(QRectF(4.5, 4.5, 7, 7)); break;
+    case Rects:
+        for (size_t i = 0; i + 4 <= n; i += 4)
+            p.drawRect(rect(i));
+        break;
+    case Rounds:
+        for (size_t i = 0; i + 5 <= n; i += 5)
+            p.drawRoundedRect(rect(i), v[i + 4], v[i + 4]);
+        break;
+    case Circles:
+        for (size_t i = 0; i + 4 <= n; i += 4)
+            p.drawEllipse(rect(i));
+        break;
+    case Polygon:
+    case Polyline: {
+        QPainterPath path;
+        path.moveTo(v[0], v[1]);
+        for (size_t i = 2; i + 2 <= n; i += 2)
+            path.lineTo(v[i], v[i + 1]);
+        if (s.shape == Polygon)
+            path.closeSubpath();
+        p.drawPath(path);
+        break;
+    }
+    case Lines:
+        for (size_t i = 0; i + 4 <= n; i += 4)
+            p.drawLine(QPointF(v[i], v[i + 1]), QPointF(v[i + 2], v[i + 3]));
+        break;
+    case Spokes:
+        p.save();
+        p.translate(8, 8);
+        for (int i = 0; i < 8; ++i) {
+            p.drawRect(rect(0));
+            p.rotate(45);
+        }
+        p.restore();
+        break;
+    case Letters: drawLetters(p, rect(0), text, Qt::white, v[4]); break;
     }
 }
 
-void drawCheck(QPainter &p, const QColor &colour)
+// A transparent width x height image painted by draw in units of 1 / scale
+// pixels.
+template <typename Draw>
+QImage painted(int width, int height, qreal scale, Draw draw)
 {
-    p.setPen(QPen(colour, 2.4, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
-    p.setBrush(Qt::NoBrush);
-    QPainterPath path;
-    path.moveTo(3, 8.5);
-    path.lineTo(6.5, 12);
-    path.lineTo(13, 4);
-    p.drawPath(path);
-}
-
-void drawCross(QPainter &p, const QColor &colour)
-{
-    p.setPen(QPen(colour, 2.4, Qt::SolidLine, Qt::RoundCap));
-    p.drawLine(QPointF(4, 4), QPointF(12, 12));
-    p.drawLine(QPointF(12, 4), QPointF(4, 12));
-}
-
-void drawBadge(QPainter &p, const QColor &fill, const QString &mark)
-{
-    p.setPen(QPen(fill.darker(130), 1));
-    p.setBrush(fill);
-    p.drawRoundedRect(QRectF(1.5, 1.5, 13, 13), 2.5, 2.5);
-    drawLetters(p, QRectF(1.5, 1.5, 13, 13), mark, Qt::white, 11);
-}
-
-void drawCircleMark(QPainter &p, const QColor &fill, const QString &mark)
-{
-    p.setPen(QPen(fill.darker(130), 1));
-    p.setBrush(fill);
-    p.drawEllipse(QRectF(1.5, 1.5, 13, 13));
-    drawLetters(p, QRectF(1.5, 1.5, 13, 13), mark, Qt::white, 10);
-}
-
-void drawDocument(QPainter &p, const QColor &lines)
-{
-    p.setPen(QPen(kInk, 1));
-    p.setBrush(kPaper);
-    QPainterPath page;
-    page.moveTo(3.5, 1.5);
-    page.lineTo(10, 1.5);
-    page.lineTo(12.5, 4);
-    page.lineTo(12.5, 14.5);
-    page.lineTo(3.5, 14.5);
-    page.closeSubpath();
-    p.drawPath(page);
-    p.setPen(QPen(lines, 1));
-    for (double y : {5.5, 8.0, 10.5, 13.0})
-        p.drawLine(QPointF(5, y), QPointF(11, y));
-}
-
-void drawMonitor(QPainter &p)
-{
-    p.setPen(QPen(kInk, 1));
-    p.setBrush(QColor(0x5c, 0x9c, 0xe6));
-    p.drawRect(QRectF(1.5, 2.5, 13, 9));
-    p.setBrush(kInk);
-    p.drawRect(QRectF(6, 11.5, 4, 2));
-    p.drawRect(QRectF(4, 13.5, 8, 1));
-}
-
-void drawComputer(QPainter &p)
-{
-    p.setPen(QPen(kInk, 1));
-    p.setBrush(QColor(0xcf, 0xd8, 0xdc));
-    p.drawRect(QRectF(4.5, 1.5, 7, 13));
-    p.setPen(QPen(kBlue, 1));
-    p.drawLine(QPointF(6, 4), QPointF(10, 4));
-    p.drawLine(QPointF(6, 6), QPointF(10, 6));
-    p.setPen(Qt::NoPen);
-    p.setBrush(kGreen);
-    p.drawEllipse(QRectF(7, 11, 2, 2));
-}
-
-void drawChip(QPainter &p)
-{
-    p.setPen(QPen(kInk, 1));
-    for (int i = 0; i < 4; ++i) {
-        const double c = 4.5 + i * 2.3;
-        p.drawLine(QPointF(c, 0.5), QPointF(c, 3));
-        p.drawLine(QPointF(c, 13), QPointF(c, 15.5));
-        p.drawLine(QPointF(0.5, c), QPointF(3, c));
-        p.drawLine(QPointF(13, c), QPointF(15.5, c));
-    }
-    p.setBrush(QColor(0x37, 0x47, 0x4f));
-    p.drawRoundedRect(QRectF(3, 3, 10, 10), 1.5, 1.5);
-    p.setPen(Qt::NoPen);
-    p.setBrush(QColor(0x90, 0xa4, 0xae));
-    p.drawRect(QRectF(5.5, 5.5, 5, 5));
-}
-
-void drawLayers(QPainter &p)
-{
-    const QColor colours[3] = {kBlue.lighter(150), kBlue.lighter(120), kBlue};
-    for (int i = 0; i < 3; ++i) {
-        QPainterPath d;
-        const double y = 3 + i * 3.5;
-        d.moveTo(8, y);
-        d.lineTo(14.5, y + 3);
-        d.lineTo(8, y + 6);
-        d.lineTo(1.5, y + 3);
-        d.closeSubpath();
-        p.setPen(QPen(kBlue.darker(140), 1));
-        p.setBrush(colours[i]);
-        p.drawPath(d);
-    }
-}
-
-void drawChain(QPainter &p)
-{
-    p.setBrush(Qt::NoBrush);
-    p.setPen(QPen(QColor(0x60, 0x7d, 0x8b), 2));
-    p.drawRoundedRect(QRectF(1.5, 4.5, 8, 5), 2.5, 2.5);
-    p.setPen(QPen(QColor(0x8e, 0x24, 0xaa), 2));
-    p.drawRoundedRect(QRectF(6.5, 6.5, 8, 5), 2.5, 2.5);
-}
-
-void drawDependency(QPainter &p)
-{
-    p.setPen(QPen(kInk, 1));
-    p.setBrush(kPaper);
-    p.drawRect(QRectF(8.5, 6.5, 6, 8));
-    p.setPen(QPen(QColor(0xef, 0x6c, 0x00), 2, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
-    p.drawLine(QPointF(1.5, 3), QPointF(7.5, 9));
-    p.drawLine(QPointF(7.5, 9), QPointF(7.5, 5.5));
-    p.drawLine(QPointF(7.5, 9), QPointF(4, 9));
-}
-
-void drawGear(QPainter &p)
-{
-    p.setPen(Qt::NoPen);
-    p.setBrush(QColor(0x54, 0x6e, 0x7a));
-    p.save();
-    p.translate(8, 8);
-    for (int i = 0; i < 8; ++i) {
-        p.drawRect(QRectF(-1.25, -7.5, 2.5, 3));
-        p.rotate(45);
-    }
-    p.restore();
-    p.drawEllipse(QRectF(2.5, 2.5, 11, 11));
-    p.setBrush(Qt::white);
-    p.drawEllipse(QRectF(6, 6, 4, 4));
-}
-
-void drawFactory(QPainter &p)
-{
-    p.setPen(QPen(kInk, 1));
-    p.setBrush(QColor(0x8d, 0x6e, 0x63));
-    QPainterPath f;
-    f.moveTo(1.5, 14.5);
-    f.lineTo(1.5, 7);
-    f.lineTo(5.5, 9.5);
-    f.lineTo(5.5, 7);
-    f.lineTo(9.5, 9.5);
-    f.lineTo(9.5, 2);
-    f.lineTo(13.5, 2);
-    f.lineTo(13.5, 14.5);
-    f.closeSubpath();
-    p.drawPath(f);
-    p.setPen(Qt::NoPen);
-    p.setBrush(QColor(0xff, 0xe0, 0x82));
-    p.drawRect(QRectF(3, 11, 2, 2));
-    p.drawRect(QRectF(7, 11, 2, 2));
-    p.drawRect(QRectF(10.5, 5, 2, 2));
-}
-
-void drawTag(QPainter &p)
-{
-    p.setPen(QPen(QColor(0x00, 0x69, 0x5c), 1));
-    p.setBrush(QColor(0x26, 0xa6, 0x9a));
-    QPainterPath t;
-    t.moveTo(1.5, 4.5);
-    t.lineTo(10.5, 4.5);
-    t.lineTo(14.5, 8);
-    t.lineTo(10.5, 11.5);
-    t.lineTo(1.5, 11.5);
-    t.closeSubpath();
-    p.drawPath(t);
-    drawLetters(p, QRectF(1.5, 4.5, 10, 7), QStringLiteral("v"), Qt::white, 8);
-}
-
-void drawDot(QPainter &p, const QColor &colour)
-{
-    p.setPen(QPen(colour.darker(130), 1));
-    p.setBrush(colour);
-    p.drawEllipse(QRectF(4.5, 4.5, 7, 7));
-}
-
-void drawStripImage(QPainter &p, int index)
-{
-    const Tile tile = vendorTile(index);
-    if (tile.letters) {
-        drawTile(p, tile);
-        return;
-    }
-    switch (index) {
-    case kIconEntryPoints: drawBadge(p, QColor(0x78, 0x90, 0x9c), QStringLiteral("f")); break;
-    case kIconGroupClosed: drawFolder(p, false); break;
-    case kIconGroupOpen: drawFolder(p, true); break;
-    case 17: drawLayers(p); break;                                 // core features
-    case 18: drawBadge(p, kGreen, QStringLiteral("+")); break;     // supported
-    case 19: drawBadge(p, kRed, QStringLiteral("\u2212")); break;  // unsupported
-    case 20: drawCircleMark(p, kBlue, QStringLiteral("i")); break; // section heads
-    case 21: drawMonitor(p); break;                                // display lines
-    case 22: drawComputer(p); break;                               // system line
-    case 25: drawChip(p); break;                                   // renderer, memory
-    case kIconAvailable: drawCheck(p, kGreen); break;
-    case kIconMissing: drawCross(p, kRed); break;
-    case 28: drawDocument(p, kBlue); break;               // version facts
-    case 29: drawChain(p); break;                         // alias, affected by
-    case 30: drawDependency(p); break;                    // dependencies
-    case 33: drawGear(p); break;                          // driver lines
-    case 34: drawFactory(p); break;                       // vendor
-    case 35: drawTag(p); break;                           // versions
-    case 23: drawDot(p, QColor(0x90, 0xa4, 0xae)); break; // positions no tree uses
-    case 31: drawDot(p, QColor(0x4d, 0xb6, 0xac)); break;
-    case 32: drawDot(p, QColor(0xba, 0x68, 0xc8)); break;
-    case 36: drawDot(p, QColor(0xff, 0xb7, 0x4d)); break;
-    default: break;
-    }
+    QImage image(width, height, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    QPainter p(&image);
+    p.setRenderHints(QPainter::Antialiasing | QPainter::TextAntialiasing |
+                     QPainter::SmoothPixmapTransform);
+    p.scale(scale, scale);
+    draw(p);
+    return image;
 }
 
 // The vendor logo table of the summary page: the first key that GL_VENDOR
@@ -412,16 +331,11 @@ QPixmap toPixmap(QImage image, qreal dpr)
 
 QImage renderStripImage(int index, int size)
 {
-    QImage image(size, size, QImage::Format_ARGB32_Premultiplied);
-    image.fill(Qt::transparent);
-    if (index < 0 || index >= kStripIconCount)
-        return image;
-    QPainter p(&image);
-    p.setRenderHint(QPainter::Antialiasing);
-    p.setRenderHint(QPainter::TextAntialiasing);
-    p.scale(size / double(kStripIconSize), size / double(kStripIconSize));
-    drawStripImage(p, index);
-    return image;
+    return painted(size, size, size / double(kStripIconSize), [index](QPainter &p) {
+        for (const Step &step : kSteps)
+            if (step.icon == index)
+                drawStep(p, step);
+    });
 }
 
 QImage renderStrip(int size)
@@ -487,43 +401,38 @@ QPixmap vendorLogo(int id, qreal devicePixelRatio)
     const LogoLook look = logoLook(id);
     if (!look.name)
         return QPixmap();
-    QImage image(size, size, QImage::Format_ARGB32_Premultiplied);
-    image.fill(Qt::transparent);
-    QPainter p(&image);
-    p.setRenderHint(QPainter::Antialiasing);
-    p.setRenderHint(QPainter::TextAntialiasing);
-    p.scale(devicePixelRatio, devicePixelRatio);
     const QColor colour = QColor::fromRgba(look.colour);
-    p.setPen(Qt::NoPen);
-    p.setBrush(colour);
-    p.drawRoundedRect(QRectF(2, 2, 92, 92), 14, 14);
-    p.setBrush(colour.lighter(125));
-    p.drawRoundedRect(QRectF(2, 2, 92, 30), 14, 14);
-    p.drawRect(QRectF(2, 18, 92, 14));
-    drawLetters(p, QRectF(8, 36, 80, 44), QString::fromLatin1(look.name), Qt::white, 30);
-    p.end();
-    return toPixmap(image, devicePixelRatio);
+    return toPixmap(painted(size, size, devicePixelRatio,
+                            [&](QPainter &p) {
+                                p.setPen(Qt::NoPen);
+                                p.setBrush(colour);
+                                p.drawRoundedRect(QRectF(2, 2, 92, 92), 14, 14);
+                                p.setBrush(colour.lighter(125));
+                                p.drawRoundedRect(QRectF(2, 2, 92, 30), 14, 14);
+                                p.drawRect(QRectF(2, 18, 92, 14));
+                                drawLetters(p, QRectF(8, 36, 80, 44),
+                                            QString::fromLatin1(look.name), Qt::white, 30);
+                            }),
+                    devicePixelRatio);
 }
 
 QPixmap bannerPixmap(qreal devicePixelRatio)
 {
     const int w = qRound(500 * devicePixelRatio), h = qRound(40 * devicePixelRatio);
-    QImage image(w, h, QImage::Format_ARGB32_Premultiplied);
-    image.fill(Qt::transparent);
-    QPainter p(&image);
-    p.setRenderHint(QPainter::Antialiasing);
-    p.setRenderHint(QPainter::SmoothPixmapTransform);
-    p.scale(devicePixelRatio, devicePixelRatio);
     QLinearGradient fade(0, 0, 500, 0);
     fade.setColorAt(0, QColor(0x1f, 0x3a, 0x5f));
     fade.setColorAt(1, QColor(0x1f, 0x3a, 0x5f, 0));
-    p.setPen(Qt::NoPen);
-    p.setBrush(fade);
-    p.drawRoundedRect(QRectF(0, 0, 500, 40), 6, 6);
-    p.drawImage(QRectF(4, 4, 32, 32), renderAppIcon(qRound(32 * devicePixelRatio)));
-    drawLetters(p, QRectF(44, 4, 160, 32), QStringLiteral("Lumenscope"), Qt::white, 22);
-    p.end();
-    return toPixmap(image, devicePixelRatio);
+    return toPixmap(painted(w, h, devicePixelRatio,
+                            [&](QPainter &p) {
+                                p.setPen(Qt::NoPen);
+                                p.setBrush(fade);
+                                p.drawRoundedRect(QRectF(0, 0, 500, 40), 6, 6);
+                                p.drawImage(QRectF(4, 4, 32, 32),
+                                            renderAppIcon(qRound(32 * devicePixelRatio)));
+                                drawLetters(p, QRectF(44, 4, 160, 32), QStringLiteral("Lumenscope"),
+                                            Qt::white, 22);
+                            }),
+                    devicePixelRatio);
 }
 
 } // namespace tessera

@@ -24,37 +24,8 @@ namespace {
 const std::string kShipped = std::string(TESSERA_SOURCE_DIR) + "/data/extensions.xml";
 const std::string kCli = std::string(TESSERA_BIN_DIR) + "/tessera-cli";
 
-class OnlineTest : public ::testing::Test {
+class OnlineTest : public LoopbackSuite {
 protected:
-    static void SetUpTestSuite()
-    {
-        served_ = new TempDir;
-        servers_ = new LoopbackServers(served_->path(), kShipped);
-    }
-    static void TearDownTestSuite()
-    {
-        delete servers_;
-        delete served_;
-    }
-    void SetUp() override
-    {
-        ASSERT_TRUE(servers_->ready());
-        // Every test gets its own temporary folder, so that leftovers show.
-        tmp_ = tmpRoot_.sub("tmp");
-        setenv("TMPDIR", tmp_.c_str(), 1);
-    }
-    void TearDown() override { unsetenv("TMPDIR"); }
-
-    int tmpEntries() const
-    {
-        int n = 0;
-        std::error_code ec;
-        for (std::filesystem::directory_iterator it(tmp_, ec), end; !ec && it != end;
-             it.increment(ec))
-            ++n;
-        return n;
-    }
-
     // Runs tessera-cli with the given environment words; output and
     // standard error together.
     std::string cli(const std::string &environment, const std::string &argument, int *exit)
@@ -66,15 +37,7 @@ protected:
         *exit = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
         return out;
     }
-
-    static TempDir *served_;
-    static LoopbackServers *servers_;
-    TempDir tmpRoot_;
-    std::string tmp_;
 };
-
-TempDir *OnlineTest::served_ = nullptr;
-LoopbackServers *OnlineTest::servers_ = nullptr;
 
 TEST(VersionCompare, MajorNumericFractionAsDecimalDigits)
 {
@@ -154,8 +117,8 @@ TEST_F(OnlineTest, DatabaseDownloadFaultMatrix)
         {servers_->ftp("crc.zip"), damaged},
     };
     // The user's data folder lies outside the watched temporary folder.
-    const std::string data = tmpRoot_.sub("data");
-    const std::string copy = tmpRoot_.sub("data/tessera") + "/extensions.xml";
+    const std::string data = root_.sub("data");
+    const std::string copy = root_.sub("data/tessera") + "/extensions.xml";
     const std::string before = "<tessera version=\"7\">\n<ext name=\"GL_kept\"/>\n</tessera>\n";
     for (const auto &row : rows) {
         writeWhole(copy, before);
@@ -178,9 +141,9 @@ TEST_F(OnlineTest, DatabaseDownloadInstallsTheUserCopy)
     ASSERT_TRUE(servers_->hasFtp()) << "python3-pyftpdlib is missing (scripts/deps)";
     urls.push_back(servers_->ftp("good.zip"));
     for (const std::string &url : urls) {
-        const std::string data = tmpRoot_.sub("data" + std::to_string(&url - &urls[0]));
+        const std::string data = root_.sub("data" + std::to_string(&url - &urls[0]));
         const std::string copy =
-            tmpRoot_.sub("data" + std::to_string(&url - &urls[0]) + "/tessera") + "/extensions.xml";
+            root_.sub("data" + std::to_string(&url - &urls[0]) + "/tessera") + "/extensions.xml";
         writeWhole(copy, "<tessera>\n<ext name=\"GL_old\"/>\n</tessera>\n");
         int exit = 0;
         const std::string out =

@@ -9,7 +9,6 @@
 #include <string>
 #include <vector>
 
-#include "probe/platform_egl.h"
 #include "support/command.h"
 #include "support/egl_reading.h"
 #include "support/extended_limits.h"
@@ -110,29 +109,15 @@ TEST(EglAgainstGlx, ComplianceAndMergedDatabaseAgree)
 TEST(EglAgainstGlx, AnEglThatCannotReadLeavesTheReadingToGlx)
 {
     ASSERT_NE(getenv("DISPLAY"), nullptr) << "needs the private X server";
-    const std::string fake = std::string(TESSERA_BIN_DIR) + "/libfake_egl.so";
-    struct Case {
-        std::string library;
-        const char *mode;
-        const char *logged;
-    };
-    const Case cases[] = {
-        {"libEGL-missing.so.1", "", "no EGL library: "},
-        {fake, "no-platform", "neither the surfaceless platform"},
-        {fake, "init-fails", "eglInitialize failed on the surfaceless platform"},
-        {fake, "es-only", "offers no desktop OpenGL (client APIs: OpenGL_ES)"},
-    };
-    for (const Case &c : cases) {
-        ScopedEnv mode("FAKE_EGL_MODE", c.mode);
-        sounder::eglSetLibrary(c.library.c_str());
+    for (const BadEgl &bad : kBadEgls) {
+        BadEglScope scope(bad);
         BackendReading r("egl", 1);
-        sounder::eglSetLibrary(nullptr);
-        EXPECT_TRUE(r.ok) << c.mode << "\n" << r.log;
-        EXPECT_EQ(r.backend, "glx") << c.mode;
+        EXPECT_TRUE(r.ok) << bad.mode << "\n" << r.log;
+        EXPECT_EQ(r.backend, "glx") << bad.mode;
         EXPECT_EQ(r.windowSystem.compare(0, 4, "GLX "), 0) << r.windowSystem;
         // The record names the window system it was read through.
-        EXPECT_EQ(std::string(tsInfoGetWindowSystem(r.caps.get())), r.windowSystem) << c.mode;
-        EXPECT_NE(r.log.find(c.logged), std::string::npos) << c.mode << "\n" << r.log;
+        EXPECT_EQ(std::string(tsInfoGetWindowSystem(r.caps.get())), r.windowSystem) << bad.mode;
+        EXPECT_NE(r.log.find(bad.logged), std::string::npos) << bad.mode << "\n" << r.log;
         EXPECT_NE(r.log.find("read through GLX on display"), std::string::npos) << r.log;
     }
 }

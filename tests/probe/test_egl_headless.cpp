@@ -95,31 +95,17 @@ TEST_F(HeadlessEgl, TheCommandPrintsBothReportsWithoutAnXServer)
 
 TEST_F(HeadlessEgl, WhatIsMissingIsNamedInTheLog)
 {
-    const std::string fake = std::string(TESSERA_BIN_DIR) + "/libfake_egl.so";
-    struct Case {
-        std::string library;
-        const char *mode;
-        const char *logged;
-    };
-    const Case cases[] = {
-        {"libEGL-missing.so.1", "", "no EGL library: "},
-        {fake, "no-platform", "neither the surfaceless platform"},
-        {fake, "init-fails", "eglInitialize failed on the surfaceless platform: EGL error 0x3001"},
-        {fake, "es-only", "offers no desktop OpenGL (client APIs: OpenGL_ES)"},
-    };
-    for (const Case &c : cases) {
-        ScopedEnv mode("FAKE_EGL_MODE", c.mode);
-        sounder::eglSetLibrary(c.library.c_str());
+    for (const BadEgl &bad : kBadEgls) {
+        BadEglScope scope(bad);
         for (int hardware : {0, 1}) {
             BackendReading r("egl", hardware);
-            EXPECT_FALSE(r.ok) << c.mode;
+            EXPECT_FALSE(r.ok) << bad.mode;
             EXPECT_EQ(r.backend, "egl") << "no display: nothing else to try";
-            EXPECT_NE(r.log.find(c.logged), std::string::npos) << c.mode << "\n" << r.log;
+            EXPECT_NE(r.log.find(bad.logged), std::string::npos) << bad.mode << "\n" << r.log;
             EXPECT_FALSE(infoWindowOpen());
         }
     }
     // The real library reads again afterwards.
-    sounder::eglSetLibrary(nullptr);
     BackendReading again("egl", 1);
     EXPECT_TRUE(again.ok) << again.log;
 }

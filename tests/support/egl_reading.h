@@ -1,5 +1,6 @@
-// Readings through a chosen window-system backend, and eglinfo as the
-// independent oracle of the EGL backend's window-system list.
+// Readings through a chosen window-system backend, the EGL libraries that
+// cannot read, and eglinfo as the independent oracle of the EGL backend's
+// window-system list.
 #ifndef TESTS_SUPPORT_EGL_READING_H
 #define TESTS_SUPPORT_EGL_READING_H
 
@@ -16,6 +17,7 @@
 
 #include "probe/info_internal.h"
 #include "probe/platform.h"
+#include "probe/platform_egl.h"
 #include "sounder/probe.h"
 #include "support/command.h"
 #include "support/xvfb.h"
@@ -59,6 +61,39 @@ struct BackendReading {
                 out.insert(word);
         return out;
     }
+};
+
+// The EGLs that cannot read, each with what the failure log names: no
+// library at all, and the stand-in library (support/fake_egl.cpp) without
+// a usable platform, with a failing eglInitialize, and with OpenGL ES only.
+struct BadEgl {
+    const char *mode;   // FAKE_EGL_MODE of the stand-in; empty: no library
+    const char *logged; // what the failure log must contain
+};
+inline const BadEgl kBadEgls[] = {
+    {"", "no EGL library: "},
+    {"no-platform", "neither the surfaceless platform"},
+    {"init-fails", "eglInitialize failed on the surfaceless platform: EGL error 0x3001"},
+    {"es-only", "offers no desktop OpenGL (client APIs: OpenGL_ES)"},
+};
+
+// Puts one bad EGL in place of the real library for a scope.
+class BadEglScope {
+public:
+    explicit BadEglScope(const BadEgl &bad)
+        : mode_("FAKE_EGL_MODE", bad.mode),
+          library_(*bad.mode ? std::string(TESSERA_BIN_DIR) + "/libfake_egl.so"
+                             : "libEGL-missing.so.1")
+    {
+        sounder::eglSetLibrary(library_.c_str());
+    }
+    ~BadEglScope() { sounder::eglSetLibrary(nullptr); }
+    BadEglScope(const BadEglScope &) = delete;
+    BadEglScope &operator=(const BadEglScope &) = delete;
+
+private:
+    ScopedEnv mode_;
+    std::string library_; // named by the backend until the scope ends
 };
 
 inline std::set<std::string> wordsOf(const std::string &text)

@@ -1,7 +1,8 @@
 // Real HTTP, HTTPS and FTP servers on 127.0.0.1 for the online tests
 // (tests/online/servers.py): ports chosen by the system, a bounded lifetime,
 // stopped when the object goes.  Proxy variables are cleared so that the
-// downloads go straight to the loopback servers.
+// downloads go straight to the loopback servers.  LoopbackSuite starts one
+// set of them for a whole test suite.
 #ifndef TESTS_SUPPORT_LOOPBACK_SERVERS_H
 #define TESTS_SUPPORT_LOOPBACK_SERVERS_H
 
@@ -9,9 +10,14 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <gtest/gtest.h>
+
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <string>
+
+#include "support/temp_dir.h"
 
 class LoopbackServers {
 public:
@@ -87,6 +93,49 @@ private:
     int stdin_ = -1;
     int http_ = 0, https_ = 0, ftp_ = 0;
     bool ready_ = false;
+};
+
+// Loopback servers started once for the suite, serving the shipped
+// database's archives and indexes from served_; every test gets its own
+// temporary folder (TMPDIR) under root_, so that leftovers show.
+class LoopbackSuite : public ::testing::Test {
+protected:
+    static void SetUpTestSuite()
+    {
+        served_ = new TempDir;
+        servers_ = new LoopbackServers(served_->path(),
+                                       std::string(TESSERA_SOURCE_DIR) + "/data/extensions.xml");
+    }
+    static void TearDownTestSuite()
+    {
+        delete servers_;
+        delete served_;
+        servers_ = nullptr;
+        served_ = nullptr;
+    }
+    void SetUp() override
+    {
+        ASSERT_TRUE(servers_->ready());
+        tmp_ = root_.sub("tmp");
+        setenv("TMPDIR", tmp_.c_str(), 1);
+    }
+    void TearDown() override { unsetenv("TMPDIR"); }
+
+    // Entries left in the test's temporary folder, hidden ones included.
+    int tmpEntries() const
+    {
+        int n = 0;
+        std::error_code ec;
+        for (std::filesystem::directory_iterator it(tmp_, ec), end; !ec && it != end;
+             it.increment(ec))
+            ++n;
+        return n;
+    }
+
+    static inline TempDir *served_ = nullptr;
+    static inline LoopbackServers *servers_ = nullptr;
+    TempDir root_;
+    std::string tmp_;
 };
 
 #endif

@@ -95,26 +95,16 @@ std::map<std::string, uint32_t> supportMasks(const tsDatabase *db)
     return masks;
 }
 
-class ViewerOnline : public ::testing::Test {
+class ViewerOnline : public LoopbackSuite {
 protected:
-    static void SetUpTestSuite()
-    {
-        served_ = new TempDir;
-        servers_ = new LoopbackServers(served_->path(), kShipped);
-    }
-    static void TearDownTestSuite()
-    {
-        delete servers_;
-        delete served_;
-    }
     // A state of its own over the live readings (shared, never released
     // here), its database the shipped one with both readings matched.
     void SetUp() override
     {
-        ASSERT_TRUE(servers_->ready() && servers_->hasFtp());
+        LoopbackSuite::SetUp();
+        ASSERT_FALSE(HasFatalFailure());
+        ASSERT_TRUE(servers_->hasFtp());
         ASSERT_TRUE(sharedState().readings[1].ok);
-        tmp_ = root_.sub("tmp");
-        setenv("TMPDIR", tmp_.c_str(), 1);
         state_.db = tsDatabaseCreate(kShipped.c_str());
         for (int i = 0; i < 2; ++i) {
             Reading &r = state_.readings[i] = sharedState().readings[i];
@@ -129,25 +119,14 @@ protected:
     }
     void TearDown() override
     {
-        for (const char *name : {"TMPDIR", "TESSERA_DATABASE_URL", "TESSERA_UPDATE_URL"})
+        LoopbackSuite::TearDown();
+        for (const char *name : {"TESSERA_DATABASE_URL", "TESSERA_UPDATE_URL"})
             unsetenv(name);
         tsDatabaseRelease(state_.db);
     }
-    bool tmpEmpty() const
-    {
-        return QDir(QString::fromStdString(tmp_))
-            .isEmpty(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden);
-    }
 
-    static TempDir *served_;
-    static LoopbackServers *servers_;
-    TempDir root_;
-    std::string tmp_;
     AppState state_;
 };
-
-TempDir *ViewerOnline::served_ = nullptr;
-LoopbackServers *ViewerOnline::servers_ = nullptr;
 
 } // namespace
 
@@ -179,7 +158,7 @@ TEST_F(ViewerOnline, DatabaseDownloadInstallsOrChangesNothing)
         driver.shot = &row == rows ? "download" : "";
         EXPECT_EQ(w.downloadDatabase(), row.result) << row.url;
         EXPECT_EQ(driver.boxes, QStringList{row.message}) << row.url;
-        EXPECT_TRUE(tmpEmpty()) << row.url;
+        EXPECT_EQ(tmpEntries(), 0) << row.url;
         EXPECT_EQ(pendingDownloadWorkers(), 0);
         if (row.result != 0) {
             EXPECT_EQ(sha256(state_.databasePath), before) << row.url;
@@ -222,7 +201,7 @@ TEST_F(ViewerOnline, CancelDuringATrickleEndsTheWorkerAndSaysNothing)
     EXPECT_TRUE(driver.boxes.isEmpty()) << driver.boxes.join(" / ").toStdString();
     EXPECT_EQ(readWhole(state_.databasePath), kOldCopy);
     EXPECT_EQ(state_.db, old);
-    EXPECT_TRUE(tmpEmpty());
+    EXPECT_EQ(tmpEntries(), 0);
 }
 
 TEST_F(ViewerOnline, UpdateCheckOutcomes)
@@ -266,7 +245,7 @@ TEST_F(ViewerOnline, UpdateCheckOutcomes)
         EXPECT_EQ(viewerEnvironment().opened(),
                   row.opens ? "https://tessera.example.org/news\n" : "")
             << row.index;
-        EXPECT_TRUE(tmpEmpty()) << row.index;
+        EXPECT_EQ(tmpEntries(), 0) << row.index;
     }
 
     // Text 370 from a language file asking for memory writes and more
