@@ -23,6 +23,8 @@
 #include <cstring>
 #include <map>
 #include <set>
+#include <string_view>
+#include <vector>
 
 namespace sounder {
 namespace {
@@ -397,11 +399,15 @@ std::string trim(const std::string &s)
 
 /* ---- the package database, read directly ---- */
 
-/* A whole file of the package database (lists and status run to a few
- * megabytes; anything past the bound is not read). */
-bool readDatabaseFile(const std::string &path, std::string &text, size_t limit)
+/* Calls f(line) for each line of a file of the package database, without
+ * its newline; false when the file cannot be opened, is not a regular file
+ * or is larger than limit.  The lists run to megabytes: they are read in
+ * blocks, so that scanning them costs one block of memory, not a copy of
+ * every file (fresh memory is page faults, and those are slow in virtual
+ * machines). */
+template <typename F>
+bool eachFileLine(const std::string &path, size_t limit, F f)
 {
-    text.clear();
     int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0)
         return false;
@@ -410,37 +416,38 @@ bool readDatabaseFile(const std::string &path, std::string &text, size_t limit)
         close(fd);
         return false;
     }
-    text.resize(static_cast<size_t>(st.st_size));
-    size_t done = 0;
-    while (done < text.size()) {
-        ssize_t n = read(fd, &text[done], text.size() - done);
+    static thread_local std::vector<char> block(64 * 1024);
+    std::string carry; /* a line that runs over the end of a block */
+    size_t total = 0;
+    while (total < limit) {
+        ssize_t n = read(fd, block.data(), std::min(block.size(), limit - total));
         if (n < 0 && errno == EINTR)
             continue;
         if (n <= 0)
             break;
-        done += static_cast<size_t>(n);
+        total += static_cast<size_t>(n);
+        const char *at = block.data();
+        const char *end = at + n;
+        while (const char *nl = static_cast<const char *>(std::memchr(at, '\n', end - at))) {
+            if (carry.empty()) {
+                f(std::string_view(at, nl - at));
+            } else {
+                carry.append(at, nl - at);
+                f(std::string_view(carry));
+                carry.clear();
+            }
+            at = nl + 1;
+        }
+        carry.append(at, end - at);
     }
     close(fd);
-    text.resize(done);
+    if (!carry.empty())
+        f(std::string_view(carry));
     return true;
 }
 
 constexpr size_t kMaxListFile = 64u << 20;
 constexpr size_t kMaxStatusFile = 256u << 20;
-
-/* Calls f(line) for each line of text. */
-template <typename F>
-void eachLine(const std::string &text, F f)
-{
-    size_t start = 0;
-    while (start < text.size()) {
-        size_t nl = text.find('\n', start);
-        if (nl == std::string::npos)
-            nl = text.size();
-        f(start, nl - start);
-        start = nl + 1;
-    }
-}
 
 /* Owning package of each path, as the first owner `dpkg-query -S` names:
  * the file lists info/<package>.list in name order.  A diverted path has
@@ -450,14 +457,11 @@ std::map<std::string, std::string> owningPackages(const std::string &adminDir,
 {
     std::map<std::string, std::string> owners;
     std::set<std::string> wanted = paths;
-    std::string text;
-    if (readDatabaseFile(joinDir(adminDir, "diversions"), text, kMaxListFile)) {
-        int row = 0;
-        eachLine(text, [&](size_t at, size_t n) {
-            if (row++ % 3 != 2)
-                wanted.erase(text.substr(at, n));
-        });
-    }
+    int row = 0;
+    eachFileLine(joinDir(adminDir, "diversions"), kMaxListFile, [&](std::string_view line) {
+        if (row++ % 3 != 2)
+            wanted.erase(std::string(line));
+    });
     std::set<size_t> lengths;
     for (const std::string &p : wanted)
         lengths.insert(p.size());
@@ -468,14 +472,13 @@ std::map<std::string, std::string> owningPackages(const std::string &adminDir,
     for (const std::string &file : lists) {
         if (wanted.empty())
             break;
-        if (!endsWith(file, ".list") ||
-            !readDatabaseFile(joinDir(infoDir, file), text, kMaxListFile))
+        if (!endsWith(file, ".list"))
             continue;
         const std::string package = file.substr(0, file.size() - 5);
-        eachLine(text, [&](size_t at, size_t n) {
-            if (!lengths.count(n))
+        eachFileLine(joinDir(infoDir, file), kMaxListFile, [&](std::string_view line) {
+            if (!lengths.count(line.size()))
                 return;
-            auto it = wanted.find(text.substr(at, n));
+            auto it = wanted.find(std::string(line));
             if (it == wanted.end())
                 return;
             owners[*it] = package;
@@ -492,8 +495,7 @@ std::map<std::string, PackageFacts> packageFields(const std::string &adminDir,
                                                   const std::set<std::string> &packages)
 {
     std::map<std::string, PackageFacts> out;
-    std::string text;
-    if (packages.empty() || !readDatabaseFile(joinDir(adminDir, "status"), text, kMaxStatusFile))
+    if (packages.empty())
         return out;
     std::map<std::string, std::string> fields;
     auto finish = [&]() {
@@ -515,22 +517,24 @@ std::map<std::string, PackageFacts> packageFields(const std::string &adminDir,
         }
         fields.clear();
     };
-    eachLine(text, [&](size_t at, size_t n) {
-        if (n == 0) {
-            finish();
-            return;
-        }
-        if (text[at] == ' ' || text[at] == '\t')
-            return; /* continuation: only first lines are used */
-        const std::string line = text.substr(at, n);
-        size_t colon = line.find(':');
-        if (colon == std::string::npos)
-            return;
-        const std::string key = line.substr(0, colon);
-        if (key == "Package" || key == "Architecture" || key == "Maintainer" || key == "Version" ||
-            key == "Description")
-            fields[key] = trim(line.substr(colon + 1));
-    });
+    const bool read =
+        eachFileLine(joinDir(adminDir, "status"), kMaxStatusFile, [&](std::string_view line) {
+            if (line.empty()) {
+                finish();
+                return;
+            }
+            if (line[0] == ' ' || line[0] == '\t')
+                return; /* continuation: only first lines are used */
+            size_t colon = line.find(':');
+            if (colon == std::string_view::npos)
+                return;
+            const std::string_view key = line.substr(0, colon);
+            if (key == "Package" || key == "Architecture" || key == "Maintainer" ||
+                key == "Version" || key == "Description")
+                fields[std::string(key)] = trim(std::string(line.substr(colon + 1)));
+        });
+    if (!read)
+        return out;
     finish();
     return out;
 }

@@ -43,6 +43,8 @@ PieceList::PieceList(std::vector<tsReportPiece> &pieces, std::size_t capacity) :
     count_ = static_cast<int>(pieces.size());
 }
 
+PieceList::PieceList() : scratch_(new tsReportPiece) { capacity_ = INT32_MAX; }
+
 tsReportPiece *PieceList::add()
 {
     if (count_ >= capacity_) {
@@ -50,7 +52,9 @@ tsReportPiece *PieceList::add()
         return nullptr;
     }
     tsReportPiece *piece;
-    if (vector_) {
+    if (scratch_) {
+        piece = scratch_.get();
+    } else if (vector_) {
         vector_->emplace_back();
         piece = &vector_->back();
     } else {
@@ -639,19 +643,25 @@ sounder::PieceList exportedList(tsReport *report)
 template <typename Build>
 int32_t fitPieces(tsReportPiece *pieces, int32_t capacity, Build build)
 {
+    if (!pieces || capacity <= 0) {
+        sounder::PieceList counter;
+        build(counter);
+        return counter.count();
+    }
+    /* Straight into the caller's array; a build that was not cut there is
+     * the whole report. */
+    sounder::PieceList list(pieces, capacity, 0);
+    build(list);
+    if (!list.cut())
+        return list.count();
+    /* Cut, because pieces are kept back for the cut notice: the whole may
+     * still fit exactly, and then it replaces the cut one. */
     std::vector<tsReportPiece> whole;
     sounder::PieceList all(whole, INT32_MAX);
     build(all);
     const int32_t needed = all.count();
-    if (!pieces || capacity <= 0)
-        return needed;
-    if (needed <= capacity) {
-        if (needed > 0)
-            std::memcpy(pieces, whole.data(), whole.size() * sizeof whole[0]);
-    } else {
-        sounder::PieceList list(pieces, capacity, 0);
-        build(list);
-    }
+    if (needed > 0 && needed <= capacity)
+        std::memcpy(pieces, whole.data(), whole.size() * sizeof whole[0]);
     return needed;
 }
 

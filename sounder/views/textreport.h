@@ -12,6 +12,7 @@
 
 #include <cstddef>
 #include <string>
+#include <memory>
 #include <vector>
 
 #include "sounder/report.h"
@@ -26,6 +27,9 @@ class PieceList {
 public:
     PieceList(tsReportPiece *pieces, int capacity, int count);
     PieceList(std::vector<tsReportPiece> &pieces, std::size_t capacity);
+    /* Counts the pieces a build makes without keeping them: every add()
+     * hands out the same scratch piece. */
+    PieceList();
 
     /* A fresh zero-filled piece at the end, or null when the list is full
      * (the list is then marked as cut). */
@@ -41,6 +45,7 @@ public:
 private:
     tsReportPiece *array_ = nullptr;
     std::vector<tsReportPiece> *vector_ = nullptr;
+    std::unique_ptr<tsReportPiece> scratch_; /* counting only */
     int capacity_ = 0;
     int count_ = 0;
     bool cut_ = false;

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "keel/keel.h"
+#include "common/large_block.h"
 #include "sounder/tree.h"
 #include "views/tree_build.h"
 
@@ -272,6 +273,16 @@ int TreeWriter::finish()
 } // namespace sounder
 
 extern "C" {
+
+SOUNDER_API tsTree *tsTreeAllocate(void)
+{
+    return static_cast<tsTree *>(sounder::allocateLargeBlock(sizeof(tsTree)));
+}
+
+SOUNDER_API void tsTreeFree(tsTree *tree)
+{
+    sounder::freeLargeBlock(tree, sizeof(tsTree));
+}
 
 SOUNDER_API void tsTreeBegin(tsTree *tree)
 {

@@ -549,10 +549,9 @@ std::string limitsSection(const tsRendererCaps *caps)
 {
     if (!caps || !caps->filled)
         return std::string();
-    /* The tree context is large; calloc hands out zeroed pages that are
-     * touched only as far as the tree fills them. */
-    std::unique_ptr<tsTree, void (*)(void *)> tree(
-        static_cast<tsTree *>(std::calloc(1, sizeof(tsTree))), std::free);
+    /* The tree context is large; its pages are touched only as far as the
+     * tree fills them. */
+    std::unique_ptr<tsTree, void (*)(tsTree *)> tree(tsTreeAllocate(), tsTreeFree);
     if (!tree)
         return std::string();
     tsTreeBegin(tree.get());

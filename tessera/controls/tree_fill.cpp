@@ -79,7 +79,7 @@ int addChildren(const tsTreeNode *node, QList<QTreeWidgetItem *> &out, TextCache
 
 } // namespace
 
-TreeDescription::TreeDescription() : tree_(static_cast<tsTree *>(std::calloc(1, sizeof(tsTree))))
+TreeDescription::TreeDescription() : tree_(tsTreeAllocate())
 {
     if (!tree_)
         throw std::bad_alloc();
@@ -87,7 +87,7 @@ TreeDescription::TreeDescription() : tree_(static_cast<tsTree *>(std::calloc(1, 
 
 TreeDescription::~TreeDescription()
 {
-    std::free(tree_);
+    tsTreeFree(tree_);
 }
 
 void TreeDescription::clear()

@@ -1,11 +1,20 @@
-/* Downloads over HTTP(S) and FTP(S) with libcurl. */
+/* Downloads over HTTP(S) and FTP(S) with libcurl.
+ *
+ * libcurl and the thirty libraries it pulls in (TLS, Kerberos, LDAP, SSH)
+ * are loaded on the first download or URL check, not when the program
+ * starts: most runs never go online, and loading them costs every run about
+ * 15 ms before main().  The headers still give the prototypes, so each entry
+ * point keeps its exact type. */
+#define CURL_DISABLE_TYPECHECK
 #include <curl/curl.h>
+#include <dlfcn.h>
 
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <mutex>
 
 #include "online.h"
 
@@ -62,28 +71,101 @@ void status(Progress *progress, const char *text, int percent)
         progress->set(text, percent);
 }
 
-struct CurlGlobal {
-    CurlGlobal() { curl_global_init(CURL_GLOBAL_DEFAULT); }
+/* The entry points used here, resolved from the shared library at run time. */
+struct Curl {
+    decltype(&curl_global_init) global_init = nullptr;
+    decltype(&curl_easy_init) easy_init = nullptr;
+    decltype(&curl_easy_cleanup) easy_cleanup = nullptr;
+    decltype(&curl_easy_setopt) easy_setopt = nullptr;
+    decltype(&curl_easy_getinfo) easy_getinfo = nullptr;
+    decltype(&curl_multi_init) multi_init = nullptr;
+    decltype(&curl_multi_cleanup) multi_cleanup = nullptr;
+    decltype(&curl_multi_add_handle) multi_add_handle = nullptr;
+    decltype(&curl_multi_remove_handle) multi_remove_handle = nullptr;
+    decltype(&curl_multi_perform) multi_perform = nullptr;
+    decltype(&curl_multi_poll) multi_poll = nullptr;
+    decltype(&curl_multi_info_read) multi_info_read = nullptr;
+    decltype(&curl_slist_append) slist_append = nullptr;
+    decltype(&curl_slist_free_all) slist_free_all = nullptr;
+    decltype(&curl_url) url = nullptr;
+    decltype(&curl_url_set) url_set = nullptr;
+    decltype(&curl_url_get) url_get = nullptr;
+    decltype(&curl_url_cleanup) url_cleanup = nullptr;
+    decltype(&curl_free) free = nullptr;
 };
+
+template <typename F>
+bool resolve(void *library, const char *name, F *entry)
+{
+    *entry = reinterpret_cast<F>(dlsym(library, name));
+    return *entry != nullptr;
+}
+
+/* libcurl, loaded and initialised once; null when it cannot be loaded (the
+ * reason is written to stderr once: every download then fails). */
+const Curl *curl()
+{
+    static Curl api;
+    static bool loaded = false;
+    static std::once_flag once;
+    std::call_once(once, [] {
+        void *library = dlopen("libcurl.so.4", RTLD_NOW | RTLD_LOCAL);
+        if (!library) {
+            const char *why = dlerror();
+            std::fprintf(stderr, "tessera: cannot load libcurl: %s\n", why ? why : "not found");
+            return;
+        }
+        loaded = resolve(library, "curl_global_init", &api.global_init) &&
+                 resolve(library, "curl_easy_init", &api.easy_init) &&
+                 resolve(library, "curl_easy_cleanup", &api.easy_cleanup) &&
+                 resolve(library, "curl_easy_setopt", &api.easy_setopt) &&
+                 resolve(library, "curl_easy_getinfo", &api.easy_getinfo) &&
+                 resolve(library, "curl_multi_init", &api.multi_init) &&
+                 resolve(library, "curl_multi_cleanup", &api.multi_cleanup) &&
+                 resolve(library, "curl_multi_add_handle", &api.multi_add_handle) &&
+                 resolve(library, "curl_multi_remove_handle", &api.multi_remove_handle) &&
+                 resolve(library, "curl_multi_perform", &api.multi_perform) &&
+                 resolve(library, "curl_multi_poll", &api.multi_poll) &&
+                 resolve(library, "curl_multi_info_read", &api.multi_info_read) &&
+                 resolve(library, "curl_slist_append", &api.slist_append) &&
+                 resolve(library, "curl_slist_free_all", &api.slist_free_all) &&
+                 resolve(library, "curl_url", &api.url) &&
+                 resolve(library, "curl_url_set", &api.url_set) &&
+                 resolve(library, "curl_url_get", &api.url_get) &&
+                 resolve(library, "curl_url_cleanup", &api.url_cleanup) &&
+                 resolve(library, "curl_free", &api.free);
+        if (!loaded) {
+            std::fprintf(stderr, "tessera: libcurl.so.4 lacks an entry point tessera needs "
+                                 "(libcurl 7.85 or later is required)\n");
+            return;
+        }
+        /* The library stays loaded for the life of the process. */
+        api.global_init(CURL_GLOBAL_DEFAULT);
+    });
+    return loaded ? &api : nullptr;
+}
 
 /* The scheme of url in lower case, parsed by libcurl; empty when the URL
  * does not parse or lacks a host. */
 std::string schemeOf(const std::string &url)
 {
     std::string scheme;
-    CURLU *u = curl_url();
+    const Curl *c = curl();
+    if (!c)
+        return scheme;
+    CURLU *u = c->url();
     if (!u)
         return scheme;
-    if (curl_url_set(u, CURLUPART_URL, url.c_str(), 0) == CURLUE_OK) {
+    if (c->url_set(u, CURLUPART_URL, url.c_str(), 0) == CURLUE_OK) {
         char *s = nullptr;
         char *host = nullptr;
-        if (curl_url_get(u, CURLUPART_SCHEME, &s, 0) == CURLUE_OK &&
-            curl_url_get(u, CURLUPART_HOST, &host, 0) == CURLUE_OK && host && *host)
+        if (c->url_get(u, CURLUPART_SCHEME, &s, 0) == CURLUE_OK &&
+            c->url_get(u, CURLUPART_HOST, &host, 0) == CURLUE_OK && host && *host)
             scheme = s;
-        curl_free(s);
-        curl_free(host);
+        c->free(s);
+        c->free(host);
     }
-    curl_url_cleanup(u);
+    c->url_cleanup(u);
     return scheme;
 }
 
@@ -98,16 +180,16 @@ bool isWebUrl(const std::string &url)
 int download(const std::string &url, const std::string &localPath, long long cap,
              Progress *progress)
 {
-    static CurlGlobal global;
+    const Curl *c = curl();
     const std::string scheme = schemeOf(url);
     const bool http = scheme == "http" || scheme == "https";
     const bool ftp = scheme == "ftp" || scheme == "ftps";
     status(progress, "Connecting ...", 0);
-    if (!http && !ftp)
+    if (!c || (!http && !ftp))
         return -1;
 
-    std::unique_ptr<CURL, void (*)(CURL *)> easy(curl_easy_init(), curl_easy_cleanup);
-    std::unique_ptr<CURLM, CURLMcode (*)(CURLM *)> multi(curl_multi_init(), curl_multi_cleanup);
+    std::unique_ptr<CURL, void (*)(CURL *)> easy(c->easy_init(), c->easy_cleanup);
+    std::unique_ptr<CURLM, CURLMcode (*)(CURLM *)> multi(c->multi_init(), c->multi_cleanup);
     if (!easy || !multi)
         return -1;
     CURL *e = easy.get();
@@ -125,43 +207,42 @@ int download(const std::string &url, const std::string &localPath, long long cap
     const long connectTimeout = timeout ? timeout : 15;
     const long stallWindow = timeout ? timeout : 30;
 
-    curl_easy_setopt(e, CURLOPT_URL, url.c_str());
-    curl_easy_setopt(e, CURLOPT_NOSIGNAL, 1L);
-    curl_easy_setopt(e, CURLOPT_CONNECTTIMEOUT, connectTimeout);
-    curl_easy_setopt(e, CURLOPT_WRITEFUNCTION, writeBlock);
-    curl_easy_setopt(e, CURLOPT_WRITEDATA, &t);
-    curl_easy_setopt(e, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(cap));
+    c->easy_setopt(e, CURLOPT_URL, url.c_str());
+    c->easy_setopt(e, CURLOPT_NOSIGNAL, 1L);
+    c->easy_setopt(e, CURLOPT_CONNECTTIMEOUT, connectTimeout);
+    c->easy_setopt(e, CURLOPT_WRITEFUNCTION, writeBlock);
+    c->easy_setopt(e, CURLOPT_WRITEDATA, &t);
+    c->easy_setopt(e, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(cap));
     /* Verification stays on (libcurl's default); set it anyway so that no
      * environment or later change turns it off unnoticed. */
-    curl_easy_setopt(e, CURLOPT_SSL_VERIFYPEER, 1L);
-    curl_easy_setopt(e, CURLOPT_SSL_VERIFYHOST, 2L);
+    c->easy_setopt(e, CURLOPT_SSL_VERIFYPEER, 1L);
+    c->easy_setopt(e, CURLOPT_SSL_VERIFYHOST, 2L);
     /* A mirror with a certificate of a private authority: TESSERA_CA_FILE
      * names the authorities to trust instead of the system's. */
     if (const char *authorities = std::getenv("TESSERA_CA_FILE"); authorities && *authorities)
-        curl_easy_setopt(e, CURLOPT_CAINFO, authorities);
+        c->easy_setopt(e, CURLOPT_CAINFO, authorities);
     struct curl_slist *headers = nullptr;
     if (http) {
-        curl_easy_setopt(e, CURLOPT_PROTOCOLS_STR, "http,https");
-        curl_easy_setopt(e, CURLOPT_FOLLOWLOCATION, 1L);
-        curl_easy_setopt(e, CURLOPT_MAXREDIRS, 5L);
+        c->easy_setopt(e, CURLOPT_PROTOCOLS_STR, "http,https");
+        c->easy_setopt(e, CURLOPT_FOLLOWLOCATION, 1L);
+        c->easy_setopt(e, CURLOPT_MAXREDIRS, 5L);
         /* Redirects only to http(s), and never from https down to http. */
-        curl_easy_setopt(e, CURLOPT_REDIR_PROTOCOLS_STR,
-                         scheme == "https" ? "https" : "http,https");
-        curl_easy_setopt(e, CURLOPT_USERAGENT, "InetURL/1.0");
-        headers = curl_slist_append(headers, "Cache-Control: no-cache");
-        headers = curl_slist_append(headers, "Pragma: no-cache");
-        curl_easy_setopt(e, CURLOPT_HTTPHEADER, headers);
+        c->easy_setopt(e, CURLOPT_REDIR_PROTOCOLS_STR, scheme == "https" ? "https" : "http,https");
+        c->easy_setopt(e, CURLOPT_USERAGENT, "InetURL/1.0");
+        headers = c->slist_append(headers, "Cache-Control: no-cache");
+        headers = c->slist_append(headers, "Pragma: no-cache");
+        c->easy_setopt(e, CURLOPT_HTTPHEADER, headers);
         status(progress, "Connecting HTTP connection ...", 25);
     } else {
-        curl_easy_setopt(e, CURLOPT_PROTOCOLS_STR, "ftp,ftps");
-        curl_easy_setopt(e, CURLOPT_FOLLOWLOCATION, 0L);
-        curl_easy_setopt(e, CURLOPT_USERNAME, "anonymous");
-        curl_easy_setopt(e, CURLOPT_PASSWORD, "tessera@corvane.invalid");
-        curl_easy_setopt(e, CURLOPT_TRANSFERTEXT, 0L);
+        c->easy_setopt(e, CURLOPT_PROTOCOLS_STR, "ftp,ftps");
+        c->easy_setopt(e, CURLOPT_FOLLOWLOCATION, 0L);
+        c->easy_setopt(e, CURLOPT_USERNAME, "anonymous");
+        c->easy_setopt(e, CURLOPT_PASSWORD, "tessera@corvane.invalid");
+        c->easy_setopt(e, CURLOPT_TRANSFERTEXT, 0L);
         status(progress, "Opening FTP connection ...", 25);
     }
 
-    curl_multi_add_handle(multi.get(), e);
+    c->multi_add_handle(multi.get(), e);
     status(progress, "Downloading ...", 50);
 
     using Clock = std::chrono::steady_clock;
@@ -170,7 +251,7 @@ int download(const std::string &url, const std::string &localPath, long long cap
     bool stalled = false, cancelled = false;
     int running = 1;
     while (running) {
-        if (curl_multi_perform(multi.get(), &running) != CURLM_OK)
+        if (c->multi_perform(multi.get(), &running) != CURLM_OK)
             break;
         if (!running)
             break;
@@ -187,23 +268,23 @@ int download(const std::string &url, const std::string &localPath, long long cap
             stalled = true;
             break;
         }
-        curl_multi_poll(multi.get(), nullptr, 0, 100, nullptr);
+        c->multi_poll(multi.get(), nullptr, 0, 100, nullptr);
     }
 
     CURLcode result = CURLE_OK;
     bool done = false;
     int queued = 0;
-    while (CURLMsg *msg = curl_multi_info_read(multi.get(), &queued))
+    while (CURLMsg *msg = c->multi_info_read(multi.get(), &queued))
         if (msg->msg == CURLMSG_DONE && msg->easy_handle == e) {
             result = msg->data.result;
             done = true;
         }
     long code = 0;
-    curl_easy_getinfo(e, CURLINFO_RESPONSE_CODE, &code);
+    c->easy_getinfo(e, CURLINFO_RESPONSE_CODE, &code);
     curl_off_t announced = -1;
-    curl_easy_getinfo(e, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &announced);
-    curl_multi_remove_handle(multi.get(), e);
-    curl_slist_free_all(headers);
+    c->easy_getinfo(e, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &announced);
+    c->multi_remove_handle(multi.get(), e);
+    c->slist_free_all(headers);
 
     const bool closeFailed = std::fclose(file) != 0;
     bool ok = done && !stalled && !cancelled && result == CURLE_OK && !t.overCap &&

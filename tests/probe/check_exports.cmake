@@ -29,7 +29,7 @@ foreach(name tsInfoBegin tsInfoRead tsInfoEnd tsInfoRelease tsInfoSearchExtensio
              tsComplianceVersionName tsComplianceMissing lumClientGetReading
              tsExtendedLimitsVersion tsExtendedLimitCount tsExtendedLimitAt
              tsInfoGetWindowSystem tsInfoReadStart tsInfoReadFinish tsInfoReadCancel
-             lumClientStartReadings)
+             lumClientStartReadings tsTreeAllocate tsTreeFree)
   if(NOT symbols MATCHES " T ${name}\n")
     message(FATAL_ERROR "${name} is not exported")
   endif()

@@ -13,6 +13,7 @@
 #include <string>
 
 #include "keel/keel.h"
+#include "probe/reader_environment.h"
 #include "probe/record_notes.h"
 #include "sounder/client.h"
 #include "sounder/database.h"
@@ -250,6 +251,41 @@ TEST(Readers, RefuseBadArguments)
     std::memset(&options, 0, sizeof options);
     EXPECT_EQ(tsInfoReadAll(&options, r.db, r.caps, nullptr, nullptr, nullptr), -1);
     EXPECT_EQ(r.caps[0].size, sizeof(tsRendererCaps));
+}
+
+// Softpipe is chosen only in reading 0's environment, each variable once;
+// both readers get the allocator setting unless the user has one.
+TEST(Readers, EnvironmentOfEachReader)
+{
+    auto count = [](const std::vector<std::string> &env, const std::string &prefix) {
+        int n = 0;
+        for (const std::string &e : env)
+            n += e.compare(0, prefix.size(), prefix) == 0;
+        return n;
+    };
+    const char *user = getenv("GLIBC_TUNABLES");
+    const std::string saved = user ? user : "";
+    ASSERT_EQ(getenv("GALLIUM_DRIVER"), nullptr);
+    setenv("GALLIUM_DRIVER", "llvmpipe", 1);
+    for (const char *tunables : {(const char *)nullptr, "glibc.malloc.check=0"}) {
+        if (tunables)
+            setenv("GLIBC_TUNABLES", tunables, 1);
+        else
+            unsetenv("GLIBC_TUNABLES");
+        for (int reading = 0; reading < 2; ++reading) {
+            const auto env = sounder::readerEnvironment(reading);
+            EXPECT_EQ(count(env, "GALLIUM_DRIVER="), 1);
+            EXPECT_EQ(count(env, "GALLIUM_DRIVER=softpipe"), reading == 0 ? 1 : 0);
+            EXPECT_EQ(count(env, "GLIBC_TUNABLES="), 1);
+            EXPECT_EQ(count(env, "GLIBC_TUNABLES=glibc.malloc.hugetlb=1"), tunables ? 0 : 1)
+                << reading;
+        }
+    }
+    unsetenv("GALLIUM_DRIVER");
+    if (user)
+        setenv("GLIBC_TUNABLES", saved.c_str(), 1);
+    else
+        unsetenv("GLIBC_TUNABLES");
 }
 
 // A driver that crashes, hangs, is killed or cannot reach the display in

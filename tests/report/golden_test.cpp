@@ -74,7 +74,8 @@ TEST_P(Golden, OutputsOfAReadingAreUnchanged)
     f.db->currentReading = r;
     tsRendererCaps &caps = f.caps[r];
 
-    auto tree = std::make_unique<tsTree>();
+    std::unique_ptr<tsTree, void (*)(tsTree *)> tree(tsTreeAllocate(), tsTreeFree);
+    ASSERT_NE(tree, nullptr);
     tsTreeBegin(tree.get());
     tsCreateMainTree(tree.get(), f.db, &f.icds, &f.system, &caps);
     tsTreeEnd(tree.get());

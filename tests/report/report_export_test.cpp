@@ -109,6 +109,17 @@ TEST_P(ReportExport, WholeReportThroughTheExportsMatchesTheSavedRenderings)
     EXPECT_NE(render(small.data(), small.size(), TS_RENDER_PLAIN).find("\n...\n"),
               std::string::npos);
     EXPECT_EQ(cut.substr(cut.size() - 6), "\\par }");
+    // An array of exactly the size asked for, or one piece short, where the
+    // pieces kept back for a cut notice would not fit.
+    for (size_t size : {rtf.size(), rtf.size() - 1}) {
+        std::vector<tsReportPiece> exact(size);
+        EXPECT_EQ(tsBuildReportPieces(exact.data(), static_cast<int32_t>(size), &f.system,
+                                      &f.caps[r], &f.icds, f.db, 1),
+                  static_cast<int32_t>(rtf.size()));
+        const std::string text = render(exact.data(), size, TS_RENDER_PLAIN);
+        EXPECT_EQ(text == whole, size == rtf.size()) << size;
+        EXPECT_EQ(text.find("\n...\n") != std::string::npos, size < rtf.size()) << size;
+    }
 
     // The page form: well-formed XHTML that shows the plain report.
     const std::string page = html(render(rtf.data(), rtf.size(), TS_RENDER_AS_BUILT));

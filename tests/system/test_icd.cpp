@@ -388,7 +388,12 @@ TEST(IcdPackages, DatabaseFilesAnswerAsDpkgQueryWould)
     root.write("info/libfoo1:amd64.list",
                "/.\n/usr\n/usr/lib/libfoo.so.1.2\n/usr/lib/libfoo.so.1\n");
     root.write("info/zlast.list", "/usr/lib/libfoo.so.1.2\n/usr/lib/libbar.so.3\n");
-    root.write("info/plain.list", "/usr/lib/libplain.so.0\n/usr/lib/libdiverted.so.0\n");
+    /* The lists are read in blocks of 64 KiB: this line runs over the first
+     * block's end. */
+    std::string filler;
+    for (int i = 0; i < 21842; ++i)
+        filler += "/a\n";
+    root.write("info/plain.list", filler + "/usr/lib/libplain.so.0\n/usr/lib/libdiverted.so.0\n");
     root.write("diversions", "/usr/lib/libdiverted.so.0\n/usr/lib/libdiverted.so.0.orig\nlocal\n");
     root.write("status", "Package: libfoo1\nStatus: install ok installed\nArchitecture: i386\n"
                          "Maintainer: Wrong Arch <w@x>\nVersion: 0.1\nDescription: wrong\n\n"

@@ -12,9 +12,12 @@
 
 namespace treetest {
 
-std::unique_ptr<tsTree> newTree()
+TreePtr newTree()
 {
-    return std::unique_ptr<tsTree>(new tsTree());
+    TreePtr tree(tsTreeAllocate(), tsTreeFree);
+    if (!tree)
+        throw std::bad_alloc();
+    return tree;
 }
 
 void Reading::set()

@@ -14,8 +14,9 @@
 
 namespace treetest {
 
-// A zero-filled tree context (about 35 MB, so on the heap).
-std::unique_ptr<tsTree> newTree();
+// A zero-filled tree context of tsTreeAllocate (about 35 MB).
+using TreePtr = std::unique_ptr<tsTree, void (*)(tsTree *)>;
+TreePtr newTree();
 
 // A zero-filled reading with the given extension list, marked as filled.
 // The texts are owned by the returned holder.

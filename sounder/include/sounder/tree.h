@@ -2,8 +2,8 @@
  * close it, or a leaf line), tsTreeEnd links the list into nodes that the
  * viewer and the client interface walk.
  *
- * The caller allocates one zero-filled tsTree (about 35 MB: allocate it on
- * the heap), calls tsTreeBegin, one or more builders, then tsTreeEnd, and
+ * The caller allocates one zero-filled tsTree (about 35 MB: tsTreeAllocate,
+ * or any zeroed heap block), calls tsTreeBegin, one or more builders, then tsTreeEnd, and
  * reads the nodes while the block stays in place (nodes point into it). */
 #ifndef SOUNDER_TREE_H
 #define SOUNDER_TREE_H
@@ -80,6 +80,13 @@ typedef struct tsTree {
 /* Text of the leaf that a builder appends, at the top level, when the tree
  * could not take everything (item, node or child limit). */
 #define TS_TREE_CUT_TEXT "(list cut: the tree is full)"
+
+/* A zero-filled tree that costs memory only as far as it is used (pages
+ * are mapped on first touch, in large pages where the system offers them);
+ * null when no memory is left.  Free it with tsTreeFree. */
+SOUNDER_API tsTree *tsTreeAllocate(void);
+/* Frees a tree of tsTreeAllocate; null is ignored. */
+SOUNDER_API void tsTreeFree(tsTree *tree);
 
 /* Item count := 0. */
 SOUNDER_API void tsTreeBegin(tsTree *tree);
