@@ -26,18 +26,20 @@ struct Notes {
     bool empty() const { return windowSystem.empty() && !limits; }
 };
 
+/* Lock and table are never destroyed: a record may be released by the
+ * destructor of another static object, after this file's would have run. */
 std::mutex &notesLock()
 {
-    static std::mutex lock;
-    return lock;
+    static std::mutex *lock = new std::mutex;
+    return *lock;
 }
 
 /* Node-based, so the name handed out by tsInfoGetWindowSystem stays where
  * it is while other records come and go. */
 std::map<uintptr_t, Notes> &table()
 {
-    static std::map<uintptr_t, Notes> all;
-    return all;
+    static auto *all = new std::map<uintptr_t, Notes>;
+    return *all;
 }
 
 uintptr_t keyOf(const tsRendererCaps &caps)
