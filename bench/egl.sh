@@ -10,6 +10,10 @@
 # surfaceless and device platforms answer), and ends with status 3 when one
 # failed, so its status is ignored.  tessera reads the surfaceless platform.
 #
+# eglinfo makes no OpenGL context, so the bench also times the least an EGL
+# reading does (egl_context.c: driver, context, strings) and the reader
+# process alone, to show what the reading and the client each add.
+#
 #   bench/egl.sh            # builds build/release first
 #   RUNS=20 bench/egl.sh
 set -euo pipefail
@@ -18,14 +22,21 @@ set -euo pipefail
 bench_build tessera-cli tessera-reader
 
 cli="$build/bin/tessera-cli"
+reader="$build/bin/tessera-reader"
 json=$bench_tmp/hyperfine.json
+context=$bench_tmp/egl-context
+cc -O2 -o "$context" "$(dirname "$0")/egl_context.c" -lEGL -lGL
 unset DISPLAY
 
 echo "load before: $(uptime)"
 hyperfine -N -i --warmup 2 --runs "$runs" --export-json "$json" \
   -n "tessera-cli --renderer 1 (EGL)" "env TESSERA_PLATFORM=egl $cli --renderer 1" \
+  -n "tessera-reader --reading 1 (EGL)" "env TESSERA_PLATFORM=egl $reader --reading 1" \
+  -n "bare EGL context" "$context" \
   -n "eglinfo" "eglinfo"
 echo "load after: $(uptime)"
 
 bench_table "$json"
 bench_ratio "$json" "tessera-cli --renderer 1 (EGL)" "eglinfo" 1.00
+bench_ratio "$json" "tessera-cli --renderer 1 (EGL)" "bare EGL context"
+bench_ratio "$json" "tessera-reader --reading 1 (EGL)" "bare EGL context"

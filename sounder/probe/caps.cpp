@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "common/capability_table.h"
+#include "probe/record_notes.h"
 
 #include "keel/keel.h"
 #include "sounder/probe.h"
@@ -210,6 +211,9 @@ SOUNDER_API void tsInfoReadCaps(tsRendererCaps *c)
 {
     if (!c)
         return;
+    /* The notes of a filled record are keyed by the text replaced here. */
+    if (c->filled)
+        sounder::forgetNotes(*c);
     replaceText(c, c->extensions, GL_EXTENSIONS);
     replaceText(c, c->renderer, GL_RENDERER);
     replaceText(c, c->version, GL_VERSION);

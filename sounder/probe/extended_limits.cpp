@@ -274,35 +274,6 @@ bool breaksRequirement(const ExtendedValue &value, const GlVersion &context)
     return false;
 }
 
-const ExtendedLimits *extendedLimitsOf(const tsRendererCaps *caps)
-{
-    if (!caps || !caps->reserved)
-        return nullptr;
-    return reinterpret_cast<const ExtendedLimits *>(static_cast<uintptr_t>(caps->reserved));
-}
-
-ExtendedLimits *extendedLimitsOf(tsRendererCaps *caps)
-{
-    return const_cast<ExtendedLimits *>(
-        extendedLimitsOf(static_cast<const tsRendererCaps *>(caps)));
-}
-
-void attachExtendedLimits(tsRendererCaps *caps, std::unique_ptr<ExtendedLimits> limits)
-{
-    if (!caps)
-        return;
-    releaseExtendedLimits(caps);
-    caps->reserved = static_cast<uint64_t>(reinterpret_cast<uintptr_t>(limits.release()));
-}
-
-void releaseExtendedLimits(tsRendererCaps *caps)
-{
-    if (!caps || !caps->reserved)
-        return;
-    delete reinterpret_cast<ExtendedLimits *>(static_cast<uintptr_t>(caps->reserved));
-    caps->reserved = 0;
-}
-
 } // namespace sounder
 
 // ---- exports ----------------------------------------------------------------------

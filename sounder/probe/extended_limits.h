@@ -3,22 +3,22 @@
 // opened beside the probe's own.  Which limits exist, how each is read and
 // what OpenGL requires of it are the extended rows of the capability table.
 //
-// The list lives outside the record; the record only carries it in its
-// `reserved` word, owned like the record's texts: tsInfoRelease frees it,
-// and a record copied with memcpy hands it over with the texts.  A limit the
-// context does not offer (its version and extensions do not gate it in, or
-// the query raised a GL error) is absent from the list, never 0.
+// The list of a record is kept beside it among the record's notes
+// (probe/record_notes.h: extendedLimitsOf, attachExtendedLimits,
+// releaseExtendedLimits), freed by tsInfoRelease.  A limit the context does
+// not offer (its version and extensions do not gate it in, or the query
+// raised a GL error) is absent from the list, never 0.
 #ifndef SOUNDER_PROBE_EXTENDED_LIMITS_H
 #define SOUNDER_PROBE_EXTENDED_LIMITS_H
 
 #include <stdint.h>
 
-#include <memory>
 #include <set>
 #include <string>
 #include <vector>
 
 #include "common/capability_table.h"
+#include "probe/record_notes.h"
 #include "sounder/probe.h"
 
 namespace sounder {
@@ -85,16 +85,6 @@ ExtendedLimits readCurrentContext();
 // its values), above the maximum of a lower-is-better one.  Rows without a
 // required value, and versions before the one that requires it, never do.
 bool breaksRequirement(const ExtendedValue &value, const GlVersion &context);
-
-// ---- the record's handle ------------------------------------------------------
-
-// The list a record carries, or null.
-const ExtendedLimits *extendedLimitsOf(const tsRendererCaps *caps);
-ExtendedLimits *extendedLimitsOf(tsRendererCaps *caps);
-// Gives the list to the record, freeing the one it carried.
-void attachExtendedLimits(tsRendererCaps *caps, std::unique_ptr<ExtendedLimits> limits);
-// Frees the record's list and clears the handle.
-void releaseExtendedLimits(tsRendererCaps *caps);
 
 } // namespace sounder
 

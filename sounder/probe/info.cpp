@@ -18,7 +18,7 @@
 #include "probe/extended_limits.h"
 #include "probe/info_internal.h"
 #include "probe/platform.h"
-#include "probe/window_system_note.h"
+#include "probe/record_notes.h"
 #include "sounder/present.h"
 #include "sounder/probe.h"
 
@@ -326,7 +326,9 @@ uint32_t infoVideoMemoryMegabytes(uint64_t bytes)
 
 /* The limits of a core-profile context beside the probe's, where the window
  * system offers one; a driver that refuses every core context leaves the
- * record without a list (not an error of the reading). */
+ * record without a list (not an error of the reading).  The list is kept
+ * among the record's notes, keyed by its extensions text: a record the
+ * context gave no list has no limits either. */
 static void readExtendedLimits(tsRendererCaps *caps)
 {
     std::unique_ptr<sounder::ExtendedLimits> limits;
@@ -369,9 +371,8 @@ SOUNDER_API int tsInfoRead(tsRendererCaps *caps, int tag)
         return 0;
     }
     caps->tag = tag;
-    /* A record filled before carries its own list: replaced below. */
-    if (caps->filled)
-        sounder::releaseExtendedLimits(caps);
+    /* The word is not used: the notes of a record filled before are freed
+     * with its texts by tsInfoReadCaps. */
     caps->reserved = 0;
     tsInfoReadCaps(caps);
     appendWindowSystemList(caps);
@@ -398,13 +399,12 @@ SOUNDER_API void tsInfoRelease(tsRendererCaps *caps)
 {
     if (!caps || !caps->filled)
         return;
-    sounder::forgetWindowSystem(*caps);
+    sounder::forgetNotes(*caps);
     char **texts[] = {&caps->extensions, &caps->renderer, &caps->glslVersion, &caps->version,
                       &caps->vendor};
     for (char **t : texts)
         if (*t)
             sysMemFree(*t);
-    sounder::releaseExtendedLimits(caps);
     memset(caps, 0, sizeof *caps);
 }
 

@@ -8,7 +8,7 @@
 #include <memory>
 
 #include "keel/keel.h"
-#include "probe/window_system_note.h"
+#include "probe/record_notes.h"
 
 namespace sounder {
 namespace {
@@ -136,7 +136,7 @@ bool recordInBounds(const tsRendererCaps &r)
     for (size_t i = 0; i < 5; ++i)
         if (!pointerBytesZero(textMembers(r, i)))
             return false;
-    /* The word carries the extended limits inside a process only. */
+    /* The word is not used: whatever sets it is not one of our readers. */
     return r.reserved == 0;
 }
 
@@ -439,6 +439,13 @@ bool decodeReading(const char *data, size_t size, ReadingAnswer &a, std::string 
         a = ReadingAnswer();
         return fail(reason, "the answer holds texts of an empty record");
     }
+    /* The limits are kept by the extensions text: without one they would be
+     * lost, and a reader never sends them then.  (A window system without
+     * the text is dropped, as it always was: it names no data.) */
+    if (a.hasExtended && !a.hasText[4]) {
+        a = ReadingAnswer();
+        return fail(reason, "the answer holds limits of a record without an extension list");
+    }
     return true;
 }
 
@@ -452,8 +459,6 @@ bool applyReadingRecord(const ReadingAnswer &a, tsRendererCaps &record)
     for (size_t i = 0; i < 5; ++i)
         *members[i] = nullptr;
     record.reserved = 0;
-    if (a.hasExtended)
-        attachExtendedLimits(&record, std::make_unique<ExtendedLimits>(a.extended));
     for (size_t i = 0; i < 5; ++i) {
         if (!a.hasText[i])
             continue;
@@ -465,6 +470,9 @@ bool applyReadingRecord(const ReadingAnswer &a, tsRendererCaps &record)
             return false;
         }
     }
+    /* The notes go by the extensions text copied above. */
+    if (a.hasExtended)
+        attachExtendedLimits(&record, std::make_unique<ExtendedLimits>(a.extended));
     noteWindowSystem(record, a.windowSystem);
     return true;
 }

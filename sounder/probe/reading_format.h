@@ -32,10 +32,11 @@
  * refuses any other magic, version, byte order or record size, a section
  * that runs past the end, bytes after the last section, an unknown or
  * repeated section, texts with NUL bytes and fixed records whose counts or
- * texts are out of bounds, a record whose reserved word is not 0, and
+ * texts are out of bounds, a record whose reserved word is not 0,
  * extended limits of an unknown token, with another value count than the
- * table's, named twice or belonging to an empty record: an answer is either
- * taken whole or not at all.
+ * table's, named twice, belonging to an empty record or to a record
+ * without an extensions text (they are kept by that text,
+ * probe/record_notes.h): an answer is either taken whole or not at all.
  *
  * The version goes up with every change of a section's layout or of the
  * member order of tsRendererCaps, tsSystemInfo or tsIcdList (a change of

@@ -11,11 +11,12 @@
 #include <cstring>
 #include <memory>
 #include <string>
+#include <utility>
 
 #include "keel/keel.h"
 #include "common/xml_entities.h"
 #include "probe/extended_limits.h"
-#include "probe/window_system_note.h"
+#include "probe/record_notes.h"
 #include "report/report_fields.h"
 #include "sounder/probe.h"
 #include "sounder/reportfile.h"
@@ -46,7 +47,10 @@ struct ReaderState {
     Section section;
     ReportGroup group; // the table group while section is Group
     int counter;       // compressed formats stored in the current list
+    // Noted for the record once the document is read: they are kept by its
+    // extensions text, which the document may give anywhere (or twice).
     std::string windowSystem;
+    std::unique_ptr<ExtendedLimits> limits; // from the first CoreProfile group on
 };
 
 bool equalsNoCase(const char *a, const char *b)
@@ -277,9 +281,8 @@ void readIcdField(ReaderState &s, const char *name, const char *text)
 
 // One element of the CoreProfile group: its version, or a limit of a known
 // token with as many values as the table reads (others are dropped).
-void readCoreProfile(tsRendererCaps *caps, const char *name, const char *text)
+void readCoreProfile(ExtendedLimits *limits, const char *name, const char *text)
 {
-    ExtendedLimits *limits = extendedLimitsOf(caps);
     if (!limits)
         return;
     if (equalsNoCase(name, "CoreVersion")) {
@@ -344,7 +347,7 @@ int onElement(uint64_t user, char *name, char *text)
         if (equalsNoCase(name, "Mode"))
             readDisplayMode(caps, text);
         break;
-    case Section::CoreProfile: readCoreProfile(caps, name, text); break;
+    case Section::CoreProfile: readCoreProfile(s.limits.get(), name, text); break;
     }
     return 0;
 }
@@ -390,8 +393,8 @@ int onTag(uint64_t user, char *tag)
     }
     if (equalsNoCase(name, "CoreProfile")) {
         s.section = closing ? Section::General : Section::CoreProfile;
-        if (!closing && !extendedLimitsOf(s.caps))
-            attachExtendedLimits(s.caps, std::make_unique<ExtendedLimits>());
+        if (!closing && !s.limits)
+            s.limits = std::make_unique<ExtendedLimits>();
         return 0;
     }
     for (const auto &l : kLists) {
@@ -446,6 +449,13 @@ extern "C" SOUNDER_API int tsReadReportXML(const char *path, tsRendererCaps *cap
     callbacks.onCData = nullptr;
     sysXmlParseDocument(&callbacks, buffer);
     sysFileFreeBuffer(buffer);
+    // The notes are kept by the extension list: a file that holds some but
+    // names no list (not one this library writes) gets an empty list rather
+    // than losing them.
+    if ((state.limits || !state.windowSystem.empty()) && !caps->extensions)
+        caps->extensions = sysStrDup("");
+    if (state.limits)
+        sounder::attachExtendedLimits(caps, std::move(state.limits));
     sounder::noteWindowSystem(*caps, state.windowSystem);
 
     // Derived as a reading derives it: the largest sample count among the

@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <QApplication>
+#include <QFontMetrics>
 #include <QMessageBox>
 #include <QSessionManager>
 #include <QSocketNotifier>
@@ -141,17 +142,20 @@ int runViewer(int argc, char **argv)
     int made = started ? 0 : finishReadings(nullptr, state.db, state.readings, &state.desktop);
 
     QApplication app(argc, argv);
-    if (started)
-        made = finishReadings(started, state.db, state.readings, &state.desktop);
-    state.setCurrentReading(1);
-
     QApplication::setApplicationName(QStringLiteral("tessera"));
     QGuiApplication::setDesktopFileName(QStringLiteral("tessera"));
-    QApplication::setWindowIcon(appIcon());
     // QApplication sets the C locale from the environment; numbers in files
     // are read with '.' whatever the user's locale says.
     std::setlocale(LC_NUMERIC, "C");
+    // What does not depend on the readings is done while the readers still
+    // run: the language, the icon, and the font database with the first
+    // text layout, which would otherwise be built by the first page.
     state.loadLanguage(std::string(), true);
+    QApplication::setWindowIcon(appIcon());
+    QFontMetrics(QApplication::font()).horizontalAdvance(QStringLiteral("GL_ARB_multitexture 1.3"));
+    if (started)
+        made = finishReadings(started, state.db, state.readings, &state.desktop);
+    state.setCurrentReading(1);
 
     MainWindow window(state);
     bool signalled = false;

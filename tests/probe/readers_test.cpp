@@ -14,9 +14,11 @@
 
 #include "keel/keel.h"
 #include "probe/reader_environment.h"
+#include "probe/record_notes.h"
 #include "sounder/client.h"
 #include "sounder/database.h"
 #include "sounder/readers.h"
+#include "sounder/reportfile.h"
 #include "support/command.h"
 #include "support/extended_limits.h"
 #include "support/readers.h"
@@ -107,7 +109,6 @@ tsRendererCaps fixedPart(const tsRendererCaps &c)
     tsRendererCaps copy;
     std::memcpy(&copy, &c, sizeof copy);
     copy.vendor = copy.version = copy.glslVersion = copy.renderer = copy.extensions = nullptr;
-    copy.reserved = 0; // the extended limits' handle, compared on its own
     return copy;
 }
 
@@ -193,6 +194,50 @@ TEST(Readers, EqualTheReadingsTakenInThisProcess)
         }
     }
     EXPECT_GT(marks, 100u);
+}
+
+// Reading 1 taken in this process, loaded from its report file and taken by
+// its reader: each leaves the reserved word 0, with the same extended limits
+// and window system kept beside the record.  A record moved with memcpy
+// keeps them, and every release frees them.
+TEST(Readers, EveryFilledRecordKeepsItsNotesBesideIt)
+{
+    const size_t before = sounder::recordNoteCount();
+    {
+        Readings here, loaded, viaReader;
+        ASSERT_TRUE(tsInfoBegin(1));
+        const int read = tsInfoRead(&here.caps[1], 1);
+        tsInfoEnd();
+        ASSERT_EQ(read, 1) << tsReportGetLogFile();
+        TempDir dir;
+        ASSERT_EQ(tsSaveReportXML(dir.file("r.xml").c_str(), nullptr, &here.caps[1], 1, nullptr),
+                  0);
+        ASSERT_EQ(tsReadReportXML(dir.file("r.xml").c_str(), &loaded.caps[1], nullptr, nullptr), 0);
+        tsReadingOptions options;
+        std::memset(&options, 0, sizeof options);
+        options.size = sizeof options;
+        options.readings = 2;
+        ASSERT_EQ(tsInfoReadAll(&options, nullptr, viaReader.caps, nullptr, nullptr, nullptr), 2);
+
+        // Moved into a record of its own, as the viewer keeps readings.
+        tsRendererCaps moved;
+        std::memcpy(&moved, &here.caps[1], sizeof moved);
+        std::memset(&here.caps[1], 0, sizeof here.caps[1]);
+
+        const auto limits = extendedLimitTexts(&moved);
+        EXPECT_GT(limits.size(), 40u);
+        const std::string windowSystem = tsInfoGetWindowSystem(&moved);
+        EXPECT_EQ(windowSystem.compare(0, 4, "GLX "), 0) << windowSystem;
+        for (const tsRendererCaps *c : {&moved, &loaded.caps[1], &viaReader.caps[1]}) {
+            EXPECT_EQ(c->reserved, 0u) << text(c->renderer);
+            EXPECT_EQ(extendedLimitTexts(c), limits) << text(c->renderer);
+            EXPECT_EQ(tsInfoGetWindowSystem(c), windowSystem) << text(c->renderer);
+        }
+        EXPECT_EQ(sounder::recordNoteCount(), before + 3);
+        tsInfoRelease(&moved);
+        EXPECT_EQ(sounder::recordNoteCount(), before + 2);
+    }
+    EXPECT_EQ(sounder::recordNoteCount(), before);
 }
 
 TEST(Readers, RefuseBadArguments)

@@ -121,6 +121,7 @@ TEST(ReadingFormat, RoundTripKeepsEveryMemberAndText)
     EXPECT_EQ(caps.glslVersion, nullptr);
     EXPECT_EQ(caps.size, sizeof caps);
     EXPECT_EQ(caps.pixelFormats[255].samples, 4);
+    EXPECT_EQ(caps.reserved, 0u);
     ASSERT_NE(sounder::extendedLimitsOf(&caps), nullptr);
     EXPECT_EQ(limitsText(*sounder::extendedLimitsOf(&caps)), limitsText(in.extended));
     EXPECT_STREQ(tsInfoGetWindowSystem(&caps), "EGL 1.5 (surfaceless)");
@@ -233,15 +234,16 @@ TEST(ReadingFormat, AlteredAnswersAreRefused)
     a.entryPoints = {1, 2};
     EXPECT_FALSE(decodes(sounder::encodeReading(a)));
 
-    // The record's reserved word carries a list inside a process only: an
-    // answer that sets it would plant a pointer.
+    // The record's reserved word is not used: an answer that sets it is not
+    // one of our readers'.
     std::string planted = good;
     const uint64_t pointer = 0x1000;
     std::memcpy(&planted[record + offsetof(tsRendererCaps, reserved)], &pointer, sizeof pointer);
     EXPECT_FALSE(decodes(planted));
 
     // Extended limits: an unknown token, another value count than the
-    // table's, a token named twice, limits of an empty record.
+    // table's, a token named twice, limits of an empty record or of a
+    // record without an extension list (nothing to keep them by).
     EXPECT_TRUE(decodes(altered(good, "GL_MAX_SAMPLES", "GL_MAX_SAMPLES")));
     EXPECT_FALSE(decodes(altered(good, "GL_MAX_SAMPLES", "GL_MAX_SAMPLEZ")));
     const std::string one("\x01\0\0\0", 4), two("\x02\0\0\0", 4);
@@ -253,6 +255,11 @@ TEST(ReadingFormat, AlteredAnswersAreRefused)
     a.record.filled = 0;
     for (bool &present : a.hasText)
         present = false;
+    EXPECT_FALSE(decodes(sounder::encodeReading(a)));
+    a.hasExtended = false;
+    EXPECT_TRUE(decodes(sounder::encodeReading(a)));
+    a = filledAnswer();
+    a.hasText[4] = false;
     EXPECT_FALSE(decodes(sounder::encodeReading(a)));
     a.hasExtended = false;
     EXPECT_TRUE(decodes(sounder::encodeReading(a)));

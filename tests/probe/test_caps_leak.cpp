@@ -1,6 +1,7 @@
 // Reading into a record that an earlier reading filled must release the
-// texts it replaces.  No driver is loaded: without a current context the
-// reader stores null texts, so every text the record held must be gone.
+// texts it replaces, and the notes kept beside it (window system, extended
+// limits).  No driver is loaded: without a current context the reader
+// stores null texts, so every text the record held must be gone.
 //
 // With AddressSanitizer the scenario runs in a child process of this program
 // with leak detection on (the parent suite runs with it off, for the sake of
@@ -10,11 +11,13 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <string>
 
 #include <unistd.h>
 
 #include "keel/keel.h"
+#include "probe/extended_limits.h"
 #include "sounder/probe.h"
 #include "support/command.h"
 
@@ -41,6 +44,15 @@ struct FilledRecord {
         for (int i = 0; i < 5; ++i)
             *members[i] = texts[i] = sysStrDup("text of an earlier reading");
     }
+
+    // The notes a reading keeps beside the record.
+    void addNotes()
+    {
+        sounder::noteWindowSystem(caps, "GLX 1.4");
+        auto limits = std::make_unique<sounder::ExtendedLimits>();
+        limits->version = "4.5 (Core Profile)";
+        EXPECT_TRUE(sounder::attachExtendedLimits(&caps, std::move(limits)));
+    }
 };
 
 } // namespace
@@ -54,6 +66,7 @@ TEST(CapsLeak, ReadingIntoAFilledRecordLeaksNothing)
         // The child: read into a filled record, release it, exit; leak
         // detection reports at exit.
         FilledRecord r;
+        r.addNotes();
         tsInfoReadCaps(&r.caps);
         tsInfoRelease(&r.caps);
         if (std::strcmp(mode, "leak") == 0) {
@@ -113,3 +126,41 @@ TEST(CapsLeak, ReadingIntoAFilledRecordLeaksNothing)
 }
 
 #endif
+
+// The notes live beside the record, never in its reserved word: a record
+// moved with memcpy keeps them, and one release of it frees them (with
+// AddressSanitizer a second free of the list would show; its child run
+// above sees this test leak nothing).  A reading into the filled record
+// frees them before the text they are kept by.
+TEST(CapsLeak, NotesGoWithTheRecordAndItsRelease)
+{
+    const size_t before = sounder::recordNoteCount();
+    FilledRecord source;
+    source.addNotes();
+    ASSERT_EQ(sounder::recordNoteCount(), before + 1);
+    EXPECT_EQ(source.caps.reserved, 0u);
+
+    tsRendererCaps moved;
+    std::memcpy(&moved, &source.caps, sizeof moved);
+    std::memset(&source.caps, 0, sizeof source.caps);
+    ASSERT_NE(sounder::extendedLimitsOf(&moved), nullptr);
+    EXPECT_EQ(sounder::extendedLimitsOf(&moved)->version, "4.5 (Core Profile)");
+    EXPECT_STREQ(tsInfoGetWindowSystem(&moved), "GLX 1.4");
+    tsInfoRelease(&source.caps); // the emptied source holds nothing
+    EXPECT_EQ(sounder::recordNoteCount(), before + 1);
+    tsInfoRelease(&moved);
+    EXPECT_EQ(sounder::recordNoteCount(), before);
+    EXPECT_EQ(sounder::extendedLimitsOf(&moved), nullptr);
+
+    FilledRecord reread;
+    reread.addNotes();
+    tsInfoReadCaps(&reread.caps);
+    EXPECT_EQ(sounder::recordNoteCount(), before);
+    tsInfoRelease(&reread.caps);
+
+    // A record without an extension list keeps no notes.
+    tsRendererCaps bare{};
+    bare.size = sizeof bare;
+    EXPECT_FALSE(sounder::attachExtendedLimits(&bare, std::make_unique<sounder::ExtendedLimits>()));
+    EXPECT_EQ(sounder::recordNoteCount(), before);
+}

@@ -330,6 +330,8 @@ TEST_F(ReportFile, CoreProfileGroupRoundTripsAndKeepsOnlyWhatItCanUse)
         "<NumLights>9</NumLights>\n"
         "</CoreProfile>\n<Renderer>after</Renderer>\n";
     ASSERT_EQ(load(document("2.16", body)), 0);
+    // The file names no extension list: the limits are kept by an empty one.
+    EXPECT_STREQ(loaded->extensions, "");
     EXPECT_EQ(extendedVersion(loaded.get()), "4.6 & more");
     const std::map<std::string, std::string> kept = {{"GL_MAX_SAMPLES", "8"},
                                                      {"GL_MAX_SUBROUTINES", "7"}};

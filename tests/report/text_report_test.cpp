@@ -15,7 +15,7 @@
 #include "sounder/texts.h"
 #include "sounder/tree.h"
 #include "probe/extended_limits.h"
-#include "probe/window_system_note.h"
+#include "probe/record_notes.h"
 #include "views/render.h"
 #include "views/textreport.h"
 

@@ -4,7 +4,9 @@
  * (4.6 down to 3.2), where the window system offers one; a report file
  * keeps them.  They are listed by GL token name in the order of the
  * library's capability table; a limit the context does not offer is not in
- * the list. */
+ * the list.  The library keeps them beside the record, found by its
+ * extensions text: a record moved with memcpy keeps them, tsInfoRelease
+ * frees them, and a record without an extensions text holds none. */
 #ifndef SOUNDER_EXTENDED_H
 #define SOUNDER_EXTENDED_H
 

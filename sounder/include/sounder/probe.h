@@ -72,7 +72,7 @@ typedef struct tsRendererCaps {
     char *glslVersion; /* GL_SHADING_LANGUAGE_VERSION, or null without a shading language */
     char *renderer;    /* GL_RENDERER, or null */
     char *extensions;  /* GL_EXTENSIONS, one space, the window-system list; or null */
-    uint64_t reserved;
+    uint64_t reserved; /* 0; not used */
     char newestVersion[128];
     uint32_t videoMemory; /* megabytes, rounded to a multiple of 32 */
 
@@ -217,7 +217,8 @@ SOUNDER_API int tsInfoBegin(int hardware);
 SOUNDER_API int tsInfoRead(tsRendererCaps *caps, int tag);
 /* Tears the probe down; harmless when it is closed.  Returns 1. */
 SOUNDER_API int tsInfoEnd(void);
-/* Releases the record's texts and zeroes the whole record (size included);
+/* Releases the record's texts and what the library keeps beside it (window
+ * system, extended limits) and zeroes the whole record (size included);
  * does nothing while filled is 0. */
 SOUNDER_API void tsInfoRelease(tsRendererCaps *caps);
 /* The window system the record was read through, with its version and, for
