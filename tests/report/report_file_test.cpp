@@ -630,7 +630,9 @@ TEST_F(ReportFile, FilesUpToTheReadLimitLoadAndLargerOnesAreRefused)
     EXPECT_EQ(loaded->TextureSize, 16384);
 
     // One byte more than the limit is not read at all: -1, a cleared
-    // reading, as for a missing file.
+    // reading, as for a missing file.  The reader clears the record without
+    // releasing it, so the loaded texts are released first.
+    tsInfoRelease(loaded.get());
     std::filesystem::resize_file(path, SYS_FILE_READ_LIMIT + 1);
     EXPECT_EQ(tsReadReportXML(path.c_str(), loaded.get(), nullptr, nullptr), -1);
     EXPECT_EQ(loaded->extensions, nullptr);
