@@ -25,7 +25,8 @@ inline std::shared_ptr<bool> answerNextDialog(std::function<void(QWidget *)> ans
                                               int timeoutMs = 10000)
 {
     auto seen = std::make_shared<bool>(false);
-    auto *timer = new QTimer;
+    auto *timer =
+        new QTimer(QCoreApplication::instance()); // freed with the application at the latest
     auto clock = std::make_shared<QElapsedTimer>();
     clock->start();
     std::weak_ptr<bool> weak = seen;
@@ -98,7 +99,8 @@ inline std::shared_ptr<bool> answerFileDialog(const QString &path, QString *titl
 inline std::shared_ptr<QStringList> answerDialogs(const QStringList &steps, int timeoutMs = 15000)
 {
     auto log = std::make_shared<QStringList>();
-    auto *timer = new QTimer;
+    auto *timer =
+        new QTimer(QCoreApplication::instance()); // freed with the application at the latest
     auto clock = std::make_shared<QElapsedTimer>();
     auto last = std::make_shared<QPointer<QWidget>>();
     clock->start();
