@@ -22,6 +22,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 
 #include "sounder/probe.h"
 
@@ -90,6 +91,27 @@ struct Source {
 
     constexpr bool present() const { return query != Query::Unset; }
 };
+
+// Whether the source has a gate and listed(name) holds for every
+// space-separated extension name of it.
+template <typename Listed>
+bool gateListed(const Source &source, Listed listed)
+{
+    if (!source.gate)
+        return false;
+    std::string name;
+    for (const char *p = source.gate;; ++p) {
+        if (*p == ' ' || *p == '\0') {
+            if (!name.empty() && !listed(name))
+                return false;
+            name.clear();
+            if (*p == '\0')
+                return true;
+        } else {
+            name.push_back(*p);
+        }
+    }
+}
 
 // ---- meaning ------------------------------------------------------------------
 

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "common/capability_table.h"
+#include "probe/extended_limits.h"
 #include "probe/record_notes.h"
 
 #include "keel/keel.h"
@@ -43,40 +44,6 @@ bool has(const tsRendererCaps *caps, const char *name)
     return tsInfoSearchExtension(name, caps->extensions) != 0;
 }
 
-/* True when every space-separated name of gate is listed. */
-bool allListed(const tsRendererCaps *caps, const char *gate)
-{
-    std::string name;
-    for (const char *p = gate;; ++p) {
-        if (*p == ' ' || *p == '\0') {
-            if (!name.empty() && !has(caps, name.c_str()))
-                return false;
-            name.clear();
-            if (*p == '\0')
-                return true;
-        } else {
-            name.push_back(*p);
-        }
-    }
-}
-
-/* True when the version text starts with major.minor of at least the
- * wanted "major.minor". */
-bool versionAtLeast(const char *version, const char *wanted)
-{
-    if (!version || version[0] < '0' || version[0] > '9')
-        return false;
-    char *end = nullptr;
-    long major = strtol(version, &end, 10);
-    if (!end || *end != '.' || end[1] < '0' || end[1] > '9')
-        return false;
-    long minor = strtol(end + 1, nullptr, 10);
-    char *wantedEnd = nullptr;
-    long wantedMajor = strtol(wanted, &wantedEnd, 10);
-    long wantedMinor = (wantedEnd && *wantedEnd == '.') ? strtol(wantedEnd + 1, nullptr, 10) : 0;
-    return major > wantedMajor || (major == wantedMajor && minor >= wantedMinor);
-}
-
 bool isCore(const Source &s)
 {
     return !s.gate && !s.orVersion &&
@@ -85,8 +52,9 @@ bool isCore(const Source &s)
 
 bool gateHolds(const tsRendererCaps *c, const Source &s)
 {
-    return (s.gate && allListed(c, s.gate)) ||
-           (s.orVersion && versionAtLeast(c->version, s.orVersion));
+    return sounder::caps::gateListed(
+               s, [c](const std::string &name) { return has(c, name.c_str()); }) ||
+           sounder::parseGlVersion(c->version).atLeast(s.orVersion);
 }
 
 /* The compressed format list that goes with its count: fetched whole and

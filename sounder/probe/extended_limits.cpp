@@ -21,22 +21,6 @@ std::string number(double v)
     return buf;
 }
 
-bool allListed(const char *gate, const std::set<std::string> &extensions)
-{
-    std::string name;
-    for (const char *p = gate;; ++p) {
-        if (*p == ' ' || *p == '\0') {
-            if (!name.empty() && !extensions.count(name))
-                return false;
-            name.clear();
-            if (*p == '\0')
-                return true;
-        } else {
-            name.push_back(*p);
-        }
-    }
-}
-
 // Buffers hold 16 values: a driver may write more than the row keeps.
 // Leaves no earlier error behind, so that the next one belongs to the next
 // query (a driver that keeps raising one gets a bounded number of calls).
@@ -219,7 +203,10 @@ ExtendedLimits readExtendedLimits(const ContextQueries &queries, const char *ver
     const Capability *rows = caps::extendedTable(&count);
     for (std::size_t i = 0; i < count; ++i) {
         const caps::Source &s = rows[i].read[0];
-        const bool gated = v.atLeast(s.orVersion) || (s.gate && allListed(s.gate, extensions));
+        const bool gated =
+            v.atLeast(s.orVersion) || caps::gateListed(s, [&extensions](const std::string &name) {
+                return extensions.count(name) != 0;
+            });
         if (!gated)
             continue;
         ExtendedValue value;
