@@ -277,29 +277,30 @@ int readRenderers(const Options &options)
     return 0;
 }
 
+/* A live reading, once both renderers were read. */
+Reading liveReading(int renderer)
+{
+    Reading r;
+    r.source = "reading:" + std::to_string(renderer);
+    r.caps = lumClientGetReading(renderer, &r.system, &r.icd, &r.db);
+    r.reading = renderer;
+    return r;
+}
+
+/* Writes a whole document to standard output in one piece. */
+int printWhole(const std::string &document, int status)
+{
+    std::fwrite(document.data(), 1, document.size(), stdout);
+    return status;
+}
+
+/* The plain report of the chosen reading, built from the reading itself:
+ * the report's pieces rendered as they are built and the compliance
+ * figures counted from the database, without writing and parsing back a
+ * report or tree document. */
 int runReport(const Options &options)
 {
-    const char *report = lumClientGetReport(options.renderer);
-    const std::string reportText(report ? report : "");
-    const char *tree = lumClientGetMainTree(options.renderer);
-    const std::string treeText(tree ? tree : "");
-
-    std::string plain = renderReportDocument(reportText, options.verify);
-    /* The report ends with empty paragraphs; one blank line separates it
-     * from the limits and those from the compliance summary. */
-    while (!plain.empty() && (plain.back() == '\n' || plain.back() == ' '))
-        plain.pop_back();
-    if (!plain.empty())
-        plain += "\n\n";
-    const std::string limits =
-        limitsSection(lumClientGetReading(options.renderer, nullptr, nullptr, nullptr));
-    if (!limits.empty())
-        plain += limits + "\n";
-    std::fputs(plain.c_str(), stdout);
-    std::fputs("Compliance:\n", stdout);
-    for (const std::string &figure : complianceFigures(treeText))
-        std::printf("OpenGL %s\n", figure.c_str());
-    return kExitSuccess;
+    return printWhole(plainReport(liveReading(options.renderer), options.verify), kExitSuccess);
 }
 
 /* What the option document holds: how many rendering-test elements and
@@ -544,23 +545,6 @@ int writeXmlReport(const Options &options)
     }
     std::printf("%s\n", path);
     return kExitSuccess;
-}
-
-/* A live reading, once both renderers were read. */
-Reading liveReading(int renderer)
-{
-    Reading r;
-    r.source = "reading:" + std::to_string(renderer);
-    r.caps = lumClientGetReading(renderer, &r.system, &r.icd, &r.db);
-    r.reading = renderer;
-    return r;
-}
-
-/* Writes a whole document to standard output in one piece. */
-int printWhole(const std::string &document, int status)
-{
-    std::fwrite(document.data(), 1, document.size(), stdout);
-    return status;
 }
 
 int runSavedReport(const Options &options)
