@@ -352,14 +352,12 @@ const VerificationKind kVerificationKinds[] = {
     {385, "extensions missing although this renderer exposed them before"},
 };
 
-std::string renderPlain(const std::vector<tsReportPiece> &pieces)
+std::string renderPlain(const tsReportPiece *pieces, size_t count)
 {
-    const int32_t count = static_cast<int32_t>(pieces.size());
-    const size_t length =
-        tsRenderReport(pieces.data(), count, nullptr, nullptr, TS_RENDER_PLAIN, nullptr, 0);
+    const int32_t n = static_cast<int32_t>(std::min<size_t>(count, INT32_MAX));
+    const size_t length = tsRenderReport(pieces, n, nullptr, nullptr, TS_RENDER_PLAIN, nullptr, 0);
     std::string plain(length + 1, '\0');
-    tsRenderReport(pieces.data(), count, nullptr, nullptr, TS_RENDER_PLAIN, &plain[0],
-                   plain.size());
+    tsRenderReport(pieces, n, nullptr, nullptr, TS_RENDER_PLAIN, &plain[0], plain.size());
     plain.resize(length);
     return plain;
 }
@@ -384,30 +382,33 @@ std::string verificationSummary(const std::vector<std::pair<int, int>> &counts, 
 
 } // namespace
 
-std::string renderReportPieces(std::vector<tsReportPiece> pieces, bool wholeVerification)
+std::string renderReportPieces(tsReportPiece *pieces, size_t count, bool wholeVerification)
 {
     if (wholeVerification)
-        return renderPlain(pieces);
-    size_t heading = pieces.size();
-    for (size_t i = 0; i < pieces.size() && heading == pieces.size(); ++i)
+        return renderPlain(pieces, count);
+    size_t heading = count;
+    for (size_t i = 0; i < count && heading == count; ++i)
         if (pieces[i].kind == TS_PIECE_TEXT_ID && pieces[i].textId == 310)
             heading = i;
-    if (heading == pieces.size())
-        return renderPlain(pieces);
+    if (heading == count)
+        return renderPlain(pieces, count);
 
     /* Counted in the order the kinds first appear; the summary takes the
-     * place of the first counted line. */
+     * place of the first counted line.  The kept pieces move forward in
+     * the list itself (a list of a thousand pieces is half a megabyte). */
     std::vector<std::pair<int, int>> counts;
-    std::vector<tsReportPiece> kept(pieces.begin(), pieces.begin() + heading + 1);
+    size_t kept = heading + 1;
     size_t summaryAt = std::string::npos;
-    for (size_t i = heading + 1; i < pieces.size(); ++i) {
+    for (size_t i = heading + 1; i < count; ++i) {
         const tsReportPiece &p = pieces[i];
         if (p.kind != TS_PIECE_TEXT_ID_ARGS) {
-            kept.push_back(p);
+            if (kept != i)
+                pieces[kept] = p;
+            ++kept;
             continue;
         }
         if (summaryAt == std::string::npos)
-            summaryAt = kept.size();
+            summaryAt = kept++; /* the slot of this line, which is not kept */
         auto it = std::find_if(counts.begin(), counts.end(),
                                [&](const std::pair<int, int> &c) { return c.first == p.textId; });
         if (it == counts.end())
@@ -416,16 +417,20 @@ std::string renderReportPieces(std::vector<tsReportPiece> pieces, bool wholeVeri
             ++it->second;
     }
     if (counts.empty())
-        return renderPlain(pieces); /* nothing to count: the report as it is */
-    const bool rtf = !pieces.empty() && pieces[0].kind == TS_PIECE_TEXT &&
+        return renderPlain(pieces, count); /* nothing to count: the report as it is */
+    const bool rtf = count > 0 && pieces[0].kind == TS_PIECE_TEXT &&
                      std::strncmp(pieces[0].text, "{\\rtf", 5) == 0;
     const std::string summary = verificationSummary(counts, rtf);
-    tsReportPiece piece;
+    tsReportPiece &piece = pieces[summaryAt];
     std::memset(&piece, 0, sizeof piece);
     piece.kind = TS_PIECE_REFERENCE;
     piece.reference = summary.c_str();
-    kept.insert(kept.begin() + static_cast<std::ptrdiff_t>(summaryAt), piece);
-    return renderPlain(kept);
+    return renderPlain(pieces, kept);
+}
+
+std::string renderReportPieces(std::vector<tsReportPiece> pieces, bool wholeVerification)
+{
+    return renderReportPieces(pieces.data(), pieces.size(), wholeVerification);
 }
 
 std::string renderReportDocument(const std::string &document, bool wholeVerification)

@@ -87,6 +87,10 @@ std::string attribute(const DocumentEvent &event, const char *name);
  * explanation stays. */
 std::string renderReportPieces(std::vector<tsReportPiece> pieces, bool wholeVerification);
 
+/* The same over count pieces in the caller's list, which it may change:
+ * the counted lines are dropped from it in place. */
+std::string renderReportPieces(tsReportPiece *pieces, size_t count, bool wholeVerification);
+
 /* Renders a report document ("<report>", <item .../> elements, "</report>")
  * as renderReportPieces does: the items become the pieces they were written
  * from (STR a text, LOCAL a text id, STR2 a text id with two arguments). */

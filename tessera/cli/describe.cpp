@@ -189,7 +189,7 @@ std::string VersionCompliance::figure() const
            std::to_string(total) + ")";
 }
 
-std::vector<VersionCompliance> complianceOf(const Reading &r)
+std::vector<VersionCompliance> complianceCounts(const Reading &r)
 {
     std::vector<VersionCompliance> out;
     if (!r.db || !r.caps)
@@ -199,8 +199,16 @@ std::vector<VersionCompliance> complianceOf(const Reading &r)
         VersionCompliance v;
         v.version = text(tsComplianceVersionName(i));
         tsDatabaseTestCompliance(r.db, r.caps, v.version.c_str(), &v.supported, &v.total);
-        if (v.total == 0)
-            continue;
+        if (v.total > 0)
+            out.push_back(v);
+    }
+    return out;
+}
+
+std::vector<VersionCompliance> complianceOf(const Reading &r)
+{
+    std::vector<VersionCompliance> out = complianceCounts(r);
+    for (VersionCompliance &v : out) {
         const size_t n = tsComplianceMissing(r.db, r.caps, v.version.c_str(), nullptr, 0);
         std::string missing(n + 1, '\0');
         tsComplianceMissing(r.db, r.caps, v.version.c_str(), &missing[0], missing.size());
@@ -208,7 +216,6 @@ std::vector<VersionCompliance> complianceOf(const Reading &r)
         size_t start = 0;
         for (size_t nl; (nl = missing.find('\n', start)) != std::string::npos; start = nl + 1)
             v.missing.push_back(missing.substr(start, nl - start));
-        out.push_back(v);
     }
     return out;
 }
@@ -715,15 +722,30 @@ std::string jsonText(const nlohmann::json &document)
 
 // ---- the plain report of a saved reading -----------------------------------------
 
-std::string plainReport(const Reading &r, bool wholeVerification)
+std::vector<tsReportPiece> reportRoom()
+{
+    return std::vector<tsReportPiece>(2048);
+}
+
+std::string plainReport(const Reading &r, bool wholeVerification, std::vector<tsReportPiece> room)
 {
     if (r.db)
         r.db->currentReading = r.reading;
-    const int32_t n = tsBuildReportPieces(nullptr, 0, r.system, r.caps, r.icd, r.db, 1);
-    std::vector<tsReportPiece> pieces(static_cast<size_t>(std::max(n, 0)));
-    const int32_t built = tsBuildReportPieces(pieces.data(), n, r.system, r.caps, r.icd, r.db, 1);
-    pieces.resize(static_cast<size_t>(std::max(0, std::min(built, n))));
-    std::string plain = renderReportPieces(std::move(pieces), wholeVerification);
+    /* One build when the room suffices (without room, one that only
+     * counts); else a second one into a list of the size the first one
+     * asked for. */
+    auto build = [&r](tsReportPiece *pieces, int32_t capacity) {
+        return tsBuildReportPieces(pieces, capacity, r.system, r.caps, r.icd, r.db, 1);
+    };
+    int32_t capacity = static_cast<int32_t>(std::min<size_t>(room.size(), INT32_MAX));
+    int32_t needed = build(capacity > 0 ? room.data() : nullptr, capacity);
+    if (needed > capacity) {
+        room.resize(static_cast<size_t>(needed));
+        capacity = needed;
+        needed = build(room.data(), capacity);
+    }
+    const size_t count = static_cast<size_t>(std::max(0, std::min(needed, capacity)));
+    std::string plain = renderReportPieces(room.data(), count, wholeVerification);
     while (!plain.empty() && (plain.back() == '\n' || plain.back() == ' '))
         plain.pop_back();
     if (!plain.empty())
@@ -732,7 +754,7 @@ std::string plainReport(const Reading &r, bool wholeVerification)
     if (!limits.empty())
         plain += limits + "\n";
     plain += "Compliance:\n";
-    for (const VersionCompliance &v : complianceOf(r))
+    for (const VersionCompliance &v : complianceCounts(r))
         plain += "OpenGL " + v.figure() + "\n";
     return plain;
 }

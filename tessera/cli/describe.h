@@ -15,6 +15,7 @@
 #include "sounder/database.h"
 #include "sounder/extended.h"
 #include "sounder/probe.h"
+#include "sounder/report.h"
 #include "sounder/system.h"
 
 namespace tessera {
@@ -79,6 +80,9 @@ struct VersionCompliance {
 /* The versions with items, in order (none without a database). */
 std::vector<VersionCompliance> complianceOf(const Reading &r);
 
+/* The same without the missing items: the counts only. */
+std::vector<VersionCompliance> complianceCounts(const Reading &r);
+
 /* The JSON object of one reading. */
 nlohmann::json readingJson(const Reading &r);
 
@@ -130,11 +134,19 @@ nlohmann::json differenceJson(const Difference &d, const std::string &a, const s
  * the bad bytes rather than aborting the whole document. */
 std::string jsonText(const nlohmann::json &document);
 
-/* The plain report of a reading that holds no live context (a saved
- * report): the text report (its entry-point verification whole or counted,
- * as renderReportPieces gives it), the limits section, then one compliance
- * line per version. */
-std::string plainReport(const Reading &r, bool wholeVerification = true);
+/* Room for the report's pieces of a usual reading (a thousand pieces take
+ * half a megabyte), every page of it touched.  In a fresh process each page
+ * is a page fault on first use; a caller that waits for a reading makes
+ * the room during the wait, so the build after it does not pay for them. */
+std::vector<tsReportPiece> reportRoom();
+
+/* The plain report of a reading (live, or of a saved report): the text
+ * report (its entry-point verification whole or counted, as
+ * renderReportPieces gives it), the limits section, then one compliance
+ * line per version.  The pieces are built into room, grown when the report
+ * needs more. */
+std::string plainReport(const Reading &r, bool wholeVerification = true,
+                        std::vector<tsReportPiece> room = {});
 
 } // namespace cli
 } // namespace tessera

@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
 #include <iterator>
 #include <sstream>
 #include <string>
@@ -215,9 +216,10 @@ int printList(const char *document, const char *entry, const char *what)
     return kExitSuccess;
 }
 
-/* Loads the database and reads both renderers.  Returns 0 when the chosen
+/* Loads the database and reads both renderers; meanwhile (when given)
+ * runs while the readers take their readings.  Returns 0 when the chosen
  * renderer holds a reading, else the exit status. */
-int readRenderers(const Options &options)
+int readRenderers(const Options &options, const std::function<void()> &meanwhile = {})
 {
     /* With a renderer named, only its reader runs; otherwise both do, and a
      * failure of the other one is named below.  The readers start first and
@@ -245,6 +247,8 @@ int readRenderers(const Options &options)
                 std::fprintf(stderr, "tessera-cli: reading %s...\n", step);
             },
             nullptr);
+    if (meanwhile)
+        meanwhile();
     const int added = lumClientInitialize();
     if (g_progress) {
         const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(
@@ -298,9 +302,10 @@ int printWhole(const std::string &document, int status)
  * the report's pieces rendered as they are built and the compliance
  * figures counted from the database, without writing and parsing back a
  * report or tree document. */
-int runReport(const Options &options)
+int runReport(const Options &options, std::vector<tsReportPiece> room)
 {
-    return printWhole(plainReport(liveReading(options.renderer), options.verify), kExitSuccess);
+    return printWhole(plainReport(liveReading(options.renderer), options.verify, std::move(room)),
+                      kExitSuccess);
 }
 
 /* What the option document holds: how many rendering-test elements and
@@ -682,7 +687,13 @@ int run(int argc, char **argv)
     case Action::PixelFormats: break;
     }
 
-    const int status = readRenderers(options);
+    /* The plain report's pieces get their room while the readers work. */
+    std::vector<tsReportPiece> room;
+    const bool plain = options.action == Action::Report && !options.json;
+    const int status = readRenderers(options, [&] {
+        if (plain)
+            room = reportRoom();
+    });
     if (status != 0)
         return status;
 
@@ -708,7 +719,7 @@ int run(int argc, char **argv)
             limitsSection(lumClientGetReading(options.renderer, nullptr, nullptr, nullptr)).c_str(),
             stdout);
         return kExitSuccess;
-    default: return options.json ? runJson(options) : runReport(options);
+    default: return options.json ? runJson(options) : runReport(options, std::move(room));
     }
 }
 
