@@ -654,7 +654,7 @@ int runDiff(const Options &options)
 int run(int argc, char **argv)
 {
     int onlineStatus = 0;
-    if (runOnlineCommand(argc, argv, defaultDatabase(), onlineStatus))
+    if (runOnlineCommand(argc, argv, defaultDatabase, onlineStatus))
         return onlineStatus;
     Options options;
     std::string error;

@@ -64,14 +64,15 @@ int updateDatabase(const std::string &shipped)
 
 } // namespace
 
-bool runOnlineCommand(int argc, char **argv, const std::string &shippedDatabase, int &status)
+bool runOnlineCommand(int argc, char **argv, const std::function<std::string()> &shippedDatabase,
+                      int &status)
 {
     if (argc != 2 || !argv[1])
         return false;
     if (std::strcmp(argv[1], "--check-update") == 0)
         status = checkUpdate();
     else if (std::strcmp(argv[1], "--update-database") == 0)
-        status = updateDatabase(shippedDatabase);
+        status = updateDatabase(shippedDatabase());
     else
         return false;
     return true;
