@@ -28,6 +28,12 @@ context=$bench_tmp/egl-context
 cc -O2 -o "$context" "$(dirname "$0")/egl_context.c" -lEGL -lGL
 unset DISPLAY
 
+# hyperfine ignores exit statuses here (for eglinfo's); every other command
+# must have worked, or its time means nothing.
+for command in "$cli --renderer 1" "$reader --reading 1" "$context"; do
+  TESSERA_PLATFORM=egl $command >/dev/null 2>&1 || { echo "fails: $command" >&2; exit 1; }
+done
+
 echo "load before: $(uptime)"
 hyperfine -N -i --warmup 2 --runs "$runs" --export-json "$json" \
   -n "tessera-cli --renderer 1 (EGL)" "env TESSERA_PLATFORM=egl $cli --renderer 1" \

@@ -17,7 +17,9 @@ int main(void)
     EGLint major, minor, count = 0;
     if (!eglInitialize(dpy, &major, &minor) || !eglBindAPI(EGL_OPENGL_API))
         return 1;
-    const EGLint wanted[] = {EGL_RENDERABLE_TYPE, EGL_OPENGL_BIT, EGL_NONE};
+    /* The surfaceless platform has no window configurations; EGL's default
+     * surface type is the window bit, so ask for none. */
+    const EGLint wanted[] = {EGL_RENDERABLE_TYPE, EGL_OPENGL_BIT, EGL_SURFACE_TYPE, 0, EGL_NONE};
     EGLConfig config;
     if (!eglChooseConfig(dpy, wanted, &config, 1, &count) || count < 1)
         return 1;

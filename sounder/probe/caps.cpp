@@ -2,8 +2,8 @@
  * current context (tsInfoReadCaps) and the limits that exist only with an
  * extension (tsInfoReadCapsEx).  Which member is read how comes from the
  * capability table.  Presence of an extension is decided on the record's
- * own extensions text; GLEW supplies the three query entry points that are
- * not core OpenGL 1.1. */
+ * own extensions text; the three query entry points that are not core
+ * OpenGL 1.1 are looked up through the window system for each reading. */
 #include <GL/glew.h>
 
 #include <stdlib.h>
@@ -13,6 +13,7 @@
 
 #include "common/capability_table.h"
 #include "probe/extended_limits.h"
+#include "probe/platform.h"
 #include "probe/record_notes.h"
 
 #include "keel/keel.h"
@@ -82,9 +83,26 @@ int32_t largestSampleCount(const tsRendererCaps *c)
     return maxSamples;
 }
 
+/* The query entry points beyond OpenGL 1.1, looked up once per walk. */
+struct QueryProcs {
+    PFNGLGETPROGRAMIVARBPROC program = nullptr;
+    PFNGLGETCONVOLUTIONPARAMETERIVPROC convolution = nullptr;
+    PFNGLGETQUERYIVARBPROC query = nullptr;
+
+    static QueryProcs lookUp()
+    {
+        QueryProcs p;
+        p.program = sounder::glProc<PFNGLGETPROGRAMIVARBPROC>("glGetProgramivARB");
+        p.convolution =
+            sounder::glProc<PFNGLGETCONVOLUTIONPARAMETERIVPROC>("glGetConvolutionParameteriv");
+        p.query = sounder::glProc<PFNGLGETQUERYIVARBPROC>("glGetQueryivARB");
+        return p;
+    }
+};
+
 /* One source into its member.  A query the driver rejects leaves the member
- * as it was; an entry point that is not loaded reads nothing. */
-void readSource(tsRendererCaps *c, const Capability &row, const Source &s)
+ * as it was; an entry point that is not there reads nothing. */
+void readSource(tsRendererCaps *c, const Capability &row, const Source &s, const QueryProcs &procs)
 {
     const sounder::caps::Member &m = row.member;
     const GLenum token = static_cast<GLenum>(s.token);
@@ -121,23 +139,23 @@ void readSource(tsRendererCaps *c, const Capability &row, const Source &s)
     case Query::Integer64:
     case Query::IndexedInteger: break; /* extended rows only */
     case Query::Program:
-        if (glGetProgramivARB) {
+        if (procs.program) {
             GLint v = m.asInt(*c);
-            glGetProgramivARB(static_cast<GLenum>(s.target), token, &v);
+            procs.program(static_cast<GLenum>(s.target), token, &v);
             m.setInt(*c, v);
         }
         break;
     case Query::Convolution:
-        if (glGetConvolutionParameteriv) {
+        if (procs.convolution) {
             GLint v = m.asInt(*c);
-            glGetConvolutionParameteriv(static_cast<GLenum>(s.target), token, &v);
+            procs.convolution(static_cast<GLenum>(s.target), token, &v);
             m.setInt(*c, v);
         }
         break;
     case Query::QueryObject:
-        if (glGetQueryivARB) {
+        if (procs.query) {
             GLint v = m.asInt(*c);
-            glGetQueryivARB(static_cast<GLenum>(s.target), token, &v);
+            procs.query(static_cast<GLenum>(s.target), token, &v);
             m.setInt(*c, v);
         }
         break;
@@ -153,12 +171,13 @@ void readRows(tsRendererCaps *c, bool core)
 {
     size_t count = 0;
     const Capability *rows = sounder::caps::table(&count);
+    const QueryProcs procs = core ? QueryProcs() : QueryProcs::lookUp();
     for (size_t i = 0; i < count; ++i) {
         for (const Source &s : rows[i].read) {
             if (!s.present() || isCore(s) != core)
                 continue;
             if (core || s.query == Query::MaxSamples || gateHolds(c, s))
-                readSource(c, rows[i], s);
+                readSource(c, rows[i], s, procs);
             else if (s.oneWhenAbsent)
                 rows[i].member.setInt(*c, 1);
         }
@@ -185,7 +204,10 @@ SOUNDER_API void tsInfoReadCaps(tsRendererCaps *c)
     replaceText(c, c->extensions, GL_EXTENSIONS);
     replaceText(c, c->renderer, GL_RENDERER);
     replaceText(c, c->version, GL_VERSION);
-    if (GLEW_VERSION_2_0 || GLEW_ARB_shading_language_100) {
+    /* The shading-language version exists from OpenGL 2.0 on, or with the
+     * extension that brought the language. */
+    if (sounder::parseGlVersion(c->version).atLeast("2.0") ||
+        has(c, "GL_ARB_shading_language_100")) {
         replaceText(c, c->glslVersion, GL_SHADING_LANGUAGE_VERSION);
     } else {
         if (c->filled)

@@ -5,6 +5,8 @@
 #include <charconv>
 #include <cstring>
 
+#include "probe/platform.h"
+
 namespace sounder {
 
 using caps::Better;
@@ -79,20 +81,24 @@ bool readRow(const ContextQueries &q, const Capability &row, ExtendedValue &out)
     return !q.error || q.error() == 0;
 }
 
-// GLEW's entry points behind the queries; GL 3.0+ ones may be missing.
+// The GL 3.0+ entry points behind the queries, looked up for each reading
+// through the window system; any of them may be missing.
+PFNGLGETINTEGER64VPROC g_getInteger64 = nullptr;
+PFNGLGETINTEGERI_VPROC g_getIntegerIndexed = nullptr;
+
 void glIntegers(uint32_t token, int32_t *v)
 {
     glGetIntegerv(token, v);
 }
 void glIntegers64(uint32_t token, int64_t *v)
 {
-    if (glGetInteger64v)
-        glGetInteger64v(token, reinterpret_cast<GLint64 *>(v));
+    if (g_getInteger64)
+        g_getInteger64(token, reinterpret_cast<GLint64 *>(v));
 }
 void glIndexed(uint32_t token, uint32_t index, int32_t *v)
 {
-    if (glGetIntegeri_v)
-        glGetIntegeri_v(token, index, v);
+    if (g_getIntegerIndexed)
+        g_getIntegerIndexed(token, index, v);
 }
 void glFloats(uint32_t token, float *v)
 {
@@ -219,10 +225,12 @@ ExtendedLimits readExtendedLimits(const ContextQueries &queries, const char *ver
 
 ContextQueries currentContextQueries()
 {
+    g_getInteger64 = glProc<PFNGLGETINTEGER64VPROC>("glGetInteger64v");
+    g_getIntegerIndexed = glProc<PFNGLGETINTEGERI_VPROC>("glGetIntegeri_v");
     ContextQueries q;
     q.integers = glIntegers;
-    q.integers64 = glGetInteger64v ? glIntegers64 : nullptr;
-    q.indexed = glGetIntegeri_v ? glIndexed : nullptr;
+    q.integers64 = g_getInteger64 ? glIntegers64 : nullptr;
+    q.indexed = g_getIntegerIndexed ? glIndexed : nullptr;
     q.floats = glFloats;
     q.error = glError;
     return q;
@@ -232,11 +240,12 @@ ExtendedLimits readCurrentContext()
 {
     const GLubyte *version = glGetString(GL_VERSION);
     std::set<std::string> extensions;
-    if (glGetStringi) {
+    const auto getStringIndexed = glProc<PFNGLGETSTRINGIPROC>("glGetStringi");
+    if (getStringIndexed) {
         GLint n = 0;
         glGetIntegerv(GL_NUM_EXTENSIONS, &n);
         for (GLint i = 0; i < n && i < 65536; ++i) {
-            const GLubyte *name = glGetStringi(GL_EXTENSIONS, static_cast<GLuint>(i));
+            const GLubyte *name = getStringIndexed(GL_EXTENSIONS, static_cast<GLuint>(i));
             if (name)
                 extensions.insert(reinterpret_cast<const char *>(name));
         }

@@ -385,9 +385,10 @@ SOUNDER_API int tsInfoRead(tsRendererCaps *caps, int tag)
         readDisplayModes(caps);
     }
     tsInfoReadCapsEx(caps);
-    readExtendedLimits(caps);
     caps->videoMemory = infoVideoMemoryMegabytes(sounder::probePlatform().videoMemoryBytes());
     sounder::noteWindowSystem(*caps, sounder::probePlatform().windowSystem());
+    /* Last: a backend may make the probe's context anew around the core one. */
+    readExtendedLimits(caps);
     /* A display that went away while reading leaves parts of the record
      * empty: the reading is not reported as complete. */
     if (!sounder::probePlatform().checkConnection())

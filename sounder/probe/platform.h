@@ -83,6 +83,9 @@ public:
      * (and logged) once per window. */
     virtual EntryPointCheck entryPointCheck() = 0;
     virtual int setSwapInterval(int interval) = 0;
+    /* An OpenGL entry point through the window system's lookup: a dispatch
+     * stub that serves whichever context is current; null when unknown. */
+    virtual void *glProcAddress(const char *name) = 0;
     /* Bits per pixel of the desktop; 0 without display. */
     virtual int desktopBits() = 0;
 
@@ -110,6 +113,13 @@ public:
  * each backend file defines its entry point below, compiled only when the
  * build chooses that backend). */
 ProbePlatform &probePlatform();
+
+/* An OpenGL entry point of the backend in use, typed. */
+template <typename Function>
+Function glProc(const char *name)
+{
+    return reinterpret_cast<Function>(probePlatform().glProcAddress(name));
+}
 
 /* Called after the chosen backend failed to make a window: switches to GLX
  * when the failed backend was EGL and an X server answers.  False when there is nothing else to try. */

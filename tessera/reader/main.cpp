@@ -162,7 +162,8 @@ int main(int argc, char **argv)
         answer.entryPoints.reserve(names.size());
         for (const std::string &name : names)
             answer.entryPoints.push_back(infoHasEntryPoint(name.c_str()) ? 1 : 0);
-        tsInfoEnd();
+        /* The context is left to the exit: tearing the driver down first
+         * would only keep the caller waiting for the answer. */
     }
     sounder::answerFromRecord(answer, caps);
     tsInfoRelease(&caps);

@@ -32,6 +32,19 @@ if readelf -d "$P/bin/tessera-cli" "$P/lib/libsounder.so.0" | grep -E 'R(UN)?PAT
   fail "an installed binary still searches the build tree"
 fi
 
+# No binary, built or installed, searches the current directory for its
+# libraries (an empty entry in its search path does): a library planted there
+# must not be loaded.
+for f in "$build"/bin/* "$P"/bin/* "$P"/lib/*.so* "$P"/libexec/tessera/*; do
+  [ -f "$f" ] && head -c 4 "$f" | grep -q ELF || continue
+  readelf -d "$f" | grep -E 'R(UN)?PATH' | sed 's/.*\[\(.*\)\]/:\1:/' | grep -q '::' &&
+    fail "$f searches the current directory for libraries"
+done
+mkdir "$work/planted"
+for l in libGLEW.so.2.2 libX11.so.6 libminizip.so.1; do echo planted >"$work/planted/$l"; done
+(cd "$work/planted" && env -u LD_LIBRARY_PATH "$build/bin/tessera-cli" --version >/dev/null 2>&1) ||
+  fail "tessera-cli of the build tree loaded a library from the current directory"
+
 cd "$work"
 env -u LD_LIBRARY_PATH "$P/bin/tessera-cli" --version | grep -q '^tessera-cli [0-9]' ||
   fail "--version failed"

@@ -61,6 +61,10 @@ TEST(EglAgainstGlx, SameDriverSameGlSide)
         EXPECT_EQ(text(glx.caps->renderer), text(egl.caps->renderer));
         EXPECT_EQ(text(glx.caps->version), text(egl.caps->version));
         EXPECT_EQ(text(glx.caps->glslVersion), text(egl.caps->glslVersion));
+        // The probe's own (compatibility) context is current again after
+        // the core-profile one was read.
+        EXPECT_EQ(glx.currentVersion, text(glx.caps->version));
+        EXPECT_EQ(egl.currentVersion, text(egl.caps->version));
         EXPECT_EQ(glx.glExtensions(), egl.glExtensions());
         EXPECT_GE(expectSameLimits(*glx.caps, *egl.caps), 40);
         // The core-profile context of either window system gives the same.

@@ -7,6 +7,8 @@
 #include <dirent.h>
 #include <unistd.h>
 
+#include <GL/gl.h>
+
 #include <cstdio>
 #include <cstring>
 #include <fstream>
@@ -30,6 +32,7 @@ struct BackendReading {
     std::string windowSystem;     // "GLX 1.4", "EGL 1.5 (surfaceless)"
     std::string backend;          // the backend that read
     std::string log;              // the failure log after the reading
+    std::string currentVersion;   // GL_VERSION of the context current after the reading
     bool ok = false;
 
     BackendReading(const char *platform, int hardware)
@@ -40,6 +43,8 @@ struct BackendReading {
         if (tsInfoBegin(hardware)) {
             ok = tsInfoRead(caps.get(), 0) == 1;
             windowSystemList = infoWindowSystemExtensions();
+            const GLubyte *version = glGetString(GL_VERSION);
+            currentVersion = version ? reinterpret_cast<const char *>(version) : "";
         }
         backend = sounder::probePlatform().name();
         windowSystem = sounder::probePlatform().windowSystem();
