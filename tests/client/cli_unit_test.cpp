@@ -1,10 +1,13 @@
 // The display-free parts of tessera-cli: arguments, rich text, documents.
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <sstream>
 #include <string>
 #include <vector>
 
 #include "../../tessera/cli/cli.h"
+#include "../../tessera/cli/describe.h"
 #include "sounder/texts.h"
 
 using namespace tessera::cli;
@@ -153,4 +156,25 @@ TEST(CliText, ComplianceFiguresComeFromTheCoreGroupOnly)
         "</tree>\r\n";
     EXPECT_EQ(complianceFigures(tree),
               (std::vector<std::string>{"1.1 (100 % - 7/7)", "2.1 (50 % - 1/2)"}));
+}
+
+// The plain report is built in one go into the room it is given; without
+// room (counted first) or with too little (built again at the size asked
+// for) it comes out the same.
+TEST(CliText, PlainReportDoesNotDependOnItsRoom)
+{
+    const std::string dir = std::string(TESSERA_SOURCE_DIR) + "/tests/data/golden/";
+    std::ifstream in(dir + "database.xml");
+    std::stringstream database;
+    database << in.rdbuf();
+    LoadedReport report;
+    std::string error;
+    bool incomplete = false;
+    ASSERT_TRUE(report.load(dir + "llvmpipe-report-file.xml", database.str(), error, incomplete))
+        << error;
+    const Reading r = report.reading();
+    const std::string expected = plainReport(r);
+    EXPECT_NE(expected.find("\nCompliance:\nOpenGL 1.1 ("), std::string::npos) << expected;
+    for (size_t room : {size_t(1), size_t(100), reportRoom().size()})
+        EXPECT_EQ(plainReport(r, true, std::vector<tsReportPiece>(room)), expected) << room;
 }
