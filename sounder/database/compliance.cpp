@@ -6,6 +6,7 @@
 #include <cstring>
 #include <functional>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <unordered_set>
 
@@ -254,7 +255,7 @@ void sounder::db::solveDatabase(tsDatabase *db, const tsRendererCaps *caps, int 
     // The answers are kept for the solve: about one name in six occurs both
     // in an extension and in a core version, and each dispatch query
     // searches the driver's whole function table.
-    std::unordered_map<std::string, bool> known;
+    std::unordered_map<std::string_view, bool> known; // names stay in the database
     known.reserve(4096);
     auto present = [&resolves, &known](const char *name, bool extensionListed) {
         if (strncmp(name, "wgl", 3) == 0)
@@ -268,8 +269,22 @@ void sounder::db::solveDatabase(tsDatabase *db, const tsRendererCaps *caps, int 
         known.emplace(name, answer);
         return answer;
     };
+    // The record's list split once, as tsInfoSearchExtension splits it (at
+    // each single space): each name of the database is then one look-up
+    // instead of a walk along the whole text.
+    std::unordered_set<std::string_view> listedNames;
+    if (const char *list = caps->extensions) {
+        listedNames.reserve(1024);
+        for (const char *token = list;;) {
+            const char *end = strchr(token, ' ');
+            listedNames.emplace(token, end ? static_cast<size_t>(end - token) : strlen(token));
+            if (!end)
+                break;
+            token = end + 1;
+        }
+    }
     for (tsExtension *e = db->extensions; e; e = e->next) {
-        bool listed = tsInfoSearchExtension(e->name, caps->extensions) != 0;
+        const bool listed = listedNames.count(e->name) != 0;
         if (listed)
             e->support |= bit;
         for (tsEntryPoint *ep = e->entryPoints; ep; ep = ep->next)

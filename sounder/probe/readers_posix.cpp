@@ -19,6 +19,7 @@
 
 #include <new>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <vector>
 
@@ -586,7 +587,7 @@ extern "C" SOUNDER_API int tsInfoReadFinish(tsReadingSession *session, tsDatabas
             continue;
         db->currentReading = i;
         outcomes[i].updated = tsDatabaseUpdate(db, &caps[i], drivers, described->system);
-        std::unordered_map<std::string, bool> resolved;
+        std::unordered_map<std::string_view, bool> resolved; // of the names in questions
         for (size_t k = 0; k < questions.size(); ++k)
             resolved.emplace(questions[k], answers[i].entryPoints[k] != 0);
         db::solveDatabase(db, &caps[i], i, answers[i].entryPointsCheckable,

@@ -544,6 +544,14 @@ TestWindowPlatform &testWindowPlatform()
     return *platform;
 }
 
+void testLoadEntryPoints()
+{
+    /* GLEW probes with queries a compatibility context may reject. */
+    glewExperimental = GL_TRUE;
+    glewInit();
+    for (int i = 0; i < 64 && glGetError() != GL_NO_ERROR; ++i) {}
+}
+
 bool testCreateWindow(const tsDisplayMode *mode, const tsTestOptions *options)
 {
     TestState &g = testState();
@@ -578,6 +586,7 @@ bool testCreateWindow(const tsDisplayMode *mode, const tsTestOptions *options)
     if (!infoCreateWindow("tessera", width, height, bits, g.refreshRate, samples, fullscreen,
                           keepDesktopMode, true, options->hardware != 0, testWindowEvent, nullptr))
         return false;
+    testLoadEntryPoints();
     infoClearQuit();
     testPlatformWindowOpened();
     /* The routine may have fitted the window to the screen. */

@@ -162,6 +162,9 @@ const char *testTargetErrorText(int code);
  * handler) at the size the mode, the options or the desktop give; false
  * after infoCreateWindow logged why. */
 bool testCreateWindow(const struct tsDisplayMode *mode, const tsTestOptions *options);
+/* Loads GLEW's entry points for the current context, which the scenes draw
+ * through, and leaves no error of GLEW's probing behind. */
+void testLoadEntryPoints();
 
 /* ---- platform layer of the test window -------------------------------------- */
 /* What the test window needs of its window system beyond the probe's

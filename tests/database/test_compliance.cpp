@@ -267,6 +267,34 @@ TEST(Compliance, CurrentReadingSelectsTheBit)
     tsDatabaseRelease(db);
 }
 
+// The solve marks exactly the extensions the record lists, token by token as
+// tsInfoSearchExtension reads a list: no prefix, no suffix, empty tokens of
+// doubled or trailing spaces matching nothing the database names.
+TEST(Compliance, SolveMarksWhatTheListHoldsAsTheSearchDoes)
+{
+    const char *const lists[] = {
+        "GL_EXT_ab GL_EXT_c",
+        "GL_EXT_a",
+        "GL_EXT_ab  GL_EXT_c ",
+        " GL_EXT_a",
+        "GL_EXT_abc",
+        "",
+        nullptr,
+    };
+    for (const char *list : lists) {
+        tsDatabase *db = tsDatabaseCreateFromCString(
+            "<tessera><ext name=\"GL_EXT_a\"/><ext name=\"GL_EXT_ab\"/>"
+            "<ext name=\"GL_EXT_c\"/><ext name=\"GL_EXT_b\"/></tessera>");
+        ASSERT_NE(db, nullptr);
+        FakeReading reading("V", "R", "1.0", list);
+        solveDatabase(db, &reading.caps, 1, true, [](const char *) { return false; });
+        for (const tsExtension *e = db->extensions; e; e = e->next)
+            EXPECT_EQ(e->support == 2u, tsInfoSearchExtension(e->name, list) == 1)
+                << e->name << " in \"" << (list ? list : "(null)") << "\"";
+        tsDatabaseRelease(db);
+    }
+}
+
 // The text report's compliance lines name what each version lacks and its
 // unresolved entry points; the highlights name what the version after the
 // driver's own lacks.

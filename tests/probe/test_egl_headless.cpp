@@ -10,6 +10,7 @@
 #include "probe/display.h"
 #include "probe/platform_egl.h"
 #include "support/command.h"
+#include "sounder/extended.h"
 #include "support/egl_reading.h"
 
 namespace {
@@ -90,6 +91,31 @@ TEST_F(HeadlessEgl, TheCommandPrintsBothReportsWithoutAnXServer)
             << report.substr(0, 400);
         EXPECT_NE(report.find(" (surfaceless)\n"), std::string::npos);
         EXPECT_NE(report.find("OpenGL 2.1"), std::string::npos) << "no compliance lines";
+    }
+}
+
+// Without the surfaceless platform the reading takes the first device (here
+// Mesa's software device) and gives the same GL side.
+TEST_F(HeadlessEgl, TheDevicePlatformReadsWhereSurfacelessIsMissing)
+{
+    const std::string library = std::string(TESSERA_BIN_DIR) + "/libdevice_only_egl.so";
+    for (int hardware : {0, 1}) {
+        BackendReading surfaceless("egl", hardware);
+        sounder::eglSetLibrary(library.c_str()); // named until reset below
+        BackendReading device("egl", hardware);
+        sounder::eglSetLibrary(nullptr);
+        ASSERT_TRUE(surfaceless.ok) << surfaceless.log;
+        ASSERT_TRUE(device.ok) << device.log;
+        const std::string &name = surfaceless.windowSystem;
+        EXPECT_EQ(device.windowSystem, name.substr(0, name.find('(')) + "(device)");
+        EXPECT_EQ(device.windowSystemList.find("EGL_MESA_platform_surfaceless"), std::string::npos);
+        EXPECT_EQ(std::string(device.caps->renderer), std::string(surfaceless.caps->renderer));
+        EXPECT_EQ(std::string(device.caps->version), std::string(surfaceless.caps->version));
+        EXPECT_EQ(device.glExtensions(), surfaceless.glExtensions());
+        EXPECT_EQ(device.currentVersion, std::string(device.caps->version));
+        EXPECT_EQ(tsExtendedLimitCount(device.caps.get()),
+                  tsExtendedLimitCount(surfaceless.caps.get()));
+        EXPECT_GT(device.caps->pixelFormatCount, 0);
     }
 }
 

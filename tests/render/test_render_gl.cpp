@@ -608,6 +608,7 @@ TEST(RenderShaders, VersionLinesAndDefinesCompileOnTheDriver)
     ASSERT_TRUE(
         infoCreateWindow("tessera shaders", 64, 64, -1, 0, 0, false, false, false, true, nullptr))
         << tsReportGetLogFile();
+    sounder::testLoadEntryPoints();
     const char *renderer = reinterpret_cast<const char *>(glGetString(GL_RENDERER));
     std::printf("[ renderer ] %s, GLSL %s\n", renderer ? renderer : "?",
                 reinterpret_cast<const char *>(glGetString(GL_SHADING_LANGUAGE_VERSION)));
