@@ -2,8 +2,10 @@
  * interface, as an outside program would.  The ts* exports are used only
  * for what the client documents do not carry (the failure log and whether
  * the loaded database holds anything) and for the presentation layer that
- * every front end shares: reading document attributes and rendering the
- * report's pieces. */
+ * every front end shares: reading document attributes, building and
+ * rendering the report's pieces of a reading the client holds (the plain
+ * report takes them from the reading directly rather than writing the
+ * report and tree documents and parsing them back), counting compliance. */
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
