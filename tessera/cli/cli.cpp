@@ -585,54 +585,6 @@ bool pickedUnit(const std::vector<std::string> &testValues, int count, int &unit
     return true;
 }
 
-namespace {
-
-/* Whether an item event opens a group that its end tag closes. */
-bool opensGroup(const DocumentEvent &e)
-{
-    if (e.closed)
-        return false;
-    const std::string kind = attribute(e, "name");
-    return kind == "PUSH" || kind == "PUSHI" || kind == "PUSHS" || kind == "PUSHSI";
-}
-
-} // namespace
-
-std::vector<std::string> complianceFigures(const std::string &treeDocument)
-{
-    std::vector<std::string> figures;
-    int depth = 0;
-    int coreDepth = -1; /* depth of the core-features group's children */
-    for (const DocumentEvent &e : documentEvents(treeDocument)) {
-        if (e.name != "item")
-            continue;
-        if (e.end) {
-            --depth;
-            if (coreDepth >= 0 && depth < coreDepth)
-                coreDepth = -1;
-            continue;
-        }
-        const std::string kind = attribute(e, "name");
-        if (coreDepth >= 0 && depth == coreDepth && kind == "PUSHS")
-            figures.push_back(attribute(e, "text"));
-        if (opensGroup(e)) {
-            ++depth;
-            if (kind == "PUSH" && attribute(e, "text_id") == "192")
-                coreDepth = depth;
-        }
-    }
-    return figures;
-}
-
-int treeItemCount(const std::string &treeDocument)
-{
-    int count = 0;
-    for (const DocumentEvent &e : documentEvents(treeDocument))
-        if (!e.end && e.name == "item")
-            ++count;
-    return count;
-}
-
 std::string unixLines(const std::string &document)
 {
     std::string out;

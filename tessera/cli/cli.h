@@ -111,14 +111,6 @@ std::string limitsSection(const tsRendererCaps *caps);
  * value in bad otherwise. */
 bool pickedUnit(const std::vector<std::string> &testValues, int count, int &unit, std::string &bad);
 
-/* The compliance figures ("1.1 (100 % - 7/7)", ...) of a main tree
- * document: the texts of the groups directly under the core-features group
- * (text id 192). */
-std::vector<std::string> complianceFigures(const std::string &treeDocument);
-
-/* Number of items of a tree document (0: the record holds no reading). */
-int treeItemCount(const std::string &treeDocument);
-
 /* The document with "\r\n" line ends turned into "\n". */
 std::string unixLines(const std::string &document);
 

@@ -133,31 +133,6 @@ TEST(CliText, ReportDocumentRendersWithTheTextTable)
     EXPECT_EQ(plain.find("colortbl"), std::string::npos);
 }
 
-TEST(CliText, ComplianceFiguresComeFromTheCoreGroupOnly)
-{
-    const std::string tree =
-        "<tree>\r\n"
-        "<item name=\"PUSH\" text_id=\"334\" image0=\"20\" image1=\"20\">\r\n"
-        "<item name=\"PUSHS\" text=\"not a figure\" image0=\"1\" image1=\"1\">\r\n"
-        "</item>\r\n"
-        "</item>\r\n"
-        "<item name=\"PUSH\" text_id=\"192\" image0=\"17\" image1=\"17\">\r\n"
-        "<item name=\"PUSHS\" text=\"1.1 (100 % - 7/7)\" image0=\"17\" image1=\"17\">\r\n"
-        "<item name=\"PUSH\" text_id=\"177\" image0=\"18\" image1=\"18\">\r\n"
-        "<item name=\"PUSHS\" text=\"nested\" image0=\"18\" image1=\"18\">\r\n"
-        "</item>\r\n"
-        "</item>\r\n"
-        "</item>\r\n"
-        "<item name=\"PUSHS\" text=\"2.1 (50 % - 1/2)\" image0=\"17\" image1=\"17\">\r\n"
-        "</item>\r\n"
-        "</item>\r\n"
-        "<item name=\"PUSHS\" text=\"after\" image0=\"1\" image1=\"1\">\r\n"
-        "</item>\r\n"
-        "</tree>\r\n";
-    EXPECT_EQ(complianceFigures(tree),
-              (std::vector<std::string>{"1.1 (100 % - 7/7)", "2.1 (50 % - 1/2)"}));
-}
-
 // The plain report is built in one go into the room it is given; without
 // room (counted first) or with too little (built again at the size asked
 // for) it comes out the same.
