@@ -4,7 +4,6 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
-#include <deque>
 #include <memory>
 #include <utility>
 
@@ -426,47 +425,6 @@ std::string renderReportPieces(tsReportPiece *pieces, size_t count, bool wholeVe
     piece.kind = TS_PIECE_REFERENCE;
     piece.reference = summary.c_str();
     return renderPlain(pieces, kept);
-}
-
-std::string renderReportPieces(std::vector<tsReportPiece> pieces, bool wholeVerification)
-{
-    return renderReportPieces(pieces.data(), pieces.size(), wholeVerification);
-}
-
-std::string renderReportDocument(const std::string &document, bool wholeVerification)
-{
-    /* The items go back into the pieces they were written from, so the
-     * library renders them exactly as it renders its own list.  A text that
-     * does not fit a piece's field stays where it is and is referred to. */
-    std::vector<tsReportPiece> pieces;
-    std::deque<std::string> longTexts;
-    for (const DocumentEvent &e : documentEvents(document)) {
-        if (e.end || e.name != "item")
-            continue;
-        const std::string type = attribute(e, "type");
-        tsReportPiece piece;
-        std::memset(&piece, 0, sizeof piece);
-        if (type == "STR") {
-            const std::string value = attribute(e, "value");
-            if (value.size() < sizeof piece.text) {
-                piece.kind = TS_PIECE_TEXT;
-                sysStrlCpy(piece.text, value.c_str(), sizeof piece.text);
-            } else {
-                longTexts.push_back(value);
-                piece.kind = TS_PIECE_REFERENCE;
-                piece.reference = longTexts.back().c_str();
-            }
-        } else if (type == "LOCAL" || type == "STR2") {
-            piece.kind = type == "LOCAL" ? TS_PIECE_TEXT_ID : TS_PIECE_TEXT_ID_ARGS;
-            piece.textId = sysStrAtoI(attribute(e, "value").c_str());
-            sysStrlCpy(piece.text, attribute(e, "text").c_str(), sizeof piece.text);
-            sysStrlCpy(piece.text2, attribute(e, "text2").c_str(), sizeof piece.text2);
-        } else {
-            continue;
-        }
-        pieces.push_back(piece);
-    }
-    return renderReportPieces(std::move(pieces), wholeVerification);
 }
 
 namespace {

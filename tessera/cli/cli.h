@@ -80,21 +80,12 @@ std::vector<DocumentEvent> documentEvents(const std::string &document);
 /* The decoded value of attribute name of an event; empty when it lacks it. */
 std::string attribute(const DocumentEvent &event, const char *name);
 
-/* Renders report pieces as plain text with the library's piece renderer,
- * texts from the built-in table.  Unless wholeVerification, the lines of
- * the entry-point verification (the pieces with arguments after its
- * heading, text 310) give way to one count per kind of line; its
- * explanation stays. */
-std::string renderReportPieces(std::vector<tsReportPiece> pieces, bool wholeVerification);
-
-/* The same over count pieces in the caller's list, which it may change:
- * the counted lines are dropped from it in place. */
+/* Renders count report pieces of the caller's list as plain text with the
+ * library's piece renderer, texts from the built-in table.  Unless
+ * wholeVerification, the lines of the entry-point verification (the pieces
+ * with arguments after its heading, text 310) give way to one count per
+ * kind of line, dropped from the list in place; its explanation stays. */
 std::string renderReportPieces(tsReportPiece *pieces, size_t count, bool wholeVerification);
-
-/* Renders a report document ("<report>", <item .../> elements, "</report>")
- * as renderReportPieces does: the items become the pieces they were written
- * from (STR a text, LOCAL a text id, STR2 a text id with two arguments). */
-std::string renderReportDocument(const std::string &document, bool wholeVerification = true);
 
 /* The lines of a linked tree below node, as the viewer labels them (texts
  * from the built-in table): one line per item, indented by two blanks per

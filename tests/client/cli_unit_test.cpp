@@ -1,6 +1,8 @@
 // The display-free parts of tessera-cli: arguments, rich text, documents.
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <cstring>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -85,47 +87,60 @@ TEST(CliArguments, UsageErrorsSayWhat)
     EXPECT_TRUE(parse({"--modes", "--modes"}, o, e));
 }
 
+namespace {
+
+// Report pieces as the library builds them: a text, a text of the table,
+// a text of the table with two arguments.
+tsReportPiece piece(int kind, const char *text, int textId = 0, const char *text2 = "")
+{
+    tsReportPiece p;
+    std::memset(&p, 0, sizeof p);
+    p.kind = kind;
+    p.textId = textId;
+    std::snprintf(p.text, sizeof p.text, "%s", text);
+    std::snprintf(p.text2, sizeof p.text2, "%s", text2);
+    return p;
+}
+
+std::string render(std::vector<tsReportPiece> pieces)
+{
+    return renderReportPieces(pieces.data(), pieces.size(), true);
+}
+
+} // namespace
+
 // The report is an RTF document: raw line ends in its pieces are not text
 // (only a backslash before one makes a paragraph), and a control word at the
 // end of a piece does not swallow the start of the next.
 TEST(CliText, RawLineEndsAreNotTextInTheReport)
 {
-    const std::string doc = "<report>\r\n"
-                            "<item type=\"STR\" value=\"{\\rtf1\\ansi{\\colortbl;}&#10;\"/>\r\n"
-                            "<item type=\"STR\" value=\"one&#10;two\\line\"/>\r\n"
-                            "<item type=\"STR\" value=\"three\\&#10;four\\\\&#13;&#10;five\"/>\r\n"
-                            "<item type=\"STR\" value=\"}\"/>\r\n"
-                            "</report>\r\n";
-    EXPECT_EQ(renderReportDocument(doc), "onetwo\nthree\nfour\\five");
+    EXPECT_EQ(
+        render({piece(TS_PIECE_TEXT, "{\\rtf1\\ansi{\\colortbl;}\n"),
+                piece(TS_PIECE_TEXT, "one\ntwo\\line"),
+                piece(TS_PIECE_TEXT, "three\\\nfour\\\\\r\nfive"), piece(TS_PIECE_TEXT, "}")}),
+        "onetwo\nthree\nfour\\five");
 }
 
 // Texts 308 and 309 switch bold with the byte 8: the lines come out whole,
 // without the marks, the "0" of a closing one or a doubled space.
 TEST(CliText, BoldSwitchBytesOfTheTable)
 {
-    const std::string doc = "<report>\r\n"
-                            "<item type=\"STR2\" value=\"308\" text=\"GL_X_m\" text2=\"glM\"/>\r\n"
-                            "<item type=\"STR2\" value=\"309\" text=\"GL_X_a\" text2=\"glA\"/>\r\n"
-                            "<item type=\"STR2\" value=\"309\" text=\"GL_X_b\" text2=\"0glB\"/>\r\n"
-                            "</report>\r\n";
-    EXPECT_EQ(renderReportDocument(doc),
+    EXPECT_EQ(render({piece(TS_PIECE_TEXT_ID_ARGS, "GL_X_m", 308, "glM"),
+                      piece(TS_PIECE_TEXT_ID_ARGS, "GL_X_a", 309, "glA"),
+                      piece(TS_PIECE_TEXT_ID_ARGS, "GL_X_b", 309, "0glB")}),
               "Extension GL_X_m has the entry point glM missing !\n"
               "Extension GL_X_a not in list but has the entry point glA \n"
               "Extension GL_X_b not in list but has the entry point 0glB \n");
 }
 
-TEST(CliText, ReportDocumentRendersWithTheTextTable)
+TEST(CliText, ReportPiecesRenderWithTheTextTable)
 {
     const char *t334 = tsGetBuiltinText(334);
     ASSERT_NE(t334, nullptr);
-    const std::string doc = "<report>\r\n"
-                            "<item type=\"STR\" value=\"{\\rtf1\\ansi{\\colortbl;}&#10;\"/>\r\n"
-                            "<item type=\"LOCAL\" value=\"334\"/>\r\n"
-                            "<item type=\"STR\" value=\"\\line Renderer &amp; more\"/>\r\n"
-                            "<item type=\"LOCAL\" value=\"113\"/>\r\n"
-                            "<item type=\"STR\" value=\"}\"/>\r\n"
-                            "</report>\r\n";
-    const std::string plain = renderReportDocument(doc);
+    const std::string plain =
+        render({piece(TS_PIECE_TEXT, "{\\rtf1\\ansi{\\colortbl;}\n"),
+                piece(TS_PIECE_TEXT_ID, "", 334), piece(TS_PIECE_TEXT, "\\line Renderer & more"),
+                piece(TS_PIECE_TEXT_ID, "", 113), piece(TS_PIECE_TEXT, "}")});
     EXPECT_EQ(plain.rfind(t334, 0), 0u) << plain;
     EXPECT_NE(plain.find("\nRenderer & more"), std::string::npos) << plain;
     EXPECT_NE(plain.find("No multitexturing extension."), std::string::npos);
