@@ -46,6 +46,29 @@ nlohmann::json number(double value, bool isFloat)
     return static_cast<int64_t>(value);
 }
 
+/* The extended limits a reading holds, in table order. */
+std::vector<tsExtendedLimit> extendedLimits(const tsRendererCaps *caps)
+{
+    std::vector<tsExtendedLimit> out;
+    for (int32_t i = 0; i < tsExtendedLimitCount(caps); ++i) {
+        tsExtendedLimit l;
+        if (tsExtendedLimitAt(caps, i, &l) && l.name)
+            out.push_back(l);
+    }
+    return out;
+}
+
+/* An extended limit's value in JSON: one number, or an array for a limit
+ * of several values. */
+nlohmann::json extendedValue(const tsExtendedLimit &l)
+{
+    nlohmann::json values = nlohmann::json::array();
+    for (int32_t k = 0; k < l.count && k < 4; ++k)
+        values.push_back(l.type == TS_EXTENDED_FLOAT ? number(l.values[k], true)
+                                                     : nlohmann::json(l.intValues[k]));
+    return l.count == 1 ? values[0] : values;
+}
+
 std::string numberText(double value, bool isFloat, int precision = 6)
 {
     char buffer[64];
@@ -251,15 +274,9 @@ nlohmann::json readingJson(const Reading &r)
      * with the requirement. */
     nlohmann::json extended = nlohmann::json::object();
     nlohmann::json below = nlohmann::json::array();
-    for (int32_t i = 0; i < tsExtendedLimitCount(&c); ++i) {
-        tsExtendedLimit l;
-        if (!tsExtendedLimitAt(&c, i, &l))
-            continue;
+    for (const tsExtendedLimit &l : extendedLimits(&c)) {
         const bool isFloat = l.type == TS_EXTENDED_FLOAT;
-        nlohmann::json values = nlohmann::json::array();
-        for (int32_t k = 0; k < l.count; ++k)
-            values.push_back(isFloat ? number(l.values[k], true) : nlohmann::json(l.intValues[k]));
-        nlohmann::json value = l.count == 1 ? values[0] : values;
+        const nlohmann::json value = extendedValue(l);
         if (l.belowRequired)
             below.push_back({{"name", l.name},
                              {"value", value},
@@ -367,39 +384,30 @@ bool sameValue(double a, double b)
     return a == b || (std::isnan(a) && std::isnan(b));
 }
 
-/* The side a differing pair of values favours by the direction: "A", "B",
- * or "" when the limit has no direction or a value is not a number. */
-const char *betterSide(double a, double b, int32_t better)
+/* How a compares with b: 1 greater, -1 smaller, 0 the same, 2 unordered
+ * (a value is not a number). */
+int order(double a, double b)
 {
-    if (std::isnan(a) || std::isnan(b) || sameValue(a, b))
+    return sameValue(a, b) ? 0 : std::isnan(a) || std::isnan(b) ? 2 : a > b ? 1 : -1;
+}
+
+/* The side an order of A against B favours by the direction: "A", "B", or
+ * "" when the values are the same or unordered, or the limit has no
+ * direction. */
+const char *favoured(int order, int32_t better)
+{
+    if (order == 0 || order == 2 || (better != TS_BETTER_HIGHER && better != TS_BETTER_LOWER))
         return "";
-    if (better == TS_BETTER_HIGHER)
-        return a > b ? "A" : "B";
-    if (better == TS_BETTER_LOWER)
-        return a < b ? "A" : "B";
-    return "";
+    return (order > 0) == (better == TS_BETTER_HIGHER) ? "A" : "B";
 }
 
-std::vector<tsExtendedLimit> extendedLimits(const tsRendererCaps *caps)
-{
-    std::vector<tsExtendedLimit> out;
-    for (int32_t i = 0; i < tsExtendedLimitCount(caps); ++i) {
-        tsExtendedLimit l;
-        if (tsExtendedLimitAt(caps, i, &l) && l.name)
-            out.push_back(l);
-    }
-    return out;
-}
-
-/* How value k of a compares with b's: 1 greater, -1 smaller, 0 the same, 2
- * unordered (not a number).  Integers are compared as integers, so that
- * 64-bit limits past 2^53 stay apart. */
+/* How value k of a compares with b's, as order does.  Integers are
+ * compared as integers, so that 64-bit limits past 2^53 stay apart. */
 int order(const tsExtendedLimit &a, const tsExtendedLimit &b, int k)
 {
     if (a.type != TS_EXTENDED_FLOAT)
         return (a.intValues[k] > b.intValues[k]) - (a.intValues[k] < b.intValues[k]);
-    const double x = a.values[k], y = b.values[k];
-    return sameValue(x, y) ? 0 : std::isnan(x) || std::isnan(y) ? 2 : x > y ? 1 : -1;
+    return order(a.values[k], b.values[k]);
 }
 
 /* Whether two sides' values of a limit differ (a different count always
@@ -415,9 +423,7 @@ bool extendedDiffers(const tsExtendedLimit &a, const tsExtendedLimit &b, std::st
         const int o = order(a, b, k);
         if (o == 0)
             continue;
-        const char *side = o == 2 || a.better == TS_BETTER_NEITHER     ? ""
-                           : (o > 0) == (a.better == TS_BETTER_HIGHER) ? "A"
-                                                                       : "B";
+        const char *side = favoured(o, a.better);
         agree = agree && *side && (!differs || better == side);
         better = side;
         differs = true;
@@ -496,7 +502,7 @@ Difference compareReadings(const Reading &a, const Reading &b)
         l.a = va;
         l.b = vb;
         l.isFloat = row.type == TS_CAPABILITY_FLOAT;
-        l.better = betterSide(va, vb, row.better);
+        l.better = favoured(order(va, vb), row.better);
         d.limits.push_back(l);
     }
     d.extended = compareExtended(a.caps, b.caps);
@@ -684,13 +690,7 @@ nlohmann::json differenceJson(const Difference &d, const std::string &a, const s
      * which onlyIn names the other of. */
     nlohmann::json extended = nlohmann::json::array();
     auto side = [](const tsExtendedLimit &l, bool present) {
-        if (!present)
-            return nlohmann::json(nullptr);
-        nlohmann::json values = nlohmann::json::array();
-        for (int32_t k = 0; k < l.count && k < 4; ++k)
-            values.push_back(l.type == TS_EXTENDED_FLOAT ? number(l.values[k], true)
-                                                         : nlohmann::json(l.intValues[k]));
-        return l.count == 1 ? values[0] : values;
+        return present ? extendedValue(l) : nlohmann::json(nullptr);
     };
     auto orNull = [](const std::string &s) {
         return s.empty() ? nlohmann::json(nullptr) : nlohmann::json(s);
