@@ -10,6 +10,7 @@
 #include <unordered_map>
 #include <unordered_set>
 
+#include "common/extension_list.h"
 #include "database/database_index.h"
 #include "keel/keel.h"
 #include "probe/info_internal.h"
@@ -269,20 +270,15 @@ void sounder::db::solveDatabase(tsDatabase *db, const tsRendererCaps *caps, int 
         known.emplace(name, answer);
         return answer;
     };
-    // The record's list split once, as tsInfoSearchExtension splits it (at
-    // each single space): each name of the database is then one look-up
-    // instead of a walk along the whole text.
+    // The record's list split once, as tsInfoSearchExtension reads it: each
+    // name of the database is then one look-up instead of a walk along the
+    // whole text.
     std::unordered_set<std::string_view> listedNames;
-    if (const char *list = caps->extensions) {
-        listedNames.reserve(1024);
-        for (const char *token = list;;) {
-            const char *end = strchr(token, ' ');
-            listedNames.emplace(token, end ? static_cast<size_t>(end - token) : strlen(token));
-            if (!end)
-                break;
-            token = end + 1;
-        }
-    }
+    listedNames.reserve(1024);
+    anyListedName(caps->extensions, [&listedNames](std::string_view name) {
+        listedNames.insert(name);
+        return false;
+    });
     for (tsExtension *e = db->extensions; e; e = e->next) {
         const bool listed = listedNames.count(e->name) != 0;
         if (listed)

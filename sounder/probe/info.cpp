@@ -11,8 +11,10 @@
 #include <algorithm>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
+#include "common/extension_list.h"
 #include "keel/keel.h"
 #include "probe/display.h"
 #include "probe/extended_limits.h"
@@ -411,19 +413,11 @@ SOUNDER_API void tsInfoRelease(tsRendererCaps *caps)
 
 SOUNDER_API int tsInfoSearchExtension(const char *name, const char *list)
 {
-    if (!name || !list)
+    if (!name)
         return 0;
-    size_t length = strlen(name);
-    const char *token = list;
-    for (;;) {
-        const char *end = strchr(token, ' ');
-        size_t tokenLength = end ? static_cast<size_t>(end - token) : strlen(token);
-        if (tokenLength == length && memcmp(token, name, length) == 0)
-            return 1;
-        if (!end)
-            return 0;
-        token = end + 1;
-    }
+    const std::string_view wanted(name);
+    return sounder::anyListedName(list, [wanted](std::string_view n) { return n == wanted; }) ? 1
+                                                                                              : 0;
 }
 
 } // extern "C"
