@@ -40,6 +40,14 @@ struct EntryPointCheck {
     std::string vendor;     /* the vendor library behind the context */
 };
 
+/* The core-profile versions a backend asks for, newest first. */
+struct GlVersionPair {
+    int major;
+    int minor;
+};
+constexpr GlVersionPair kCoreProfileVersions[] = {{4, 6}, {4, 5}, {4, 4}, {4, 3}, {4, 2},
+                                                  {4, 1}, {4, 0}, {3, 3}, {3, 2}};
+
 class ProbePlatform {
 public:
     virtual ~ProbePlatform() = default;

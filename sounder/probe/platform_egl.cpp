@@ -617,8 +617,6 @@ bool EglPlatform::withCoreContext(const std::function<void()> &read)
     const char *list = egl_.queryString(display_, EGL_EXTENSIONS);
     if (major_ * 100 + minor_ < 105 && !listed(list ? list : "", "EGL_KHR_create_context"))
         return false;
-    static const int kVersions[][2] = {{4, 6}, {4, 5}, {4, 4}, {4, 3}, {4, 2},
-                                       {4, 1}, {4, 0}, {3, 3}, {3, 2}};
     /* The probe's context goes first and is made anew afterwards: the core
      * context then takes over the memory the driver has just freed, and is
      * made in a few milliseconds instead of the ten a second live context
@@ -627,11 +625,11 @@ bool EglPlatform::withCoreContext(const std::function<void()> &read)
     egl_.destroyContext(display_, context_);
     context_ = EGL_NO_CONTEXT;
     EGLContext core = EGL_NO_CONTEXT;
-    for (const auto &v : kVersions) {
+    for (const GlVersionPair &v : kCoreProfileVersions) {
         const EGLint attribs[] = {EGL_CONTEXT_MAJOR_VERSION_KHR,
-                                  v[0],
+                                  v.major,
                                   EGL_CONTEXT_MINOR_VERSION_KHR,
-                                  v[1],
+                                  v.minor,
                                   EGL_CONTEXT_OPENGL_PROFILE_MASK_KHR,
                                   EGL_CONTEXT_OPENGL_CORE_PROFILE_BIT_KHR,
                                   EGL_NONE};

@@ -1076,8 +1076,6 @@ bool GlxPlatform::withCoreContext(const std::function<void()> &read)
         return false;
     /* A version the driver does not offer is refused with an X error
      * (BadMatch or GLXBadFBConfig), caught here and not logged. */
-    static const int kVersions[][2] = {{4, 6}, {4, 5}, {4, 4}, {4, 3}, {4, 2},
-                                       {4, 1}, {4, 0}, {3, 3}, {3, 2}};
     /* The probe's context goes first and is made anew afterwards: the core
      * context then takes over the memory the driver has just freed, and is
      * made in a few milliseconds instead of the ten a second live context
@@ -1089,11 +1087,11 @@ bool GlxPlatform::withCoreContext(const std::function<void()> &read)
         ctx_ = nullptr;
     }
     GLXContext core = nullptr;
-    for (const auto &v : kVersions) {
+    for (const GlVersionPair &v : kCoreProfileVersions) {
         const int attribs[] = {GLX_CONTEXT_MAJOR_VERSION_ARB,
-                               v[0],
+                               v.major,
                                GLX_CONTEXT_MINOR_VERSION_ARB,
-                               v[1],
+                               v.minor,
                                GLX_CONTEXT_PROFILE_MASK_ARB,
                                GLX_CONTEXT_CORE_PROFILE_BIT_ARB,
                                None};
