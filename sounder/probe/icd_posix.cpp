@@ -26,243 +26,10 @@
 #include <string_view>
 #include <vector>
 
+#include <nlohmann/json.hpp>
+
 namespace sounder {
 namespace {
-
-/* ---- a small JSON reader: enough to validate a vendor file and pull out
- * ICD.library_path.  Depth and size are bounded; anything malformed fails. */
-class JsonReader {
-public:
-    explicit JsonReader(const std::string &text) : s_(text) {}
-
-    bool readDocument(std::string &libraryPath)
-    {
-        skipSpace();
-        if (!value(0, Where::Top))
-            return false;
-        skipSpace();
-        if (pos_ != s_.size())
-            return false;
-        if (!found_)
-            return false;
-        libraryPath = libraryPath_;
-        return true;
-    }
-
-private:
-    enum class Where { Top, TopObject, IcdObject, Other };
-    static constexpr int kMaxDepth = 64;
-
-    void skipSpace()
-    {
-        while (pos_ < s_.size() &&
-               (s_[pos_] == ' ' || s_[pos_] == '\t' || s_[pos_] == '\n' || s_[pos_] == '\r'))
-            ++pos_;
-    }
-    bool literal(const char *word)
-    {
-        size_t n = std::strlen(word);
-        if (s_.compare(pos_, n, word) != 0)
-            return false;
-        pos_ += n;
-        return true;
-    }
-    static void appendUtf8(std::string &out, unsigned cp)
-    {
-        if (cp < 0x80) {
-            out.push_back(static_cast<char>(cp));
-        } else if (cp < 0x800) {
-            out.push_back(static_cast<char>(0xC0 | (cp >> 6)));
-            out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-        } else {
-            out.push_back(static_cast<char>(0xE0 | (cp >> 12)));
-            out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-            out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-        }
-    }
-    bool string(std::string &out)
-    {
-        if (pos_ >= s_.size() || s_[pos_] != '"')
-            return false;
-        ++pos_;
-        while (pos_ < s_.size()) {
-            unsigned char c = static_cast<unsigned char>(s_[pos_++]);
-            if (c == '"')
-                return true;
-            if (c < 0x20)
-                return false;
-            if (c != '\\') {
-                out.push_back(static_cast<char>(c));
-                continue;
-            }
-            if (pos_ >= s_.size())
-                return false;
-            char e = s_[pos_++];
-            switch (e) {
-            case '"': out.push_back('"'); break;
-            case '\\': out.push_back('\\'); break;
-            case '/': out.push_back('/'); break;
-            case 'b': out.push_back('\b'); break;
-            case 'f': out.push_back('\f'); break;
-            case 'n': out.push_back('\n'); break;
-            case 'r': out.push_back('\r'); break;
-            case 't': out.push_back('\t'); break;
-            case 'u': {
-                if (pos_ + 4 > s_.size())
-                    return false;
-                unsigned cp = 0;
-                for (int i = 0; i < 4; ++i) {
-                    char h = s_[pos_++];
-                    cp <<= 4;
-                    if (h >= '0' && h <= '9')
-                        cp |= static_cast<unsigned>(h - '0');
-                    else if (h >= 'a' && h <= 'f')
-                        cp |= static_cast<unsigned>(h - 'a' + 10);
-                    else if (h >= 'A' && h <= 'F')
-                        cp |= static_cast<unsigned>(h - 'A' + 10);
-                    else
-                        return false;
-                }
-                /* A zero code point would cut the text short: refuse it. */
-                if (cp == 0)
-                    return false;
-                appendUtf8(out, cp);
-                break;
-            }
-            default: return false;
-            }
-        }
-        return false;
-    }
-    bool number()
-    {
-        size_t start = pos_;
-        if (pos_ < s_.size() && s_[pos_] == '-')
-            ++pos_;
-        size_t digits = pos_;
-        while (pos_ < s_.size() && s_[pos_] >= '0' && s_[pos_] <= '9')
-            ++pos_;
-        if (pos_ == digits)
-            return false;
-        if (pos_ < s_.size() && s_[pos_] == '.') {
-            ++pos_;
-            size_t frac = pos_;
-            while (pos_ < s_.size() && s_[pos_] >= '0' && s_[pos_] <= '9')
-                ++pos_;
-            if (pos_ == frac)
-                return false;
-        }
-        if (pos_ < s_.size() && (s_[pos_] == 'e' || s_[pos_] == 'E')) {
-            ++pos_;
-            if (pos_ < s_.size() && (s_[pos_] == '+' || s_[pos_] == '-'))
-                ++pos_;
-            size_t exp = pos_;
-            while (pos_ < s_.size() && s_[pos_] >= '0' && s_[pos_] <= '9')
-                ++pos_;
-            if (pos_ == exp)
-                return false;
-        }
-        return pos_ > start;
-    }
-    bool object(int depth, Where where)
-    {
-        ++pos_; /* '{' */
-        skipSpace();
-        if (pos_ < s_.size() && s_[pos_] == '}') {
-            ++pos_;
-            return true;
-        }
-        for (;;) {
-            skipSpace();
-            std::string key;
-            if (!string(key))
-                return false;
-            skipSpace();
-            if (pos_ >= s_.size() || s_[pos_] != ':')
-                return false;
-            ++pos_;
-            skipSpace();
-            Where inner = Where::Other;
-            if (where == Where::TopObject && key == "ICD")
-                inner = Where::IcdObject;
-            if (where == Where::IcdObject && key == "library_path") {
-                std::string path;
-                if (!string(path))
-                    return false;
-                libraryPath_ = path;
-                found_ = true;
-            } else if (!value(depth + 1, inner)) {
-                return false;
-            }
-            skipSpace();
-            if (pos_ >= s_.size())
-                return false;
-            if (s_[pos_] == ',') {
-                ++pos_;
-                continue;
-            }
-            if (s_[pos_] == '}') {
-                ++pos_;
-                return true;
-            }
-            return false;
-        }
-    }
-    bool array(int depth)
-    {
-        ++pos_; /* '[' */
-        skipSpace();
-        if (pos_ < s_.size() && s_[pos_] == ']') {
-            ++pos_;
-            return true;
-        }
-        for (;;) {
-            skipSpace();
-            if (!value(depth + 1, Where::Other))
-                return false;
-            skipSpace();
-            if (pos_ >= s_.size())
-                return false;
-            if (s_[pos_] == ',') {
-                ++pos_;
-                continue;
-            }
-            if (s_[pos_] == ']') {
-                ++pos_;
-                return true;
-            }
-            return false;
-        }
-    }
-    bool value(int depth, Where where)
-    {
-        if (depth > kMaxDepth || pos_ >= s_.size())
-            return false;
-        char c = s_[pos_];
-        if (c == '{')
-            return object(depth, where == Where::Top ? Where::TopObject : where);
-        if (where == Where::Top)
-            return false; /* a vendor file is an object */
-        if (c == '[')
-            return array(depth);
-        if (c == '"') {
-            std::string ignored;
-            return string(ignored);
-        }
-        if (c == 't')
-            return literal("true");
-        if (c == 'f')
-            return literal("false");
-        if (c == 'n')
-            return literal("null");
-        return number();
-    }
-
-    const std::string &s_;
-    size_t pos_ = 0;
-    bool found_ = false;
-    std::string libraryPath_;
-};
 
 /* Vendor files are a few hundred bytes; anything above this is not one. */
 constexpr off_t kMaxVendorFileSize = 64 * 1024;
@@ -576,11 +343,22 @@ void fillEntry(tsIcdEntry &entry, const Candidate &c,
 
 bool eglVendorLibraryPath(const std::string &json, std::string &libraryPath)
 {
-    JsonReader reader(json);
-    std::string path;
-    if (!reader.readDocument(path) || path.empty())
+    /* The file must be a whole JSON object whose "ICD" object names a
+     * library_path string; the size of a vendor file is bounded before. */
+    const nlohmann::json document = nlohmann::json::parse(json, nullptr, false);
+    if (document.is_discarded() || !document.is_object())
         return false;
-    libraryPath = path;
+    const auto icd = document.find("ICD");
+    if (icd == document.end() || !icd->is_object())
+        return false;
+    const auto path = icd->find("library_path");
+    if (path == icd->end() || !path->is_string())
+        return false;
+    const std::string &text = path->get_ref<const std::string &>();
+    /* An escaped zero would cut the name short where it is used. */
+    if (text.empty() || text.find('\0') != std::string::npos)
+        return false;
+    libraryPath = text;
     return true;
 }
 

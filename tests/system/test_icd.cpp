@@ -353,6 +353,13 @@ TEST(IcdText, VendorJsonReader)
     EXPECT_FALSE(sounder::eglVendorLibraryPath("{\"ICD\": {\"library_path\": \"x\", }}", path));
     EXPECT_FALSE(sounder::eglVendorLibraryPath("{\"ICD\": {\"library_path\": \"x\\u12\"}}", path));
     EXPECT_FALSE(sounder::eglVendorLibraryPath("", path));
+    EXPECT_FALSE(sounder::eglVendorLibraryPath("{\"ICD\": {\"library_path\": \"a\\u0000b\"}}", path));
+    EXPECT_FALSE(sounder::eglVendorLibraryPath("{\"ICD\": {\"library_path\": 5}}", path));
+    /* Deep nesting is read without exhausting the stack. */
+    const std::string deep = std::string(200000, '[') + std::string(200000, ']');
+    EXPECT_TRUE(sounder::eglVendorLibraryPath(
+        "{\"x\": " + deep + ", \"ICD\": {\"library_path\": \"d.so\"}}", path));
+    EXPECT_EQ(path, "d.so");
 }
 
 TEST(IcdText, CompanyPrefixAndVersionSuffix)
