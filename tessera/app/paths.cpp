@@ -127,11 +127,13 @@ bool makeFolders(const std::string &path)
 
 std::string shippedDatabasePath()
 {
-    const std::string beside = programDirectory() + "/extensions.xml";
-    if (isFile(beside))
-        return beside;
-    const std::string installed = installedDataFolder() + "/extensions.xml";
-    return isFile(installed) ? installed : std::string();
+    const std::string program = programDirectory();
+    for (const std::string &path :
+         {program + "/extensions.xml", program + "/../share/tessera/extensions.xml",
+          installedDataFolder() + "/extensions.xml"})
+        if (isFile(path))
+            return path;
+    return std::string();
 }
 
 std::string userDatabasePath()

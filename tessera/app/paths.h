@@ -25,8 +25,10 @@ std::string documentsFolder();
 // Makes the folder and its missing parents (mode 0700 for new ones).
 bool makeFolders(const std::string &path);
 
-// The shipped database: extensions.xml beside the program, else in the
-// installed data folder; "" when neither exists.
+// The shipped database: extensions.xml beside the program (a build tree),
+// else in the data folder of the tree the program is installed in
+// (<prefix>/bin beside <prefix>/share/tessera, wherever the tree was moved),
+// else in the data folder of the configured prefix; "" when none exists.
 std::string shippedDatabasePath();
 // The user copy: extensions.xml in userDataFolder().
 std::string userDatabasePath();

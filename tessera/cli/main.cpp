@@ -45,43 +45,17 @@ namespace {
 
 bool g_progress = false;
 
-std::string programDirectory()
-{
-    char buf[4096];
-    const ssize_t n = ::readlink("/proc/self/exe", buf, sizeof buf - 1);
-    if (n <= 0)
-        return ".";
-    buf[n] = '\0';
-    char *slash = std::strrchr(buf, '/');
-    if (!slash)
-        return ".";
-    if (slash == buf)
-        return "/";
-    *slash = '\0';
-    return buf;
-}
-
 bool fileExists(const std::string &path)
 {
     return ::access(path.c_str(), R_OK) == 0;
 }
 
-/* The shipped database: beside the program (a build tree), then in the
- * data folder of the tree the program is installed in (<prefix>/bin beside
- * <prefix>/share/tessera, wherever the tree was moved), then in the data
- * folder of the configured prefix. */
+/* The shipped database (the viewer's search); when there is none, the path
+ * beside the program, so that the error names it. */
 std::string defaultDatabase()
 {
-    const std::string beside = programDirectory() + "/extensions.xml";
-    if (fileExists(beside))
-        return beside;
-    const std::string relocated = programDirectory() + "/../share/tessera/extensions.xml";
-    if (fileExists(relocated))
-        return relocated;
-    const std::string installed = std::string(TESSERA_INSTALL_DATA_DIR) + "/extensions.xml";
-    if (fileExists(installed))
-        return installed;
-    return beside;
+    const std::string shipped = tessera::shippedDatabasePath();
+    return shipped.empty() ? tessera::programDirectory() + "/extensions.xml" : shipped;
 }
 
 /* The database a run is held against, and the user copy that what the
