@@ -17,6 +17,10 @@ namespace sounder {
 // existing file keeps its own.
 bool writeFileAtomically(const char *path, const char *data, std::size_t size);
 
+// Writes all size bytes to fd, through short writes and interruptions.
+// False (errno set) on a failure, or when the file takes no more bytes.
+bool writeWhole(int fd, const char *data, std::size_t size);
+
 inline bool writeFileAtomically(const char *path, const std::string &text)
 {
     return writeFileAtomically(path, text.data(), text.size());

@@ -19,7 +19,9 @@ mode_t newFileMode()
     return 0666 & ~mask;
 }
 
-bool writeAll(int fd, const char *data, std::size_t size)
+} // namespace
+
+bool writeWhole(int fd, const char *data, std::size_t size)
 {
     while (size > 0) {
         ssize_t n = ::write(fd, data, size);
@@ -38,8 +40,6 @@ bool writeAll(int fd, const char *data, std::size_t size)
     return true;
 }
 
-} // namespace
-
 bool writeFileAtomically(const char *path, const char *data, std::size_t size)
 {
     if (!path || !*path || (!data && size > 0)) {
@@ -57,7 +57,7 @@ bool writeFileAtomically(const char *path, const char *data, std::size_t size)
     struct stat st;
     mode_t mode = (::stat(path, &st) == 0) ? (st.st_mode & 07777) : newFileMode();
 
-    bool ok = writeAll(fd, data, size) && fchmod(fd, mode) == 0 && fsync(fd) == 0;
+    bool ok = writeWhole(fd, data, size) && fchmod(fd, mode) == 0 && fsync(fd) == 0;
     int savedErrno = errno;
     if (::close(fd) != 0 && ok) {
         ok = false;

@@ -15,6 +15,7 @@
 #include "keel/keel.h"
 #include "probe/info_internal.h"
 #include "probe/platform.h"
+#include "common/atomic_file.h"
 #include "common/paths.h"
 #include "sounder/probe.h"
 #include "sounder/system.h"
@@ -51,21 +52,6 @@ bool fileExists(const std::string &path)
 {
     struct stat st;
     return ::lstat(path.c_str(), &st) == 0;
-}
-
-bool writeAll(int fd, const char *data, size_t size)
-{
-    while (size > 0) {
-        ssize_t n = ::write(fd, data, size);
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            return false;
-        }
-        data += n;
-        size -= size_t(n);
-    }
-    return true;
 }
 
 } // namespace
@@ -666,7 +652,7 @@ std::string testWriteScreenshot(const std::string &folder, int width, int height
     const int fd = ::mkstemp(tmpName.data());
     if (fd < 0)
         return std::string();
-    bool ok = writeAll(fd, bytes.data(), bytes.size()) && ::fsync(fd) == 0;
+    bool ok = writeWhole(fd, bytes.data(), bytes.size()) && ::fsync(fd) == 0;
     ok = (::close(fd) == 0) && ok;
     if (!ok) {
         ::unlink(tmpName.data());

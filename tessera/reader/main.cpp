@@ -22,6 +22,7 @@
 #include <string>
 #include <vector>
 
+#include "common/atomic_file.h"
 #include "probe/display.h"
 #include "probe/info_internal.h"
 #include "probe/reading_format.h"
@@ -67,20 +68,6 @@ bool readQuestions(std::vector<std::string> &names)
         if (nl > start)
             names.push_back(text.substr(start, nl - start));
         start = nl + 1;
-    }
-    return true;
-}
-
-bool writeAll(const std::string &data)
-{
-    size_t done = 0;
-    while (done < data.size()) {
-        ssize_t n = write(1, data.data() + done, data.size() - done);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        done += static_cast<size_t>(n);
     }
     return true;
 }
@@ -170,7 +157,8 @@ int main(int argc, char **argv)
     answer.log = tsReportGetLogFile();
     answer.failures = static_cast<uint32_t>(tsReportHasErrors());
 
-    const bool written = writeAll(sounder::encodeReading(answer));
+    const std::string encoded = sounder::encodeReading(answer);
+    const bool written = sounder::writeWhole(1, encoded.data(), encoded.size());
     /* Driver clean-up at exit has nothing left to give: leave at once. */
     _exit(written ? 0 : 5);
 }
