@@ -6,6 +6,7 @@
 #include "probe/display_drm.h"
 #include "probe/display_x11.h"
 #include "probe/platform.h"
+#include "probe/x11_api.h"
 #include "probe/x11_trap.h"
 
 #include <X11/Xatom.h>
@@ -37,14 +38,14 @@ public:
             borrowed_ = true;
             return;
         }
-        display_ = XOpenDisplay(nullptr);
+        display_ = x11().XOpenDisplay(nullptr);
         /* A server whose last client just left resets itself and refuses
          * connections for a moment: try twice more before giving up. */
         const char *name = std::getenv("DISPLAY");
         for (int attempt = 0; !display_ && name && name[0] && attempt < 2; ++attempt) {
             struct timespec pause = {0, 50 * 1000 * 1000};
             nanosleep(&pause, nullptr);
-            display_ = XOpenDisplay(nullptr);
+            display_ = x11().XOpenDisplay(nullptr);
         }
         if (display_)
             x11WatchConnection(display_);
@@ -53,7 +54,7 @@ public:
     {
         if (display_ && !borrowed_) {
             /* Still watched while it closes (see x11_trap.h). */
-            XCloseDisplay(display_);
+            x11().XCloseDisplay(display_);
             x11UnwatchConnection(display_);
         }
     }
@@ -80,9 +81,9 @@ public:
         if (!display)
             return false;
         int event = 0, error = 0, major = 0, minor = 0;
-        if (!XRRQueryExtension(display, &event, &error))
+        if (!x11().XRRQueryExtension(display, &event, &error))
             return false;
-        if (!XRRQueryVersion(display, &major, &minor))
+        if (!x11().XRRQueryVersion(display, &major, &minor))
             return false;
         /* Screen resources and primary outputs need 1.3. */
         return major > 1 || (major == 1 && minor >= 3);
@@ -100,13 +101,13 @@ private:
 };
 
 struct ResourcesDeleter {
-    void operator()(XRRScreenResources *r) const { XRRFreeScreenResources(r); }
+    void operator()(XRRScreenResources *r) const { x11().XRRFreeScreenResources(r); }
 };
 struct OutputDeleter {
-    void operator()(XRROutputInfo *o) const { XRRFreeOutputInfo(o); }
+    void operator()(XRROutputInfo *o) const { x11().XRRFreeOutputInfo(o); }
 };
 struct CrtcDeleter {
-    void operator()(XRRCrtcInfo *c) const { XRRFreeCrtcInfo(c); }
+    void operator()(XRRCrtcInfo *c) const { x11().XRRFreeCrtcInfo(c); }
 };
 using Resources = std::unique_ptr<XRRScreenResources, ResourcesDeleter>;
 using Output = std::unique_ptr<XRROutputInfo, OutputDeleter>;
@@ -119,7 +120,7 @@ int rootBitsPerPixel(Display *display)
     const int screen = DefaultScreen(display);
     const int depth = DefaultDepth(display, screen);
     int count = 0;
-    XPixmapFormatValues *formats = XListPixmapFormats(display, &count);
+    XPixmapFormatValues *formats = x11().XListPixmapFormats(display, &count);
     int bits = depth;
     if (formats) {
         for (int i = 0; i < count; ++i) {
@@ -128,26 +129,26 @@ int rootBitsPerPixel(Display *display)
                 break;
             }
         }
-        XFree(formats);
+        x11().XFree(formats);
     }
     return bits;
 }
 
 Resources screenResources(Display *display)
 {
-    return Resources(XRRGetScreenResourcesCurrent(display, DefaultRootWindow(display)));
+    return Resources(x11().XRRGetScreenResourcesCurrent(display, DefaultRootWindow(display)));
 }
 
 Output outputInfo(Display *display, XRRScreenResources *res, RROutput id)
 {
-    return Output(XRRGetOutputInfo(display, res, id));
+    return Output(x11().XRRGetOutputInfo(display, res, id));
 }
 
 /* The primary output when it is connected, else the first connected one in
  * the server's order; None when no output is connected. */
 RROutput chooseOutput(Display *display, XRRScreenResources *res)
 {
-    RROutput primary = XRRGetOutputPrimary(display, DefaultRootWindow(display));
+    RROutput primary = x11().XRRGetOutputPrimary(display, DefaultRootWindow(display));
     if (primary != None) {
         Output info = outputInfo(display, res, primary);
         if (info && info->connection == RR_Connected)
@@ -178,7 +179,7 @@ int modeRefresh(const XRRModeInfo &mode)
 std::vector<unsigned char> outputEdid(Display *display, RROutput output)
 {
     std::vector<unsigned char> bytes;
-    Atom edidAtom = XInternAtom(display, "EDID", True);
+    Atom edidAtom = x11().XInternAtom(display, "EDID", True);
     if (edidAtom == None)
         return bytes;
     Atom actualType = None;
@@ -187,12 +188,12 @@ std::vector<unsigned char> outputEdid(Display *display, RROutput output)
     unsigned char *data = nullptr;
     /* 256 bytes (64 longs) covers the base block and one extension. */
     int status =
-        XRRGetOutputProperty(display, output, edidAtom, 0, 64, False, False, AnyPropertyType,
+        x11().XRRGetOutputProperty(display, output, edidAtom, 0, 64, False, False, AnyPropertyType,
                              &actualType, &actualFormat, &count, &remaining, &data);
     if (status == Success && data && actualFormat == 8 && count > 0)
         bytes.assign(data, data + count);
     if (data)
-        XFree(data);
+        x11().XFree(data);
     return bytes;
 }
 
@@ -216,7 +217,7 @@ bool desktopMode(Display *connection, DisplayModeInfo &out)
             if (chosen != None) {
                 Output info = outputInfo(display, res.get(), chosen);
                 if (info && info->crtc != None) {
-                    Crtc crtc(XRRGetCrtcInfo(display, res.get(), info->crtc));
+                    Crtc crtc(x11().XRRGetCrtcInfo(display, res.get(), info->crtc));
                     if (crtc) {
                         if (const XRRModeInfo *mode = findMode(res.get(), crtc->mode))
                             out.refresh = modeRefresh(*mode);
@@ -320,7 +321,7 @@ std::vector<MonitorInfo> listMonitors(Display *connection)
     Resources res = screenResources(display);
     if (!res)
         return monitors;
-    RROutput primary = XRRGetOutputPrimary(display, DefaultRootWindow(display));
+    RROutput primary = x11().XRRGetOutputPrimary(display, DefaultRootWindow(display));
     for (int i = 0; i < res->noutput; ++i) {
         Output info = outputInfo(display, res.get(), res->outputs[i]);
         if (!info || info->connection != RR_Connected)

@@ -27,6 +27,7 @@
 #include "keel/keel.h"
 #include "probe/env_override.h"
 #include "probe/platform.h"
+#include "probe/x11_api.h"
 #include "probe/x11_trap.h"
 
 namespace sounder {
@@ -54,13 +55,13 @@ void reportConnectionLost(Display *dpy)
 int bitsPerPixelOfDepth(Display *dpy, int depth)
 {
     int count = 0;
-    XPixmapFormatValues *formats = XListPixmapFormats(dpy, &count);
+    XPixmapFormatValues *formats = x11().XListPixmapFormats(dpy, &count);
     int bpp = depth;
     for (int i = 0; formats && i < count; ++i)
         if (formats[i].depth == depth)
             bpp = formats[i].bits_per_pixel;
     if (formats)
-        XFree(formats);
+        x11().XFree(formats);
     return bpp;
 }
 
@@ -194,7 +195,7 @@ public:
     void swapBuffers() override
     {
         if (dpy_ && win_ && !lost())
-            glXSwapBuffers(dpy_, win_);
+            x11().glXSwapBuffers(dpy_, win_);
     }
     void hideWindow() override;
     bool processEvents() override;
@@ -209,7 +210,7 @@ public:
     void *glProcAddress(const char *name) override
     {
         return reinterpret_cast<void *>(
-            glXGetProcAddressARB(reinterpret_cast<const GLubyte *>(name)));
+            x11().glXGetProcAddressARB(reinterpret_cast<const GLubyte *>(name)));
     }
     int desktopBits() override;
     bool withCoreContext(const std::function<void()> &read) override;
@@ -232,7 +233,7 @@ private:
     bool windowHidden();
     InfoEvent keyEvent(XKeyEvent &key, InfoEventType type);
     int configIndex(GLXFBConfig config);
-    Display *displayForQueries() const { return dpy_ ? dpy_ : glXGetCurrentDisplay(); }
+    Display *displayForQueries() const { return dpy_ ? dpy_ : x11().glXGetCurrentDisplay(); }
     bool unacceleratedRenderer(const std::string &glxList);
 
     Display *dpy_ = nullptr;
@@ -295,7 +296,7 @@ Display *openDisplay()
 {
     for (int tries = 0;; ++tries) {
         errno = 0;
-        Display *dpy = XOpenDisplay(nullptr);
+        Display *dpy = x11().XOpenDisplay(nullptr);
         if (dpy)
             return dpy;
         bool transient = errno == ECONNRESET || errno == EAGAIN || errno == EINTR;
@@ -338,9 +339,12 @@ GlxPlatform::Attempt GlxPlatform::attempt(const WindowRequest &request, bool sof
         int error = errno;
         env.restore();
         const char *name = getenv("DISPLAY");
-        char reason[300];
+        std::string cause;
+        if (x11Available(&cause))
+            cause = error ? strerror(error) : "no X server";
+        char reason[600];
         snprintf(reason, sizeof reason, "cannot open display \"%s\": %s\n", name ? name : "",
-                 error ? strerror(error) : "no X server");
+                 cause.c_str());
         tsReportFailure("CreateWindowEx failed (1): %s - %s\n", reason, description);
         return Attempt::NoDisplay;
     }
@@ -350,7 +354,7 @@ GlxPlatform::Attempt GlxPlatform::attempt(const WindowRequest &request, bool sof
     screen_ = DefaultScreen(dpy_);
 
     int errorBase = 0, eventBase = 0;
-    if (!glXQueryExtension(dpy_, &errorBase, &eventBase)) {
+    if (!x11().glXQueryExtension(dpy_, &errorBase, &eventBase)) {
         env.restore();
         tsReportFailure("Can't Create A GL Device Context: %s\n",
                         lost() ? lostText(dpy_).c_str() : "the X server has no GLX extension\n");
@@ -358,7 +362,7 @@ GlxPlatform::Attempt GlxPlatform::attempt(const WindowRequest &request, bool sof
         return Attempt::Failed;
     }
     int major = 0, minor = 0;
-    if (!glXQueryVersion(dpy_, &major, &minor) || major * 100 + minor < 103) {
+    if (!x11().glXQueryVersion(dpy_, &major, &minor) || major * 100 + minor < 103) {
         env.restore();
         tsReportFailure("Can't Create A GL Device Context: %s\n",
                         lost() ? lostText(dpy_).c_str() : "GLX 1.3 is not available\n");
@@ -369,7 +373,7 @@ GlxPlatform::Attempt GlxPlatform::attempt(const WindowRequest &request, bool sof
      * The server's list is fetched on its own first: the client's list is
      * built from it without a check, so a server that is gone by now must be
      * caught here. */
-    if (!glXQueryServerString(dpy_, screen_, GLX_EXTENSIONS) || lost()) {
+    if (!x11().glXQueryServerString(dpy_, screen_, GLX_EXTENSIONS) || lost()) {
         env.restore();
         tsReportFailure("Can't Create A GL Device Context: %s\n",
                         lost() ? lostText(dpy_).c_str()
@@ -377,7 +381,7 @@ GlxPlatform::Attempt GlxPlatform::attempt(const WindowRequest &request, bool sof
         destroyWindow();
         return Attempt::Failed;
     }
-    glXQueryExtensionsString(dpy_, screen_);
+    x11().glXQueryExtensionsString(dpy_, screen_);
 
     if (bits == -1)
         bits = bitsPerPixelOfDepth(dpy_, DefaultDepth(dpy_, screen_));
@@ -407,20 +411,20 @@ GlxPlatform::Attempt GlxPlatform::attempt(const WindowRequest &request, bool sof
 
     int count = 0;
     X11ErrorTrap configTrap(dpy_);
-    GLXFBConfig *configs = glXChooseFBConfig(dpy_, screen_, attribs.data(), &count);
+    GLXFBConfig *configs = x11().glXChooseFBConfig(dpy_, screen_, attribs.data(), &count);
     env.restore();
     XVisualInfo *visual = nullptr;
     for (int i = 0; configs && i < count && !visual; ++i) {
-        visual = glXGetVisualFromFBConfig(dpy_, configs[i]);
+        visual = x11().glXGetVisualFromFBConfig(dpy_, configs[i]);
         if (visual)
             config_ = configs[i];
     }
     if (configs)
-        XFree(configs);
+        x11().XFree(configs);
     configTrap.release();
     if (!visual || lost()) {
         if (visual)
-            XFree(visual);
+            x11().XFree(visual);
         std::string reason = lost()                    ? lostText(dpy_)
                              : configTrap.error().code ? configTrap.error().text
                                                        : "no frame-buffer configuration matches";
@@ -431,7 +435,7 @@ GlxPlatform::Attempt GlxPlatform::attempt(const WindowRequest &request, bool sof
 
     Window root = RootWindow(dpy_, screen_);
     X11ErrorTrap windowTrap(dpy_);
-    cmap_ = XCreateColormap(dpy_, root, visual->visual, AllocNone);
+    cmap_ = x11().XCreateColormap(dpy_, root, visual->visual, AllocNone);
     XSetWindowAttributes attributes;
     memset(&attributes, 0, sizeof attributes);
     attributes.colormap = cmap_;
@@ -441,11 +445,11 @@ GlxPlatform::Attempt GlxPlatform::attempt(const WindowRequest &request, bool sof
     attributes.event_mask = StructureNotifyMask | ExposureMask | KeyPressMask | KeyReleaseMask |
                             ButtonPressMask | ButtonReleaseMask | FocusChangeMask |
                             VisibilityChangeMask | PropertyChangeMask;
-    win_ = XCreateWindow(
+    win_ = x11().XCreateWindow(
         dpy_, root, 0, 0, static_cast<unsigned>(width), static_cast<unsigned>(height), 0,
         visual->depth, InputOutput, visual->visual,
         CWColormap | CWBorderPixel | CWBackPixmap | CWOverrideRedirect | CWEventMask, &attributes);
-    XFree(visual);
+    x11().XFree(visual);
     const int windowError = windowTrap.release();
     if (!win_ || windowError || lost()) {
         std::string reason = errorText(windowTrap);
@@ -457,26 +461,26 @@ GlxPlatform::Attempt GlxPlatform::attempt(const WindowRequest &request, bool sof
     }
     width_ = width;
     height_ = height;
-    XStoreName(dpy_, win_, request.title ? request.title : "");
-    Atom wmDelete = XInternAtom(dpy_, "WM_DELETE_WINDOW", False);
-    XSetWMProtocols(dpy_, win_, &wmDelete, 1);
+    x11().XStoreName(dpy_, win_, request.title ? request.title : "");
+    Atom wmDelete = x11().XInternAtom(dpy_, "WM_DELETE_WINDOW", False);
+    x11().XSetWMProtocols(dpy_, win_, &wmDelete, 1);
     if (request.fullscreen) {
-        Atom state = XInternAtom(dpy_, "_NET_WM_STATE", False);
-        Atom full = XInternAtom(dpy_, "_NET_WM_STATE_FULLSCREEN", False);
-        XChangeProperty(dpy_, win_, state, XA_ATOM, 32, PropModeReplace,
+        Atom state = x11().XInternAtom(dpy_, "_NET_WM_STATE", False);
+        Atom full = x11().XInternAtom(dpy_, "_NET_WM_STATE_FULLSCREEN", False);
+        x11().XChangeProperty(dpy_, win_, state, XA_ATOM, 32, PropModeReplace,
                         reinterpret_cast<unsigned char *>(&full), 1);
         /* Full screen hides the cursor. */
         static const char empty[8] = {0};
-        Pixmap blank = XCreateBitmapFromData(dpy_, win_, empty, 8, 8);
+        Pixmap blank = x11().XCreateBitmapFromData(dpy_, win_, empty, 8, 8);
         XColor black;
         memset(&black, 0, sizeof black);
-        blankCursor_ = XCreatePixmapCursor(dpy_, blank, blank, &black, &black, 0, 0);
-        XFreePixmap(dpy_, blank);
-        XDefineCursor(dpy_, win_, blankCursor_);
+        blankCursor_ = x11().XCreatePixmapCursor(dpy_, blank, blank, &black, &black, 0, 0);
+        x11().XFreePixmap(dpy_, blank);
+        x11().XDefineCursor(dpy_, win_, blankCursor_);
     }
 
     X11ErrorTrap contextTrap(dpy_);
-    ctx_ = glXCreateNewContext(dpy_, config_, GLX_RGBA_TYPE, nullptr, True);
+    ctx_ = x11().glXCreateNewContext(dpy_, config_, GLX_RGBA_TYPE, nullptr, True);
     contextTrap.release();
     if (!ctx_ || lost()) {
         int index = configIndex(config_);
@@ -486,7 +490,7 @@ GlxPlatform::Attempt GlxPlatform::attempt(const WindowRequest &request, bool sof
         return Attempt::Failed;
     }
     X11ErrorTrap currentTrap(dpy_);
-    const bool current = glXMakeContextCurrent(dpy_, win_, win_, ctx_);
+    const bool current = x11().glXMakeContextCurrent(dpy_, win_, win_, ctx_);
     currentTrap.release();
     if (!current || lost()) {
         int index = configIndex(config_);
@@ -502,16 +506,16 @@ GlxPlatform::Attempt GlxPlatform::attempt(const WindowRequest &request, bool sof
     for (int i = 0; i < 64 && glGetError() != GL_NO_ERROR; ++i) {}
 
     if (request.show) {
-        XMapRaised(dpy_, win_);
+        x11().XMapRaised(dpy_, win_);
         for (int i = 0; i < 200 && !lost(); ++i) {
             XWindowAttributes wa;
-            XSync(dpy_, False);
-            if (XGetWindowAttributes(dpy_, win_, &wa) && wa.map_state == IsViewable)
+            x11().XSync(dpy_, False);
+            if (x11().XGetWindowAttributes(dpy_, win_, &wa) && wa.map_state == IsViewable)
                 break;
             struct timespec pause = {0, 10 * 1000 * 1000};
             nanosleep(&pause, nullptr);
         }
-        XSetInputFocus(dpy_, win_, RevertToParent, CurrentTime);
+        x11().XSetInputFocus(dpy_, win_, RevertToParent, CurrentTime);
     }
     /* A round trip proves the connection still stands before success is
      * reported. */
@@ -531,7 +535,7 @@ GlxPlatform::Attempt GlxPlatform::attempt(const WindowRequest &request, bool sof
 int GlxPlatform::configIndex(GLXFBConfig config)
 {
     int count = 0;
-    GLXFBConfig *all = dpy_ ? glXGetFBConfigs(dpy_, screen_, &count) : nullptr;
+    GLXFBConfig *all = dpy_ ? x11().glXGetFBConfigs(dpy_, screen_, &count) : nullptr;
     int index = 0;
     for (int i = 0; all && i < count; ++i)
         if (all[i] == config) {
@@ -539,35 +543,35 @@ int GlxPlatform::configIndex(GLXFBConfig config)
             break;
         }
     if (all)
-        XFree(all);
+        x11().XFree(all);
     return index;
 }
 
 bool GlxPlatform::switchMode(int width, int height, int refreshRate)
 {
     int eventBase = 0, errorBase = 0;
-    if (!XRRQueryExtension(dpy_, &eventBase, &errorBase))
+    if (!x11().XRRQueryExtension(dpy_, &eventBase, &errorBase))
         return false;
     Window root = RootWindow(dpy_, screen_);
-    XRRScreenResources *res = XRRGetScreenResourcesCurrent(dpy_, root);
+    XRRScreenResources *res = x11().XRRGetScreenResourcesCurrent(dpy_, root);
     if (!res)
         return false;
     bool changed = false;
-    RROutput output = XRRGetOutputPrimary(dpy_, root);
-    XRROutputInfo *info = output ? XRRGetOutputInfo(dpy_, res, output) : nullptr;
+    RROutput output = x11().XRRGetOutputPrimary(dpy_, root);
+    XRROutputInfo *info = output ? x11().XRRGetOutputInfo(dpy_, res, output) : nullptr;
     if (!info || info->connection != RR_Connected || !info->crtc) {
         if (info)
-            XRRFreeOutputInfo(info);
+            x11().XRRFreeOutputInfo(info);
         info = nullptr;
         for (int i = 0; i < res->noutput && !info; ++i) {
-            XRROutputInfo *candidate = XRRGetOutputInfo(dpy_, res, res->outputs[i]);
+            XRROutputInfo *candidate = x11().XRRGetOutputInfo(dpy_, res, res->outputs[i]);
             if (candidate && candidate->connection == RR_Connected && candidate->crtc)
                 info = candidate;
             else if (candidate)
-                XRRFreeOutputInfo(candidate);
+                x11().XRRFreeOutputInfo(candidate);
         }
     }
-    XRRCrtcInfo *crtc = info ? XRRGetCrtcInfo(dpy_, res, info->crtc) : nullptr;
+    XRRCrtcInfo *crtc = info ? x11().XRRGetCrtcInfo(dpy_, res, info->crtc) : nullptr;
     if (crtc) {
         RRMode best = 0;
         int bestDiff = 1 << 30;
@@ -591,7 +595,7 @@ bool GlxPlatform::switchMode(int width, int height, int refreshRate)
         }
         if (best && best != crtc->mode) {
             X11ErrorTrap trap(dpy_);
-            Status status = XRRSetCrtcConfig(dpy_, res, info->crtc, CurrentTime, crtc->x, crtc->y,
+            Status status = x11().XRRSetCrtcConfig(dpy_, res, info->crtc, CurrentTime, crtc->x, crtc->y,
                                              best, crtc->rotation, crtc->outputs, crtc->noutput);
             if (status == RRSetConfigSuccess && trap.release() == 0) {
                 changed = true;
@@ -603,11 +607,11 @@ bool GlxPlatform::switchMode(int width, int height, int refreshRate)
                 savedOutputs_.assign(crtc->outputs, crtc->outputs + crtc->noutput);
             }
         }
-        XRRFreeCrtcInfo(crtc);
+        x11().XRRFreeCrtcInfo(crtc);
     }
     if (info)
-        XRRFreeOutputInfo(info);
-    XRRFreeScreenResources(res);
+        x11().XRRFreeOutputInfo(info);
+    x11().XRRFreeScreenResources(res);
     return changed;
 }
 
@@ -616,13 +620,13 @@ void GlxPlatform::restoreMode()
     if (!modeChanged_ || !dpy_ || lost())
         return;
     Window root = RootWindow(dpy_, screen_);
-    XRRScreenResources *res = XRRGetScreenResourcesCurrent(dpy_, root);
+    XRRScreenResources *res = x11().XRRGetScreenResourcesCurrent(dpy_, root);
     if (res) {
-        XRRSetCrtcConfig(dpy_, res, crtc_, CurrentTime, savedX_, savedY_, savedMode_,
+        x11().XRRSetCrtcConfig(dpy_, res, crtc_, CurrentTime, savedX_, savedY_, savedMode_,
                          savedRotation_, savedOutputs_.data(),
                          static_cast<int>(savedOutputs_.size()));
-        XRRFreeScreenResources(res);
-        XSync(dpy_, False);
+        x11().XRRFreeScreenResources(res);
+        x11().XSync(dpy_, False);
     }
     modeChanged_ = false;
 }
@@ -632,16 +636,16 @@ void GlxPlatform::destroyWindow()
     if (modeChanged_) {
         restoreMode();
         if (dpy_ && win_ && !lost())
-            XUndefineCursor(dpy_, win_);
+            x11().XUndefineCursor(dpy_, win_);
     }
     tsReportContext("DestroyWindow");
     if (ctx_) {
         X11ErrorTrap trap(dpy_);
-        const bool released = glXMakeContextCurrent(dpy_, None, None, nullptr);
+        const bool released = x11().glXMakeContextCurrent(dpy_, None, None, nullptr);
         trap.release();
         if (!released)
             tsReportFailure("wglMakeCurrent(0,0) failed : %s\n", errorText(trap).c_str());
-        glXDestroyContext(dpy_, ctx_);
+        x11().glXDestroyContext(dpy_, ctx_);
         ctx_ = nullptr;
     }
     if (lost()) {
@@ -654,19 +658,19 @@ void GlxPlatform::destroyWindow()
     if (dpy_) {
         if (blankCursor_) {
             if (win_)
-                XUndefineCursor(dpy_, win_);
-            XFreeCursor(dpy_, blankCursor_);
+                x11().XUndefineCursor(dpy_, win_);
+            x11().XFreeCursor(dpy_, blankCursor_);
             blankCursor_ = 0;
         }
         if (win_) {
             X11ErrorTrap trap(dpy_);
-            XDestroyWindow(dpy_, win_);
+            x11().XDestroyWindow(dpy_, win_);
             if (trap.release())
                 tsReportFailure("DestroyWindow failed: %s\n", trap.error().text);
             win_ = 0;
         }
         if (cmap_) {
-            XFreeColormap(dpy_, cmap_);
+            x11().XFreeColormap(dpy_, cmap_);
             cmap_ = 0;
         }
         if (trapped_) {
@@ -676,7 +680,7 @@ void GlxPlatform::destroyWindow()
         /* Still watched while it closes: closing a broken connection must
          * not reach Xlib's default I/O error handler, which ends the
          * process. */
-        XCloseDisplay(dpy_);
+        x11().XCloseDisplay(dpy_);
         x11UnwatchConnection(dpy_);
         dpy_ = nullptr;
     }
@@ -698,16 +702,16 @@ void GlxPlatform::hideWindow()
 {
     if (!dpy_ || !win_ || lost())
         return;
-    XUnmapWindow(dpy_, win_);
-    XUndefineCursor(dpy_, win_);
-    XFlush(dpy_);
+    x11().XUnmapWindow(dpy_, win_);
+    x11().XUndefineCursor(dpy_, win_);
+    x11().XFlush(dpy_);
 }
 
 /* True when the window manager marks the window hidden (iconified). */
 bool GlxPlatform::windowHidden()
 {
-    Atom wmState = XInternAtom(dpy_, "_NET_WM_STATE", True);
-    Atom hidden = XInternAtom(dpy_, "_NET_WM_STATE_HIDDEN", True);
+    Atom wmState = x11().XInternAtom(dpy_, "_NET_WM_STATE", True);
+    Atom hidden = x11().XInternAtom(dpy_, "_NET_WM_STATE_HIDDEN", True);
     if (wmState == None || hidden == None)
         return false;
     Atom type = None;
@@ -715,7 +719,7 @@ bool GlxPlatform::windowHidden()
     unsigned long count = 0, after = 0;
     unsigned char *data = nullptr;
     bool result = false;
-    if (XGetWindowProperty(dpy_, win_, wmState, 0, 64, False, XA_ATOM, &type, &format, &count,
+    if (x11().XGetWindowProperty(dpy_, win_, wmState, 0, 64, False, XA_ATOM, &type, &format, &count,
                            &after, &data) == Success &&
         data) {
         if (format == 32) {
@@ -724,7 +728,7 @@ bool GlxPlatform::windowHidden()
                 if (atoms[i] == hidden)
                     result = true;
         }
-        XFree(data);
+        x11().XFree(data);
     }
     return result;
 }
@@ -732,7 +736,7 @@ bool GlxPlatform::windowHidden()
 InfoEvent GlxPlatform::keyEvent(XKeyEvent &key, InfoEventType type)
 {
     InfoEvent event(type);
-    const KeySym sym = XLookupKeysym(&key, 0);
+    const KeySym sym = x11().XLookupKeysym(&key, 0);
     if (sym == XK_Control_L || sym == XK_Control_R)
         event.key = infoKeyControl;
     else if (sym == XK_Alt_L || sym == XK_Alt_R || sym == XK_Meta_L || sym == XK_Meta_R ||
@@ -752,9 +756,9 @@ InfoEvent GlxPlatform::keyEvent(XKeyEvent &key, InfoEventType type)
 bool GlxPlatform::processEvents()
 {
     Atom wmDelete = None, wmState = None;
-    while (dpy_ && !lost() && XPending(dpy_) > 0) {
+    while (dpy_ && !lost() && x11().XPending(dpy_) > 0) {
         XEvent event;
-        XNextEvent(dpy_, &event);
+        x11().XNextEvent(dpy_, &event);
         switch (event.type) {
         case ConfigureNotify:
             if (event.xconfigure.window != win_)
@@ -778,7 +782,7 @@ bool GlxPlatform::processEvents()
             break;
         case PropertyNotify:
             if (wmState == None)
-                wmState = XInternAtom(dpy_, "_NET_WM_STATE", True);
+                wmState = x11().XInternAtom(dpy_, "_NET_WM_STATE", True);
             if (event.xproperty.window == win_ && wmState != None &&
                 event.xproperty.atom == wmState) {
                 InfoEvent activate(infoEventActivate);
@@ -802,7 +806,7 @@ bool GlxPlatform::processEvents()
             break;
         case ClientMessage:
             if (wmDelete == None)
-                wmDelete = XInternAtom(dpy_, "WM_DELETE_WINDOW", True);
+                wmDelete = x11().XInternAtom(dpy_, "WM_DELETE_WINDOW", True);
             if (event.xclient.window == win_ && wmDelete != None && event.xclient.format == 32 &&
                 static_cast<Atom>(event.xclient.data.l[0]) == wmDelete)
                 deliver(InfoEvent(infoEventClose));
@@ -841,15 +845,15 @@ std::string GlxPlatform::extensions()
     if (!dpy)
         return std::string();
     int screen = dpy_ ? screen_ : DefaultScreen(dpy);
-    const char *list = glXQueryExtensionsString(dpy, screen);
+    const char *list = x11().glXQueryExtensionsString(dpy, screen);
     return list ? std::string(list) : std::string();
 }
 
 bool GlxPlatform::unacceleratedRenderer(const std::string &glxList)
 {
-    if (!glXGetCurrentContext() || !listed(glxList, "GLX_MESA_query_renderer"))
+    if (!x11().glXGetCurrentContext() || !listed(glxList, "GLX_MESA_query_renderer"))
         return false;
-    auto query = reinterpret_cast<PFNGLXQUERYCURRENTRENDERERINTEGERMESAPROC>(glXGetProcAddressARB(
+    auto query = reinterpret_cast<PFNGLXQUERYCURRENTRENDERERINTEGERMESAPROC>(x11().glXGetProcAddressARB(
         reinterpret_cast<const GLubyte *>("glXQueryCurrentRendererIntegerMESA")));
     unsigned int accelerated = 1;
     if (query && query(GLX_RENDERER_ACCELERATED_MESA, &accelerated))
@@ -866,11 +870,11 @@ std::vector<tsPixelFormat> GlxPlatform::pixelFormats(size_t limit)
     int screen = dpy_ ? screen_ : DefaultScreen(dpy);
     bool unaccelerated = unacceleratedRenderer(extensions());
     int count = 0;
-    GLXFBConfig *configs = glXGetFBConfigs(dpy, screen, &count);
+    GLXFBConfig *configs = x11().glXGetFBConfigs(dpy, screen, &count);
     for (int i = 0; configs && i < count && out.size() < limit; ++i) {
         auto get = [&](int attribute) {
             int value = 0;
-            if (glXGetFBConfigAttrib(dpy, configs[i], attribute, &value) != Success)
+            if (x11().glXGetFBConfigAttrib(dpy, configs[i], attribute, &value) != Success)
                 value = 0;
             return value;
         };
@@ -901,22 +905,22 @@ std::vector<tsPixelFormat> GlxPlatform::pixelFormats(size_t limit)
         out.push_back(pf);
     }
     if (configs)
-        XFree(configs);
+        x11().XFree(configs);
     return out;
 }
 
 uint64_t GlxPlatform::videoMemoryBytes()
 {
     const uint64_t mib = 1048576ull;
-    if (glXGetCurrentContext() && listed(extensions(), "GLX_MESA_query_renderer")) {
+    if (x11().glXGetCurrentContext() && listed(extensions(), "GLX_MESA_query_renderer")) {
         auto query =
-            reinterpret_cast<PFNGLXQUERYCURRENTRENDERERINTEGERMESAPROC>(glXGetProcAddressARB(
+            reinterpret_cast<PFNGLXQUERYCURRENTRENDERERINTEGERMESAPROC>(x11().glXGetProcAddressARB(
                 reinterpret_cast<const GLubyte *>("glXQueryCurrentRendererIntegerMESA")));
         unsigned int megabytes = 0;
         if (query && query(GLX_RENDERER_VIDEO_MEMORY_MESA, &megabytes) && megabytes > 0)
             return static_cast<uint64_t>(megabytes) * mib;
     }
-    if (glXGetCurrentContext()) {
+    if (x11().glXGetCurrentContext()) {
         const char *gl = reinterpret_cast<const char *>(glGetString(GL_EXTENSIONS));
         if (tsInfoSearchExtension("GL_NVX_gpu_memory_info", gl)) {
             GLint kilobytes = 0;
@@ -966,11 +970,11 @@ uint64_t GlxPlatform::videoMemoryBytes()
  * of another vendor's process would answer for Mesa, not for the context. */
 EntryPointCheck GlxPlatform::entryPointCheck()
 {
-    if (checkDecided_ || !glXGetCurrentContext())
+    if (checkDecided_ || !x11().glXGetCurrentContext())
         return check_;
     checkDecided_ = true;
     Display *dpy = displayForQueries();
-    const char *client = dpy ? glXGetClientString(dpy, GLX_VENDOR) : nullptr;
+    const char *client = dpy ? x11().glXGetClientString(dpy, GLX_VENDOR) : nullptr;
     const char *glVersion = reinterpret_cast<const char *>(glGetString(GL_VERSION));
     const bool queryRenderer = dpy && listed(extensions(), "GLX_MESA_query_renderer");
     const bool mesa = queryRenderer || (glVersion && strstr(glVersion, "Mesa"));
@@ -1009,10 +1013,10 @@ int GlxPlatform::hasEntryPoint(const char *name)
             continue;
         if (entry.extension)
             return listed(extensions(), entry.extension) ? 1 : 0;
-        int client = parseGlxVersion(glXGetClientString(dpy, GLX_VERSION));
-        int server = parseGlxVersion(glXQueryServerString(dpy, screen, GLX_VERSION));
+        int client = parseGlxVersion(x11().glXGetClientString(dpy, GLX_VERSION));
+        int server = parseGlxVersion(x11().glXQueryServerString(dpy, screen, GLX_VERSION));
         int major = 0, minor = 0;
-        int negotiated = glXQueryVersion(dpy, &major, &minor) ? major * 100 + minor : 0;
+        int negotiated = x11().glXQueryVersion(dpy, &major, &minor) ? major * 100 + minor : 0;
         int version = std::min({client, server, negotiated});
         return version >= entry.version ? 1 : 0;
     }
@@ -1025,7 +1029,7 @@ int GlxPlatform::setSwapInterval(int interval)
         return 0;
     std::string list = extensions();
     auto address = [](const char *fn) {
-        return glXGetProcAddressARB(reinterpret_cast<const GLubyte *>(fn));
+        return x11().glXGetProcAddressARB(reinterpret_cast<const GLubyte *>(fn));
     };
     if (listed(list, "GLX_EXT_swap_control")) {
         auto fn = reinterpret_cast<PFNGLXSWAPINTERVALEXTPROC>(address("glXSwapIntervalEXT"));
@@ -1057,7 +1061,7 @@ int GlxPlatform::desktopBits()
     if (!dpy)
         return 0;
     int bits = bitsPerPixelOfDepth(dpy, DefaultDepth(dpy, DefaultScreen(dpy)));
-    XCloseDisplay(dpy);
+    x11().XCloseDisplay(dpy);
     return bits;
 }
 
@@ -1067,11 +1071,11 @@ bool GlxPlatform::withCoreContext(const std::function<void()> &read)
 {
     if (!isOpen() || !config_)
         return false;
-    const char *glxList = glXQueryExtensionsString(dpy_, screen_);
+    const char *glxList = x11().glXQueryExtensionsString(dpy_, screen_);
     if (!listed(glxList ? glxList : "", "GLX_ARB_create_context_profile"))
         return false;
     auto create = reinterpret_cast<PFNGLXCREATECONTEXTATTRIBSARBPROC>(
-        glXGetProcAddressARB(reinterpret_cast<const GLubyte *>("glXCreateContextAttribsARB")));
+        x11().glXGetProcAddressARB(reinterpret_cast<const GLubyte *>("glXCreateContextAttribsARB")));
     if (!create)
         return false;
     /* A version the driver does not offer is refused with an X error
@@ -1082,8 +1086,8 @@ bool GlxPlatform::withCoreContext(const std::function<void()> &read)
      * costs in page faults. */
     {
         X11ErrorTrap trap(dpy_);
-        glXMakeContextCurrent(dpy_, None, None, nullptr);
-        glXDestroyContext(dpy_, ctx_);
+        x11().glXMakeContextCurrent(dpy_, None, None, nullptr);
+        x11().glXDestroyContext(dpy_, ctx_);
         ctx_ = nullptr;
     }
     GLXContext core = nullptr;
@@ -1098,7 +1102,7 @@ bool GlxPlatform::withCoreContext(const std::function<void()> &read)
         X11ErrorTrap trap(dpy_);
         core = create(dpy_, config_, nullptr, True, attribs);
         if (trap.release() && core) {
-            glXDestroyContext(dpy_, core);
+            x11().glXDestroyContext(dpy_, core);
             core = nullptr;
         }
         if (core || lost())
@@ -1107,14 +1111,14 @@ bool GlxPlatform::withCoreContext(const std::function<void()> &read)
     X11ErrorTrap trap(dpy_);
     bool current = false;
     if (core) {
-        current = glXMakeContextCurrent(dpy_, win_, win_, core);
+        current = x11().glXMakeContextCurrent(dpy_, win_, win_, core);
         if (current)
             read();
-        glXMakeContextCurrent(dpy_, None, None, nullptr);
-        glXDestroyContext(dpy_, core);
+        x11().glXMakeContextCurrent(dpy_, None, None, nullptr);
+        x11().glXDestroyContext(dpy_, core);
     }
-    ctx_ = lost() ? nullptr : glXCreateNewContext(dpy_, config_, GLX_RGBA_TYPE, nullptr, True);
-    const bool again = ctx_ && glXMakeContextCurrent(dpy_, win_, win_, ctx_);
+    ctx_ = lost() ? nullptr : x11().glXCreateNewContext(dpy_, config_, GLX_RGBA_TYPE, nullptr, True);
+    const bool again = ctx_ && x11().glXMakeContextCurrent(dpy_, win_, win_, ctx_);
     const std::string error = errorText(trap);
     trap.release();
     if (!again) {

@@ -2,6 +2,8 @@
  * connections (see x11_trap.h). */
 #include "probe/x11_trap.h"
 
+#include "probe/x11_api.h"
+
 #include <dlfcn.h>
 #include <errno.h>
 #include <stdio.h>
@@ -60,7 +62,7 @@ int trapHandler(Display *dpy, XErrorEvent *event)
                 e.request = event->request_code;
                 e.minor = event->minor_code;
                 char text[160] = "";
-                XGetErrorText(dpy, event->error_code, text, sizeof text);
+                x11().XGetErrorText(dpy, event->error_code, text, sizeof text);
                 snprintf(e.text, sizeof e.text, "%s (request %d.%d)\n", text, e.request, e.minor);
             }
             return 0;
@@ -128,7 +130,7 @@ void x11GrabErrors(Display *dpy)
     x11Sync(dpy);
     std::lock_guard<std::mutex> lock(g_mutex);
     if (g_grabs.empty())
-        g_previousHandler = XSetErrorHandler(trapHandler);
+        g_previousHandler = x11().XSetErrorHandler(trapHandler);
     g_grabs.push_back(Grab{dpy, 0, X11Error()});
 }
 
@@ -145,7 +147,7 @@ int x11ReleaseErrors(Display *dpy, X11Error *error)
         const X11Error first = it->first;
         g_grabs.erase(it);
         if (g_grabs.empty()) {
-            XSetErrorHandler(g_previousHandler);
+            x11().XSetErrorHandler(g_previousHandler);
             g_previousHandler = nullptr;
         }
         if (error)
@@ -174,7 +176,7 @@ bool x11WatchConnection(Display *dpy)
     if (!watched(dpy))
         g_watched.push_back(Watched{dpy, false, ""});
     if (!g_ioHandlerInstalled) {
-        g_previousIOHandler = XSetIOErrorHandler(ioErrorHandler);
+        g_previousIOHandler = x11().XSetIOErrorHandler(ioErrorHandler);
         g_ioHandlerInstalled = true;
     }
     return true;
@@ -190,7 +192,7 @@ void x11UnwatchConnection(Display *dpy)
         }
     }
     if (g_watched.empty() && g_ioHandlerInstalled) {
-        XSetIOErrorHandler(g_previousIOHandler);
+        x11().XSetIOErrorHandler(g_previousIOHandler);
         g_previousIOHandler = nullptr;
         g_ioHandlerInstalled = false;
     }
@@ -214,7 +216,7 @@ bool x11Sync(Display *dpy)
 {
     if (!dpy || x11ConnectionLost(dpy))
         return false;
-    XSync(dpy, False);
+    x11().XSync(dpy, False);
     return !x11ConnectionLost(dpy);
 }
 

@@ -12,6 +12,7 @@
 #include <unistd.h>
 
 #include "probe/info_internal.h"
+#include "probe/x11_api.h"
 #include "probe/x11_trap.h"
 #include "sounder/probe.h"
 #include "sounder/system.h"
@@ -67,13 +68,13 @@ void X11TestWindow::windowOpened()
      * window apart from other programs' windows by the owning process. */
     if (Display *dpy = display()) {
         const unsigned long pid = static_cast<unsigned long>(getpid());
-        XChangeProperty(dpy, infoNativeWindow(), XInternAtom(dpy, "_NET_WM_PID", False),
+        x11().XChangeProperty(dpy, infoNativeWindow(), x11().XInternAtom(dpy, "_NET_WM_PID", False),
                         XA_CARDINAL, 32, PropModeReplace,
                         reinterpret_cast<const unsigned char *>(&pid), 1);
-        XFlush(dpy);
+        x11().XFlush(dpy);
     }
-    g_windowDrawable = glXGetCurrentDrawable();
-    g_windowContext = glXGetCurrentContext();
+    g_windowDrawable = x11().glXGetCurrentDrawable();
+    g_windowContext = x11().glXGetCurrentContext();
     g_lastScreenSaverReset = -1.0e9;
 }
 
@@ -88,10 +89,10 @@ bool X11TestWindow::dispatchEvents(bool &quit)
     /* Neither the screen saver nor power saving interrupts a test. */
     const double now = testNow();
     if (now - g_lastScreenSaverReset >= 1000.0) {
-        XResetScreenSaver(dpy);
+        x11().XResetScreenSaver(dpy);
         g_lastScreenSaverReset = now;
     }
-    if (XPending(dpy) == 0)
+    if (x11().XPending(dpy) == 0)
         return false;
     if (!infoProcessEvents())
         quit = true;
@@ -118,7 +119,7 @@ GLuint X11TestWindow::createFont()
         "fixed",
     };
     for (const char *pattern : patterns) {
-        g_font = XLoadQueryFont(dpy, pattern);
+        g_font = x11().XLoadQueryFont(dpy, pattern);
         if (g_font)
             break;
     }
@@ -127,7 +128,7 @@ GLuint X11TestWindow::createFont()
     const GLuint base = glGenLists(96);
     if (!base)
         return 0;
-    glXUseXFont(g_font->fid, 32, 96, GLint(base));
+    x11().glXUseXFont(g_font->fid, 32, 96, GLint(base));
     return base;
 }
 
@@ -135,7 +136,7 @@ void X11TestWindow::releaseFont()
 {
     Display *dpy = display();
     if (g_font && usable(dpy))
-        XFreeFont(dpy, g_font);
+        x11().XFreeFont(dpy, g_font);
     g_font = nullptr;
 }
 
@@ -144,9 +145,9 @@ void X11TestWindow::makeWindowCurrent()
     Display *dpy = display();
     if (!usable(dpy) || !g_windowContext)
         return;
-    if (glXGetCurrentContext() == g_windowContext && glXGetCurrentDrawable() == g_windowDrawable)
+    if (x11().glXGetCurrentContext() == g_windowContext && x11().glXGetCurrentDrawable() == g_windowDrawable)
         return;
-    glXMakeContextCurrent(dpy, g_windowDrawable, g_windowDrawable, g_windowContext);
+    x11().glXMakeContextCurrent(dpy, g_windowDrawable, g_windowDrawable, g_windowContext);
 }
 
 bool X11TestWindow::hasPbuffers()
@@ -155,7 +156,7 @@ bool X11TestWindow::hasPbuffers()
     if (!usable(dpy))
         return false;
     int major = 0, minor = 0;
-    if (!glXQueryVersion(dpy, &major, &minor))
+    if (!x11().glXQueryVersion(dpy, &major, &minor))
         return false;
     return major > 1 || (major == 1 && minor >= 3);
 }
@@ -188,14 +189,14 @@ int X11TestWindow::createPbuffer(testRenderTarget *target)
                               depth,
                               None};
     int count = 0;
-    GLXFBConfig *configs = glXChooseFBConfig(dpy, infoNativeScreen(), attributes, &count);
+    GLXFBConfig *configs = x11().glXChooseFBConfig(dpy, infoNativeScreen(), attributes, &count);
     if (!configs || count < 1) {
         if (configs)
-            XFree(configs);
+            x11().XFree(configs);
         return targetNoPixelFormat;
     }
     GLXFBConfig config = configs[0];
-    XFree(configs);
+    x11().XFree(configs);
 
     const int pbufferAttributes[] = {GLX_PBUFFER_WIDTH,
                                      target->width,
@@ -207,7 +208,7 @@ int X11TestWindow::createPbuffer(testRenderTarget *target)
                                      False,
                                      None};
     X11ErrorTrap trap(dpy);
-    GLXPbuffer pbuffer = glXCreatePbuffer(dpy, config, pbufferAttributes);
+    GLXPbuffer pbuffer = x11().glXCreatePbuffer(dpy, config, pbufferAttributes);
     const int error = trap.release();
     if (!pbuffer || error) {
         if (pbuffer && error)
@@ -224,14 +225,14 @@ int X11TestWindow::createPbuffer(testRenderTarget *target)
 
     /* Created sharing the window context's textures and display lists. */
     X11ErrorTrap contextTrap(dpy);
-    handles->context = glXCreateNewContext(dpy, config, GLX_RGBA_TYPE, g_windowContext, True);
+    handles->context = x11().glXCreateNewContext(dpy, config, GLX_RGBA_TYPE, g_windowContext, True);
     const int contextError = contextTrap.release();
     if (!handles->context)
         return contextError == BadMatch ? targetShareFailed : targetNoContext;
 
     unsigned int w = 0, h = 0;
-    glXQueryDrawable(dpy, pbuffer, GLX_WIDTH, &w);
-    glXQueryDrawable(dpy, pbuffer, GLX_HEIGHT, &h);
+    x11().glXQueryDrawable(dpy, pbuffer, GLX_WIDTH, &w);
+    x11().glXQueryDrawable(dpy, pbuffer, GLX_HEIGHT, &h);
     if (w > 0 && h > 0) {
         target->width = int(w);
         target->height = int(h);
@@ -244,7 +245,7 @@ void X11TestWindow::makePbufferCurrent(testRenderTarget *target)
     Display *dpy = display();
     if (!usable(dpy) || !target->pbuffer || !target->pbuffer->context)
         return;
-    glXMakeContextCurrent(dpy, target->pbuffer->pbuffer, target->pbuffer->pbuffer,
+    x11().glXMakeContextCurrent(dpy, target->pbuffer->pbuffer, target->pbuffer->pbuffer,
                           target->pbuffer->context);
 }
 
@@ -273,12 +274,12 @@ void X11TestWindow::releasePbuffer(testRenderTarget *target)
         return;
     if (usable(dpy)) {
         if (handles->context) {
-            if (glXGetCurrentContext() == handles->context)
+            if (x11().glXGetCurrentContext() == handles->context)
                 makeWindowCurrent();
-            glXDestroyContext(dpy, handles->context);
+            x11().glXDestroyContext(dpy, handles->context);
         }
         if (handles->pbuffer)
-            glXDestroyPbuffer(dpy, handles->pbuffer);
+            x11().glXDestroyPbuffer(dpy, handles->pbuffer);
     }
     delete handles;
 }

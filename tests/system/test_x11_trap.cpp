@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "probe/display_x11.h"
+#include "probe/x11_api.h"
 #include "probe/x11_trap.h"
 #include "support/xvfb.h"
 
@@ -111,6 +112,28 @@ TEST_F(X11Trap, ScopedTrapAndDisplayFactsOnACallersConnection)
     XSync(b_, False);
     EXPECT_EQ(g_userErrors, (std::vector<Display *>{a_, b_}));
     EXPECT_FALSE(sounder::desktopMode(nullptr, desktop));
+}
+
+// The X functions are loaded when first used: from the global scope (the
+// very functions this test links), and when a library is missing, as
+// functions that answer nothing instead of null pointers.
+TEST(X11Api, LoadsTheLinkedFunctionsOrAnswersNothing)
+{
+    const sounder::X11Api api = sounder::loadX11Api("libX11.so.6", "libXrandr.so.2", "libGL.so.1");
+    ASSERT_TRUE(api.loaded) << api.missing;
+    EXPECT_EQ(api.XOpenDisplay, &XOpenDisplay);
+    EXPECT_EQ(api.XSync, &XSync);
+
+    const sounder::X11Api absent =
+        sounder::loadX11Api("libX11.so.6", "libXrandr-absent.so.2", "libGL.so.1");
+    EXPECT_FALSE(absent.loaded);
+    EXPECT_NE(absent.missing.find("libXrandr-absent.so.2"), std::string::npos) << absent.missing;
+    int event = 0, error = 0;
+    EXPECT_EQ(absent.XOpenDisplay(nullptr), nullptr);
+    EXPECT_EQ(absent.XRRQueryExtension(nullptr, &event, &error), False);
+    EXPECT_EQ(absent.glXGetCurrentContext(), nullptr);
+    EXPECT_EQ(absent.glXGetProcAddressARB(reinterpret_cast<const GLubyte *>("glFinish")), nullptr);
+    absent.XSync(nullptr, False);
 }
 
 } // namespace
