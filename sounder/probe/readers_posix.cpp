@@ -13,6 +13,7 @@
 #include <string.h>
 #include <sys/mman.h>
 #include <sys/socket.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <time.h>
 #include <unistd.h>
@@ -158,6 +159,7 @@ struct Reader {
     bool tooLarge = false;
     bool timedOut = false;
     bool reaped = false;
+    int exited = -1; /* readable once the reader has ended; -1 without one */
     int status = 0;
     long long started = 0;
     long long deadline = 0; /* set when the names are handed over */
@@ -228,6 +230,11 @@ void startReader(Reader &r, const std::string &program)
     r.out = fds[0];
     r.in = names[0];
     r.running = true;
+    /* The reader closes its answer only when it ends, after the kernel has
+     * freed its memory: its status is then taken the moment it is there,
+     * not at the next look (a kernel before 5.3 has no such descriptor, and
+     * the reader is looked at every 2 ms instead). */
+    r.exited = static_cast<int>(syscall(SYS_pidfd_open, r.pid, 0));
 }
 
 void closeNames(Reader &r)
@@ -258,6 +265,14 @@ void sendNames(Reader &r)
     closeNames(r);
 }
 
+void closeExitWatch(Reader &r)
+{
+    if (r.exited >= 0) {
+        close(r.exited);
+        r.exited = -1;
+    }
+}
+
 /* Collects the exit status; true once the reader is gone. */
 bool reap(Reader &r, bool wait)
 {
@@ -269,6 +284,7 @@ bool reap(Reader &r, bool wait)
         if (got == r.pid) {
             r.status = status;
             r.reaped = true;
+            closeExitWatch(r);
             return true;
         }
         if (got == 0)
@@ -279,6 +295,7 @@ bool reap(Reader &r, bool wait)
          * answer alone decides. */
         r.status = 0;
         r.reaped = true;
+        closeExitWatch(r);
         return true;
     }
 }
@@ -332,6 +349,9 @@ void collect(Reader *readers, int count)
                 r.running = false;
                 r.ended = nowMs();
                 continue;
+            } else if (r.exited >= 0) {
+                polls.push_back({r.exited, POLLIN, 0}); /* output closed: wait for the end */
+                owners.push_back(&r);
             } else if (next > 2) {
                 next = 2; /* output closed, process not gone yet: look again soon */
             }
