@@ -7,7 +7,10 @@
 #ifndef SOUNDER_PROBE_PLATFORM_H
 #define SOUNDER_PROBE_PLATFORM_H
 
+#include <stddef.h>
 #include <stdint.h>
+
+#include <cstring>
 
 #include <functional>
 #include <string>
@@ -47,6 +50,39 @@ struct GlVersionPair {
 };
 constexpr GlVersionPair kCoreProfileVersions[] = {{4, 6}, {4, 5}, {4, 4}, {4, 3}, {4, 2},
                                                   {4, 1}, {4, 0}, {3, 3}, {3, 2}};
+
+/* True when the space-separated extension list names name exactly. */
+inline bool extensionListed(const std::string &list, const char *name)
+{
+    return tsInfoSearchExtension(name, list.c_str()) != 0;
+}
+
+/* A window system's own entry point (eglFoo, glXFoo) and what makes it
+ * available: a version of the window system (major * 100 + minor), or an
+ * extension. */
+struct WindowSystemEntry {
+    const char *name;
+    int version;
+    const char *extension;
+};
+
+/* 1 when the entry point name of the table is available: its extension is
+ * listed (extensions() gives the list), or the window system's version
+ * (version()) reaches the one that brought it; 0 for a name the table does
+ * not know.  Each list or version is asked for only when needed. */
+template <size_t N, typename Extensions, typename Version>
+int windowSystemEntryPresent(const WindowSystemEntry (&table)[N], const char *name,
+                             Extensions extensions, Version version)
+{
+    for (const WindowSystemEntry &entry : table) {
+        if (std::strcmp(entry.name, name) != 0)
+            continue;
+        if (entry.extension)
+            return extensionListed(extensions(), entry.extension) ? 1 : 0;
+        return version() >= entry.version ? 1 : 0;
+    }
+    return 0;
+}
 
 class ProbePlatform {
 public:

@@ -28,20 +28,8 @@ namespace {
 
 const char *g_eglLibrary = nullptr; /* null: "libEGL.so.1" */
 
-bool listed(const std::string &list, const char *name)
-{
-    return tsInfoSearchExtension(name, list.c_str()) != 0;
-}
-
-/* EGL entry points and the EGL version (major * 100 + minor) or extension
- * that makes them available. */
-struct EglEntry {
-    const char *name;
-    int version;
-    const char *extension;
-};
-
-const EglEntry kEglEntries[] = {
+/* The EGL entry points and the EGL version or extension that brings each. */
+const WindowSystemEntry kEglEntries[] = {
     {"eglChooseConfig", 100, nullptr},
     {"eglCopyBuffers", 100, nullptr},
     {"eglCreateContext", 100, nullptr},
@@ -269,16 +257,16 @@ bool EglPlatform::openDisplay(std::string &reason)
         return false;
     const char *clientText = egl_.queryString(EGL_NO_DISPLAY, EGL_EXTENSIONS);
     const std::string client = clientText ? clientText : "";
-    if (!egl_.platformDisplay || !listed(client, "EGL_EXT_platform_base")) {
+    if (!egl_.platformDisplay || !extensionListed(client, "EGL_EXT_platform_base")) {
         reason = "the EGL library offers no platform displays (EGL_EXT_platform_base)";
         return false;
     }
-    if (listed(client, "EGL_MESA_platform_surfaceless")) {
+    if (extensionListed(client, "EGL_MESA_platform_surfaceless")) {
         display_ =
             egl_.platformDisplay(EGL_PLATFORM_SURFACELESS_MESA, EGL_DEFAULT_DISPLAY, nullptr);
         platformKind_ = "surfaceless";
     }
-    if (display_ == EGL_NO_DISPLAY && listed(client, "EGL_EXT_platform_device") &&
+    if (display_ == EGL_NO_DISPLAY && extensionListed(client, "EGL_EXT_platform_device") &&
         egl_.queryDevices) {
         EGLDeviceEXT device = nullptr;
         EGLint count = 0;
@@ -338,7 +326,7 @@ EglPlatform::Attempt EglPlatform::attempt(const WindowRequest &request, bool sof
         return Attempt::Failed;
     }
     const char *apis = egl_.queryString(display_, EGL_CLIENT_APIS);
-    if (!apis || !listed(apis, "OpenGL") || !egl_.bindApi(EGL_OPENGL_API)) {
+    if (!apis || !extensionListed(apis, "OpenGL") || !egl_.bindApi(EGL_OPENGL_API)) {
         env.restore();
         tsReportFailure("Can't Create A GL Device Context: the EGL %s platform offers no "
                         "desktop OpenGL (client APIs: %s)\n",
@@ -351,7 +339,7 @@ EglPlatform::Attempt EglPlatform::attempt(const WindowRequest &request, bool sof
     /* A window that is shown (the rendering tests') becomes a pixel buffer
      * of its size, the default framebuffer the tests draw into and read
      * their screenshots from; the probe's own needs no surface at all. */
-    const bool surfaceless = !request.show && listed(displayList, "EGL_KHR_surfaceless_context");
+    const bool surfaceless = !request.show && extensionListed(displayList, "EGL_KHR_surfaceless_context");
 
     tsReportContext("ARB PFD creation.");
     int bits = request.bits > 0 ? request.bits : 32;
@@ -586,14 +574,9 @@ int EglPlatform::hasEntryPoint(const char *name)
     if (strncmp(name, "egl", 3) == 0) {
         if (display_ == EGL_NO_DISPLAY)
             return 0;
-        for (const EglEntry &entry : kEglEntries) {
-            if (strcmp(entry.name, name) != 0)
-                continue;
-            if (entry.extension)
-                return listed(extensions(), entry.extension) ? 1 : 0;
-            return major_ * 100 + minor_ >= entry.version ? 1 : 0;
-        }
-        return 0;
+        return windowSystemEntryPresent(
+            kEglEntries, name, [this] { return extensions(); },
+            [this] { return major_ * 100 + minor_; });
     }
     if (strncmp(name, "gl", 2) != 0 || strncmp(name, "glX", 3) == 0)
         return 0;
@@ -615,7 +598,7 @@ bool EglPlatform::withCoreContext(const std::function<void()> &read)
     if (!isOpen())
         return false;
     const char *list = egl_.queryString(display_, EGL_EXTENSIONS);
-    if (major_ * 100 + minor_ < 105 && !listed(list ? list : "", "EGL_KHR_create_context"))
+    if (major_ * 100 + minor_ < 105 && !extensionListed(list ? list : "", "EGL_KHR_create_context"))
         return false;
     /* The probe's context goes first and is made anew afterwards: the core
      * context then takes over the memory the driver has just freed, and is

@@ -81,15 +81,8 @@ uint8_t toByte(int v)
     return static_cast<uint8_t>(std::clamp(v, 0, 255));
 }
 
-/* GLX entry points and what makes them available: a GLX version (major *
- * 100 + minor) or an extension. */
-struct GlxEntry {
-    const char *name;
-    int version;
-    const char *extension;
-};
-
-const GlxEntry kGlxEntries[] = {
+/* The GLX entry points and the GLX version or extension that brings each. */
+const WindowSystemEntry kGlxEntries[] = {
     {"glXChooseVisual", 100, nullptr},
     {"glXCreateContext", 100, nullptr},
     {"glXDestroyContext", 100, nullptr},
@@ -177,11 +170,6 @@ const GlxEntry kGlxEntries[] = {
     {"glXCopyImageSubDataNV", 0, "GLX_NV_copy_image"},
     {"glXDelayBeforeSwapNV", 0, "GLX_NV_delay_before_swap"},
 };
-
-bool listed(const std::string &list, const char *name)
-{
-    return tsInfoSearchExtension(name, list.c_str()) != 0;
-}
 
 /* ---- the backend -------------------------------------------------------- */
 
@@ -851,7 +839,7 @@ std::string GlxPlatform::extensions()
 
 bool GlxPlatform::unacceleratedRenderer(const std::string &glxList)
 {
-    if (!x11().glXGetCurrentContext() || !listed(glxList, "GLX_MESA_query_renderer"))
+    if (!x11().glXGetCurrentContext() || !extensionListed(glxList, "GLX_MESA_query_renderer"))
         return false;
     auto query = reinterpret_cast<PFNGLXQUERYCURRENTRENDERERINTEGERMESAPROC>(x11().glXGetProcAddressARB(
         reinterpret_cast<const GLubyte *>("glXQueryCurrentRendererIntegerMESA")));
@@ -912,7 +900,7 @@ std::vector<tsPixelFormat> GlxPlatform::pixelFormats(size_t limit)
 uint64_t GlxPlatform::videoMemoryBytes()
 {
     const uint64_t mib = 1048576ull;
-    if (x11().glXGetCurrentContext() && listed(extensions(), "GLX_MESA_query_renderer")) {
+    if (x11().glXGetCurrentContext() && extensionListed(extensions(), "GLX_MESA_query_renderer")) {
         auto query =
             reinterpret_cast<PFNGLXQUERYCURRENTRENDERERINTEGERMESAPROC>(x11().glXGetProcAddressARB(
                 reinterpret_cast<const GLubyte *>("glXQueryCurrentRendererIntegerMESA")));
@@ -976,7 +964,7 @@ EntryPointCheck GlxPlatform::entryPointCheck()
     Display *dpy = displayForQueries();
     const char *client = dpy ? x11().glXGetClientString(dpy, GLX_VENDOR) : nullptr;
     const char *glVersion = reinterpret_cast<const char *>(glGetString(GL_VERSION));
-    const bool queryRenderer = dpy && listed(extensions(), "GLX_MESA_query_renderer");
+    const bool queryRenderer = dpy && extensionListed(extensions(), "GLX_MESA_query_renderer");
     const bool mesa = queryRenderer || (glVersion && strstr(glVersion, "Mesa"));
     check_.vendor = mesa ? "Mesa" : (client && client[0] ? client : "unknown");
     check_.method = platformOpenDispatchTable(mesa, &glapi_, &glapiOffset_);
@@ -1007,20 +995,17 @@ int GlxPlatform::hasEntryPoint(const char *name)
     Display *dpy = displayForQueries();
     if (!dpy)
         return 0;
-    int screen = dpy_ ? screen_ : DefaultScreen(dpy);
-    for (const GlxEntry &entry : kGlxEntries) {
-        if (strcmp(entry.name, name) != 0)
-            continue;
-        if (entry.extension)
-            return listed(extensions(), entry.extension) ? 1 : 0;
+    const int screen = dpy_ ? screen_ : DefaultScreen(dpy);
+    /* The version both sides and the negotiation agree on. */
+    auto version = [dpy, screen] {
         int client = parseGlxVersion(x11().glXGetClientString(dpy, GLX_VERSION));
         int server = parseGlxVersion(x11().glXQueryServerString(dpy, screen, GLX_VERSION));
         int major = 0, minor = 0;
         int negotiated = x11().glXQueryVersion(dpy, &major, &minor) ? major * 100 + minor : 0;
-        int version = std::min({client, server, negotiated});
-        return version >= entry.version ? 1 : 0;
-    }
-    return 0;
+        return std::min({client, server, negotiated});
+    };
+    return windowSystemEntryPresent(
+        kGlxEntries, name, [this] { return extensions(); }, version);
 }
 
 int GlxPlatform::setSwapInterval(int interval)
@@ -1031,7 +1016,7 @@ int GlxPlatform::setSwapInterval(int interval)
     auto address = [](const char *fn) {
         return x11().glXGetProcAddressARB(reinterpret_cast<const GLubyte *>(fn));
     };
-    if (listed(list, "GLX_EXT_swap_control")) {
+    if (extensionListed(list, "GLX_EXT_swap_control")) {
         auto fn = reinterpret_cast<PFNGLXSWAPINTERVALEXTPROC>(address("glXSwapIntervalEXT"));
         if (fn) {
             X11ErrorTrap trap(dpy_);
@@ -1040,12 +1025,12 @@ int GlxPlatform::setSwapInterval(int interval)
                 return 1;
         }
     }
-    if (listed(list, "GLX_MESA_swap_control")) {
+    if (extensionListed(list, "GLX_MESA_swap_control")) {
         auto fn = reinterpret_cast<PFNGLXSWAPINTERVALMESAPROC>(address("glXSwapIntervalMESA"));
         if (fn && interval >= 0 && fn(static_cast<unsigned>(interval)) == 0)
             return 1;
     }
-    if (listed(list, "GLX_SGI_swap_control") && interval > 0) {
+    if (extensionListed(list, "GLX_SGI_swap_control") && interval > 0) {
         auto fn = reinterpret_cast<PFNGLXSWAPINTERVALSGIPROC>(address("glXSwapIntervalSGI"));
         if (fn && fn(interval) == 0)
             return 1;
@@ -1072,7 +1057,7 @@ bool GlxPlatform::withCoreContext(const std::function<void()> &read)
     if (!isOpen() || !config_)
         return false;
     const char *glxList = x11().glXQueryExtensionsString(dpy_, screen_);
-    if (!listed(glxList ? glxList : "", "GLX_ARB_create_context_profile"))
+    if (!extensionListed(glxList ? glxList : "", "GLX_ARB_create_context_profile"))
         return false;
     auto create = reinterpret_cast<PFNGLXCREATECONTEXTATTRIBSARBPROC>(
         x11().glXGetProcAddressARB(reinterpret_cast<const GLubyte *>("glXCreateContextAttribsARB")));
