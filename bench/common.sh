@@ -52,7 +52,9 @@ PY
 }
 
 # bench_ratio JSON NUMERATOR DENOMINATOR [TARGET]: the ratio of the two
-# commands' medians, and of their processor times, against the target.
+# commands' medians against the target, then of their processor times and of
+# their fastest runs (steadier than the medians on a host whose speed drifts
+# while hyperfine runs one command after the other).
 bench_ratio() {
   python3 - "$@" <<'PY'
 import json, sys
@@ -61,6 +63,6 @@ a, b = results[sys.argv[2]], results[sys.argv[3]]
 target = f"  (target <= {sys.argv[4]})" if len(sys.argv) > 4 else ""
 cpu = lambda r: r["user"] + r["system"]
 print(f"{sys.argv[2]} / {sys.argv[3]} = {a['median'] / b['median']:.3f}{target}"
-      f"; processor time {cpu(a) / cpu(b):.3f}")
+      f"; processor time {cpu(a) / cpu(b):.3f}; fastest runs {a['min'] / b['min']:.3f}")
 PY
 }
