@@ -234,7 +234,9 @@ void startReader(Reader &r, const std::string &program)
      * freed its memory: its status is then taken the moment it is there,
      * not at the next look (a kernel before 5.3 has no such descriptor, and
      * the reader is looked at every 2 ms instead). */
+#ifdef SYS_pidfd_open
     r.exited = static_cast<int>(syscall(SYS_pidfd_open, r.pid, 0));
+#endif
 }
 
 void closeNames(Reader &r)
