@@ -8,11 +8,11 @@
 namespace sounder {
 namespace {
 
-/* GLX through libGL.so.1: with glvnd it brings libGLX and the dispatch
- * library, without glvnd it is the vendor's whole library. */
 constexpr const char *kX11 = "libX11.so.6";
 constexpr const char *kXrandr = "libXrandr.so.2";
-constexpr const char *kGLX = "libGL.so.1";
+/* GLX from glvnd's libGLX (the OpenGL functions come from libOpenGL), else
+ * from libGL.so.1, the whole library of a system without glvnd. */
+constexpr const char *kGLX[] = {"libGLX.so.0", "libGL.so.1"};
 
 /* What a function answers when its library is missing: zero, null or
  * False, the answer of "nothing there" (no display opens, no context is
@@ -63,7 +63,13 @@ X11Api loadX11Api(const char *x11Library, const char *xrandrLibrary, const char 
 
 const X11Api &x11()
 {
-    static const X11Api api = loadX11Api(kX11, kXrandr, kGLX);
+    static const X11Api api = [] {
+        X11Api first = loadX11Api(kX11, kXrandr, kGLX[0]);
+        if (first.loaded)
+            return first;
+        X11Api second = loadX11Api(kX11, kXrandr, kGLX[1]);
+        return second.loaded ? second : first;
+    }();
     return api;
 }
 

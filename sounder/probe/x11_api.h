@@ -6,6 +6,9 @@
  * client and of a reader process a few milliseconds, and a machine with EGL
  * but without libGL or libX11 can still read its driver.
  *
+ * GLX comes from glvnd's libGLX where it is installed (a system may have it
+ * without libGL), else from libGL.
+ *
  * The libraries are opened with RTLD_GLOBAL and every function is looked up
  * in the global scope, so that a library preloaded in front of them (a
  * tracer, or the tests' misbehaving driver) takes the calls as it would
@@ -106,7 +109,7 @@ struct X11Api {
 const X11Api &x11();
 
 /* Loads the functions from the libraries named (x11() loads libX11.so.6,
- * libXrandr.so.2 and libGL.so.1 once). */
+ * libXrandr.so.2 and libGLX.so.0, else libGL.so.1, once). */
 X11Api loadX11Api(const char *x11Library, const char *xrandrLibrary, const char *glxLibrary);
 
 /* True when the X11, RandR and GLX libraries are loaded; otherwise why not
