@@ -189,7 +189,7 @@ std::vector<unsigned char> outputEdid(Display *display, RROutput output)
     /* 256 bytes (64 longs) covers the base block and one extension. */
     int status =
         x11().XRRGetOutputProperty(display, output, edidAtom, 0, 64, False, False, AnyPropertyType,
-                             &actualType, &actualFormat, &count, &remaining, &data);
+                                   &actualType, &actualFormat, &count, &remaining, &data);
     if (status == Success && data && actualFormat == 8 && count > 0)
         bytes.assign(data, data + count);
     if (data)

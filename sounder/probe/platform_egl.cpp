@@ -339,7 +339,8 @@ EglPlatform::Attempt EglPlatform::attempt(const WindowRequest &request, bool sof
     /* A window that is shown (the rendering tests') becomes a pixel buffer
      * of its size, the default framebuffer the tests draw into and read
      * their screenshots from; the probe's own needs no surface at all. */
-    const bool surfaceless = !request.show && extensionListed(displayList, "EGL_KHR_surfaceless_context");
+    const bool surfaceless =
+        !request.show && extensionListed(displayList, "EGL_KHR_surfaceless_context");
 
     tsReportContext("ARB PFD creation.");
     int bits = request.bits > 0 ? request.bits : 32;

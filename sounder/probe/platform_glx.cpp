@@ -327,6 +327,7 @@ GlxPlatform::Attempt GlxPlatform::attempt(const WindowRequest &request, bool sof
         int error = errno;
         env.restore();
         const char *name = getenv("DISPLAY");
+        /* Without the X libraries that is the cause; else the connection's. */
         std::string cause;
         if (x11Available(&cause))
             cause = error ? strerror(error) : "no X server";
@@ -456,7 +457,7 @@ GlxPlatform::Attempt GlxPlatform::attempt(const WindowRequest &request, bool sof
         Atom state = x11().XInternAtom(dpy_, "_NET_WM_STATE", False);
         Atom full = x11().XInternAtom(dpy_, "_NET_WM_STATE_FULLSCREEN", False);
         x11().XChangeProperty(dpy_, win_, state, XA_ATOM, 32, PropModeReplace,
-                        reinterpret_cast<unsigned char *>(&full), 1);
+                              reinterpret_cast<unsigned char *>(&full), 1);
         /* Full screen hides the cursor. */
         static const char empty[8] = {0};
         Pixmap blank = x11().XCreateBitmapFromData(dpy_, win_, empty, 8, 8);
@@ -583,8 +584,9 @@ bool GlxPlatform::switchMode(int width, int height, int refreshRate)
         }
         if (best && best != crtc->mode) {
             X11ErrorTrap trap(dpy_);
-            Status status = x11().XRRSetCrtcConfig(dpy_, res, info->crtc, CurrentTime, crtc->x, crtc->y,
-                                             best, crtc->rotation, crtc->outputs, crtc->noutput);
+            Status status =
+                x11().XRRSetCrtcConfig(dpy_, res, info->crtc, CurrentTime, crtc->x, crtc->y, best,
+                                       crtc->rotation, crtc->outputs, crtc->noutput);
             if (status == RRSetConfigSuccess && trap.release() == 0) {
                 changed = true;
                 crtc_ = info->crtc;
@@ -611,8 +613,8 @@ void GlxPlatform::restoreMode()
     XRRScreenResources *res = x11().XRRGetScreenResourcesCurrent(dpy_, root);
     if (res) {
         x11().XRRSetCrtcConfig(dpy_, res, crtc_, CurrentTime, savedX_, savedY_, savedMode_,
-                         savedRotation_, savedOutputs_.data(),
-                         static_cast<int>(savedOutputs_.size()));
+                               savedRotation_, savedOutputs_.data(),
+                               static_cast<int>(savedOutputs_.size()));
         x11().XRRFreeScreenResources(res);
         x11().XSync(dpy_, False);
     }
@@ -708,7 +710,7 @@ bool GlxPlatform::windowHidden()
     unsigned char *data = nullptr;
     bool result = false;
     if (x11().XGetWindowProperty(dpy_, win_, wmState, 0, 64, False, XA_ATOM, &type, &format, &count,
-                           &after, &data) == Success &&
+                                 &after, &data) == Success &&
         data) {
         if (format == 32) {
             const Atom *atoms = reinterpret_cast<const Atom *>(data);
@@ -841,8 +843,9 @@ bool GlxPlatform::unacceleratedRenderer(const std::string &glxList)
 {
     if (!x11().glXGetCurrentContext() || !extensionListed(glxList, "GLX_MESA_query_renderer"))
         return false;
-    auto query = reinterpret_cast<PFNGLXQUERYCURRENTRENDERERINTEGERMESAPROC>(x11().glXGetProcAddressARB(
-        reinterpret_cast<const GLubyte *>("glXQueryCurrentRendererIntegerMESA")));
+    auto query =
+        reinterpret_cast<PFNGLXQUERYCURRENTRENDERERINTEGERMESAPROC>(x11().glXGetProcAddressARB(
+            reinterpret_cast<const GLubyte *>("glXQueryCurrentRendererIntegerMESA")));
     unsigned int accelerated = 1;
     if (query && query(GLX_RENDERER_ACCELERATED_MESA, &accelerated))
         return accelerated == 0;
@@ -1059,8 +1062,8 @@ bool GlxPlatform::withCoreContext(const std::function<void()> &read)
     const char *glxList = x11().glXQueryExtensionsString(dpy_, screen_);
     if (!extensionListed(glxList ? glxList : "", "GLX_ARB_create_context_profile"))
         return false;
-    auto create = reinterpret_cast<PFNGLXCREATECONTEXTATTRIBSARBPROC>(
-        x11().glXGetProcAddressARB(reinterpret_cast<const GLubyte *>("glXCreateContextAttribsARB")));
+    auto create = reinterpret_cast<PFNGLXCREATECONTEXTATTRIBSARBPROC>(x11().glXGetProcAddressARB(
+        reinterpret_cast<const GLubyte *>("glXCreateContextAttribsARB")));
     if (!create)
         return false;
     /* A version the driver does not offer is refused with an X error
@@ -1102,7 +1105,8 @@ bool GlxPlatform::withCoreContext(const std::function<void()> &read)
         x11().glXMakeContextCurrent(dpy_, None, None, nullptr);
         x11().glXDestroyContext(dpy_, core);
     }
-    ctx_ = lost() ? nullptr : x11().glXCreateNewContext(dpy_, config_, GLX_RGBA_TYPE, nullptr, True);
+    ctx_ =
+        lost() ? nullptr : x11().glXCreateNewContext(dpy_, config_, GLX_RGBA_TYPE, nullptr, True);
     const bool again = ctx_ && x11().glXMakeContextCurrent(dpy_, win_, win_, ctx_);
     const std::string error = errorText(trap);
     trap.release();

@@ -17,8 +17,10 @@ constexpr const char *kGLX[] = {"libGLX.so.0", "libGL.so.1"};
 /* What a function answers when its library is missing: zero, null or
  * False, the answer of "nothing there" (no display opens, no context is
  * current), so that callers need no test of their own before each call. */
-template <typename F> struct Absent;
-template <typename R, typename... A> struct Absent<R (*)(A...)> {
+template <typename F>
+struct Absent;
+template <typename R, typename... A>
+struct Absent<R (*)(A...)> {
     static R call(A...) { return R(); }
 };
 
@@ -53,11 +55,8 @@ X11Api loadX11Api(const char *x11Library, const char *xrandrLibrary, const char 
 #define SOUNDER_X11_RESOLVE(library, name) resolve(api.name, library, #name);
     SOUNDER_X11_FUNCTIONS(SOUNDER_X11_RESOLVE)
 #undef SOUNDER_X11_RESOLVE
-    if (!api.missing.empty()) {
+    if (!api.loaded())
         fillAbsent(api);
-        return api;
-    }
-    api.loaded = true;
     return api;
 }
 
@@ -65,10 +64,10 @@ const X11Api &x11()
 {
     static const X11Api api = [] {
         X11Api first = loadX11Api(kX11, kXrandr, kGLX[0]);
-        if (first.loaded)
+        if (first.loaded())
             return first;
         X11Api second = loadX11Api(kX11, kXrandr, kGLX[1]);
-        return second.loaded ? second : first;
+        return second.loaded() ? second : first;
     }();
     return api;
 }
@@ -76,9 +75,9 @@ const X11Api &x11()
 bool x11Available(std::string *why)
 {
     const X11Api &api = x11();
-    if (!api.loaded && why)
+    if (!api.loaded() && why)
         *why = "the X11 client libraries cannot be loaded: " + api.missing;
-    return api.loaded;
+    return api.loaded();
 }
 
 } // namespace sounder

@@ -95,17 +95,17 @@
 namespace sounder {
 
 struct X11Api {
-    bool loaded = false;
-    std::string missing; /* what could not be loaded, when not loaded */
+    std::string missing; /* what could not be loaded; empty once all is */
+    bool loaded() const { return missing.empty(); }
 #define SOUNDER_X11_MEMBER(library, name) decltype(&::name) name = nullptr;
     SOUNDER_X11_FUNCTIONS(SOUNDER_X11_MEMBER)
 #undef SOUNDER_X11_MEMBER
 };
 
 /* The functions, loaded at the first call (thread-safe).  When a library or
- * a function is missing, loaded is false, missing says which, and every
- * function answers zero, null or False: no display opens, no context is
- * current.  x11Available() tells a failure's cause. */
+ * a function is missing, missing says which, and every function answers
+ * zero, null or False: no display opens, no context is current.
+ * x11Available() tells a failure's cause. */
 const X11Api &x11();
 
 /* Loads the functions from the libraries named (x11() loads libX11.so.6,

@@ -69,8 +69,8 @@ void X11TestWindow::windowOpened()
     if (Display *dpy = display()) {
         const unsigned long pid = static_cast<unsigned long>(getpid());
         x11().XChangeProperty(dpy, infoNativeWindow(), x11().XInternAtom(dpy, "_NET_WM_PID", False),
-                        XA_CARDINAL, 32, PropModeReplace,
-                        reinterpret_cast<const unsigned char *>(&pid), 1);
+                              XA_CARDINAL, 32, PropModeReplace,
+                              reinterpret_cast<const unsigned char *>(&pid), 1);
         x11().XFlush(dpy);
     }
     g_windowDrawable = x11().glXGetCurrentDrawable();
@@ -145,7 +145,8 @@ void X11TestWindow::makeWindowCurrent()
     Display *dpy = display();
     if (!usable(dpy) || !g_windowContext)
         return;
-    if (x11().glXGetCurrentContext() == g_windowContext && x11().glXGetCurrentDrawable() == g_windowDrawable)
+    if (x11().glXGetCurrentContext() == g_windowContext &&
+        x11().glXGetCurrentDrawable() == g_windowDrawable)
         return;
     x11().glXMakeContextCurrent(dpy, g_windowDrawable, g_windowDrawable, g_windowContext);
 }
@@ -246,7 +247,7 @@ void X11TestWindow::makePbufferCurrent(testRenderTarget *target)
     if (!usable(dpy) || !target->pbuffer || !target->pbuffer->context)
         return;
     x11().glXMakeContextCurrent(dpy, target->pbuffer->pbuffer, target->pbuffer->pbuffer,
-                          target->pbuffer->context);
+                                target->pbuffer->context);
 }
 
 void X11TestWindow::copyPbufferToTexture(testRenderTarget *target)

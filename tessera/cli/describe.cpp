@@ -720,7 +720,7 @@ std::string jsonText(const nlohmann::json &document)
     return document.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) + "\n";
 }
 
-// ---- the plain report of a saved reading -----------------------------------------
+// ---- the plain report of a reading -----------------------------------------------
 
 std::vector<tsReportPiece> reportRoom()
 {

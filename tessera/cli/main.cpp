@@ -35,9 +35,6 @@
 #ifndef TESSERA_VERSION
 #define TESSERA_VERSION "0.0.0"
 #endif
-#ifndef TESSERA_INSTALL_DATA_DIR
-#define TESSERA_INSTALL_DATA_DIR "/usr/local/share/tessera"
-#endif
 
 using namespace tessera::cli;
 

@@ -3,14 +3,13 @@
 
 #include <cstdio>
 #include <cstring>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "../../tessera/cli/cli.h"
 #include "../../tessera/cli/describe.h"
 #include "sounder/texts.h"
+#include "support/temp_dir.h"
 
 using namespace tessera::cli;
 
@@ -154,13 +153,11 @@ TEST(CliText, ReportPiecesRenderWithTheTextTable)
 TEST(CliText, PlainReportDoesNotDependOnItsRoom)
 {
     const std::string dir = std::string(TESSERA_SOURCE_DIR) + "/tests/data/golden/";
-    std::ifstream in(dir + "database.xml");
-    std::stringstream database;
-    database << in.rdbuf();
     LoadedReport report;
     std::string error;
     bool incomplete = false;
-    ASSERT_TRUE(report.load(dir + "llvmpipe-report-file.xml", database.str(), error, incomplete))
+    ASSERT_TRUE(report.load(dir + "llvmpipe-report-file.xml", readWhole(dir + "database.xml"),
+                            error, incomplete))
         << error;
     const Reading r = report.reading();
     const std::string expected = plainReport(r);

@@ -120,13 +120,13 @@ TEST_F(X11Trap, ScopedTrapAndDisplayFactsOnACallersConnection)
 TEST(X11Api, LoadsTheLinkedFunctionsOrAnswersNothing)
 {
     const sounder::X11Api api = sounder::loadX11Api("libX11.so.6", "libXrandr.so.2", "libGL.so.1");
-    ASSERT_TRUE(api.loaded) << api.missing;
+    ASSERT_TRUE(api.loaded()) << api.missing;
     EXPECT_EQ(api.XOpenDisplay, &XOpenDisplay);
     EXPECT_EQ(api.XSync, &XSync);
 
     const sounder::X11Api absent =
         sounder::loadX11Api("libX11.so.6", "libXrandr-absent.so.2", "libGL.so.1");
-    EXPECT_FALSE(absent.loaded);
+    EXPECT_FALSE(absent.loaded());
     EXPECT_NE(absent.missing.find("libXrandr-absent.so.2"), std::string::npos) << absent.missing;
     int event = 0, error = 0;
     EXPECT_EQ(absent.XOpenDisplay(nullptr), nullptr);
